@@ -1,0 +1,7 @@
+#include "dashboard/Register.h"
+
+namespace karuvel {
+
+void registerDashboardScreens() {}
+
+} // namespace karuvel

@@ -1,0 +1,7 @@
+#include "drill/Register.h"
+
+namespace karuvel {
+
+void registerDrillScreens() {}
+
+} // namespace karuvel

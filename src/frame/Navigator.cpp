@@ -1,0 +1,106 @@
+#include "frame/Navigator.h"
+
+#include "frame/Screen.h"
+#include "frame/WaitWindow.h"
+#include "platform/Platform.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <map>
+
+namespace karuvel {
+
+namespace {
+struct Registry {
+    std::map<ScreenId, screens::Factory> factories;
+    std::map<ScreenId, QPointer<QWidget>> loaded;
+};
+Registry& registry()
+{
+    static Registry r;
+    return r;
+}
+QPointer<QWidget>& waitWindow()
+{
+    static QPointer<QWidget> w;
+    return w;
+}
+} // namespace
+
+namespace screens {
+
+void registerFactory(ScreenId id, Factory factory) { registry().factories[id] = std::move(factory); }
+
+bool isRegistered(ScreenId id) { return registry().factories.count(id) != 0; }
+
+void showTopLevel(QWidget* w)
+{
+    if (qEnvironmentVariableIsSet("KARUVEL_WINDOWED")) {
+        w->resize(1024, 768);
+        w->show();
+    } else {
+        w->showFullScreen();
+    }
+    w->raise();
+    w->activateWindow();
+}
+
+QWidget* find(ScreenId id)
+{
+    auto it = registry().loaded.find(id);
+    if (it == registry().loaded.end()) return nullptr;
+    return it->second.data();
+}
+
+QWidget* show(ScreenId id)
+{
+    QWidget* w = find(id);
+    if (!w) {
+        auto f = registry().factories.find(id);
+        if (f == registry().factories.end()) return nullptr;
+        w = f->second();
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        registry().loaded[id] = w;
+    }
+    showTopLevel(w);
+    if (auto* s = qobject_cast<Screen*>(w)) s->activate();
+    return w;
+}
+
+void close(ScreenId id)
+{
+    QWidget* w = find(id);
+    registry().loaded.erase(id);
+    if (!w) return;
+    w->hide();
+    w->deleteLater();
+}
+
+void closeAll()
+{
+    auto loaded = registry().loaded;
+    for (auto& [id, w] : loaded) close(id);
+    CloseWait();
+}
+
+} // namespace screens
+
+void ShowWait()
+{
+    if (!waitWindow()) waitWindow() = new WaitWindow();
+    screens::showTopLevel(waitWindow());
+    yieldEvents();
+}
+
+void CloseWait()
+{
+    if (waitWindow()) {
+        waitWindow()->hide();
+        waitWindow()->deleteLater();
+        waitWindow() = nullptr;
+    }
+}
+
+bool waitShown() { return waitWindow() && waitWindow()->isVisible(); }
+
+} // namespace karuvel

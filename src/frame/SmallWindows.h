@@ -1,0 +1,63 @@
+#pragma once
+// The splash (Firstfrm), the version window (frmver) and the interim window
+// that stands in for screens a later stage of the program brings.
+#include "frame/Screen.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace karuvel {
+
+class Firstfrm : public Screen {
+    Q_OBJECT
+public:
+    Firstfrm();
+    // The start: date, season colour, then the timer hands over.
+    void start();
+    QLabel* Picture1;
+    QLabel* Label5;
+    QLabel* Label1;
+    QTimer* Timer1;
+
+public slots:
+    void Timer1_Timer();
+};
+
+// The splash picture, drawn by the program (640 x 480).
+QPixmap splashPicture();
+
+class frmver : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmver(QWidget* parent = nullptr);
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label4;
+    QPushButton* Command1;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+};
+
+// "Version" + major.minor.revision: "Version1.0.16".
+QString versionText();
+// Shows the version window centred over the given window, modally.
+void showVersionWindow(QWidget* over);
+
+class InterimWindow : public Screen {
+    Q_OBJECT
+public:
+    InterimWindow();
+    void activate() override;
+    QLabel* Label1;
+    QLabel* Label2;
+};
+
+// The program's start: registers the frame's screens and shows the splash.
+void registerFrameScreens();
+void startProgram();
+
+} // namespace karuvel

@@ -1,0 +1,24 @@
+#pragma once
+// Shift_JIS (code page 932) text through ICU, and text files in it with CR LF.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace karuvel {
+
+QString decodeCp932(const QByteArray& bytes);
+// Characters code page 932 cannot hold become "?" (never silently dropped).
+QByteArray encodeCp932(const QString& text);
+// True when every character of the text has a code page 932 form.
+bool fitsCp932(const QString& text);
+
+enum class FileStatus { Ok, NotFound, Unreadable, NotWritable };
+
+// Reads a whole file and decodes it from CP932.
+FileStatus readCp932File(const QString& path, QString* text);
+// Writes lines in CP932, each ended by CR LF; the file is replaced atomically.
+FileStatus writeCp932Lines(const QString& path, const QStringList& lines);
+// Writes the text as it stands (line ends included) in CP932, atomically.
+FileStatus writeCp932Text(const QString& path, const QString& text);
+
+} // namespace karuvel

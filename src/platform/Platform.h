@@ -1,0 +1,105 @@
+#pragma once
+// The seams between the program and its machine: clock, random numbers,
+// message boxes, program end, process start, sound and printer. Each is a
+// small interface with a real implementation; tests install fakes.
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <exception>
+
+namespace karuvel {
+
+class IClock {
+public:
+    virtual ~IClock() = default;
+    virtual QDateTime now() const = 0;     // local date and time
+    virtual uint64_t tickMs() const = 0;   // milliseconds since an arbitrary start
+    // Waits while keeping the screen responsive (events are processed).
+    virtual void waitResponsive(int ms) = 0;
+
+    QDate today() const { return now().date(); }
+    // The time of day in seconds since midnight, with a fraction.
+    double secondsSinceMidnight() const;
+};
+
+class IRandom {
+public:
+    virtual ~IRandom() = default;
+    virtual void seed(double value) = 0;
+    virtual double next() = 0;  // uniform in [0, 1)
+};
+
+enum class ConfirmButtons { YesNo, OkCancel };
+
+class IMessageBox {
+public:
+    virtual ~IMessageBox() = default;
+    virtual void inform(const QString& title, const QString& text) = 0;
+    // True for Yes / OK.
+    virtual bool confirm(const QString& title, const QString& text, ConfirmButtons buttons) = 0;
+};
+
+// Thrown by the tests' program-end fake so that a test sees the end without exiting.
+struct ProgramEnded : std::exception {
+    int code;
+    explicit ProgramEnded(int c) : code(c) {}
+    const char* what() const noexcept override { return "program ended"; }
+};
+
+class IProgramEnd {
+public:
+    virtual ~IProgramEnd() = default;
+    // Closes the windows and ends the process; a fake throws ProgramEnded.
+    virtual void end(int exitCode) = 0;
+};
+
+class IProcessStarter {
+public:
+    virtual ~IProcessStarter() = default;
+    virtual bool exists(const QString& program) const = 0;
+    virtual bool start(const QString& program, const QStringList& arguments) = 0;
+};
+
+class ISoundPlayer {
+public:
+    virtual ~ISoundPlayer() = default;
+    // Plays a WAV file to its end; 0 = success, anything else an error number.
+    virtual int play(const QString& path) = 0;
+    // The text of the last failure.
+    virtual QString errorText(int code) const = 0;
+};
+
+class IPrinter {
+public:
+    virtual ~IPrinter() = default;
+    virtual bool printLines(const QStringList& lines, int pointSize) = 0;
+    virtual void endJob() = 0;
+};
+
+struct Platform {
+    IClock* clock = nullptr;
+    IRandom* random = nullptr;
+    IMessageBox* messages = nullptr;
+    IProgramEnd* programEnd = nullptr;
+    IProcessStarter* processes = nullptr;
+    ISoundPlayer* sound = nullptr;
+    IPrinter* printer = nullptr;
+};
+
+// The seams in force; the real ones until something else is installed.
+Platform& platform();
+// Installs the real implementations (the program's start).
+void installRealPlatform();
+
+// Shorthands used throughout the program.
+inline IClock& clock() { return *platform().clock; }
+inline IRandom& rnd() { return *platform().random; }
+inline IMessageBox& messages() { return *platform().messages; }
+// Shows nothing; ends the program through the seam. Never returns.
+[[noreturn]] void endProgram(int exitCode);
+// Lets the user-interface queue process pending events.
+void yieldEvents();
+
+} // namespace karuvel

@@ -1,0 +1,170 @@
+#include "platform/RealPlatform.h"
+
+#include "platform/SoundPlayer.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrinter>
+#include <QProcess>
+#include <QThread>
+#include <QWidget>
+
+#include <cstdlib>
+
+namespace karuvel {
+
+double IClock::secondsSinceMidnight() const
+{
+    const QTime t = now().time();
+    return t.msecsSinceStartOfDay() / 1000.0;
+}
+
+namespace {
+QElapsedTimer& monotonic()
+{
+    static QElapsedTimer t = [] {
+        QElapsedTimer e;
+        e.start();
+        return e;
+    }();
+    return t;
+}
+} // namespace
+
+RealClock::RealClock() { monotonic(); }
+
+QDateTime RealClock::now() const { return QDateTime::currentDateTime(); }
+
+uint64_t RealClock::tickMs() const { return uint64_t(monotonic().elapsed()); }
+
+void RealClock::waitResponsive(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+}
+
+void RealRandom::seed(double value)
+{
+    gen_.seed(static_cast<uint64_t>(value * 1000.0) ^ 0x9E3779B97F4A7C15ull);
+}
+
+double RealRandom::next()
+{
+    // 53 random bits: uniform in [0, 1), never 1.
+    return double(gen_() >> 11) * (1.0 / 9007199254740992.0);
+}
+
+void RealMessageBox::inform(const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+bool RealMessageBox::confirm(const QString& title, const QString& text, ConfirmButtons buttons)
+{
+    auto b = buttons == ConfirmButtons::YesNo ? (QMessageBox::Yes | QMessageBox::No)
+                                              : (QMessageBox::Ok | QMessageBox::Cancel);
+    QMessageBox box(QMessageBox::Question, title, text, b, QApplication::activeWindow());
+    const int r = box.exec();
+    return r == QMessageBox::Yes || r == QMessageBox::Ok;
+}
+
+void RealProgramEnd::end(int exitCode)
+{
+    if (QApplication* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        for (QWidget* w : app->topLevelWidgets()) w->hide();
+    }
+    std::fflush(nullptr);
+    std::exit(exitCode);
+}
+
+bool RealProcessStarter::exists(const QString& program) const { return QFileInfo(program).isFile(); }
+
+bool RealProcessStarter::start(const QString& program, const QStringList& arguments)
+{
+    return QProcess::startDetached(program, arguments, QFileInfo(program).absolutePath());
+}
+
+struct RealPrinter::Job {
+    QPrinter printer;
+    QPainter painter;
+    int y = 0;
+    bool begun = false;
+};
+
+RealPrinter::~RealPrinter() { endJob(); }
+
+bool RealPrinter::printLines(const QStringList& lines, int pointSize)
+{
+    if (!job_) job_ = new Job;
+    if (!job_->begun) {
+        if (!job_->painter.begin(&job_->printer)) return false;
+        job_->begun = true;
+        job_->y = 0;
+    }
+    QFont f(QStringLiteral("IPAGothic"), pointSize);
+    job_->painter.setFont(f);
+    const int lineHeight = job_->painter.fontMetrics().lineSpacing();
+    const int pageHeight = job_->printer.pageLayout().paintRectPixels(job_->printer.resolution()).height();
+    for (const QString& l : lines) {
+        if (job_->y + lineHeight > pageHeight) {
+            job_->printer.newPage();
+            job_->y = 0;
+        }
+        job_->y += lineHeight;
+        job_->painter.drawText(0, job_->y, l);
+    }
+    return true;
+}
+
+void RealPrinter::endJob()
+{
+    if (job_ && job_->begun) job_->painter.end();
+    delete job_;
+    job_ = nullptr;
+}
+
+Platform& platform()
+{
+    static Platform p;
+    return p;
+}
+
+void installRealPlatform()
+{
+    static RealClock clock;
+    static RealRandom random;
+    static RealMessageBox boxes;
+    static RealProgramEnd end;
+    static RealProcessStarter processes;
+    static RealPrinter printer;
+    Platform& p = platform();
+    p.clock = &clock;
+    p.random = &random;
+    p.messages = &boxes;
+    p.programEnd = &end;
+    p.processes = &processes;
+    p.printer = &printer;
+    p.sound = &realSoundPlayer();
+}
+
+void endProgram(int exitCode)
+{
+    platform().programEnd->end(exitCode);
+    std::abort();  // an end that returned: never continue after it
+}
+
+void yieldEvents()
+{
+    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+}
+
+} // namespace karuvel

@@ -1,0 +1,53 @@
+#pragma once
+#include "platform/Platform.h"
+
+#include <random>
+
+namespace karuvel {
+
+class RealClock : public IClock {
+public:
+    RealClock();
+    QDateTime now() const override;
+    uint64_t tickMs() const override;
+    void waitResponsive(int ms) override;
+};
+
+class RealRandom : public IRandom {
+public:
+    void seed(double value) override;
+    double next() override;
+
+private:
+    std::mt19937_64 gen_{12345};
+};
+
+class RealMessageBox : public IMessageBox {
+public:
+    void inform(const QString& title, const QString& text) override;
+    bool confirm(const QString& title, const QString& text, ConfirmButtons buttons) override;
+};
+
+class RealProgramEnd : public IProgramEnd {
+public:
+    void end(int exitCode) override;
+};
+
+class RealProcessStarter : public IProcessStarter {
+public:
+    bool exists(const QString& program) const override;
+    bool start(const QString& program, const QStringList& arguments) override;
+};
+
+class RealPrinter : public IPrinter {
+public:
+    ~RealPrinter() override;
+    bool printLines(const QStringList& lines, int pointSize) override;
+    void endJob() override;
+
+private:
+    struct Job;
+    Job* job_ = nullptr;
+};
+
+} // namespace karuvel

@@ -1,0 +1,7 @@
+#include "records/Register.h"
+
+namespace karuvel {
+
+void registerRecordsScreens() {}
+
+} // namespace karuvel

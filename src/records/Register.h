@@ -1,0 +1,5 @@
+#pragma once
+namespace karuvel {
+// Registers the screens of this module with the navigator.
+void registerRecordsScreens();
+}

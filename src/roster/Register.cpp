@@ -1,0 +1,7 @@
+#include "roster/Register.h"
+
+namespace karuvel {
+
+void registerRosterScreens() {}
+
+} // namespace karuvel

@@ -1,0 +1,177 @@
+#pragma once
+// The program state shared by every screen: configuration, level table,
+// roster, the signed-in pupil and the run, statistics and loaded records.
+// There is no other channel between screens.
+#include "state/Loose.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cassert>
+#include <cstdint>
+#include <vector>
+
+namespace karuvel {
+
+constexpr int kMaxLevel = 35;    // level indexes 0..35 (0 = criteria header line)
+constexpr int kMaxPupil = 5000;  // pupil numbers 0..5000
+constexpr int kLevelSlots = kMaxLevel + 1;
+constexpr int kPupilSlots = kMaxPupil + 1;
+constexpr int kNoTime = 99999;   // time over / no result
+
+inline bool validLevel(long long level) { return level >= 0 && level <= kMaxLevel; }
+inline bool validPupil(long long pupil) { return pupil >= 0 && pupil <= kMaxPupil; }
+
+// A [level][pupil] table of 36 x 5001 cells, allocated once.
+template <typename T>
+class LevelPupilTable {
+public:
+    LevelPupilTable() : cells_(size_t(kLevelSlots) * kPupilSlots, T{}) {}
+    T& operator()(int level, int pupil)
+    {
+        assert(validLevel(level) && validPupil(pupil));
+        return cells_[size_t(level) * kPupilSlots + size_t(pupil)];
+    }
+    const T& operator()(int level, int pupil) const
+    {
+        assert(validLevel(level) && validPupil(pupil));
+        return cells_[size_t(level) * kPupilSlots + size_t(pupil)];
+    }
+    void fill(const T& v) { std::fill(cells_.begin(), cells_.end(), v); }
+    T* row(int level) { return &cells_[size_t(level) * kPupilSlots]; }
+    const T* row(int level) const { return &cells_[size_t(level) * kPupilSlots]; }
+
+private:
+    std::vector<T> cells_;
+};
+
+struct RosterEntry {
+    int number = 0;
+    int birthYear = 0;
+    int field3 = 0;
+    int field4 = 0;
+    QString name;    // 20 characters, space-padded
+    int status = 0;
+    QString field7;  // 20 characters
+    QString field8;  // 20 characters
+};
+
+// One sound category: its name, up to 20 file names (positions 1..20) and a count.
+struct SoundSlot {
+    QString category;
+    std::array<QString, 21> files;  // index 0 unused
+    int count = 0;
+};
+
+struct ProgramState {
+    // 1. Paths and configuration. Folders end with a separator.
+    QString AppFolder;
+    Loose RosterFolder;
+    Loose ProgramFolderName;
+    Loose DataFolder;
+    Loose SoundFolder;
+    Loose SchoolYearStartMonth;
+    QString SchoolName;
+    Loose SchoolCode;
+    Loose RosterStatusReset;
+    Loose CommonItem4;
+    Loose DataChangePassword;
+    QString ProgramTitle;
+    Loose AllLevelsOpen;
+    Loose BackgroundColour;  // RGB as 0xRRGGBB
+
+    // 2. Level table.
+    int LevelCount = 0;
+    std::array<QString, kLevelSlots> LevelNames{};
+    std::array<int, kLevelSlots> LevelTimed{};
+    std::array<int, kLevelSlots> LevelHasPractice{};
+    std::array<int32_t, kLevelSlots> TargetTime{};
+    std::array<int32_t, kLevelSlots> LimitTime{};
+    std::array<int32_t, kLevelSlots> ClearPoints{};
+    std::array<int16_t, kLevelSlots> ClearCount{};
+    std::array<float, kLevelSlots> PointMultiplier{};
+    std::array<Loose, kLevelSlots> OverdoCountLimit{};
+    std::array<Loose, kLevelSlots> OverdoPointsLimit{};
+    std::array<Loose, kLevelSlots> RecentDays{};
+    std::array<Loose, kLevelSlots> OverdoDays{};
+    std::array<Loose, kLevelSlots> CriteriaColumn10{};
+    std::array<Loose, kLevelSlots> CriteriaColumn11{};
+    std::array<Loose, kLevelSlots> CriteriaColumn12{};
+    Loose FinalLevel;
+
+    // 3. Roster.
+    std::vector<RosterEntry> RosterEntries;  // index 0 unused, 1..RosterCount
+    Loose RosterCount;
+    std::vector<int> RosterOrder = std::vector<int>(kPupilSlots, 0);  // 1..5000
+    std::vector<QString> PupilNames = std::vector<QString>(kPupilSlots);
+    std::vector<int> PupilBirthYears = std::vector<int>(kPupilSlots, 0);
+    std::vector<QString> PupilGrades = std::vector<QString>(kPupilSlots);
+    Loose SchoolYear;
+    Loose GradeFilter = Loose(QStringLiteral("全学年"));
+
+    // 4. Current pupil and run.
+    int CurrentPupil = 0;
+    QString CurrentPupilName;
+    Loose CurrentPupilGrade;
+    Loose SignInTime;
+    int SelectedLevel = 0;
+    Loose PracticeMode;
+    int32_t ElapsedSeconds = 0;
+    int TimeOver = 0;
+    int RunFinished = 0;
+    int32_t RunTime = 0;
+    int NewPersonalBest = 0;
+    int NewTopRecord = 0;
+    int AlreadyCleared = 0;
+    int32_t RunCorrectCount = 0;
+    int RunComplete = 0;
+    int Judging = 0;
+    int CorrectionShown = 0;
+
+    // 5. Per-pupil statistics, recomputed by the recount.
+    LevelPupilTable<int32_t> TotalCount;
+    LevelPupilTable<int64_t> TotalPoints;
+    LevelPupilTable<int64_t> TotalTimeSum;
+    LevelPupilTable<float> TotalAvgTime;
+    LevelPupilTable<float> TodayCount;
+    LevelPupilTable<int64_t> TodayPoints;
+    LevelPupilTable<float> TodayTimeSum;
+    LevelPupilTable<float> TodayAvgTime;
+    LevelPupilTable<int32_t> RecentCount;
+    LevelPupilTable<int64_t> RecentPoints;
+    LevelPupilTable<int32_t> OverdoCount;
+    LevelPupilTable<int64_t> OverdoPoints;
+    LevelPupilTable<int32_t> BestTime;  // 99999 = none
+    std::array<int32_t, kLevelSlots> TopTime{};
+    int TodayTotalRuns = 0;
+    Loose FinalLevelCleared;
+
+    // 6. Results records in memory (index 0 unused).
+    int RecordCount = 0;
+    std::vector<double> RecDate{0.0};
+    std::vector<double> RecClock{0.0};
+    std::vector<int> RecPupil{0};
+    std::vector<int> RecLevel{0};
+    std::vector<int32_t> RecTime{0};
+
+    // 7. Sounds.
+    std::array<SoundSlot, 11> SoundNames{};  // slots 1..10
+    int SoundFailures = 0;
+
+    // Dashboard position kept across re-creation of the dashboard window.
+    int FirstVisibleLevel = 1;
+    int ResultsPeriod = 3;
+};
+
+// The one program state of this process.
+ProgramState& state();
+// Replaces the state by a fresh, empty one (tests and program start).
+void resetState();
+
+// Teacher mark: a signed-in name containing "★" or "先生".
+bool isTeacherName(const QString& name);
+// Practice level mark: a level name containing "練".
+bool isPracticeLevelName(const QString& name);
+
+} // namespace karuvel

@@ -1,0 +1,116 @@
+#pragma once
+// Fakes for the platform seams: tests never block, never sleep for real
+// seconds and never end the test process.
+#include "platform/Platform.h"
+#include "state/ProgramState.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QPair>
+#include <deque>
+#include <functional>
+
+namespace karuvel::test {
+
+class FakeClock : public IClock {
+public:
+    QDateTime current = QDateTime(QDate(2026, 12, 10), QTime(10, 0, 0));
+    uint64_t ticks = 1000;
+    int waitedMs = 0;
+    std::function<void(int)> onWait;  // runs while "waiting"
+
+    QDateTime now() const override { return current; }
+    uint64_t tickMs() const override { return ticks; }
+    void waitResponsive(int ms) override;
+    void advanceMs(int ms)
+    {
+        current = current.addMSecs(ms);
+        ticks += uint64_t(ms);
+    }
+};
+
+class FakeRandom : public IRandom {
+public:
+    std::deque<double> queue;  // values handed out first, then a fixed sequence
+    double seeded = -1;
+    void seed(double v) override { seeded = v; }
+    double next() override;
+
+private:
+    uint64_t s_ = 88172645463325252ull;
+};
+
+class FakeMessageBox : public IMessageBox {
+public:
+    QList<QPair<QString, QString>> shown;  // (title, text)
+    bool answer = true;
+    void inform(const QString& title, const QString& text) override { shown.append({title, text}); }
+    bool confirm(const QString& title, const QString& text, ConfirmButtons) override
+    {
+        shown.append({title, text});
+        return answer;
+    }
+};
+
+class FakeProgramEnd : public IProgramEnd {
+public:
+    int calls = 0;
+    int lastCode = 0;
+    void end(int exitCode) override
+    {
+        ++calls;
+        lastCode = exitCode;
+        throw ProgramEnded(exitCode);
+    }
+};
+
+class FakeProcessStarter : public IProcessStarter {
+public:
+    bool present = true;
+    QList<QPair<QString, QStringList>> started;
+    bool exists(const QString&) const override { return present; }
+    bool start(const QString& program, const QStringList& args) override
+    {
+        started.append({program, args});
+        return present;
+    }
+};
+
+class FakeSoundPlayer : public ISoundPlayer {
+public:
+    QStringList played;
+    std::deque<int> results;  // results handed out in order; 0 when empty
+    int play(const QString& path) override;
+    QString errorText(int code) const override { return QStringLiteral("fake error %1").arg(code); }
+};
+
+class FakePrinter : public IPrinter {
+public:
+    QStringList printed;
+    int jobsEnded = 0;
+    bool printLines(const QStringList& lines, int) override
+    {
+        printed += lines;
+        return true;
+    }
+    void endJob() override { ++jobsEnded; }
+};
+
+// Installs fresh fakes for the lifetime of the object and a fresh program state.
+class FakePlatform {
+public:
+    FakePlatform();
+    ~FakePlatform();
+    FakeClock clock;
+    FakeRandom random;
+    FakeMessageBox messages;
+    FakeProgramEnd programEnd;
+    FakeProcessStarter processes;
+    FakeSoundPlayer sound;
+    FakePrinter printer;
+
+private:
+    Platform saved_;
+};
+
+} // namespace karuvel::test
