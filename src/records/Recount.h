@@ -1,0 +1,20 @@
+#pragma once
+// The statistics recomputed from the results file, and the points of a run.
+#include <QDateTime>
+
+namespace karuvel {
+
+// Base points of a run from its time and the level's target time (0..55).
+int runBasePoints(long long time, long long targetTime);
+// Points of a run: the base times the multiplier, rounded down.
+long long runPoints(long long time, long long targetTime, float multiplier);
+// The recount's variant: the formula uses the time figure (the first three
+// digits of the time) in place of the time.
+long long recordPoints(long long time, long long targetTime, float multiplier);
+// The time figure: the decimal text of t cut to its first three characters.
+long long timeFigure(long long time);
+
+// Rebuilds every [level][pupil] table of the state from the results file.
+void RecountAll();
+
+} // namespace karuvel
