@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScreen>
 #include <map>
 
 namespace karuvel {
@@ -39,6 +40,8 @@ void showTopLevel(QWidget* w)
         w->resize(1024, 768);
         w->show();
     } else {
+        // Without a window manager a full-screen request alone keeps the old size.
+        if (QScreen* screen = w->screen()) w->setGeometry(screen->geometry());
         w->showFullScreen();
     }
     w->raise();
