@@ -1,0 +1,155 @@
+#pragma once
+// The map content of Karuvel: the projection, the base map of Japan drawn from
+// the prefecture outlines, the places of each kind drawn over it as flat
+// patches, the seed point of each patch and the question files written from
+// them. Shared by the generator and by the content tests.
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QMap>
+#include <QPoint>
+#include <QPointF>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <optional>
+
+namespace karuvel::mapgen {
+
+constexpr int kMapWidth = 454;
+constexpr int kMapHeight = 572;
+
+// Fixed colours of every map.
+inline const QColor kSea(150, 200, 255);
+inline const QColor kLand(255, 250, 220);
+inline const QColor kBorder(0, 0, 0);
+
+// x = (lon - lon0) * kx, y = (lat0 - lat) * ky in map pixels.
+struct Projection {
+    double lon0 = 0, lat0 = 0, kx = 1, ky = 1;
+    QPointF project(double lon, double lat) const { return {(lon - lon0) * kx, (lat0 - lat) * ky}; }
+};
+
+struct Geometry {
+    enum class Type { Line, Polygon, Dot };
+    enum class Clip { None, Land, Sea };
+    Type type = Type::Line;
+    Clip clip = Clip::None;
+    QVector<QPointF> coords; // lon/lat
+    QPointF center;          // lon/lat of a dot
+    double width = 3;        // line width in pixels
+    double radius = 4;       // dot radius in pixels
+};
+
+struct Place {
+    QString region, name, reading, secondName, secondReading;
+    QStringList related;
+    Geometry geometry;
+    std::optional<QColor> colour; // overrides the kind's colour
+};
+
+struct KindSet {
+    QString kind;     // "rivers", "ranges", ...
+    QString dataFile; // "データ.csv", ...
+    QColor colour;
+    QStringList samples; // "land" and/or other kinds' names
+    QList<Place> places;
+    QColor colourOf(const Place& p) const { return p.colour ? *p.colour : colour; }
+};
+
+struct MapSpec {
+    QString key;
+    QStringList kinds;
+};
+
+// One prefecture outline ring in lon/lat.
+using Ring = QVector<QPointF>;
+
+// The prefectures: filled rings, and the segments of their outlines split into
+// coast (used by one ring) and borders (shared by two or more).
+struct BaseGeometry {
+    QList<Ring> rings;
+    QList<QPair<QPointF, QPointF>> coastSegments;
+    QList<QPair<QPointF, QPointF>> borderSegments;
+};
+
+// Loaders; each returns false and sets *error (Japanese, naming the file) on failure.
+bool loadProjection(const QString& path, Projection* out, QString* error);
+bool loadMapSpecs(const QString& path, QList<MapSpec>* out, QString* error);
+bool loadKindSet(const QString& path, KindSet* out, QString* error);
+bool loadBaseGeometry(const QString& path, BaseGeometry* out, QString* error);
+
+// A patch of one place on a rendered map.
+struct Patch {
+    int kindIndex = -1; // index into RenderedMap::kinds
+    int placeIndex = -1;
+    QColor colour;
+    QVector<QPoint> pixels;
+    QPoint seed{-1, -1};
+};
+
+struct RenderedMap {
+    QString key;
+    QImage image; // Format_RGB888, kMapWidth x kMapHeight
+    QList<const KindSet*> kinds;
+    QList<Patch> patches;
+    QStringList problems; // overlaps, touching patches, small or broken patches
+};
+
+// Pixel masks of the base map (true = set), row-major kMapWidth x kMapHeight.
+struct BaseMasks {
+    QVector<bool> land;  // inside a prefecture outline
+    QVector<bool> coast; // on a coast line
+    QVector<bool> border;
+};
+
+BaseMasks drawBaseMasks(const BaseGeometry& base, const Projection& projection);
+QImage drawBaseImage(const BaseMasks& masks);
+
+// Draws the base and the places of the given kinds; finds every patch and its seed.
+RenderedMap renderMap(const MapSpec& spec, const QList<const KindSet*>& kinds, const BaseMasks& masks,
+                      const Projection& projection);
+
+// The land pixel farthest from anything that is not land colour.
+QPoint landSample(const QImage& image);
+
+// The 18-field records of a kind's question file: one per place, then the sample rows.
+// sampleSources maps a sample name ("land" or a kind) to its point on the map.
+QList<QStringList> dataRecords(const KindSet& kind, const RenderedMap& map, const QMap<QString, QPoint>& sampleSources,
+                               QStringList* problems);
+// Writes the records as CP932 with CR LF; false on a write failure.
+bool writeDataFile(const QString& path, const QList<QStringList>& records);
+
+// 4-connected flood region of the colour at the start point.
+QVector<QPoint> floodRegion(const QImage& image, QPoint start);
+
+// The pixel of the set farthest from its edge (chessboard distance), ties broken
+// by the distance to the set's centroid, then by scan order.
+QPoint innermostPixel(const QVector<QPoint>& pixels);
+
+// Everything: loads content/, draws every map whose kinds exist, writes
+// outDir/maps/<key>.png and outDir/data/<file>.csv. Problems are reported in
+// *problems (a missing kind file is a note, not a problem). Returns false when
+// something could not be loaded or written.
+struct GenerateOptions {
+    QString contentDir; // holds projection.json, maps.json, geography/
+    QString geoDir;     // holds prefectures.geojson
+    QString outDir;     // gets maps/ and data/
+    QString previewDir; // when set: labelled previews at twice the size
+    bool previewGuides = false; // previews also show a 1° grid and the reference river lines
+    QStringList onlyKeys;
+};
+bool generateAll(const GenerateOptions& options, QStringList* problems, QStringList* notes);
+
+// Labelled preview of a rendered map: scaled, each patch named at its seed.
+// With guides: a 1° grid of longitude and latitude and the given reference lines (lon/lat).
+struct PreviewGuides {
+    Projection projection;
+    QList<QVector<QPointF>> lines;
+};
+QImage labelledPreview(const RenderedMap& map, int scale, const PreviewGuides* guides = nullptr);
+// The line strings of a GeoJSON file (LineString and MultiLineString features).
+QList<QVector<QPointF>> loadLines(const QString& path);
+
+} // namespace karuvel::mapgen
