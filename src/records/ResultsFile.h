@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace karuvel {
 
@@ -29,14 +30,38 @@ struct ResultRecordData {
 // The shared buffer through which one record is read or written whole.
 ResultRecordData& ResultRecord();
 
-// The results file of this program's data folder.
+// The results file of this program's data folder ("成績累積データ.dat" in DataFolder).
 QString resultsFilePath();
 // Creates the file empty when it is absent; false when it cannot be opened.
 bool OpenResults();
+
 // Appends the record of the run just finished (CurrentPupil, SelectedLevel,
-// RunTime, SchoolCode, now) under the whole-file lock.
+// RunTime, SchoolCode, today's date and the time of day) at the end of the
+// file, over a torn partial record if there is one, under the exclusive
+// whole-file lock. When another PC holds the lock it waits for it (up to
+// kAppendLockWaitMs, keeping the screen responsive). A real failure (cannot
+// open, lock or write) shows a message naming the file and ends the program.
 void AppendResult();
-// Rebuilds RecordCount, the Rec* arrays, BestTime and TopTime from the file.
+constexpr int kAppendLockWaitMs = 30000;
+
+// Rebuilds RecordCount, RecDate/RecClock/RecPupil/RecLevel/RecTime (index 1..
+// RecordCount, every usable record of the file), BestTime and TopTime.
+// A record is kept when its date is a valid day (0 or later), its pupil is not
+// 0 and its level is at least 1; a record whose level is outside 0..35 or
+// whose pupil is outside 0..5000 is skipped (it stays in the file).
+// While another PC is appending it waits 1 second and tries again, without
+// limit; a file that cannot be found is tried 4 times, 5 seconds apart, then
+// a message ("ファイルがありません") is shown and the program ends.
 void LoadResults();
+
+// Reads every record of the results file, in file order, into *out (the
+// dashboard's lists and the records manager read the file record by record
+// through this). The partial record of a torn end is not included. Waits and
+// retries exactly as LoadResults does while the file is busy or missing; a
+// failure the retries cannot mend shows the message and ends the program,
+// so the result is true whenever the function returns to the caller (false
+// only for a null out). The shared buffer ResultRecord() holds the last
+// record read afterwards, as after reading through it.
+bool readAllResults(std::vector<ResultRecordData>* out);
 
 } // namespace karuvel

@@ -1,0 +1,407 @@
+#include "platform/RecordFile.h"
+
+#include <QFile>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace karuvel {
+
+RecordFile::~RecordFile() { close(); }
+
+QString RecordFile::errorText() const { return systemErrorText(errorNumber_); }
+
+#ifdef _WIN32
+
+namespace {
+FileErrorKind kindOf(int e)
+{
+    switch (e) {
+    case 0: return FileErrorKind::None;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME: return FileErrorKind::NotFound;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_IO_PENDING: return FileErrorKind::Busy;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: return FileErrorKind::Denied;
+    default: return FileErrorKind::Other;
+    }
+}
+} // namespace
+
+QString systemErrorText(int e)
+{
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, DWORD(e), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    QString s = n ? QString::fromWCharArray(text, int(n)).trimmed() : QStringLiteral("エラー %1").arg(e);
+    if (text) LocalFree(text);
+    return s;
+}
+
+void RecordFile::setError(int e)
+{
+    errorNumber_ = e;
+    errorKind_ = kindOf(e);
+}
+
+bool RecordFile::open(const QString& path, Mode mode)
+{
+    close();
+    path_ = path;
+    const DWORD access = mode == Mode::Read ? GENERIC_READ : (GENERIC_READ | GENERIC_WRITE);
+    const DWORD disposition = mode == Mode::Read ? OPEN_EXISTING : OPEN_ALWAYS;
+    HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), access,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        setError(int(GetLastError()));
+        return false;
+    }
+    handle_ = h;
+    setError(0);
+    return true;
+}
+
+bool RecordFile::isOpen() const { return handle_ != nullptr; }
+
+void RecordFile::close()
+{
+    if (!handle_) return;
+    if (locked_) unlock();
+    CloseHandle(HANDLE(handle_));
+    handle_ = nullptr;
+}
+
+int64_t RecordFile::size()
+{
+    LARGE_INTEGER s;
+    if (!GetFileSizeEx(HANDLE(handle_), &s)) {
+        setError(int(GetLastError()));
+        return -1;
+    }
+    return int64_t(s.QuadPart);
+}
+
+bool RecordFile::readAt(int64_t offset, char* buffer, int64_t len, int64_t* got)
+{
+    *got = 0;
+    while (len > 0) {
+        OVERLAPPED ov{};
+        ov.Offset = DWORD(uint64_t(offset) & 0xffffffffu);
+        ov.OffsetHigh = DWORD(uint64_t(offset) >> 32);
+        DWORD n = 0;
+        const DWORD want = DWORD(len > (1 << 30) ? (1 << 30) : len);
+        if (!ReadFile(HANDLE(handle_), buffer, want, &n, &ov)) {
+            const DWORD e = GetLastError();
+            if (e == ERROR_HANDLE_EOF) return true;
+            setError(int(e));
+            return false;
+        }
+        if (n == 0) return true;
+        *got += n;
+        buffer += n;
+        offset += n;
+        len -= n;
+    }
+    return true;
+}
+
+bool RecordFile::writeAt(int64_t offset, const char* buffer, int64_t len)
+{
+    while (len > 0) {
+        OVERLAPPED ov{};
+        ov.Offset = DWORD(uint64_t(offset) & 0xffffffffu);
+        ov.OffsetHigh = DWORD(uint64_t(offset) >> 32);
+        DWORD n = 0;
+        if (!WriteFile(HANDLE(handle_), buffer, DWORD(len), &n, &ov) || n == 0) {
+            setError(int(GetLastError()));
+            return false;
+        }
+        buffer += n;
+        offset += n;
+        len -= n;
+    }
+    return true;
+}
+
+bool RecordFile::truncate(int64_t len)
+{
+    FILE_END_OF_FILE_INFO info;
+    info.EndOfFile.QuadPart = len;
+    if (!SetFileInformationByHandle(HANDLE(handle_), FileEndOfFileInfo, &info, sizeof info)) {
+        setError(int(GetLastError()));
+        return false;
+    }
+    return true;
+}
+
+LockResult RecordFile::lock(LockKind kind, bool wait)
+{
+    OVERLAPPED ov{};
+    DWORD flags = kind == LockKind::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
+    if (!wait) flags |= LOCKFILE_FAIL_IMMEDIATELY;
+    if (!LockFileEx(HANDLE(handle_), flags, 0, MAXDWORD, MAXDWORD, &ov)) {
+        setError(int(GetLastError()));
+        return errorKind_ == FileErrorKind::Busy ? LockResult::Busy : LockResult::Failed;
+    }
+    locked_ = true;
+    return LockResult::Locked;
+}
+
+bool RecordFile::unlock()
+{
+    if (!locked_) return true;
+    OVERLAPPED ov{};
+    locked_ = false;
+    if (!UnlockFileEx(HANDLE(handle_), 0, MAXDWORD, MAXDWORD, &ov)) {
+        setError(int(GetLastError()));
+        return false;
+    }
+    return true;
+}
+
+bool RecordFile::stillAtPath() const
+{
+    // Windows does not let a file that is open without FILE_SHARE_DELETE be replaced.
+    return true;
+}
+
+#else  // POSIX
+
+namespace {
+FileErrorKind kindOf(int e)
+{
+    switch (e) {
+    case 0: return FileErrorKind::None;
+    case ENOENT:
+    case ENOTDIR: return FileErrorKind::NotFound;
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+    case EBUSY:
+    case ETXTBSY:
+    case EDEADLK:
+    case ENOLCK: return FileErrorKind::Busy;
+    case EACCES:
+    case EPERM:
+    case EROFS: return FileErrorKind::Denied;
+    default: return FileErrorKind::Other;
+    }
+}
+
+// Whether open-file-description locks work here; decided at the first lock.
+#ifdef F_OFD_SETLK
+int& ofdSupport()
+{
+    static int s = -1;  // -1 unknown, 0 no, 1 yes
+    return s;
+}
+#endif
+} // namespace
+
+QString systemErrorText(int e)
+{
+    switch (e) {
+    case 0: return QStringLiteral("エラーはありません");
+    case ENOENT: return QStringLiteral("ファイルまたはフォルダが見つかりません");
+    case ENOTDIR: return QStringLiteral("フォルダが見つかりません");
+    case EACCES:
+    case EPERM: return QStringLiteral("アクセスが許可されていません");
+    case EROFS: return QStringLiteral("読み取り専用の場所です");
+    case EAGAIN:
+    case EBUSY:
+    case ETXTBSY: return QStringLiteral("他のパソコンまたはプログラムが使用中です");
+    case EDEADLK: return QStringLiteral("ロックの待ち合わせが行き詰まりました");
+    case ENOLCK: return QStringLiteral("ロックが使えません");
+    case ENOSPC: return QStringLiteral("ディスクの空きがありません");
+    case EDQUOT: return QStringLiteral("ディスクの使用量の上限を超えました");
+    case EIO: return QStringLiteral("読み書きのエラーです");
+    case EISDIR: return QStringLiteral("フォルダです");
+    case ESTALE: return QStringLiteral("ネットワーク上のファイルが無効になりました");
+    case EMFILE:
+    case ENFILE: return QStringLiteral("開いているファイルが多すぎます");
+    default: return QStringLiteral("ファイルのエラーです（%1）").arg(QString::fromLocal8Bit(std::strerror(e)));
+    }
+}
+
+void RecordFile::setError(int e)
+{
+    errorNumber_ = e;
+    errorKind_ = kindOf(e);
+}
+
+bool RecordFile::open(const QString& path, Mode mode)
+{
+    close();
+    path_ = path;
+    const QByteArray name = QFile::encodeName(path);
+    int fd;
+    do {
+        fd = mode == Mode::Read ? ::open(name.constData(), O_RDONLY | O_CLOEXEC)
+                                : ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        setError(errno);
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        setError(EISDIR);
+        return false;
+    }
+    fd_ = fd;
+    setError(0);
+    return true;
+}
+
+bool RecordFile::isOpen() const { return fd_ >= 0; }
+
+void RecordFile::close()
+{
+    if (fd_ < 0) return;
+    if (locked_) unlock();
+    ::close(fd_);
+    fd_ = -1;
+}
+
+int64_t RecordFile::size()
+{
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) {
+        setError(errno);
+        return -1;
+    }
+    return int64_t(st.st_size);
+}
+
+bool RecordFile::readAt(int64_t offset, char* buffer, int64_t len, int64_t* got)
+{
+    *got = 0;
+    while (len > 0) {
+        const ssize_t n = ::pread(fd_, buffer, size_t(len), off_t(offset));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            setError(errno);
+            return false;
+        }
+        if (n == 0) return true;
+        *got += n;
+        buffer += n;
+        offset += n;
+        len -= n;
+    }
+    return true;
+}
+
+bool RecordFile::writeAt(int64_t offset, const char* buffer, int64_t len)
+{
+    while (len > 0) {
+        const ssize_t n = ::pwrite(fd_, buffer, size_t(len), off_t(offset));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            setError(errno);
+            return false;
+        }
+        if (n == 0) {
+            setError(EIO);
+            return false;
+        }
+        buffer += n;
+        offset += n;
+        len -= n;
+    }
+    return true;
+}
+
+bool RecordFile::truncate(int64_t len)
+{
+    if (::ftruncate(fd_, off_t(len)) != 0) {
+        setError(errno);
+        return false;
+    }
+    return true;
+}
+
+LockResult RecordFile::lock(LockKind kind, bool wait)
+{
+    struct flock fl;
+    std::memset(&fl, 0, sizeof fl);
+    fl.l_type = kind == LockKind::Exclusive ? F_WRLCK : F_RDLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 0;
+    fl.l_len = 0;  // to the end of the file and beyond
+    int command = wait ? F_SETLKW : F_SETLK;
+#ifdef F_OFD_SETLK
+    if (ofdSupport() != 0) command = wait ? F_OFD_SETLKW : F_OFD_SETLK;
+#endif
+    for (;;) {
+        fl.l_pid = 0;
+        if (::fcntl(fd_, command, &fl) == 0) break;
+        const int e = errno;
+        if (e == EINTR) continue;
+#ifdef F_OFD_SETLK
+        if (e == EINVAL && (command == F_OFD_SETLK || command == F_OFD_SETLKW)) {
+            ofdSupport() = 0;  // an older system: classic record locks
+            command = wait ? F_SETLKW : F_SETLK;
+            continue;
+        }
+#endif
+        setError(e);
+        return (e == EAGAIN || e == EACCES) ? LockResult::Busy : LockResult::Failed;
+    }
+#ifdef F_OFD_SETLK
+    if (command == F_OFD_SETLK || command == F_OFD_SETLKW) ofdSupport() = 1;
+#endif
+    locked_ = true;
+    if (errorKind_ != FileErrorKind::None) setError(0);
+    return LockResult::Locked;
+}
+
+bool RecordFile::unlock()
+{
+    if (!locked_) return true;
+    locked_ = false;
+    struct flock fl;
+    std::memset(&fl, 0, sizeof fl);
+    fl.l_type = F_UNLCK;
+    fl.l_whence = SEEK_SET;
+    int command = F_SETLK;
+#ifdef F_OFD_SETLK
+    if (ofdSupport() == 1) command = F_OFD_SETLK;
+#endif
+    if (::fcntl(fd_, command, &fl) != 0) {
+        setError(errno);
+        return false;
+    }
+    return true;
+}
+
+bool RecordFile::stillAtPath() const
+{
+    if (fd_ < 0) return false;
+    struct stat mine, there;
+    if (::fstat(fd_, &mine) != 0) return false;
+    if (::stat(QFile::encodeName(path_).constData(), &there) != 0) return false;
+    return mine.st_dev == there.st_dev && mine.st_ino == there.st_ino;
+}
+
+#endif
+
+LockResult RecordFile::tryLock(LockKind kind) { return lock(kind, false); }
+LockResult RecordFile::lockWait(LockKind kind) { return lock(kind, true); }
+
+} // namespace karuvel

@@ -1,0 +1,86 @@
+#pragma once
+// A file of fixed-length records shared by several processes and PCs, with a
+// lock over the whole file. On POSIX systems the lock is an open-file-
+// description lock (F_OFD_SETLK) where the system has it, else a classic
+// fcntl record lock; on Windows it is LockFileEx over the whole range. Locks
+// are advisory between cooperating programs: every writer of the file takes
+// the exclusive lock, every reader that wants a consistent view the shared one.
+#include <QString>
+#include <cstdint>
+
+namespace karuvel {
+
+// What kind of failure an operation met, independent of the system.
+enum class FileErrorKind {
+    None,
+    NotFound,  // the file or its folder does not exist
+    Busy,      // another process holds the file or its lock (sharing error)
+    Denied,    // no permission
+    Other,     // anything else (device error, disk full, ...)
+};
+
+enum class LockKind { Shared, Exclusive };
+enum class LockResult { Locked, Busy, Failed };
+
+class RecordFile {
+public:
+    enum class Mode {
+        Read,             // read only; the file must exist
+        ReadWriteCreate,  // read and write; created empty when absent
+    };
+
+    RecordFile() = default;
+    ~RecordFile();
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
+
+    bool open(const QString& path, Mode mode);
+    bool isOpen() const;
+    // Closes the file; any lock held through it goes with it.
+    void close();
+
+    // Length in bytes, -1 on failure.
+    int64_t size();
+    // Reads up to len bytes at offset; *got is what was read (short at the end).
+    bool readAt(int64_t offset, char* buffer, int64_t len, int64_t* got);
+    // Writes all len bytes at offset.
+    bool writeAt(int64_t offset, const char* buffer, int64_t len);
+    bool truncate(int64_t len);
+
+    // Locks the whole file (also the part beyond its end) without waiting.
+    LockResult tryLock(LockKind kind);
+    // Locks the whole file, waiting as long as another holder keeps it.
+    LockResult lockWait(LockKind kind);
+    bool unlock();
+    bool locked() const { return locked_; }
+
+    // False when the path now names another file than the one opened (the
+    // file was replaced by a rewrite while this one was open).
+    bool stillAtPath() const;
+
+    // The last failure: its kind, the system's number and a Japanese description.
+    FileErrorKind errorKind() const { return errorKind_; }
+    int errorNumber() const { return errorNumber_; }
+    QString errorText() const;
+
+    const QString& path() const { return path_; }
+
+private:
+    void setError(int systemError);
+    LockResult lock(LockKind kind, bool wait);
+
+    QString path_;
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+    bool locked_ = false;
+    FileErrorKind errorKind_ = FileErrorKind::None;
+    int errorNumber_ = 0;
+};
+
+// A Japanese description of a system error number of this platform.
+QString systemErrorText(int systemError);
+
+} // namespace karuvel

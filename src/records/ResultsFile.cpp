@@ -1,0 +1,451 @@
+#include "records/ResultsFile.h"
+
+#include "frame/Calendar.h"
+#include "platform/Cp932.h"
+#include "platform/Platform.h"
+#include "platform/RecordFile.h"
+#include "state/ProgramState.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace karuvel {
+
+namespace {
+
+constexpr int kNotFoundWaitMs = 5000;  // file not found: wait, then try again
+constexpr int kNotFoundTries = 4;      // ... this many times, then give up
+constexpr int kBusyWaitMs = 1000;      // another PC is appending: wait, try again
+constexpr int kDeniedTries = 30;       // access refused: tries before giving up
+constexpr int kLockPollMs = 100;       // append: how often the lock is tried
+constexpr int kReplacedRetries = 5;    // append: reopen after a rewrite replaced the file
+// The last day an OLE date can name (31 December 9999) plus one.
+constexpr double kOleDateEnd = 2958466.0;
+// Records read per block: about 1 MiB.
+constexpr int64_t kBlockRecords = 23831;
+
+// Little-endian fields.
+void put16(char* p, int16_t v)
+{
+    const auto u = uint16_t(v);
+    p[0] = char(u & 0xff);
+    p[1] = char(u >> 8);
+}
+void put32(char* p, int32_t v)
+{
+    const auto u = uint32_t(v);
+    for (int i = 0; i < 4; ++i) p[i] = char((u >> (8 * i)) & 0xff);
+}
+void putDouble(char* p, double v)
+{
+    uint64_t u;
+    std::memcpy(&u, &v, 8);
+    for (int i = 0; i < 8; ++i) p[i] = char((u >> (8 * i)) & 0xff);
+}
+inline uint64_t get64(const char* p)
+{
+    uint64_t u;
+    std::memcpy(&u, p, 8);
+#if Q_BYTE_ORDER == Q_BIG_ENDIAN
+    u = __builtin_bswap64(u);
+#endif
+    return u;
+}
+inline double getDouble(const char* p)
+{
+    const uint64_t u = get64(p);
+    double v;
+    std::memcpy(&v, &u, 8);
+    return v;
+}
+inline int16_t get16(const char* p)
+{
+    return int16_t(uint16_t(uint8_t(p[0])) | uint16_t(uint16_t(uint8_t(p[1])) << 8));
+}
+inline int32_t get32(const char* p)
+{
+    return int32_t(uint32_t(uint8_t(p[0])) | (uint32_t(uint8_t(p[1])) << 8) | (uint32_t(uint8_t(p[2])) << 16) |
+                   (uint32_t(uint8_t(p[3])) << 24));
+}
+
+// A 5-byte text field: exactly 5 bytes, cut or space-padded.
+void putText5(char* p, const QByteArray& text)
+{
+    std::memset(p, ' ', 5);
+    std::memcpy(p, text.constData(), size_t(std::min<qsizetype>(5, text.size())));
+}
+
+// A CP932 text left-aligned in 5 bytes: cut at a character boundary (never
+// leaving half a double-byte character), then padded with blanks.
+QByteArray text5(const QString& text)
+{
+    const QByteArray bytes = encodeCp932(text);
+    int n = 0;
+    while (n < bytes.size()) {
+        const auto b = uint8_t(bytes[n]);
+        const bool lead = (b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc);
+        const int w = lead ? 2 : 1;
+        if (n + w > 5) break;
+        n += w;
+    }
+    QByteArray out = bytes.left(n);
+    out.append(QByteArray(5 - n, ' '));
+    return out;
+}
+
+// ---- Reading the whole file with the retry rules ------------------------
+
+enum class ReadStatus { Ok, NotFound, Busy, Denied, Other };
+
+struct ReadFailure {
+    ReadStatus status = ReadStatus::Ok;
+    int step = 0;  // 1 open, 3 length, 4 read
+    int number = 0;
+    QString text;
+};
+
+// Receives the records of one read of the file. begin() may come again after
+// a failed attempt: it must start afresh.
+class RecordSink {
+public:
+    virtual ~RecordSink() = default;
+    virtual void begin(int64_t records) = 0;
+    virtual void block(const char* bytes, int64_t records) = 0;
+};
+
+ReadFailure failure(ReadStatus status, int step, const RecordFile& f)
+{
+    return ReadFailure{status, step, f.errorNumber(), f.errorText()};
+}
+
+ReadStatus statusOf(FileErrorKind k)
+{
+    switch (k) {
+    case FileErrorKind::None: return ReadStatus::Ok;
+    case FileErrorKind::NotFound: return ReadStatus::NotFound;
+    case FileErrorKind::Busy: return ReadStatus::Busy;
+    case FileErrorKind::Denied: return ReadStatus::Denied;
+    case FileErrorKind::Other: return ReadStatus::Other;
+    }
+    return ReadStatus::Other;
+}
+
+// The block buffer, kept between loads.
+std::vector<char>& blockBuffer()
+{
+    static std::vector<char> b(size_t(kBlockRecords * kRecordSize));
+    return b;
+}
+
+// One attempt: open (creating the file empty when it is absent), take the
+// shared lock without waiting, read the whole records in blocks.
+ReadFailure readOnce(const QString& path, RecordSink& sink, std::array<char, kRecordSize>* last, bool* any)
+{
+    RecordFile f;
+    if (!f.open(path, RecordFile::Mode::Read)) {
+        if (f.errorKind() != FileErrorKind::NotFound) return failure(statusOf(f.errorKind()), 1, f);
+        // Absent: create it empty when its folder is there (the folder missing
+        // stays "not found", as does a folder where nothing can be created).
+        RecordFile create;
+        if (!create.open(path, RecordFile::Mode::ReadWriteCreate)) {
+            ReadFailure r = failure(statusOf(create.errorKind()), 1, create);
+            if (r.status == ReadStatus::Denied) r.status = ReadStatus::NotFound;
+            return r;
+        }
+        create.close();
+        if (!f.open(path, RecordFile::Mode::Read)) return failure(statusOf(f.errorKind()), 1, f);
+    }
+    // The shared lock keeps an append from landing half-way through the read.
+    // A file system without locks is read without it.
+    if (f.tryLock(LockKind::Shared) == LockResult::Busy) return failure(ReadStatus::Busy, 1, f);
+
+    const int64_t length = f.size();
+    if (length < 0) return failure(statusOf(f.errorKind()), 3, f);
+    const int64_t records = length / kRecordSize;
+    sink.begin(records);
+    std::vector<char>& buf = blockBuffer();
+    int64_t done = 0;
+    while (done < records) {
+        const int64_t want = std::min(kBlockRecords, records - done);
+        int64_t got = 0;
+        if (!f.readAt(done * kRecordSize, buf.data(), want * kRecordSize, &got))
+            return failure(statusOf(f.errorKind()), 4, f);
+        const int64_t whole = got / kRecordSize;
+        if (whole > 0) {
+            sink.block(buf.data(), whole);
+            std::memcpy(last->data(), buf.data() + (whole - 1) * kRecordSize, kRecordSize);
+            *any = true;
+        }
+        done += whole;
+        if (whole < want) break;  // the file became shorter: what is there is read
+    }
+    f.close();
+    return ReadFailure{};
+}
+
+QString displayPath(const QString& path) { return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()); }
+
+[[noreturn]] void failLoad(const QString& path, const ReadFailure& r)
+{
+    QString text;
+    if (r.status == ReadStatus::NotFound) {
+        text = QStringLiteral("ファイルがありません") + QStringLiteral("\r\n") + displayPath(path) +
+               QStringLiteral("\r\n") + QString::number(r.step) + QStringLiteral(" ") + r.text +
+               QStringLiteral(" ") + QString::number(r.number);
+    } else {
+        text = QStringLiteral("成績ランダムファイル表示 ") + QString::number(r.step) + QStringLiteral(" ") +
+               QString::number(r.number) + QStringLiteral(" ") + r.text + QStringLiteral(" ") +
+               QString::number(r.number) + QStringLiteral(" line") + QString::number(r.step) +
+               QStringLiteral("\r\n") + QStringLiteral("「%1」を読むことができません。").arg(QFileInfo(path).fileName()) +
+               QStringLiteral("\r\n") + displayPath(path) + QStringLiteral("\r\n先生を呼びなさい。");
+    }
+    messages().inform(QStringLiteral("エラー"), text);
+    endProgram(1);
+}
+
+// Reads the file with the retry rules of the shared results file.
+void readResults(RecordSink& sink)
+{
+    const QString path = resultsFilePath();
+    int notFound = 0;
+    int denied = 0;
+    std::array<char, kRecordSize> last{};
+    for (;;) {
+        bool any = false;
+        const ReadFailure r = readOnce(path, sink, &last, &any);
+        switch (r.status) {
+        case ReadStatus::Ok:
+            // The records went through the shared buffer: it holds the last one.
+            if (any) ResultRecord() = ResultRecordData::fromBytes(last.data());
+            return;
+        case ReadStatus::NotFound:
+            clock().waitResponsive(kNotFoundWaitMs);
+            if (++notFound >= kNotFoundTries) failLoad(path, r);
+            break;
+        case ReadStatus::Busy:
+            clock().waitResponsive(kBusyWaitMs);
+            break;
+        case ReadStatus::Denied:
+            clock().waitResponsive(kBusyWaitMs);
+            if (++denied >= kDeniedTries) failLoad(path, r);
+            break;
+        case ReadStatus::Other: failLoad(path, r);
+        }
+    }
+}
+
+// The loader's sink: keeps the usable records and the best times.
+class LoadSink : public RecordSink {
+public:
+    explicit LoadSink(ProgramState& s) : s_(s) {}
+    void begin(int64_t records) override
+    {
+        s_.BestTime.fill(kNoTime);
+        const size_t n = size_t(records) + 1;
+        // Grow only; the final size is set by finish().
+        if (s_.RecDate.size() < n) {
+            s_.RecDate.resize(n);
+            s_.RecClock.resize(n);
+            s_.RecPupil.resize(n);
+            s_.RecLevel.resize(n);
+            s_.RecTime.resize(n);
+        }
+        k_ = 0;
+    }
+    void block(const char* p, int64_t records) override
+    {
+        double* date = s_.RecDate.data();
+        double* clk = s_.RecClock.data();
+        int* pupilOut = s_.RecPupil.data();
+        int* levelOut = s_.RecLevel.data();
+        int32_t* timeOut = s_.RecTime.data();
+        int64_t k = k_;
+        for (int64_t i = 0; i < records; ++i, p += kRecordSize) {
+            const int level = get16(p + 18);
+            const int pupil = get16(p + 16);
+            // Never an index outside the tables: such a record is left for the records manager.
+            if (unsigned(level) > unsigned(kMaxLevel) || unsigned(pupil) > unsigned(kMaxPupil)) continue;
+            const int32_t time = get32(p + 20);
+            int32_t& best = s_.BestTime.row(level)[pupil];
+            if (time < best) best = time;
+            const double d = getDouble(p);
+            if (!(d >= 0.0 && d < kOleDateEnd) || pupil == 0 || level < 1) continue;
+            ++k;
+            date[k] = d;
+            clk[k] = getDouble(p + 8);
+            pupilOut[k] = pupil;
+            levelOut[k] = level;
+            timeOut[k] = time;
+        }
+        k_ = k;
+    }
+    void finish()
+    {
+        s_.RecordCount = int(k_);
+        const size_t n = size_t(k_) + 1;
+        s_.RecDate.resize(n);
+        s_.RecClock.resize(n);
+        s_.RecPupil.resize(n);
+        s_.RecLevel.resize(n);
+        s_.RecTime.resize(n);
+        for (int level = 1; level <= kMaxLevel; ++level) {
+            const int32_t* row = s_.BestTime.row(level);
+            int32_t top = kNoTime;
+            for (int pupil = 1; pupil <= 1000; ++pupil) top = std::min(top, row[pupil]);
+            s_.TopTime[level] = top;
+        }
+    }
+
+private:
+    ProgramState& s_;
+    int64_t k_ = 0;
+};
+
+class AllRecordsSink : public RecordSink {
+public:
+    explicit AllRecordsSink(std::vector<ResultRecordData>* out) : out_(out) {}
+    void begin(int64_t records) override
+    {
+        out_->clear();
+        out_->reserve(size_t(records));
+    }
+    void block(const char* p, int64_t records) override
+    {
+        for (int64_t i = 0; i < records; ++i) out_->push_back(ResultRecordData::fromBytes(p + i * kRecordSize));
+    }
+
+private:
+    std::vector<ResultRecordData>* out_;
+};
+
+// ---- Appending ----------------------------------------------------------
+
+[[noreturn]] void failAppend(const QString& path, const QString& why, int number)
+{
+    QString text = QStringLiteral("「%1」に成績を記録できません。").arg(QFileInfo(path).fileName()) +
+                   QStringLiteral("\r\n") + displayPath(path) + QStringLiteral("\r\n") + why;
+    if (number != 0) text += QStringLiteral("（エラー番号 %1）").arg(number);
+    text += QStringLiteral("\r\n先生を呼びなさい。");
+    messages().inform(QStringLiteral("エラー"), text);
+    endProgram(1);
+}
+
+} // namespace
+
+std::array<char, kRecordSize> ResultRecordData::toBytes() const
+{
+    std::array<char, kRecordSize> b{};
+    putDouble(b.data(), date);
+    putDouble(b.data() + 8, clock);
+    put16(b.data() + 16, pupil);
+    put16(b.data() + 18, level);
+    put32(b.data() + 20, time);
+    putText5(b.data() + 24, schoolCode);
+    putText5(b.data() + 29, blank);
+    putText5(b.data() + 34, points);
+    std::memset(b.data() + 39, 0, 5);
+    std::memcpy(b.data() + 39, spare.constData(), size_t(std::min<qsizetype>(5, spare.size())));
+    return b;
+}
+
+ResultRecordData ResultRecordData::fromBytes(const char* p)
+{
+    ResultRecordData r;
+    r.date = getDouble(p);
+    r.clock = getDouble(p + 8);
+    r.pupil = get16(p + 16);
+    r.level = get16(p + 18);
+    r.time = get32(p + 20);
+    r.schoolCode = QByteArray(p + 24, 5);
+    r.blank = QByteArray(p + 29, 5);
+    r.points = QByteArray(p + 34, 5);
+    r.spare = QByteArray(p + 39, 5);
+    return r;
+}
+
+ResultRecordData& ResultRecord()
+{
+    static ResultRecordData buffer;
+    return buffer;
+}
+
+QString resultsFilePath() { return state().DataFolder.toText() + QStringLiteral("成績累積データ.dat"); }
+
+bool OpenResults()
+{
+    RecordFile f;
+    return f.open(resultsFilePath(), RecordFile::Mode::ReadWriteCreate);
+}
+
+void AppendResult()
+{
+    const QString path = resultsFilePath();
+    ProgramState& s = state();
+    RecordFile f;
+    for (int attempt = 0;; ++attempt) {
+        if (!f.open(path, RecordFile::Mode::ReadWriteCreate))
+            failAppend(path, QStringLiteral("ファイルを開けません：") + f.errorText(), f.errorNumber());
+        // Another PC may be appending: wait for its lock, keeping the screen alive.
+        int waited = 0;
+        for (;;) {
+            const LockResult r = f.tryLock(LockKind::Exclusive);
+            if (r == LockResult::Locked) break;
+            if (r == LockResult::Failed)
+                failAppend(path, QStringLiteral("ファイルをロックできません：") + f.errorText(), f.errorNumber());
+            if (waited >= kAppendLockWaitMs)
+                failAppend(path, QStringLiteral("他のパソコンが%1秒以上使用中です。").arg(kAppendLockWaitMs / 1000), 0);
+            clock().waitResponsive(kLockPollMs);
+            waited += kLockPollMs;
+        }
+        // A rewrite by the records manager may have replaced the file while
+        // this one waited: append to the file that is there now.
+        if (f.stillAtPath() || attempt >= kReplacedRetries) break;
+        f.close();
+    }
+
+    const int64_t length = f.size();
+    if (length < 0) failAppend(path, f.errorText(), f.errorNumber());
+    // Whole records only: a torn partial record at the end is overwritten.
+    const int64_t at = (length / kRecordSize) * kRecordSize;
+
+    const QDateTime now = clock().now();
+    ResultRecordData& r = ResultRecord();
+    r.date = toOleDate(now.date());
+    r.clock = now.time().msecsSinceStartOfDay() / 1000 / 86400.0;  // whole seconds
+    r.pupil = int16_t(s.CurrentPupil);
+    r.level = int16_t(s.SelectedLevel);
+    r.time = s.RunTime;
+    r.schoolCode = text5(s.SchoolCode.toText());
+    r.blank = QByteArray(5, ' ');
+    r.points = QByteArray("0    ", 5);
+    const std::array<char, kRecordSize> bytes = r.toBytes();
+    if (!f.writeAt(at, bytes.data(), kRecordSize)) {
+        const int number = f.errorNumber();
+        const QString why = f.errorText();
+        f.truncate(at);  // leave no half record behind where possible
+        failAppend(path, QStringLiteral("書き込みできません：") + why, number);
+    }
+    f.unlock();
+    f.close();
+}
+
+void LoadResults()
+{
+    ProgramState& s = state();
+    LoadSink sink(s);
+    readResults(sink);
+    sink.finish();
+}
+
+bool readAllResults(std::vector<ResultRecordData>* out)
+{
+    if (!out) return false;
+    AllRecordsSink sink(out);
+    readResults(sink);
+    return true;
+}
+
+} // namespace karuvel
