@@ -7,6 +7,7 @@
 #include "records/Sounds.h"
 #include "state/ProgramState.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
@@ -110,8 +111,8 @@ void showMenuScreen()
 namespace {
 
 // The card and the ribbon the labels are laid on (frame pixels).
-const QRect kRibbon(20, 12, 984, 118);
-const QRect kCard(70, 148, 884, 420);
+const QRect kRibbon(190, 12, 814, 118);
+const QRect kCard(110, 148, 784, 420);
 
 void drawCloud(QPainter& p, QPointF at, double size)
 {
@@ -184,46 +185,56 @@ QPixmap finishBackgroundPicture()
     p.setBrush(sky);
     p.drawEllipse(rainbowCentre, radius, radius * 0.95);
 
-    // The sun with its rays, smiling, in the top-left corner.
-    const QPointF sun(70, 70);
+    // The sun with its rays in the top-left corner.
+    const QPointF sun(88, 82);
     p.setPen(QPen(QColor(255, 190, 0), 8, Qt::SolidLine, Qt::RoundCap));
     for (int i = 0; i < 12; ++i) {
         const double a = i * M_PI / 6;
-        p.drawLine(sun + QPointF(std::cos(a) * 70, std::sin(a) * 70),
-                   sun + QPointF(std::cos(a) * 100, std::sin(a) * 100));
+        p.drawLine(sun + QPointF(std::cos(a) * 62, std::sin(a) * 62),
+                   sun + QPointF(std::cos(a) * 86, std::sin(a) * 86));
     }
-    QRadialGradient sunFill(sun, 60);
+    QRadialGradient sunFill(sun, 52);
     sunFill.setColorAt(0, QColor(255, 250, 150));
     sunFill.setColorAt(1, QColor(255, 200, 30));
     p.setPen(QPen(QColor(240, 160, 0), 3));
     p.setBrush(sunFill);
-    p.drawEllipse(sun, 58, 58);
+    p.drawEllipse(sun, 50, 50);
+    // A friendly face.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(150, 90, 20));
+    p.drawEllipse(sun + QPointF(-17, -10), 5, 7);
+    p.drawEllipse(sun + QPointF(17, -10), 5, 7);
+    p.setBrush(QColor(255, 140, 120, 160));
+    p.drawEllipse(sun + QPointF(-28, 8), 8, 5);
+    p.drawEllipse(sun + QPointF(28, 8), 8, 5);
+    p.setPen(QPen(QColor(150, 90, 20), 4, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(sun.x() - 18, sun.y() - 8, 36, 28), 200 * 16, 140 * 16);
 
     // Clouds.
-    drawCloud(p, QPointF(880, 80), 55);
-    drawCloud(p, QPointF(300, 110), 40);
-    drawCloud(p, QPointF(690, 140), 32);
+    drawCloud(p, QPointF(70, 250), 34);
+    drawCloud(p, QPointF(960, 190), 40);
 
-    // A snow-capped mountain on the horizon.
+    // A snow-capped mountain on the horizon, beside the card.
     QPainterPath mountain;
-    mountain.moveTo(90, 640);
-    mountain.lineTo(260, 470);
-    mountain.lineTo(300, 470);
-    mountain.lineTo(470, 640);
+    mountain.moveTo(780, 650);
+    mountain.lineTo(945, 410);
+    mountain.lineTo(975, 410);
+    mountain.lineTo(1140, 650);
     mountain.closeSubpath();
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(100, 120, 190));
     p.drawPath(mountain);
     QPainterPath snow;
-    snow.moveTo(213, 517);
-    snow.lineTo(260, 470);
-    snow.lineTo(300, 470);
-    snow.lineTo(347, 517);
-    snow.lineTo(320, 505);
-    snow.lineTo(300, 522);
-    snow.lineTo(280, 505);
-    snow.lineTo(258, 522);
-    snow.lineTo(240, 505);
+    snow.moveTo(909, 462);
+    snow.lineTo(945, 410);
+    snow.lineTo(975, 410);
+    snow.lineTo(1011, 462);
+    snow.lineTo(992, 450);
+    snow.lineTo(976, 468);
+    snow.lineTo(960, 450);
+    snow.lineTo(944, 468);
+    snow.lineTo(928, 450);
     snow.closeSubpath();
     p.setBrush(Qt::white);
     p.drawPath(snow);
@@ -270,7 +281,9 @@ QPixmap finishBackgroundPicture()
                                QColor(70, 140, 255), QColor(220, 90, 220), QColor(255, 140, 40)};
     for (int i = 0; i < 90; ++i) {
         const QPointF at(next(kFrameWidth), next(kFrameHeight - 120));
-        if (kCard.adjusted(-6, -6, 6, 6).contains(at.toPoint()) || kRibbon.contains(at.toPoint())) continue;
+        if (kCard.adjusted(-6, -6, 6, 6).contains(at.toPoint()) || kRibbon.contains(at.toPoint()) ||
+            QLineF(at, sun).length() < 96)
+            continue;
         p.save();
         p.translate(at);
         p.rotate(next(180));
@@ -343,48 +356,48 @@ FrmSyuuryou::FrmSyuuryou() : Screen(QStringLiteral("FrmSyuuryou"))
     Image1->setGeometry(0, 0, twips(15360), twips(11520));
 
     const QColor ink(30, 50, 110);
-    Label15 = makeLabel(frame(), QStringLiteral("Label15"), QRect(44, 20, 560, 36), 16, false, QColor(70, 90, 140),
+    Label15 = makeLabel(frame(), QStringLiteral("Label15"), QRect(216, 20, 440, 36), 16, false, QColor(70, 90, 140),
                         Qt::AlignLeft | Qt::AlignVCenter);
-    Label16 = makeLabel(frame(), QStringLiteral("Label16"), QRect(44, 58, 560, 62), 30, true, ink,
+    Label16 = makeLabel(frame(), QStringLiteral("Label16"), QRect(216, 58, 440, 62), 30, true, ink,
                         Qt::AlignLeft | Qt::AlignVCenter);
-    Label17 = makeLabel(frame(), QStringLiteral("Label17"), QRect(540, 36, 380, 70), 30, true, ink,
+    Label17 = makeLabel(frame(), QStringLiteral("Label17"), QRect(600, 36, 320, 70), 30, true, ink,
                         Qt::AlignRight | Qt::AlignVCenter);
     auto* honorific = makeLabel(frame(), QStringLiteral("LabelSan"), QRect(924, 36, 70, 70), 24, true, ink,
                                 Qt::AlignLeft | Qt::AlignVCenter);
     honorific->setText(QStringLiteral("さん"));
 
-    Label18 = makeLabel(frame(), QStringLiteral("Label18"), QRect(90, 166, 844, 84), 46, true, QColor(20, 80, 200));
-    Label19 = makeLabel(frame(), QStringLiteral("Label19"), QRect(90, 254, 844, 60), 30, true, QColor(210, 90, 0));
-    auto* today = makeLabel(frame(), QStringLiteral("LabelToday"), QRect(200, 322, 110, 44), 22, true, ink,
+    Label18 = makeLabel(frame(), QStringLiteral("Label18"), QRect(120, 166, 764, 84), 46, true, QColor(20, 80, 200));
+    Label19 = makeLabel(frame(), QStringLiteral("Label19"), QRect(120, 254, 764, 60), 30, true, QColor(210, 90, 0));
+    auto* today = makeLabel(frame(), QStringLiteral("LabelToday"), QRect(230, 322, 90, 44), 22, true, ink,
                             Qt::AlignRight | Qt::AlignVCenter);
     today->setText(QStringLiteral("本日"));
-    Label14 = makeLabel(frame(), QStringLiteral("Label14"), QRect(310, 322, 170, 44), 22, false, ink,
+    Label14 = makeLabel(frame(), QStringLiteral("Label14"), QRect(320, 322, 150, 44), 22, false, ink,
                         Qt::AlignLeft | Qt::AlignVCenter);
-    Label13 = makeLabel(frame(), QStringLiteral("Label13"), QRect(480, 322, 360, 44), 22, false, ink,
+    Label13 = makeLabel(frame(), QStringLiteral("Label13"), QRect(470, 322, 330, 44), 22, false, ink,
                         Qt::AlignLeft | Qt::AlignVCenter);
-    Label20 = makeLabel(frame(), QStringLiteral("Label20"), QRect(90, 376, 844, 90), 44, true, QColor(225, 30, 70));
+    Label20 = makeLabel(frame(), QStringLiteral("Label20"), QRect(120, 376, 764, 90), 44, true, QColor(225, 30, 70));
     Label20->hide();
-    Label2 = makeLabel(frame(), QStringLiteral("Label2"), QRect(90, 470, 844, 80), 36, true, QColor(0, 150, 70));
+    Label2 = makeLabel(frame(), QStringLiteral("Label2"), QRect(120, 470, 764, 80), 36, true, QColor(0, 150, 70));
     Label2->setText(QStringLiteral("このレベルクリア"));
     Label2->hide();
 
     // The congratulation panel for the final level, over the card.
     Picture1 = new QWidget(frame());
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(112, 250, 800, 200);
+    Picture1->setGeometry(122, 250, 780, 200);
     Picture1->setAttribute(Qt::WA_StyledBackground, true);
     Picture1->setStyleSheet(QStringLiteral("#Picture1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
                                            " stop:0 #fff7b0, stop:1 #ffd23f); border: 8px solid #ff8c1a;"
                                            " border-radius: 36px; }"));
-    Label1 = makeLabel(Picture1, QStringLiteral("Label1"), QRect(10, 10, 780, 180), 38, true, QColor(220, 30, 60));
+    Label1 = makeLabel(Picture1, QStringLiteral("Label1"), QRect(10, 10, 760, 180), 38, true, QColor(220, 30, 60));
     Label1->setText(QStringLiteral("目標レベルクリア。おめでとう！"));
     Label1->setWordWrap(true);
     Picture1->hide();
 
     Command4 = makeButton(frame(), QStringLiteral("Command4"), QStringLiteral("メニューへ"),
-                          QRect(190, 590, 290, 96), QStringLiteral("#2f7de1"), QStringLiteral("#1d5fb3"));
+                          QRect(172, 590, 290, 96), QStringLiteral("#2f7de1"), QStringLiteral("#1d5fb3"));
     Command5 = makeButton(frame(), QStringLiteral("Command5"), QStringLiteral("もう一度"),
-                          QRect(544, 590, 290, 96), QStringLiteral("#f26b1d"), QStringLiteral("#c4500d"));
+                          QRect(542, 590, 290, 96), QStringLiteral("#f26b1d"), QStringLiteral("#c4500d"));
     Command4->hide();
     Command5->hide();
     connect(Command4, &QPushButton::clicked, this, &FrmSyuuryou::Command4_Click);
@@ -476,6 +489,19 @@ void FrmSyuuryou::Timer1_Timer()
     case FinishButtons::Label::Keep: break;
     }
     Command5->setVisible(b.retryVisible);
+}
+
+void FrmSyuuryou::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        for (QPushButton* b : {Command4, Command5}) {
+            if (b->hasFocus() && b->isVisible() && b->isEnabled()) {
+                b->click();
+                return;
+            }
+        }
+    }
+    Screen::keyPressEvent(e);
 }
 
 void FrmSyuuryou::Command4_Click()

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QString>
 
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -85,6 +86,10 @@ public slots:
     void Timer1_Timer();
     void Command4_Click();
     void Command5_Click();
+
+protected:
+    // Enter presses the button that has the focus, as the space bar does.
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     bool cleared_ = false;
