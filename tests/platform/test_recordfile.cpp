@@ -1,0 +1,95 @@
+// Whole-file locks between open files and processes, and the error kinds.
+#include "TempDir.h"
+#include "platform/RecordFile.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace karuvel;
+using karuvel::test::TempDir;
+
+namespace {
+
+TEST(RecordFile, LocksExcludeOtherOpenFiles)
+{
+    TempDir dir;
+    const QString path = dir.file(QStringLiteral("r.dat"));
+    RecordFile a, b;
+    ASSERT_TRUE(a.open(path, RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(b.open(path, RecordFile::Mode::Read));
+
+    ASSERT_EQ(a.tryLock(LockKind::Exclusive), LockResult::Locked);
+    EXPECT_EQ(b.tryLock(LockKind::Shared), LockResult::Busy);
+    EXPECT_EQ(b.errorKind(), FileErrorKind::Busy);
+    EXPECT_TRUE(a.unlock());
+
+    ASSERT_EQ(b.tryLock(LockKind::Shared), LockResult::Locked);
+    RecordFile c;
+    ASSERT_TRUE(c.open(path, RecordFile::Mode::Read));
+    EXPECT_EQ(c.tryLock(LockKind::Shared), LockResult::Locked);  // readers share
+    EXPECT_EQ(a.tryLock(LockKind::Exclusive), LockResult::Busy);
+    b.close();  // closing lets go of the lock
+    c.close();
+    EXPECT_EQ(a.tryLock(LockKind::Exclusive), LockResult::Locked);
+}
+
+TEST(RecordFile, LockExcludesAnotherProcess)
+{
+    TempDir dir;
+    const QString path = dir.file(QStringLiteral("r.dat"));
+    RecordFile a;
+    ASSERT_TRUE(a.open(path, RecordFile::Mode::ReadWriteCreate));
+    ASSERT_EQ(a.lockWait(LockKind::Exclusive), LockResult::Locked);
+    auto childTries = [&]() {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            RecordFile f;
+            if (!f.open(path, RecordFile::Mode::ReadWriteCreate)) _exit(3);
+            _exit(f.tryLock(LockKind::Exclusive) == LockResult::Locked ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WEXITSTATUS(status);
+    };
+    EXPECT_EQ(childTries(), 1);
+    a.unlock();
+    EXPECT_EQ(childTries(), 0);
+}
+
+TEST(RecordFile, ReadsWritesAndReportsWhatFails)
+{
+    TempDir dir;
+    const QString path = dir.file(QStringLiteral("記録 1.dat"));
+    RecordFile f;
+    EXPECT_FALSE(f.open(path, RecordFile::Mode::Read));
+    EXPECT_EQ(f.errorKind(), FileErrorKind::NotFound);
+    EXPECT_FALSE(f.errorText().isEmpty());
+    EXPECT_FALSE(f.open(dir.file(QStringLiteral("ない/r.dat")), RecordFile::Mode::ReadWriteCreate));
+    EXPECT_EQ(f.errorKind(), FileErrorKind::NotFound);
+    EXPECT_FALSE(f.open(dir.path(), RecordFile::Mode::Read));  // a folder is no file
+    EXPECT_EQ(f.errorKind(), FileErrorKind::Other);
+
+    ASSERT_TRUE(f.open(path, RecordFile::Mode::ReadWriteCreate));
+    EXPECT_EQ(f.size(), 0);
+    ASSERT_TRUE(f.writeAt(10, "abcdef", 6));
+    EXPECT_EQ(f.size(), 16);
+    char buf[32];
+    int64_t got = 0;
+    ASSERT_TRUE(f.readAt(12, buf, 32, &got));
+    EXPECT_EQ(got, 4);  // short at the end
+    EXPECT_EQ(QByteArray(buf, 4), QByteArray("cdef"));
+    ASSERT_TRUE(f.truncate(11));
+    EXPECT_EQ(f.size(), 11);
+
+    EXPECT_TRUE(f.stillAtPath());
+    QFile::remove(path);
+    QFile replacement(path);
+    ASSERT_TRUE(replacement.open(QIODevice::WriteOnly));
+    replacement.close();
+    EXPECT_FALSE(f.stillAtPath());
+}
+
+} // namespace

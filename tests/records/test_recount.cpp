@@ -1,0 +1,186 @@
+// Points of a run, the recount's variant, and the statistics rebuilt from the
+// results file: periods, today, time sums, averages that keep their value.
+#include "Fakes.h"
+#include "TempDir.h"
+#include "frame/Calendar.h"
+#include "records/Recount.h"
+#include "records/ResultsFile.h"
+#include "state/ProgramState.h"
+
+#include <gtest/gtest.h>
+
+using namespace karuvel;
+using namespace karuvel::test;
+
+namespace {
+
+TEST(Points, OfARunFromItsTime)
+{
+    const struct {
+        long long t, target;
+        float multiplier;
+        int base;
+        long long points;
+    } cases[] = {
+        {60, 60, 1, 5, 5},            // exactly the target time
+        {0, 60, 1, 55, 55},           // no time at all
+        {0, 60, 1.5f, 55, 82},        // 82.5 rounded down
+        {45, 60, 2, 5, 10},           // 0.25^3 x 50 is below 1
+        {30, 60, 1, 11, 11},          // 0.5^3 x 50 + 5 = 11.25
+        {61, 60, 1, 4, 4},            // just above the target
+        {119, 60, 1, 4, 4},
+        {120, 60, 1, 1, 1},           // twice the target
+        {599, 60, 1, 1, 1},
+        {600, 60, 1, 0, 0},           // ten times the target
+        {99999, 200000, 1, 0, 0},     // time over, whatever the target
+        {99998, 200000, 1, 0, 0},
+        {10, 0, 1, 0, 0},             // no target time: nothing, no division
+        {0, 0, 1, 0, 0},
+        {10, -5, 1, 0, 0},
+        {0, 60, 0.7f, 55, 38},        // 38.5
+        {120, 60, 0.7f, 1, 0},
+        {60, 60, 1.4f, 5, 7},         // single precision: 1.4 x 5 = 7, not 6.99...
+        {-30, 60, 1, 55, 55},         // a damaged negative time earns no more than 0 seconds
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(runBasePoints(c.t, c.target), c.base) << c.t << " / " << c.target;
+        EXPECT_EQ(runPoints(c.t, c.target, c.multiplier), c.points) << c.t << " / " << c.target << " x " << c.multiplier;
+    }
+}
+
+TEST(Points, RecountVariantUsesTheTimeFigure)
+{
+    const struct {
+        long long t, figure;
+    } figures[] = {{0, 0}, {45, 45}, {999, 999}, {1000, 100}, {1234, 123}, {5999, 599}, {99999, 999}, {-5, -5}, {-1234, -12}};
+    for (const auto& f : figures) EXPECT_EQ(timeFigure(f.t), f.figure) << f.t;
+
+    EXPECT_EQ(recordPoints(45, 60, 2), 10);
+    EXPECT_EQ(recordPoints(99999, 60, 2), 0);
+    // 1500 s on a target of 2000: compared as 1500, computed with 150.
+    EXPECT_EQ(recordPoints(1500, 2000, 1), 44);
+    EXPECT_EQ(runPoints(1500, 2000, 1), 5);
+    EXPECT_EQ(recordPoints(10, 0, 1), 0);
+}
+
+class RecountTest : public ::testing::Test {
+protected:
+    FakePlatform fakes;
+    TempDir dir;
+    QByteArray bytes;
+    void SetUp() override
+    {
+        ProgramState& s = state();
+        s.DataFolder = Loose(dir.path());
+        fakes.clock.current = QDateTime(QDate(2026, 12, 10), QTime(10, 0, 0));
+        for (int level : {1, 2}) {
+            s.TargetTime[level] = 60;
+            s.PointMultiplier[level] = 2;
+            s.RecentDays[level] = Loose(7);
+            s.OverdoDays[level] = Loose(1);
+        }
+    }
+    void add(int daysAgo, int pupil, int level, int time)
+    {
+        ResultRecordData r;
+        r.date = toOleDate(fakes.clock.current.date()) - daysAgo;
+        r.clock = 0.25;
+        r.pupil = int16_t(pupil);
+        r.level = int16_t(level);
+        r.time = time;
+        const auto b = r.toBytes();
+        bytes.append(b.data(), kRecordSize);
+    }
+    void recount()
+    {
+        dir.writeBytes(QStringLiteral("成績累積データ.dat"), bytes);
+        RecountAll();
+    }
+};
+
+TEST_F(RecountTest, CountsPointsAndSumsByPeriod)
+{
+    add(0, 7, 1, 45);      // today: 10 points
+    add(0, 7, 1, 30);      // today: 11 x 2 = 22 points
+    add(0, 7, 1, 99999);   // today, time over: no count, no points, 999 in the sums
+    add(6, 7, 1, 60);      // within 7 days: 10 points
+    add(7, 7, 1, 60);      // 7 days ago: only in the totals
+    add(0, 7, 2, 100);     // another level: 4 x 2 = 8 points
+    add(0, 7, 0, 10);      // level 0 is never counted
+    add(0, 8, 1, 6000);    // 6000 s or more: no count, but in the time sums
+    recount();
+    const ProgramState& s = state();
+    EXPECT_EQ(s.RecordCount, 7);
+
+    EXPECT_EQ(s.TotalCount(1, 7), 4);
+    EXPECT_EQ(s.TotalPoints(1, 7), 10 + 22 + 0 + 10 + 10);
+    EXPECT_EQ(s.TotalTimeSum(1, 7), 45 + 30 + 999 + 60 + 60);
+    EXPECT_EQ(s.TotalAvgTime(1, 7), 299.0f);  // 1194 / 4 = 298.5, rounded half up
+
+    EXPECT_EQ(s.RecentCount(1, 7), 3);
+    EXPECT_EQ(s.RecentPoints(1, 7), 10 + 22 + 10);
+    EXPECT_EQ(s.OverdoCount(1, 7), 2);       // one day: today only
+    EXPECT_EQ(s.OverdoPoints(1, 7), 32);
+
+    EXPECT_EQ(s.TodayCount(1, 7), 2.0f);
+    EXPECT_EQ(s.TodayPoints(1, 7), 32);
+    EXPECT_EQ(s.TodayTimeSum(1, 7), 45.0f + 30 + 999);
+    EXPECT_EQ(s.TodayAvgTime(1, 7), 537.0f);  // 1074 / 2
+
+    EXPECT_EQ(s.TotalCount(2, 7), 1);
+    EXPECT_EQ(s.TotalPoints(2, 7), 8);
+    EXPECT_EQ(s.TotalTimeSum(2, 7), 100);
+    EXPECT_EQ(s.TotalCount(0, 7), 0);
+
+    EXPECT_EQ(s.TotalCount(1, 8), 0);
+    EXPECT_EQ(s.TotalPoints(1, 8), 0);
+    EXPECT_EQ(s.TotalTimeSum(1, 8), 600);
+    EXPECT_EQ(s.BestTime(1, 7), 30);
+    EXPECT_EQ(s.TopTime[1], 30);
+}
+
+TEST_F(RecountTest, PeriodsOfZeroOrEmptyDaysHoldNothing)
+{
+    state().RecentDays[1] = Loose(0);
+    state().OverdoDays[1] = Loose();
+    add(0, 7, 1, 45);
+    recount();
+    EXPECT_EQ(state().TotalCount(1, 7), 1);
+    EXPECT_EQ(state().RecentCount(1, 7), 0);
+    EXPECT_EQ(state().RecentPoints(1, 7), 0);
+    EXPECT_EQ(state().OverdoCount(1, 7), 0);
+}
+
+TEST_F(RecountTest, AveragesKeepTheirValueWhenTheCountDropsToZero)
+{
+    add(0, 7, 1, 45);
+    add(0, 7, 1, 30);
+    recount();
+    EXPECT_EQ(state().TodayAvgTime(1, 7), 38.0f);  // 37.5 rounded half up
+    fakes.clock.current = fakes.clock.current.addDays(1);  // after midnight
+    RecountAll();
+    EXPECT_EQ(state().TodayCount(1, 7), 0.0f);
+    EXPECT_EQ(state().TodayTimeSum(1, 7), 0.0f);
+    EXPECT_EQ(state().TodayAvgTime(1, 7), 38.0f);
+    EXPECT_EQ(state().TotalCount(1, 7), 2);
+}
+
+TEST_F(RecountTest, RecountStartsFromZeroEachTime)
+{
+    add(0, 7, 1, 45);
+    recount();
+    RecountAll();
+    EXPECT_EQ(state().TotalCount(1, 7), 1);
+    EXPECT_EQ(state().TodayPoints(1, 7), 10);
+}
+
+TEST_F(RecountTest, LevelWithoutTargetTimeEarnsNoPoints)
+{
+    state().TargetTime[1] = 0;
+    add(0, 7, 1, 45);
+    recount();
+    EXPECT_EQ(state().TotalCount(1, 7), 1);
+    EXPECT_EQ(state().TotalPoints(1, 7), 0);
+}
+
+} // namespace

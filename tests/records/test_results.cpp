@@ -1,0 +1,325 @@
+// The shared results file: the exact record bytes, the torn end, appends from
+// several processes at once, the loader's waits and the records it keeps.
+#include "Fakes.h"
+#include "TempDir.h"
+#include "frame/Calendar.h"
+#include "platform/RecordFile.h"
+#include "records/ResultsFile.h"
+#include "state/ProgramState.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace karuvel;
+using namespace karuvel::test;
+
+namespace {
+
+QByteArray record(double date, double clock, int pupil, int level, int time, const char* spare = "\0\0\0\0\0")
+{
+    ResultRecordData r;
+    r.date = date;
+    r.clock = clock;
+    r.pupil = int16_t(pupil);
+    r.level = int16_t(level);
+    r.time = time;
+    r.spare = QByteArray(spare, 5);
+    const auto b = r.toBytes();
+    return QByteArray(b.data(), kRecordSize);
+}
+
+class ResultsFileTest : public ::testing::Test {
+protected:
+    FakePlatform fakes;
+    TempDir dir;
+    void SetUp() override
+    {
+        state().DataFolder = Loose(dir.path());
+        ResultRecord() = ResultRecordData();
+    }
+    QString file() const { return dir.file(QStringLiteral("成績累積データ.dat")); }
+    QByteArray contents() const
+    {
+        QFile f(file());
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+    double today() const { return toOleDate(fakes.clock.current.date()); }
+    void run(int pupil, int level, int time, const char* code = "AB12")
+    {
+        state().CurrentPupil = pupil;
+        state().SelectedLevel = level;
+        state().RunTime = time;
+        state().SchoolCode = Loose(QString::fromUtf8(code));
+        AppendResult();
+    }
+};
+
+TEST_F(ResultsFileTest, AppendedRecordHasTheExactBytes)
+{
+    fakes.clock.current = QDateTime(QDate(2026, 12, 10), QTime(10, 0, 0));
+    run(123, 3, 45);
+    // 46366 = 10 December 2026 as an OLE date, 10:00 = 0.41666..., pupil 123,
+    // level 3, 45 s, "AB12 ", five blanks, "0    ", five zero bytes.
+    EXPECT_EQ(contents().toHex(),
+              QByteArray("00000000c0a3e640abaaaaaaaaaada3f7b0003002d000000"
+                         "4142313220202020202030202020200000000000"));
+}
+
+TEST_F(ResultsFileTest, SchoolCodeIsCutOrPaddedToFiveBytes)
+{
+    const struct {
+        const char* code;
+        QByteArray bytes;
+    } cases[] = {
+        {"", "     "},
+        {"12345678", "12345"},
+        {"あいう", QByteArray("\x82\xa0\x82\xa2 ", 5)},  // never half a double-byte character
+    };
+    for (const auto& c : cases) {
+        QFile::remove(file());
+        run(1, 1, 10, c.code);
+        EXPECT_EQ(contents().mid(24, 5), c.bytes) << c.code;
+    }
+}
+
+TEST_F(ResultsFileTest, SpareBytesCarryTheLastRecordRead)
+{
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.5, 7, 2, 30, "XYZ12"));
+    LoadResults();
+    run(8, 2, 40);
+    const QByteArray bytes = contents();
+    ASSERT_EQ(bytes.size(), 2 * kRecordSize);
+    EXPECT_EQ(bytes.mid(kRecordSize + 39, 5), QByteArray("XYZ12"));
+    EXPECT_EQ(bytes.mid(kRecordSize + 34, 5), QByteArray("0    "));
+}
+
+TEST_F(ResultsFileTest, TornLastRecordIsOverwrittenAndNeverLoaded)
+{
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"),
+                   record(today(), 0.1, 5, 1, 50) + record(today(), 0.2, 6, 1, 60).left(20));
+    LoadResults();
+    EXPECT_EQ(state().RecordCount, 1);
+    run(9, 1, 70);
+    const QByteArray bytes = contents();
+    ASSERT_EQ(bytes.size(), 2 * kRecordSize);
+    LoadResults();
+    ASSERT_EQ(state().RecordCount, 2);
+    EXPECT_EQ(state().RecPupil[2], 9);
+    EXPECT_EQ(state().RecTime[2], 70);
+}
+
+TEST_F(ResultsFileTest, AbsentFileIsCreatedEmpty)
+{
+    LoadResults();
+    EXPECT_TRUE(QFile::exists(file()));
+    EXPECT_EQ(state().RecordCount, 0);
+    EXPECT_EQ(state().BestTime(1, 1), kNoTime);
+    EXPECT_EQ(state().BestTime(35, 5000), kNoTime);
+    for (int level = 1; level <= kMaxLevel; ++level) EXPECT_EQ(state().TopTime[level], kNoTime);
+}
+
+TEST_F(ResultsFileTest, LoaderKeepsUsableRecordsAndSkipsOutOfRangeOnes)
+{
+    const double d = today();
+    QByteArray bytes;
+    bytes += record(d, 0.1, 3, 2, 80);        // 1 kept
+    bytes += record(d, 0.1, 0, 2, 10);        //   pupil 0: not kept, no best time either
+    bytes += record(d, 0.1, 3, 0, 10);        //   level 0: not kept
+    bytes += record(-1, 0.1, 4, 2, 20);       //   negative date: not kept, but its best time counts
+    bytes += record(d, 0.1, 3, 36, 5);        //   level above 35: skipped
+    bytes += record(d, 0.1, 5001, 2, 5);      //   pupil above 5000: skipped
+    bytes += record(d, 0.1, -2, 2, 5);        //   negative pupil: skipped
+    bytes += record(d, 0.1, 3, -1, 5);        //   negative level: skipped
+    bytes += record(d, 0.1, 3, 2, kNoTime);   // 2 time over: kept, never a best time
+    bytes += record(d, 0.1, 1001, 2, 7);      // 3 pupil above 1000: own best, never the top time
+    bytes += record(d, 0.2, 12, 2, 60);       // 4
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), bytes);
+    LoadResults();
+    const ProgramState& s = state();
+    ASSERT_EQ(s.RecordCount, 4);
+    EXPECT_EQ(s.RecPupil[1], 3);
+    EXPECT_EQ(s.RecTime[2], kNoTime);
+    EXPECT_EQ(s.RecPupil[3], 1001);
+    EXPECT_EQ(s.RecPupil[4], 12);
+    EXPECT_EQ(s.RecLevel[4], 2);
+    EXPECT_DOUBLE_EQ(s.RecDate[4], d);
+    EXPECT_DOUBLE_EQ(s.RecClock[4], 0.2);
+    EXPECT_EQ(s.BestTime(2, 3), 80);
+    EXPECT_EQ(s.BestTime(2, 4), 20);
+    EXPECT_EQ(s.BestTime(2, 1001), 7);
+    EXPECT_EQ(s.TopTime[2], 20);
+    EXPECT_EQ(s.TopTime[3], kNoTime);
+    // Nothing was removed from the file.
+    EXPECT_EQ(contents().size(), 11 * kRecordSize);
+}
+
+TEST_F(ResultsFileTest, EveryRecordOfALargeFileIsLoaded)
+{
+    const double d = today();
+    QByteArray bytes;
+    const int n = 25000;  // beyond both of the old limits (10,001 kept, 20,000 read)
+    for (int i = 1; i <= n; ++i) bytes += record(d - (n - i) / 100, 0.5, 1 + i % 3000, 1 + i % 12, 100 + i % 50);
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), bytes);
+    LoadResults();
+    ASSERT_EQ(state().RecordCount, n);
+    EXPECT_EQ(state().RecPupil[n], 1 + n % 3000);
+    EXPECT_DOUBLE_EQ(state().RecDate[n], d);
+    EXPECT_DOUBLE_EQ(state().RecDate[1], d - (n - 1) / 100);
+
+    std::vector<ResultRecordData> all;
+    ASSERT_TRUE(readAllResults(&all));
+    ASSERT_EQ(all.size(), size_t(n));
+    EXPECT_EQ(all.front().pupil, 1 + 1 % 3000);
+    EXPECT_EQ(all.back().time, 100 + n % 50);
+    EXPECT_EQ(ResultRecord().time, 100 + n % 50);  // the buffer holds the last record read
+}
+
+TEST_F(ResultsFileTest, LoaderWaitsWhileAnotherPcAppends)
+{
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.1, 3, 2, 80));
+    RecordFile other;  // another PC in the middle of an append
+    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
+    int waits = 0;
+    fakes.clock.onWait = [&](int) {
+        if (++waits == 3) {
+            other.writeAt(kRecordSize, record(today(), 0.2, 4, 2, 90).constData(), kRecordSize);
+            other.unlock();
+        }
+    };
+    LoadResults();
+    EXPECT_EQ(fakes.clock.waitedMs, 3000);  // 1 second per try, as long as it takes
+    EXPECT_EQ(state().RecordCount, 2);
+    EXPECT_TRUE(fakes.messages.shown.isEmpty());
+}
+
+TEST_F(ResultsFileTest, MissingFolderIsTriedFourTimesThenReported)
+{
+    state().DataFolder = Loose(dir.path() + QStringLiteral("ない/"));
+    EXPECT_THROW(LoadResults(), ProgramEnded);
+    EXPECT_EQ(fakes.clock.waitedMs, 4 * 5000);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.startsWith(QStringLiteral("ファイルがありません")));
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
+}
+
+TEST_F(ResultsFileTest, MissingFolderThatAppearsIsLoaded)
+{
+    state().DataFolder = Loose(dir.path() + QStringLiteral("後で/"));
+    fakes.clock.onWait = [&](int) { dir.mkdir(QStringLiteral("後で")); };
+    LoadResults();
+    EXPECT_EQ(fakes.clock.waitedMs, 5000);
+    EXPECT_EQ(state().RecordCount, 0);
+    EXPECT_TRUE(fakes.messages.shown.isEmpty());
+}
+
+TEST_F(ResultsFileTest, AppendWaitsForAnotherPcsLock)
+{
+    RecordFile other;
+    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
+    other.writeAt(0, record(today(), 0.1, 4, 2, 90).constData(), kRecordSize);
+    fakes.clock.onWait = [&](int) {
+        if (fakes.clock.waitedMs >= 2000) other.unlock();
+    };
+    run(5, 2, 33);
+    EXPECT_EQ(fakes.clock.waitedMs, 2000);
+    EXPECT_TRUE(fakes.messages.shown.isEmpty());
+    LoadResults();
+    ASSERT_EQ(state().RecordCount, 2);
+    EXPECT_EQ(state().RecTime[2], 33);
+}
+
+TEST_F(ResultsFileTest, AppendGivesUpOnALockHeldTooLong)
+{
+    RecordFile other;
+    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
+    EXPECT_THROW(run(5, 2, 33), ProgramEnded);
+    EXPECT_EQ(fakes.clock.waitedMs, kAppendLockWaitMs);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
+    EXPECT_EQ(contents().size(), 0);
+}
+
+TEST_F(ResultsFileTest, AppendThatCannotOpenTheFileIsReported)
+{
+    state().DataFolder = Loose(dir.path() + QStringLiteral("ない/"));
+    EXPECT_THROW(run(5, 2, 33), ProgramEnded);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
+}
+
+TEST_F(ResultsFileTest, AppendFollowsAFileReplacedWhileItWaited)
+{
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.1, 4, 2, 90));
+    RecordFile other;  // the records manager rewriting the file
+    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
+    fakes.clock.onWait = [&](int) {
+        if (!other.locked()) return;
+        const QString fresh = dir.file(QStringLiteral("new.dat"));
+        dir.writeBytes(QStringLiteral("new.dat"), record(today(), 0.1, 4, 2, 91) + record(today(), 0.1, 4, 2, 92));
+        ASSERT_EQ(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(file()).constData()), 0);
+        other.unlock();
+    };
+    run(6, 2, 44);
+    LoadResults();
+    ASSERT_EQ(state().RecordCount, 3);
+    EXPECT_EQ(state().RecTime[3], 44);
+}
+
+// A clock that really waits: for the processes that append side by side.
+class SleepingClock : public FakeClock {
+public:
+    void waitResponsive(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+};
+
+TEST_F(ResultsFileTest, ManyProcessesAppendingAtOnceLoseNothing)
+{
+    constexpr int kProcesses = 8;
+    constexpr int kRuns = 500;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int code = 0;
+            try {
+                SleepingClock clock;
+                platform().clock = &clock;
+                for (int i = 1; i <= kRuns; ++i) run(p + 1, 1 + i % 12, i);
+            } catch (...) {
+                code = 1;
+            }
+            _exit(code);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(contents().size(), kProcesses * kRuns * kRecordSize);
+    LoadResults();
+    ASSERT_EQ(state().RecordCount, kProcesses * kRuns);
+    std::set<std::pair<int, int>> seen;
+    for (int k = 1; k <= state().RecordCount; ++k) {
+        const int pupil = state().RecPupil[k];
+        const int time = state().RecTime[k];
+        EXPECT_EQ(state().RecLevel[k], 1 + time % 12);
+        seen.insert({pupil, time});
+    }
+    EXPECT_EQ(seen.size(), size_t(kProcesses * kRuns));
+    EXPECT_EQ(*seen.begin(), std::make_pair(1, 1));
+    EXPECT_EQ(*seen.rbegin(), std::make_pair(kProcesses, kRuns));
+}
+
+} // namespace
