@@ -51,16 +51,16 @@ void FinishRun()
 
     if (!validLevel(level)) return;
 
-    // A practice level is never judged nor recorded.
-    if (isPracticeLevelName(s.LevelNames[level])) {
+    // A practice level is never judged nor recorded. Neither is a level whose
+    // runs are not timed; its pupil goes back to the menu as well rather than
+    // being left on a finished drill.
+    if (isPracticeLevelName(s.LevelNames[level]) || s.LevelTimed[level] != 1) {
         ShowWait();
         screens::close(ScreenId::Drill);
         showMenuScreen();
         CloseWait();
         return;
     }
-
-    if (s.LevelTimed[level] != 1) return;
 
     if (IRunScreen* rs = runScreen()) rs->stopClock();
     s.RunTime = s.TimeOver != 0 ? kNoTime : s.ElapsedSeconds;

@@ -156,7 +156,16 @@ double doubleAt(const QByteArray& b, int offset)
 
 TEST_F(RunFlowTest, FirstRunIsStoredAndShowsOnlyTheTopRecord)
 {
+    // During the pause the run is already stored, the wait window is up and
+    // the drill still loaded.
+    int pauseSteps = 0, stepsAsExpected = 0;
+    fakes.clock.onWait = [&](int) {
+        ++pauseSteps;
+        if (waitShown() && screens::find(ScreenId::Drill) && results().size() == 44) ++stepsAsExpected;
+    };
     FrmSyuuryou* f = play(1, 45);
+    EXPECT_GT(pauseSteps, 0);
+    EXPECT_EQ(stepsAsExpected, pauseSteps);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
     EXPECT_EQ(drillLog.notices, std::vector<bool>{false});  // "成績記録中"
@@ -250,16 +259,21 @@ TEST_F(RunFlowTest, FinishRunActsOncePerRun)
     EXPECT_EQ(drillLog.notices.size(), 1u);
 }
 
-TEST_F(RunFlowTest, PracticeLevelIsNeverRecorded)
+TEST_F(RunFlowTest, PracticeAndUntimedLevelsAreNeverRecorded)
 {
     ASSERT_TRUE(isPracticeLevelName(state().LevelNames[13]));
-    EXPECT_EQ(play(13, 45), nullptr);
-    EXPECT_EQ(results().size(), 0);
-    EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
-    EXPECT_NE(screens::find(ScreenId::Dashboard), nullptr);
-    EXPECT_EQ(dashboardActivations, 1);
-    EXPECT_EQ(drillLog.clockStops, 0);
-    EXPECT_FALSE(waitShown());
+    state().LevelTimed[5] = 0;
+    for (int level : {13, 5}) {
+        SCOPED_TRACE(level);
+        dashboardActivations = 0;
+        EXPECT_EQ(play(level, 45), nullptr);
+        EXPECT_EQ(results().size(), 0);
+        EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
+        EXPECT_NE(screens::find(ScreenId::Dashboard), nullptr);
+        EXPECT_EQ(dashboardActivations, 1);
+        EXPECT_EQ(drillLog.clockStops, 0);
+        EXPECT_FALSE(waitShown());
+    }
 }
 
 TEST_F(RunFlowTest, PracticeLeftOpenUntilTimeOverIsRecordedAsTimeOver)
