@@ -340,9 +340,10 @@ QString writePathFile(const QString& pathFile, const QString& rootIn)
     if (!info.isDir()) return QStringLiteral("データフォルダ「%1」がありません。").arg(rootIn);
     QString root = QDir::cleanPath(info.absoluteFilePath());
     if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
-    // The path must survive the file's code page and its field reading.
-    if (!fitsCp932(root) || root.contains(QLatin1Char('"')) || root.contains(QLatin1Char('\r')) ||
-        root.contains(QLatin1Char('\n')))
+    // The path must survive the file's code page and its field reading, and the
+    // programs read a backslash as a folder separator.
+    if (!fitsCp932(root) || root.contains(QLatin1Char('"')) || root.contains(QLatin1Char('\\')) ||
+        root.contains(QLatin1Char('\r')) || root.contains(QLatin1Char('\n')))
         return QStringLiteral("データフォルダのパス「%1」はパスデータ.txtに書けない文字を含んでいます。").arg(root);
     // A comma would end the field: such a path is quoted.
     const QString field = root.contains(QLatin1Char(',')) ? QLatin1Char('"') + root + QLatin1Char('"') : root;

@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QtEndian>
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -393,8 +394,19 @@ TEST_F(DemoSchool, SoundsAreShortPcmCuesThatDieAway)
     EXPECT_GE(wavs.size(), 10);
     for (const QString& name : wavs) {
         SCOPED_TRACE(name.toStdString());
-        const Wav w = parseWav(readBytes(root_ + QStringLiteral("音フォルダ/") + name));
+        const QString path = root_ + QStringLiteral("音フォルダ/") + name;
+        const Wav w = parseWav(readBytes(path));
         ASSERT_TRUE(w.problem.isEmpty()) << w.problem.toStdString();
+        // The player's own loader takes it as it is.
+        SDL_AudioSpec spec;
+        Uint8* buffer = nullptr;
+        Uint32 length = 0;
+        ASSERT_NE(SDL_LoadWAV(QFile::encodeName(path).constData(), &spec, &buffer, &length), nullptr) << SDL_GetError();
+        SDL_FreeWAV(buffer);
+        EXPECT_EQ(spec.freq, 22050);
+        EXPECT_EQ(spec.format, AUDIO_S16LSB);
+        EXPECT_EQ(spec.channels, 1);
+        EXPECT_EQ(length, Uint32(w.samples.size() * 2));
         EXPECT_EQ(w.format, 1);  // PCM
         EXPECT_EQ(w.channels, 1);
         EXPECT_EQ(w.rate, 22050);
@@ -480,10 +492,15 @@ TEST(DemoSchoolMaker, PathFileNamesTheAbsoluteDataRoot)
         EXPECT_EQ(state().RosterFolder.toText(), c.expected);
         EXPECT_EQ(state().TargetTime[1], 50);
     }
-    // A data root that is not there: no path file is written.
+    // A data root that is not there, or whose path the programs would misread
+    // (a backslash is a folder separator to them): no path file is written.
     const QString other = dir.file(QStringLiteral("other.txt"));
-    const MakerRun missing = runMaker({QStringLiteral("--path-file"), other, dir.path() + QStringLiteral("nowhere")});
-    EXPECT_NE(missing.code, 0);
-    EXPECT_FALSE(missing.err.isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(other));
+    dir.mkdir(QStringLiteral("back\\slash"));
+    for (const QString& root : {dir.path() + QStringLiteral("nowhere"), dir.path() + QStringLiteral("back\\slash")}) {
+        SCOPED_TRACE(root.toStdString());
+        const MakerRun refused = runMaker({QStringLiteral("--path-file"), other, root});
+        EXPECT_NE(refused.code, 0);
+        EXPECT_FALSE(refused.err.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(other));
+    }
 }
