@@ -248,7 +248,7 @@ std::vector<PastRun> pastRuns(const QDate& today)
     for (const RosterLine& p : kRoster) {
         if (p.status != 0 || p.grade < 3) continue;
         Drill d{p.number, p.grade, 0.0, 1};
-        d.skill = (0.65 + 0.75 * uniform()) * (1.12 - 0.025 * p.grade);
+        d.skill = (0.55 + 0.65 * uniform()) * (1.1 - 0.025 * p.grade);
         d.reached = std::clamp(p.grade - 3 + int(uniform() * 2.5), 1, 6);
         pupils.push_back(d);
     }
