@@ -426,9 +426,8 @@ void FrmSyuuryou::activate()
             Picture1->raise();
         }
     }
-    yieldEvents();
-    Timer1->start();
-
+    // The lines are filled before the screen is first painted, so that the
+    // pupil never sees it empty.
     Label19->setText(finishPointsLine(s.RunTime, s.TargetTime[L], s.PointMultiplier[L]));
     Label18->setText(finishTimeLine(s.RunTime));
     Label17->setText(s.CurrentPupilName.trimmed());
@@ -440,6 +439,8 @@ void FrmSyuuryou::activate()
     s.TodayTotalRuns = int(total);
     Label14->setText(finishTotalCountLine(s.TodayTotalRuns));
 
+    yieldEvents();
+    Timer1->start();
     yieldEvents();
     const FinishOutcome outcome = finishOutcome(s.TimeOver, s.NewPersonalBest, s.NewTopRecord, s.RunTime, s.LimitTime[L]);
     if (!outcome.message.isEmpty()) {
