@@ -749,7 +749,7 @@ QImage labelledPreview(const RenderedMap& map, int scale, const PreviewGuides* g
     if (guides) {
         const Projection& pr = guides->projection;
         QFont gf(QStringLiteral("IPAGothic"));
-        gf.setPixelSize(5 * scale);
+        gf.setPixelSize(10);
         p.setFont(gf);
         for (int lon = 128; lon <= 147; ++lon) {
             const double x = pr.project(lon, 0).x() * scale;
@@ -772,7 +772,7 @@ QImage labelledPreview(const RenderedMap& map, int scale, const PreviewGuides* g
         }
     }
     QFont f(QStringLiteral("IPAGothic"));
-    f.setPixelSize(6 * scale);
+    f.setPixelSize(12);
     p.setFont(f);
     for (const Patch& patch : map.patches) {
         if (patch.seed.x() < 0)
@@ -857,7 +857,7 @@ bool generateAll(const GenerateOptions& o, QStringList* problems, QStringList* n
             ok = false;
         }
         if (!o.previewDir.isEmpty())
-            labelledPreview(map, 2, o.previewGuides ? &guides : nullptr).save(o.previewDir + QLatin1Char('/') + spec.key + QStringLiteral(".png"), "PNG");
+            labelledPreview(map, o.previewScale, o.previewGuides ? &guides : nullptr).save(o.previewDir + QLatin1Char('/') + spec.key + QStringLiteral(".png"), "PNG");
         QMap<QString, QPoint> sources;
         sources.insert(QStringLiteral("land"), landSample(map.image));
         for (const Patch& p : map.patches)

@@ -137,6 +137,7 @@ struct GenerateOptions {
     QString geoDir;     // holds prefectures.geojson
     QString outDir;     // gets maps/ and data/
     QString previewDir; // when set: labelled previews at twice the size
+    int previewScale = 2;
     bool previewGuides = false; // previews also show a 1° grid and the reference river lines
     QStringList onlyKeys;
 };

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -26,9 +27,11 @@ int main(int argc, char** argv)
                                QStringLiteral("dir"));
     QCommandLineOption guides(QStringLiteral("guides"),
                               QStringLiteral("Previews also show a 1-degree grid and the reference river lines."));
+    QCommandLineOption scale(QStringLiteral("scale"), QStringLiteral("Scale of the previews (default 2)."),
+                             QStringLiteral("n"), QStringLiteral("2"));
     QCommandLineOption only(QStringLiteral("only"), QStringLiteral("Draw only this map key (may be repeated)."),
                             QStringLiteral("key"));
-    parser.addOptions({content, geo, out, preview, guides, only});
+    parser.addOptions({content, geo, out, preview, guides, scale, only});
     parser.process(app);
 
     karuvel::mapgen::GenerateOptions o;
@@ -38,6 +41,7 @@ int main(int argc, char** argv)
     if (parser.isSet(preview))
         o.previewDir = QDir(parser.value(preview)).absolutePath();
     o.previewGuides = parser.isSet(guides);
+    o.previewScale = std::clamp(parser.value(scale).toInt(), 1, 8);
     o.onlyKeys = parser.values(only);
 
     QStringList problems, notes;
