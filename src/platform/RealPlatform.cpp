@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QWidget>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace karuvel {
@@ -64,6 +65,8 @@ double RealRandom::next()
 
 void RealMessageBox::inform(const QString& title, const QString& text)
 {
+    // Also on the standard error, so that a start without a screen shows why it stopped.
+    std::fprintf(stderr, "%s: %s\n", title.toUtf8().constData(), text.toUtf8().constData());
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
