@@ -1,7 +1,9 @@
 #include "dashboard/Register.h"
 
+#include "dashboard/Dashboard.h"
+
 namespace karuvel {
 
-void registerDashboardScreens() {}
+void registerDashboardScreens() { registerDashboardScreen(); }
 
 } // namespace karuvel

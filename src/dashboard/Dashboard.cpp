@@ -1,0 +1,836 @@
+#include "dashboard/Dashboard.h"
+
+#include "frame/Navigator.h"
+#include "platform/Platform.h"
+#include "records/Recount.h"
+#include "records/ResultsFile.h"
+#include "records/RunFlow.h"
+#include "roster/Roster.h"
+#include "state/ProgramState.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include <climits>
+#include <cmath>
+
+namespace karuvel {
+
+namespace {
+// Vertical layout of the window (pixels of the 1024 x 768 frame).
+constexpr int kColumnsTop = 134;
+constexpr int kColumnsHeight = 598;
+constexpr int kScrollTop = 738;
+constexpr int kScrollHeight = 24;
+constexpr int kBusyHeight = 78;
+constexpr int kGutter = 4;  // space between neighbouring columns
+constexpr int kPracticeWidth = 62;
+
+const QColor kLineBackground(224, 224, 224);
+
+int px(double twipsValue) { return int(std::lround(twipsValue / 15.0)); }
+
+QFont sized(QFont f, int pointSize, bool bold = false)
+{
+    f.setPointSize(pointSize);
+    f.setBold(bold);
+    return f;
+}
+
+QFont listFont()
+{
+    QFont f(QStringLiteral("IPAGothic"));
+    f.setPixelSize(16);
+    f.setStyleHint(QFont::Monospace);
+    return f;
+}
+
+template <typename T>
+T* named(T* w, const QString& name, int index = -1)
+{
+    w->setObjectName(name);
+    if (index >= 0) w->setProperty("index", index);
+    return w;
+}
+
+QLabel* lineLabel(QWidget* parent, const QString& name, int index)
+{
+    auto* l = named(new QLabel(parent), name, index);
+    l->setAutoFillBackground(true);
+    QPalette p = l->palette();
+    p.setColor(QPalette::Window, kLineBackground);
+    l->setPalette(p);
+    l->setFont(sized(l->font(), 11));
+    l->setIndent(3);
+    return l;
+}
+} // namespace
+
+seisekitime1::seisekitime1() : Screen(QStringLiteral("seisekitime1"))
+{
+    setWindowTitle(QStringLiteral("velmora"));
+    setBackground(rgbColour(state().BackgroundColour.toLong()));
+    buildWindow();
+    qApp->installEventFilter(this);
+}
+
+seisekitime1::~seisekitime1() { qApp->removeEventFilter(this); }
+
+// ---------------------------------------------------------------------------
+// Open: the window, the level columns and the fixed lists.
+
+void seisekitime1::buildWindow()
+{
+    ProgramState& s = state();
+    QWidget* f = frame();
+
+    Label11 = named(new QLabel(f), QStringLiteral("Label11"));
+    Label11->setGeometry(12, 4, 240, 52);
+    Label12 = named(new QLabel(f), QStringLiteral("Label12"));
+    Label12->setGeometry(262, 4, 340, 32);
+    Label12->setFont(sized(Label12->font(), 18, true));
+    Label13 = named(new QLabel(f), QStringLiteral("Label13"));
+    Label13->setGeometry(262, 36, 340, 22);
+    Label13->setFont(sized(Label13->font(), 11));
+    Label17 = named(new QLabel(f), QStringLiteral("Label17"));
+    Label17->setGeometry(608, 6, 170, 24);
+    Label18 = named(new QLabel(f), QStringLiteral("Label18"));
+    Label18->setGeometry(608, 32, 170, 24);
+    Label18->setFont(sized(Label18->font(), 12, true));
+
+    Command8 = named(new QPushButton(QStringLiteral("データ処理"), f), QStringLiteral("Command8"));
+    Command8->setGeometry(782, 8, 104, 44);
+    // The teacher's password panel and data windows come with a later version.
+    Command8->setEnabled(false);
+    Command8->setToolTip(QStringLiteral("データ処理は、後の版で使えるようになります"));
+    Command8->hide();
+
+    Command1 = named(new QPushButton(QStringLiteral("戻る(0)"), f), QStringLiteral("Command1"));
+    Command1->setGeometry(894, 6, 120, 50);
+    Command1->setFont(sized(Command1->font(), 16, true));
+    Command1->setToolTip(QStringLiteral("名前を選ぶ画面にもどります。0を押してもよろしい"));
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+
+    // Display options.
+    auto* displayBox = named(new QFrame(f), QStringLiteral("Frame2"));
+    displayBox->setGeometry(8, 62, 330, 36);
+    displayBox->setFrameShape(QFrame::StyledPanel);
+    const QStringList displayCaptions = {QStringLiteral("ﾀｲﾑ表示"), QStringLiteral("ﾎﾟｲﾝﾄ表示"),
+                                         QStringLiteral("個人ﾀｲﾑ")};
+    auto* displayGroup = new QButtonGroup(this);
+    for (int k = 0; k < 3; ++k) {
+        Option2[size_t(k)] = named(new QRadioButton(displayCaptions[k], displayBox), QStringLiteral("Option2"), k);
+        Option2[size_t(k)]->setGeometry(8 + k * 106, 4, 104, 28);
+        displayGroup->addButton(Option2[size_t(k)], k);
+        connect(Option2[size_t(k)], &QRadioButton::clicked, this, [this, k] { Option2_Click(k); });
+    }
+    // The per-pupil times view comes with a later version.
+    Option2[2]->setEnabled(false);
+    Option2[2]->setToolTip(QStringLiteral("個人ﾀｲﾑは、後の版で使えるようになります"));
+
+    auto* viewBox = named(new QFrame(f), QStringLiteral("Frame1"));
+    viewBox->setGeometry(346, 62, 318, 36);
+    viewBox->setFrameShape(QFrame::StyledPanel);
+    auto* viewGroup = new QButtonGroup(this);
+    for (int k = 1; k <= 3; ++k) {
+        Option1[size_t(k)] = named(new QRadioButton(viewBox), QStringLiteral("Option1"), k);
+        Option1[size_t(k)]->setGeometry(8 + (k - 1) * 104, 4, 102, 28);
+        viewGroup->addButton(Option1[size_t(k)], k);
+        connect(Option1[size_t(k)], &QRadioButton::clicked, this, [this, k] { Option1_Click(k); });
+    }
+
+    Combo1 = named(new QComboBox(f), QStringLiteral("Combo1"));
+    Combo1->setGeometry(672, 64, 130, 32);
+    Combo1->addItems(gradeFilters());
+    Combo1->setToolTip(QStringLiteral("表示する学年を選びます"));
+    connect(Combo1, QOverload<int>::of(&QComboBox::activated), this, [this](int) { Combo1_Click(); });
+
+    Combo2 = named(new QComboBox(f), QStringLiteral("Combo2"));
+    Combo2->setGeometry(810, 64, 206, 32);
+    Combo2->addItems(periodChoices());
+    Combo2->setCurrentIndex(std::clamp(s.ResultsPeriod, 1, 5) - 1);
+    Combo2->hide();
+    connect(Combo2, QOverload<int>::of(&QComboBox::activated), this, [this](int entry) { Combo2_Click(entry); });
+
+    Label5 = named(new QLabel(f), QStringLiteral("Label5"));
+    Label5->setGeometry(12, 102, 420, 28);
+    Label5->setFont(sized(Label5->font(), 15, true));
+    Label6 = named(new QLabel(QStringLiteral("GRPH+A,B,C,D..でも選択できます。"), f), QStringLiteral("Label6"));
+    Label6->setGeometry(620, 104, 396, 24);
+    Label6->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label6->setFont(sized(Label6->font(), 11));
+
+    // The level columns: n columns side by side, four in view with a scroll bar.
+    const int n = std::clamp(s.LevelCount, 0, kMaxLevel);
+    geometry_ = columnGeometry(n);
+    columns_ = n;
+    columnArea_ = named(new QWidget(f), QStringLiteral("ColumnArea"));
+    // Four columns in view: the fifth one starts just beyond the area and is clipped.
+    const int visibleWidth = std::min(kFrameWidth, px(geometry_.firstLeft + 4 * geometry_.width) - 1);
+    columnArea_->setGeometry(0, kColumnsTop, n < 5 ? kFrameWidth : visibleWidth, kColumnsHeight);
+    for (int i = 0; i <= n; ++i) buildColumn(i);
+
+    HScroll1 = named(new QScrollBar(Qt::Horizontal, f), QStringLiteral("HScroll1"));
+    HScroll1->setGeometry(16, kScrollTop, 992, kScrollHeight);
+    HScroll1->setRange(1, geometry_.scrollMax);
+    HScroll1->setPageStep(1);
+    HScroll1->setVisible(geometry_.scrollBarShown);
+    connect(HScroll1, &QScrollBar::valueChanged, this, [this](int) { HScroll1_Change(); });
+
+    // The busy panel, directly above the scroll bar.
+    Picture6 = named(new QFrame(f), QStringLiteral("Picture6"));
+    Picture6->setGeometry(0, kScrollTop - kBusyHeight - 2, kFrameWidth, kBusyHeight);
+    Picture6->setAutoFillBackground(true);
+    {
+        QPalette p = Picture6->palette();
+        p.setColor(QPalette::Window, QColor(255, 255, 210));
+        Picture6->setPalette(p);
+    }
+    auto* busyText = named(new QLabel(QStringLiteral("Just a momento, please."), Picture6), QStringLiteral("Label16"));
+    busyText->setGeometry(0, 4, kFrameWidth, 30);
+    busyText->setAlignment(Qt::AlignCenter);
+    busyText->setFont(sized(busyText->font(), 16, true));
+    ProgressBar2 = named(new QProgressBar(Picture6), QStringLiteral("ProgressBar2"));
+    ProgressBar2->setGeometry(112, 38, 800, 16);
+    ProgressBar2->setTextVisible(false);
+    ProgressBar1 = named(new QProgressBar(Picture6), QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(112, 58, 800, 12);
+    ProgressBar1->setTextVisible(false);
+    Picture6->hide();
+
+    // The wait cover over the whole window.
+    Picture2 = named(new QWidget(f), QStringLiteral("Picture2"));
+    Picture2->setGeometry(0, 0, kFrameWidth, kFrameHeight);
+    Picture2->setAutoFillBackground(true);
+    auto* coverText = named(new QLabel(QStringLiteral("Just a moment, please."), Picture2), QStringLiteral("Label19"));
+    coverText->setGeometry(0, 330, kFrameWidth, 80);
+    coverText->setAlignment(Qt::AlignCenter);
+    coverText->setFont(sized(coverText->font(), 28));
+    Picture2->hide();
+
+    setViewCaptions();
+    Option2[1]->setChecked(true);
+    Option1[1]->setChecked(true);
+}
+
+void seisekitime1::buildColumn(int i)
+{
+    ProgramState& s = state();
+    QWidget* a = columnArea_;
+    auto* number = named(new QLabel(a), QStringLiteral("Label1"), i);
+    number->setFont(sized(number->font(), 16, true));
+    number->setAlignment(Qt::AlignCenter);
+    auto* name = named(new QLabel(a), QStringLiteral("Label3"), i);
+    name->setFont(sized(name->font(), 16, true));
+    auto* start = named(new QPushButton(a), QStringLiteral("Command4"), i);
+    start->setFont(sized(start->font(), 15, true));
+    start->setToolTip(QStringLiteral("クリックしてスタートします。番号を押してもよろしい"));
+    auto* notice = named(new QLabel(QStringLiteral("やりすぎ禁止"), a), QStringLiteral("Text1"), i);
+    notice->setAlignment(Qt::AlignCenter);
+    notice->setAutoFillBackground(true);
+    {
+        QPalette p = notice->palette();
+        p.setColor(QPalette::Window, QColor(255, 240, 120));
+        p.setColor(QPalette::WindowText, QColor(200, 0, 0));
+        notice->setPalette(p);
+    }
+    notice->setFont(sized(notice->font(), 15, true));
+    notice->setFrameShape(QFrame::Box);
+    notice->hide();
+    auto* practice = named(new QPushButton(QStringLiteral("練習"), a), QStringLiteral("Command28"), i);
+    practice->setFont(sized(practice->font(), 12));
+    practice->setToolTip(QStringLiteral("地図を見て練習します（記録されません）"));
+    auto* today = named(new QLabel(QStringLiteral("今日"), a), QStringLiteral("Label9"), i);
+    auto* ever = named(new QLabel(QStringLiteral("今まで"), a), QStringLiteral("Label10"), i);
+    today->setAlignment(Qt::AlignCenter);
+    ever->setAlignment(Qt::AlignCenter);
+    auto* todayVal = named(new QLabel(a), QStringLiteral("Label14"), i);
+    auto* everVal = named(new QLabel(a), QStringLiteral("Label15"), i);
+    for (QLabel* l : {todayVal, everVal}) {
+        l->setAlignment(Qt::AlignCenter);
+        l->setFont(sized(l->font(), 12, true));
+    }
+    auto* recent = lineLabel(a, QStringLiteral("Label8"), i);
+    auto* list = named(new QListWidget(a), QStringLiteral("List5"), i);
+    list->setFont(listFont());
+    list->setUniformItemSizes(true);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list->setFocusPolicy(Qt::NoFocus);
+    auto* criteria = lineLabel(a, QStringLiteral("Label7"), i);
+
+    Label1.push_back(number);
+    Label3.push_back(name);
+    Command4.push_back(start);
+    Command28.push_back(practice);
+    Text1.push_back(notice);
+    List5.push_back(list);
+    Label7.push_back(criteria);
+    Label8.push_back(recent);
+    Label9.push_back(today);
+    Label10.push_back(ever);
+    Label14.push_back(todayVal);
+    Label15.push_back(everVal);
+
+    layoutColumn(i, px(geometry_.firstLeft));
+    if (i == 0) {
+        // The template stays hidden.
+        for (QWidget* w : std::initializer_list<QWidget*>{number, name, start, notice, practice, today, ever, todayVal,
+                                                          everVal, recent, list, criteria})
+            w->hide();
+        return;
+    }
+    number->setText(QString::number(i));
+    name->setText(s.LevelNames[i]);
+    name->setToolTip(s.LevelNames[i]);
+    start->setText(QStringLiteral("ｽﾀｰﾄ") + QStringLiteral("(&") + QString::number(i) + QStringLiteral(")"));
+    practice->setVisible(s.LevelHasPractice[i] == 1);
+    criteria->setText(criteriaLine(s, i));
+    recent->setText(recentLine(s, i, s.CurrentPupil));
+    recent->setVisible(s.LevelTimed[i] == 1);
+    todayVal->clear();
+    everVal->clear();
+    connect(start, &QPushButton::clicked, this, [this, i] { Command4_Click(i); });
+    connect(practice, &QPushButton::clicked, this, [this, i] { Command28_Click(i); });
+}
+
+void seisekitime1::layoutColumn(int i, int left)
+{
+    const int w = std::max(40, px(geometry_.width) - kGutter);
+    const int half = w / 2;
+    const int numberWidth = px(0.2 * geometry_.width);
+    int y = 0;
+    Label1[size_t(i)]->setGeometry(left, y, numberWidth, 30);
+    Label3[size_t(i)]->setGeometry(left + numberWidth, y, w - numberWidth, 30);
+    y += 32;
+    Command4[size_t(i)]->setGeometry(left, y, w, 46);
+    Command28[size_t(i)]->setGeometry(left + w - kPracticeWidth - 3, y + 5, kPracticeWidth, 36);
+    const bool practice = state().LevelHasPractice[std::min(i, kMaxLevel)] == 1 && i > 0;
+    Text1[size_t(i)]->setGeometry(left, y, practice ? w - kPracticeWidth - 6 : w, 46);
+    y += 50;
+    Label9[size_t(i)]->setGeometry(left, y, half, 20);
+    Label10[size_t(i)]->setGeometry(left + half, y, w - half, 20);
+    y += 20;
+    Label14[size_t(i)]->setGeometry(left, y, half, 24);
+    Label15[size_t(i)]->setGeometry(left + half, y, w - half, 24);
+    y += 28;
+    Label8[size_t(i)]->setGeometry(left, y, w, 22);
+    y += 24;
+    const int criteriaHeight = 24;
+    List5[size_t(i)]->setGeometry(left, y, w, kColumnsHeight - y - criteriaHeight - 2);
+    Label7[size_t(i)]->setGeometry(left, kColumnsHeight - criteriaHeight, w, criteriaHeight);
+}
+
+void seisekitime1::setColumnDetailsVisible(int i, bool visible)
+{
+    const size_t k = size_t(i);
+    for (QWidget* w : std::initializer_list<QWidget*>{List5[k], Label7[k], Label8[k], Label9[k], Label10[k], Label14[k],
+                                                      Label15[k]})
+        w->setVisible(visible);
+    if (visible && state().LevelTimed[i] != 1) Label8[k]->hide();
+}
+
+// ---------------------------------------------------------------------------
+// Activate: the refresh.
+
+void seisekitime1::activate()
+{
+    if (refreshing_) return;
+    refreshing_ = true;
+    ProgramState& s = state();
+    setBackground(rgbColour(s.BackgroundColour.toLong()));
+    {
+        QPalette p = Picture2->palette();
+        p.setColor(QPalette::Window, rgbColour(s.BackgroundColour.toLong()));
+        Picture2->setPalette(p);
+    }
+    // A new sign-in: the grade chooser starts from the grade chosen at name selection.
+    if (s.SignInTime.toNumber() != lastSignIn_) {
+        lastSignIn_ = s.SignInTime.toNumber();
+        const int at = Combo1->findText(s.GradeFilter.toText());
+        Combo1->setCurrentIndex(at >= 0 ? at : 0);
+    }
+
+    // 1. Teacher test.
+    Command8->setVisible(isTeacherName(s.CurrentPupilName));
+    // 2. Minutes since sign-in.
+    Label17->setText(minutesSinceSignIn(s.SignInTime.toNumber(), clock().secondsSinceMidnight()));
+    // 3. Keys off, wait cover up.
+    ReadyForKeys = 0;
+    showCover();
+    // 4. Ranking captions.
+    setViewCaptions();
+    // 5. Name selection unloaded, counters recomputed.
+    screens::close(ScreenId::NameSelection);
+    RecountAll();
+    // 6. Today's total.
+    int total = 0;
+    if (validPupil(s.CurrentPupil)) {
+        for (int level = 1; level <= kMaxLevel; ++level) total += int(s.TodayCount(level, s.CurrentPupil));
+    }
+    s.TodayTotalRuns = int16_t(total);
+    Label18->setText(QStringLiteral("本日総回数＝") + QString::number(s.TodayTotalRuns) + QStringLiteral("回"));
+    // 7. Points display with the all-time ranking.
+    DisplayMode = 2;
+    BusyDisplay = 1;
+    Option1[1]->setChecked(true);
+    Option1_Click(1);
+    Option2[1]->setChecked(true);
+    Option2_Click(1);
+    Command1->setEnabled(true);
+    BusyDisplay = 0;
+    // 8. Practice levels get fixed times; every other level shows its list.
+    for (int i = 1; i <= columns_; ++i) {
+        if (isPracticeLevelName(Label3[size_t(i)]->text())) {
+            s.TargetTime[i] = 600;
+            s.LimitTime[i] = 600;
+        } else {
+            List5[size_t(i)]->show();
+        }
+    }
+    showLists();
+    // 9. Busy panel away; who is signed in.
+    hideBusy();
+    Label12->setText(s.CurrentPupilGrade.toText() + QStringLiteral(" ") + s.CurrentPupilName.trimmed());
+    Label13->setText(s.SchoolName + QStringLiteral(":") + QString::number(s.CurrentPupil));
+    Label11->setText(s.ProgramTitle);
+    Label11->setFont(sized(Label11->font(), s.ProgramTitle.size() > 9 ? 20 : 24, true));
+    // 10. Columns placed.
+    placeColumns();
+    // 11. Values of every column.
+    fillValueLines();
+    // 12. Which levels may be started.
+    setStartButtonsEnabled(false);
+    applyAvailability();
+    // 13. Ready.
+    hideCover();
+    ProgressBar1->hide();
+    ReadyForKeys = 1;
+    refreshing_ = false;
+}
+
+void seisekitime1::fillValueLines()
+{
+    ProgramState& s = state();
+    const int pupil = validPupil(s.CurrentPupil) ? s.CurrentPupil : 0;
+    for (int i = 1; i <= columns_; ++i) {
+        const size_t k = size_t(i);
+        // The criteria and the recent figures change with every run and sign-in.
+        Label7[k]->setText(criteriaLine(s, i));
+        Label8[k]->setText(recentLine(s, i, pupil));
+        if (isPracticeLevelName(Label3[k]->text())) {
+            setColumnDetailsVisible(i, false);
+        } else {
+            Label9[k]->show();
+            Label10[k]->show();
+            Label14[k]->show();
+            Label15[k]->show();
+            Label7[k]->show();
+            Label8[k]->setVisible(s.LevelTimed[i] == 1);
+        }
+        Command4[k]->setEnabled(true);
+        Label15[k]->setText(totalValue(s, i, pupil));
+        Label14[k]->setText(todayValue(s, i, pupil));
+    }
+}
+
+void seisekitime1::applyAvailability()
+{
+    ProgramState& s = state();
+    const LevelAvailability a = levelAvailability(s, s.CurrentPupil, s.CurrentPupilName);
+    s.FinalLevelCleared = Loose(a.finalLevelCleared ? 1 : 0);
+    for (int i = 1; i <= columns_; ++i) {
+        Command4[size_t(i)]->setEnabled(a.enabled[size_t(i)]);
+        Text1[size_t(i)]->setVisible(a.overdo[size_t(i)]);
+        if (a.overdo[size_t(i)]) {
+            Text1[size_t(i)]->raise();
+            Command28[size_t(i)]->raise();
+        }
+    }
+    Picture6->raise();
+}
+
+void seisekitime1::placeColumns()
+{
+    ProgramState& s = state();
+    s.FirstVisibleLevel = correctedFirstVisible(s.FirstVisibleLevel, geometry_);
+    {
+        const QSignalBlocker block(HScroll1);
+        HScroll1->setValue(s.FirstVisibleLevel);
+    }
+    for (int i = 1; i <= columns_; ++i)
+        layoutColumn(i, px(columnLeft(geometry_, i, s.FirstVisibleLevel)));
+}
+
+// ---------------------------------------------------------------------------
+// Starting a level, practice, back, scrolling, keys.
+
+void seisekitime1::Command4_Click(int level)
+{
+    if (passwordPanelVisible()) return;
+    if (level < 1 || level > columns_ || !Command4[size_t(level)]->isEnabled()) return;
+    ProgramState& s = state();
+    showCover();
+    s.SelectedLevel = level;
+    ReadyForKeys = 0;
+    s.PracticeMode = Loose(0);
+    StartRun();
+    if (QWidget* drill = screens::find(ScreenId::Drill); drill && drill->isVisible()) hide();
+}
+
+void seisekitime1::Command28_Click(int level)
+{
+    if (passwordPanelVisible()) return;
+    if (level < 1 || level > columns_ || !Command28[size_t(level)]->isVisible()) return;
+    ProgramState& s = state();
+    showCover();
+    s.SelectedLevel = level;
+    ReadyForKeys = 0;
+    s.PracticeMode = Loose(1);
+    StartRun();
+    if (QWidget* drill = screens::find(ScreenId::Drill); drill && drill->isVisible()) hide();
+}
+
+void seisekitime1::Command1_Click()
+{
+    if (!Command1->isEnabled()) return;
+    ReadyForKeys = 0;
+    showCover();
+    // The dashboard stays loaded; its next refresh unloads name selection again.
+    if (screens::show(ScreenId::NameSelection)) hide();
+}
+
+void seisekitime1::HScroll1_Change()
+{
+    ProgramState& s = state();
+    s.FirstVisibleLevel = firstVisibleFromScroll(HScroll1->value(), columns_);
+    for (int i = 1; i <= columns_; ++i)
+        layoutColumn(i, px(columnLeft(geometry_, i, s.FirstVisibleLevel)));
+}
+
+bool seisekitime1::handleKey(const QString& text)
+{
+    if (ReadyForKeys == 0) return false;
+    const int target = shortcutTarget(text, columns_);
+    if (target == kKeyNone) return false;
+    if (target == kKeyBack) {
+        if (Command1->isEnabled()) Command1_Click();
+        return true;
+    }
+    Command4_Click(target);
+    return true;
+}
+
+bool seisekitime1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && isVisible()) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w->window() == this) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) return false;
+            return handleKey(key->text());
+        }
+    }
+    return Screen::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Display and view options.
+
+void seisekitime1::setViewCaptions()
+{
+    if (DisplayMode == 1) {
+        Option1[1]->setText(QStringLiteral("BEST表示"));
+        Option1[2]->setText(QStringLiteral("本日のみ"));
+        Option1[3]->setText(QStringLiteral("オール表示"));
+    } else {
+        Option1[1]->setText(QStringLiteral("累計順"));
+        Option1[2]->setText(QStringLiteral("本日順"));
+        Option1[3]->setText(QStringLiteral("すべて"));
+    }
+}
+
+void seisekitime1::Option2_Click(int member)
+{
+    Command1->setEnabled(false);
+    setStartButtonsEnabled(false);
+    hideLists();
+    showBusy(std::max(1, columns_));
+    if (BusyDisplay != 0) return;
+    if (member == 2) {
+        // The per-pupil times view comes with a later version: back to the lists.
+        hideBusy();
+        Command1->setEnabled(true);
+        applyAvailability();
+        showLists();
+        return;
+    }
+    DisplayMode = member + 1;
+    setViewCaptions();
+    runSelectedView();
+}
+
+void seisekitime1::runSelectedView()
+{
+    for (int k = 1; k <= 3; ++k) {
+        if (Option1[size_t(k)]->isChecked()) {
+            Option1_Click(k);
+            return;
+        }
+    }
+    Option1[1]->setChecked(true);
+    Option1_Click(1);
+}
+
+void seisekitime1::Option1_Click(int member)
+{
+    Command1->setEnabled(false);
+    setStartButtonsEnabled(false);
+    hideLists();
+    showBusy(std::max(1, columns_));
+    Combo2->hide();
+    if (member == 3) {
+        recordsView(RecordView::Period);
+    } else if (DisplayMode == 1) {
+        if (member == 1)
+            bestTimesView();
+        else
+            recordsView(RecordView::Today);
+    } else {
+        RankKind = member == 2 ? kRankToday : kRankAllTime;
+        rankingView();
+    }
+    Command1->setEnabled(true);
+    applyAvailability();
+    showLists();
+    hideBusy();
+}
+
+void seisekitime1::Combo1_Click()
+{
+    for (int k = 0; k < 2; ++k) {
+        if (Option2[size_t(k)]->isChecked()) Option2_Click(k);
+    }
+    if (columns_ >= 1) Command4[1]->setFocus();
+}
+
+void seisekitime1::Combo2_Click(int entry)
+{
+    state().ResultsPeriod = std::clamp(entry, 0, 4) + 1;
+    Option1[3]->setChecked(true);
+    Option1_Click(3);
+}
+
+QString seisekitime1::gradeFilter() const { return Combo1->currentText(); }
+
+// ---------------------------------------------------------------------------
+// The views.
+
+void seisekitime1::回数など表示()
+{
+    for (int i = 1; i <= columns_; ++i) {
+        Label9[size_t(i)]->setText(QStringLiteral("今日"));
+        Label10[size_t(i)]->setText(QStringLiteral("今まで"));
+        List5[size_t(i)]->clear();
+        List5[size_t(i)]->setProperty("scrollTo", -1);
+    }
+}
+
+void seisekitime1::成績リスト色表示()
+{
+    for (int i = 1; i <= columns_; ++i) 成績リスト色表示単独(i);
+}
+
+void seisekitime1::成績リスト色表示単独(int level)
+{
+    if (level < 1 || level > columns_) return;
+    QListWidget* list = List5[size_t(level)];
+    if (list->count() == 0) return;
+    list->clearSelection();
+    list->setCurrentRow(-1, QItemSelectionModel::Clear);
+}
+
+void seisekitime1::putLines(int level, const ListFill& fill)
+{
+    QListWidget* list = List5[size_t(level)];
+    list->clear();
+    list->addItems(fill.lines);
+    // Scrolled so that the pupil's own line shows with one line above it.
+    list->setProperty("scrollTo", fill.ownLine >= 0 ? std::max(0, fill.ownLine - 1) : -1);
+}
+
+void seisekitime1::成績表示(int level)
+{
+    ProgramState& s = state();
+    Label9[size_t(level)]->setText(QStringLiteral("今日"));
+    Label10[size_t(level)]->setText(QStringLiteral("今まで"));
+    const ListContext c(s, s.CurrentPupil, gradeFilter());
+    List5[size_t(level)]->clear();
+    yieldEvents();
+    putLines(level, DisplayMode == 1 ? bestTimesList(s, c, level) : rankingList(s, c, level, RankKind));
+    成績リスト色表示単独(level);
+}
+
+void seisekitime1::bestTimesView()
+{
+    ProgramState& s = state();
+    Label5->setText(QStringLiteral("ベスト成績"));
+    ListView = 1;
+    回数など表示();
+    const ListContext c(s, s.CurrentPupil, gradeFilter());
+    yieldEvents();
+    for (int i = 1; i <= columns_; ++i) {
+        if (isPracticeLevelName(Label3[size_t(i)]->text())) {
+            setColumnDetailsVisible(i, false);
+        } else {
+            putLines(i, bestTimesList(s, c, i));
+            成績リスト色表示単独(i);
+        }
+        advanceBusy();
+    }
+    ListView = 0;
+}
+
+void seisekitime1::rankingView()
+{
+    ProgramState& s = state();
+    Label5->setText(RankKind == kRankToday ? QStringLiteral("獲得ポイント（今日の順位）")
+                                           : QStringLiteral("獲得ポイント（今まで順位）"));
+    const ListContext c(s, s.CurrentPupil, gradeFilter());
+    yieldEvents();
+    for (int i = 1; i <= columns_; ++i) {
+        Label9[size_t(i)]->setText(QStringLiteral("今日"));
+        Label10[size_t(i)]->setText(QStringLiteral("今まで"));
+        if (isPracticeLevelName(Label3[size_t(i)]->text())) {
+            setColumnDetailsVisible(i, false);
+        } else {
+            putLines(i, rankingList(s, c, i, RankKind));
+            成績リスト色表示単独(i);
+        }
+        advanceBusy();
+    }
+}
+
+void seisekitime1::recordsView(RecordView view)
+{
+    ProgramState& s = state();
+    回数など表示();
+    const QDateTime now = clock().now();
+    int days = 0;
+    if (view == RecordView::Today) {
+        Label5->setText(QStringLiteral("本日の成績"));
+        ListView = 2;
+    } else {
+        const int period = std::clamp(s.ResultsPeriod, 1, 5);
+        {
+            const QSignalBlocker block(Combo2);
+            Combo2->setCurrentIndex(period - 1);
+        }
+        Combo2->show();
+        QString heading = Combo2->currentText().trimmed();
+        heading.remove(QLatin1Char('"'));
+        Label5->setText(heading);
+        days = periodDays(period, now.date());
+    }
+    const ListContext c(s, s.CurrentPupil, gradeFilter());
+    RecordListsBuilder builder(s, c, view, now, days);
+    // The file is read whole; sharing errors are waited out and retried by the reader.
+    std::vector<ResultRecordData> records;
+    readAllResults(&records);
+    const int total = int(std::min<size_t>(records.size() + 1, size_t(INT_MAX)));
+    ProgressBar1->setRange(0, total);
+    ProgressBar2->setRange(0, total);
+    for (size_t k = 0; k < records.size(); ++k) {
+        builder.add(records[k]);
+        if (k % 4096 == 0) {
+            ProgressBar1->setValue(int(k));
+            ProgressBar2->setValue(int(k));
+        }
+    }
+    for (int i = 1; i <= columns_; ++i) {
+        if (isPracticeLevelName(Label3[size_t(i)]->text())) {
+            setColumnDetailsVisible(i, false);
+            continue;
+        }
+        List5[size_t(i)]->addItems(builder.lists[size_t(i)]);
+    }
+    ListView = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Covers, busy panel and lists.
+
+void seisekitime1::showCover()
+{
+    Picture2->setGeometry(0, 0, kFrameWidth, kFrameHeight);
+    Picture2->show();
+    Picture2->raise();
+    yieldEvents();
+}
+
+void seisekitime1::hideCover() { Picture2->hide(); }
+
+void seisekitime1::showBusy(int maximum)
+{
+    ProgressBar1->setRange(0, maximum);
+    ProgressBar2->setRange(0, maximum);
+    ProgressBar1->setValue(0);
+    ProgressBar2->setValue(0);
+    ProgressBar1->show();
+    Picture6->show();
+    Picture6->raise();
+    if (Picture2->isVisible()) Picture2->raise();
+    yieldEvents();
+}
+
+void seisekitime1::advanceBusy()
+{
+    ProgressBar1->setValue(std::min(ProgressBar1->maximum(), ProgressBar1->value() + 1));
+    ProgressBar2->setValue(std::min(ProgressBar2->maximum(), ProgressBar2->value() + 1));
+}
+
+void seisekitime1::hideBusy() { Picture6->hide(); }
+
+void seisekitime1::setStartButtonsEnabled(bool enabled)
+{
+    for (int i = 1; i <= columns_; ++i) Command4[size_t(i)]->setEnabled(enabled);
+}
+
+void seisekitime1::hideLists()
+{
+    for (int i = 1; i <= columns_; ++i) List5[size_t(i)]->hide();
+}
+
+void seisekitime1::showLists()
+{
+    for (int i = 1; i <= columns_; ++i) {
+        QListWidget* list = List5[size_t(i)];
+        if (isPracticeLevelName(Label3[size_t(i)]->text())) {
+            list->hide();
+            continue;
+        }
+        list->show();
+        const int row = list->property("scrollTo").isValid() ? list->property("scrollTo").toInt() : -1;
+        if (row >= 0 && row < list->count()) {
+            list->scrollToItem(list->item(row), QAbstractItemView::PositionAtTop);
+            list->clearSelection();
+            list->setCurrentRow(-1, QItemSelectionModel::Clear);
+        }
+    }
+}
+
+void registerDashboardScreen()
+{
+    screens::registerFactory(ScreenId::Dashboard, [] { return new seisekitime1(); });
+}
+
+} // namespace karuvel

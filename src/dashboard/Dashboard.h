@@ -1,0 +1,137 @@
+#pragma once
+// seisekitime1, the pupil's dashboard: one column per level with its criteria,
+// the pupil's counts and points, a start button and a results list; the
+// display and view options of the lists, the grade and period choosers, and
+// the way back to name selection. The rules behind it live in LevelRules.h
+// and ResultsLists.h; this class puts their results on the screen.
+#include "dashboard/LevelRules.h"
+#include "dashboard/ResultsLists.h"
+#include "frame/Screen.h"
+
+#include <array>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+namespace karuvel {
+
+class seisekitime1 : public Screen {
+    Q_OBJECT
+public:
+    seisekitime1();
+    ~seisekitime1() override;
+
+    // The refresh: recount, views, values and which levels may be started.
+    void activate() override;
+
+    // Control arrays of the level columns, indexed by level; member 0 is the
+    // hidden template.
+    std::vector<QLabel*> Label1;        // level number
+    std::vector<QLabel*> Label3;        // level name
+    std::vector<QPushButton*> Command4; // start button "ｽﾀｰﾄ(&i)"
+    std::vector<QPushButton*> Command28;// practice button "練習"
+    std::vector<QLabel*> Text1;         // overdo notice "やりすぎ禁止"
+    std::vector<QListWidget*> List5;    // results list
+    std::vector<QLabel*> Label7;        // criteria line
+    std::vector<QLabel*> Label8;        // recent line
+    std::vector<QLabel*> Label9;        // heading "今日"
+    std::vector<QLabel*> Label10;       // heading "今まで"
+    std::vector<QLabel*> Label14;       // today's value
+    std::vector<QLabel*> Label15;       // all-time value
+
+    // Window-wide controls.
+    QLabel* Label11 = nullptr;   // title
+    QLabel* Label12 = nullptr;   // grade and name
+    QLabel* Label13 = nullptr;   // school and pupil number
+    QLabel* Label17 = nullptr;   // minutes since sign-in
+    QLabel* Label18 = nullptr;   // today's total
+    QLabel* Label5 = nullptr;    // heading of the lists
+    QLabel* Label6 = nullptr;    // hint
+    QPushButton* Command1 = nullptr;  // "戻る(0)"
+    QPushButton* Command8 = nullptr;  // "データ処理" (teachers)
+    QScrollBar* HScroll1 = nullptr;
+    QWidget* Picture2 = nullptr;      // wait cover
+    QWidget* Picture6 = nullptr;      // busy panel
+    QProgressBar* ProgressBar1 = nullptr;
+    QProgressBar* ProgressBar2 = nullptr;
+    std::array<QRadioButton*, 3> Option2{};  // display: 0 time, 1 points, 2 per-pupil times
+    std::array<QRadioButton*, 4> Option1{};  // view: members 1..3
+    QComboBox* Combo1 = nullptr;  // grade chooser
+    QComboBox* Combo2 = nullptr;  // period chooser
+
+    // Window state.
+    int ReadyForKeys = 0;
+    int BusyDisplay = 0;
+    int DisplayMode = 2;  // 1 time display, 2 points display
+    int RankKind = kRankAllTime;
+    int ListView = 0;
+
+    // Events.
+    void Command4_Click(int level);   // start level
+    void Command28_Click(int level);  // practice level
+    void Command1_Click();            // back
+    void HScroll1_Change();
+    void Option2_Click(int member);
+    void Option1_Click(int member);
+    void Combo1_Click();
+    void Combo2_Click(int entry);
+    // A key from the window's preview; true when it was taken.
+    bool handleKey(const QString& text);
+
+    // Shared procedures of the lists.
+    void 回数など表示();
+    void 成績リスト色表示();
+    void 成績リスト色表示単独(int level);
+    // The per-level ranking list (best times or points, by DisplayMode).
+    void 成績表示(int level);
+
+    // The availability rule applied to the start buttons and overdo notices.
+    void applyAvailability();
+    // Columns placed for FirstVisibleLevel.
+    void placeColumns();
+    const ColumnGeometry& geometry() const { return geometry_; }
+    // The grade filter of the lists (the grade chooser's text).
+    QString gradeFilter() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildWindow();
+    void buildColumn(int i);
+    void layoutColumn(int i, int left);
+    void setColumnDetailsVisible(int i, bool visible);
+    void fillValueLines();
+    void showCover();
+    void hideCover();
+    void showBusy(int maximum);
+    void advanceBusy();
+    void hideBusy();
+    void setStartButtonsEnabled(bool enabled);
+    void showLists();
+    void hideLists();
+    void runSelectedView();
+    void bestTimesView();
+    void rankingView();
+    void recordsView(RecordView view);
+    void putLines(int level, const ListFill& fill);
+    void setViewCaptions();
+    bool passwordPanelVisible() const { return false; }  // the password panel comes with the teacher windows
+
+    QWidget* columnArea_ = nullptr;
+    ColumnGeometry geometry_;
+    int columns_ = 0;
+    bool refreshing_ = false;
+    double lastSignIn_ = -1;
+};
+
+// Registers the dashboard with the navigator.
+void registerDashboardScreen();
+
+} // namespace karuvel

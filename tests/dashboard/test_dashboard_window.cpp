@@ -1,0 +1,367 @@
+// The dashboard window on a small school: refresh, keys, options, choosers,
+// scrolling, starting a level and going back.
+#include "Fakes.h"
+#include "TempDir.h"
+#include "dashboard/Dashboard.h"
+#include "frame/Calendar.h"
+#include "frame/Catalogue.h"
+#include "frame/Navigator.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace karuvel;
+
+namespace {
+
+class DashboardWindow : public ::testing::Test {
+protected:
+    test::FakePlatform fakes;
+    test::TempDir dir;
+    ProgramState& s = state();
+    std::unique_ptr<seisekitime1> w;
+    double today = 0;
+
+    void SetUp() override
+    {
+        s.DataFolder = Loose(dir.path());
+        s.SchoolName = QStringLiteral("みどり塾");
+        s.BackgroundColour = Loose(0xC0FFC0);
+        SetProgramIdentity();
+        applyLevelCatalogue();
+        for (int i = 1; i <= 12; ++i) {
+            s.TargetTime[i] = 60;
+            s.LimitTime[i] = 120;
+            s.ClearPoints[i] = 30;
+            s.ClearCount[i] = 3;
+            s.PointMultiplier[i] = 1.0f;
+            s.RecentDays[i] = Loose(7);
+            s.OverdoDays[i] = Loose(1);
+            s.OverdoCountLimit[i] = Loose(0);
+            s.OverdoPointsLimit[i] = Loose(0);
+        }
+        s.SchoolYear = Loose(2026);
+        const int births[] = {0, 2015, 2012, 2017};
+        const char* names[] = {"", "青木", "上田", "小川"};
+        for (int p = 1; p <= 3; ++p) {
+            s.RosterOrder[size_t(p)] = p;
+            s.PupilBirthYears[size_t(p)] = births[p];
+            s.PupilNames[size_t(p)] = QString::fromUtf8(names[p]).leftJustified(20, QLatin1Char(' '));
+        }
+        s.RosterCount = Loose(3);
+        signIn(3, QStringLiteral("小３"));
+        today = toOleDate(fakes.clock.now().date());
+    }
+
+    void signIn(int pupil, const QString& grade)
+    {
+        s.CurrentPupil = pupil;
+        s.CurrentPupilName = s.PupilNames[size_t(pupil)];
+        s.CurrentPupilGrade = Loose(grade);
+        s.SignInTime = Loose(fakes.clock.secondsSinceMidnight() - 300);
+    }
+
+    void writeRuns(const std::vector<std::tuple<double, int, int, int>>& runs)  // date, pupil, level, time
+    {
+        QByteArray bytes;
+        for (const auto& [date, pupil, level, time] : runs) {
+            ResultRecordData r;
+            r.date = date;
+            r.clock = 0.4;
+            r.pupil = int16_t(pupil);
+            r.level = int16_t(level);
+            r.time = time;
+            const auto b = r.toBytes();
+            bytes.append(b.data(), kRecordSize);
+        }
+        dir.writeBytes(QStringLiteral("成績累積データ.dat"), bytes);
+    }
+
+    seisekitime1& open()
+    {
+        w = std::make_unique<seisekitime1>();
+        w->resize(kFrameWidth, kFrameHeight);
+        w->show();
+        w->activate();
+        return *w;
+    }
+
+    static QStringList lines(QListWidget* list)
+    {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(DashboardWindow, BuildsTwelveColumnsWithTemplatesAndCaptions)
+{
+    writeRuns({});
+    seisekitime1& d = open();
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("velmora"));
+    EXPECT_EQ(d.objectName(), QStringLiteral("seisekitime1"));
+    ASSERT_EQ(d.Command4.size(), 13u);
+    EXPECT_FALSE(d.Command4[0]->isVisible());  // the template stays hidden
+    EXPECT_FALSE(d.List5[0]->isVisible());
+    EXPECT_EQ(d.Command4[1]->text(), QStringLiteral("ｽﾀｰﾄ(&1)"));
+    EXPECT_EQ(d.Command4[12]->text(), QStringLiteral("ｽﾀｰﾄ(&12)"));
+    EXPECT_EQ(d.Label3[5]->text(), QStringLiteral("平野盆地１"));
+    EXPECT_EQ(d.Label3[5]->toolTip(), QStringLiteral("平野盆地１"));
+    EXPECT_TRUE(d.Command28[3]->isVisibleTo(&d));
+    EXPECT_FALSE(d.Command28[4]->isVisibleTo(&d));
+    EXPECT_EQ(d.Command28[3]->text(), QStringLiteral("練習"));
+    EXPECT_EQ(d.Label7[1]->text(), QStringLiteral("目標=60秒 3回/30点(×1)"));
+    EXPECT_EQ(d.findChildren<QListWidget*>(QStringLiteral("List5")).size(), 13);
+    EXPECT_TRUE(d.HScroll1->isVisibleTo(&d));
+    EXPECT_EQ(d.HScroll1->minimum(), 1);
+    EXPECT_EQ(d.HScroll1->maximum(), 9);
+    EXPECT_EQ(d.Combo1->count(), 12);
+    EXPECT_EQ(d.Combo2->count(), 5);
+    EXPECT_EQ(d.Combo2->currentText(), QStringLiteral("　　１ヶ月間の全成績"));
+    EXPECT_EQ(d.Command1->text(), QStringLiteral("戻る(0)"));
+}
+
+TEST_F(DashboardWindow, RefreshShowsCountsRankingsAndLeavesTheCoverDown)
+{
+    writeRuns({{today, 3, 1, 45}, {today, 3, 1, 50}, {today - 3, 3, 2, 60}, {today, 1, 1, 30}, {today, 2, 1, 99999}});
+    seisekitime1& d = open();
+    EXPECT_EQ(d.ReadyForKeys, 1);
+    EXPECT_FALSE(d.Picture2->isVisible());
+    EXPECT_FALSE(d.Picture6->isVisible());
+    EXPECT_EQ(d.Label12->text(), QStringLiteral("小３ 小川"));
+    EXPECT_EQ(d.Label13->text(), QStringLiteral("みどり塾:3"));
+    EXPECT_EQ(d.Label11->text(), QStringLiteral("Karuvel"));
+    EXPECT_EQ(d.Label17->text(), QStringLiteral("起動後5分"));
+    EXPECT_EQ(d.Label18->text(), QStringLiteral("本日総回数＝2回"));
+    EXPECT_EQ(s.TodayTotalRuns, 2);
+    // 45 s: 5 points, 50 s: 5 points; 60 s three days ago: 5 points.
+    EXPECT_EQ(d.Label14[1]->text(), QStringLiteral("2回/10点"));
+    EXPECT_EQ(d.Label15[1]->text(), QStringLiteral("2回/10点"));
+    EXPECT_EQ(d.Label14[2]->text(), QStringLiteral("-----"));
+    EXPECT_EQ(d.Label15[2]->text(), QStringLiteral("1回/5点"));
+    EXPECT_EQ(d.Label15[3]->text(), QStringLiteral("------"));
+    EXPECT_EQ(d.Label8[1]->text(), QStringLiteral("最近7日=2回 / 10点"));
+
+    // The points display with the all-time ranking.
+    EXPECT_TRUE(d.Option2[1]->isChecked());
+    EXPECT_TRUE(d.Option1[1]->isChecked());
+    EXPECT_EQ(d.Option1[1]->text(), QStringLiteral("累計順"));
+    EXPECT_EQ(d.Option1[2]->text(), QStringLiteral("本日順"));
+    EXPECT_EQ(d.Label5->text(), QStringLiteral("獲得ポイント（今まで順位）"));
+    const QStringList level1 = lines(d.List5[1]);
+    ASSERT_EQ(level1.size(), 3);
+    EXPECT_EQ(level1[0], QStringLiteral(" 1⑤青木　　　 11/   11"));  // 30 s: 5 + (30/60)^3 x 50
+    EXPECT_EQ(level1[1], QStringLiteral(" 2●小川　　　 10/   10"));
+    EXPECT_EQ(level1[2], QStringLiteral(" 3Ⅱ上田　　　  0/    0"));
+    EXPECT_TRUE(d.List5[1]->selectedItems().isEmpty());
+    for (int i = 1; i <= 12; ++i) EXPECT_TRUE(d.Command4[size_t(i)]->isEnabled()) << i;
+    EXPECT_FALSE(d.Command8->isVisible());  // not a teacher
+}
+
+TEST_F(DashboardWindow, KeysStartLevelsOnlyWhileReady)
+{
+    writeRuns({});
+    seisekitime1& d = open();
+    d.ReadyForKeys = 0;
+    EXPECT_FALSE(d.handleKey(QStringLiteral("2")));
+    EXPECT_EQ(s.SelectedLevel, 0);
+
+    d.ReadyForKeys = 1;
+    QTest::keyClick(d.Combo1, Qt::Key_B, Qt::NoModifier);  // "b": level 11, through the window's key preview
+    EXPECT_EQ(s.SelectedLevel, 11);
+    EXPECT_EQ(s.PracticeMode.toInt(), 0);
+    EXPECT_EQ(d.ReadyForKeys, 0);
+    EXPECT_TRUE(d.Picture2->isVisible());  // the wait cover while the drill opens
+
+    // A second key while the drill opens is ignored.
+    EXPECT_FALSE(d.handleKey(QStringLiteral("3")));
+    EXPECT_EQ(s.SelectedLevel, 11);
+
+    d.activate();
+    EXPECT_FALSE(d.handleKey(QStringLiteral("d")));  // level 13 does not exist
+    EXPECT_TRUE(d.handleKey(QStringLiteral("4")));
+    EXPECT_EQ(s.SelectedLevel, 4);
+
+    d.activate();
+    d.Command28_Click(5);
+    EXPECT_EQ(s.SelectedLevel, 5);
+    EXPECT_EQ(s.PracticeMode.toInt(), 1);
+}
+
+TEST_F(DashboardWindow, OverdoneLevelShowsTheNoticeAndIgnoresItsKey)
+{
+    s.OverdoCountLimit[2] = Loose(2);
+    writeRuns({{today, 3, 2, 40}, {today, 3, 2, 41}});
+    seisekitime1& d = open();
+    EXPECT_TRUE(d.Text1[2]->isVisible());
+    EXPECT_EQ(d.Text1[2]->text(), QStringLiteral("やりすぎ禁止"));
+    EXPECT_FALSE(d.Command4[2]->isEnabled());
+    EXPECT_FALSE(d.Text1[1]->isVisible());
+    EXPECT_EQ(s.FinalLevelCleared.toInt(), 0);
+    EXPECT_TRUE(d.handleKey(QStringLiteral("2")));
+    EXPECT_EQ(s.SelectedLevel, 0);
+    EXPECT_EQ(d.ReadyForKeys, 1);
+}
+
+TEST_F(DashboardWindow, TeacherSeesDataButtonThatSaysItComesLater)
+{
+    s.PupilNames[2] = QStringLiteral("上田先生").leftJustified(20, QLatin1Char(' '));
+    signIn(2, QString());
+    writeRuns({});
+    seisekitime1& d = open();
+    EXPECT_TRUE(d.Command8->isVisible());
+    EXPECT_FALSE(d.Command8->isEnabled());
+    EXPECT_FALSE(d.Command8->toolTip().isEmpty());
+    EXPECT_FALSE(d.Option2[2]->isEnabled());
+}
+
+TEST_F(DashboardWindow, GradeChooserStartsFromNameSelectionAndFiltersEveryList)
+{
+    s.GradeFilter = Loose(QStringLiteral("小学生全体"));
+    writeRuns({{today, 1, 1, 30}, {today, 2, 1, 40}, {today, 3, 1, 50}});
+    seisekitime1& d = open();
+    EXPECT_EQ(d.Combo1->currentText(), QStringLiteral("小学生全体"));
+    EXPECT_EQ(lines(d.List5[1]).size(), 2);
+
+    d.Combo1->setCurrentIndex(d.Combo1->findText(QStringLiteral("中学生全体")));
+    d.Combo1_Click();
+    const QStringList middle = lines(d.List5[1]);
+    ASSERT_EQ(middle.size(), 1);
+    EXPECT_TRUE(middle[0].startsWith(QStringLiteral(" 2Ⅱ上田")));
+    EXPECT_TRUE(d.Command1->isEnabled());
+    EXPECT_TRUE(d.Command4[1]->isEnabled());
+
+    // A run later: the choice stays for the same sign-in, a new sign-in starts afresh.
+    d.activate();
+    EXPECT_EQ(d.Combo1->currentText(), QStringLiteral("中学生全体"));
+    signIn(1, QStringLiteral("小５"));
+    s.SignInTime = Loose(s.SignInTime.toNumber() + 60);
+    d.activate();
+    EXPECT_EQ(d.Combo1->currentText(), QStringLiteral("小学生全体"));
+}
+
+TEST_F(DashboardWindow, TimeDisplayViewsAndThePeriodChooser)
+{
+    writeRuns({{today, 1, 1, 30}, {today, 3, 1, 99999}, {today - 10, 2, 1, 40}, {today - 100, 3, 1, 35}});
+    seisekitime1& d = open();
+
+    d.Option2[0]->setChecked(true);
+    d.Option2_Click(0);
+    EXPECT_EQ(d.DisplayMode, 1);
+    EXPECT_EQ(d.Option1[1]->text(), QStringLiteral("BEST表示"));
+    EXPECT_EQ(d.Label5->text(), QStringLiteral("ベスト成績"));
+    QStringList best = lines(d.List5[1]);
+    ASSERT_EQ(best.size(), 3);
+    EXPECT_TRUE(best[0].startsWith(QStringLiteral(" 1⑤青木")));
+    EXPECT_TRUE(best[1].startsWith(QStringLiteral(" 2●小川")));  // 35 s a hundred days ago
+    EXPECT_TRUE(d.List5[1]->isVisible());
+    EXPECT_FALSE(d.Picture6->isVisible());
+
+    d.Option1[2]->setChecked(true);
+    d.Option1_Click(2);
+    EXPECT_EQ(d.Label5->text(), QStringLiteral("本日の成績"));
+    EXPECT_EQ(lines(d.List5[1]).size(), 1);  // the time-over run is left out
+
+    d.Option1[3]->setChecked(true);
+    d.Option1_Click(3);
+    EXPECT_TRUE(d.Combo2->isVisible());
+    QStringList month = lines(d.List5[1]);
+    ASSERT_EQ(month.size(), 3);
+    EXPECT_TRUE(month[1].startsWith(QStringLiteral("　　× ")));
+
+    d.Combo2_Click(4);  // everything
+    EXPECT_EQ(s.ResultsPeriod, 5);
+    EXPECT_EQ(lines(d.List5[1]).size(), 4);
+    d.Combo2_Click(0);  // this week (Thursday): today only in this school
+    EXPECT_EQ(lines(d.List5[1]).size(), 2);
+
+    // The refresh goes back to the points display.
+    d.activate();
+    EXPECT_EQ(d.DisplayMode, 2);
+    EXPECT_TRUE(d.Option2[1]->isChecked());
+    EXPECT_FALSE(d.Combo2->isVisible());
+}
+
+TEST_F(DashboardWindow, ScrollingPlacesColumnsAndIsKept)
+{
+    writeRuns({});
+    s.FirstVisibleLevel = 0;
+    seisekitime1& d = open();
+    EXPECT_EQ(s.FirstVisibleLevel, 1);
+    EXPECT_EQ(d.Command4[1]->x(), 20);
+    d.HScroll1->setValue(3);
+    EXPECT_EQ(s.FirstVisibleLevel, 3);
+    EXPECT_EQ(d.Command4[3]->x(), 20);
+    EXPECT_GE(d.Command4[1]->x(), kFrameWidth);  // out of view
+    EXPECT_EQ(d.Command4[4]->x(), 251);  // (307.2 + 3456) twips
+
+    // A new dashboard (after the teacher windows) keeps the position.
+    w.reset();
+    seisekitime1& again = open();
+    EXPECT_EQ(again.HScroll1->value(), 3);
+    EXPECT_EQ(again.Command4[3]->x(), 20);
+}
+
+TEST_F(DashboardWindow, PracticeLevelHidesItsDetailsAndGetsFixedTimes)
+{
+    s.LevelNames[2] = QStringLiteral("川練習");
+    writeRuns({});
+    seisekitime1& d = open();
+    EXPECT_FALSE(d.List5[2]->isVisible());
+    EXPECT_FALSE(d.Label7[2]->isVisible());
+    EXPECT_FALSE(d.Label14[2]->isVisible());
+    EXPECT_EQ(s.TargetTime[2], 600);
+    EXPECT_EQ(s.LimitTime[2], 600);
+    EXPECT_TRUE(d.Command4[2]->isEnabled());
+    EXPECT_TRUE(d.List5[1]->isVisible());
+}
+
+TEST_F(DashboardWindow, BackShowsNameSelectionAndKeepsTheDashboard)
+{
+    static int shown = 0;
+    screens::registerFactory(ScreenId::NameSelection, [] {
+        ++shown;
+        auto* n = new Screen(QStringLiteral("namesel"));
+        return n;
+    });
+    writeRuns({});
+    seisekitime1& d = open();
+    d.Command1->setEnabled(false);
+    EXPECT_TRUE(d.handleKey(QStringLiteral("0")));  // taken, but the disabled button does nothing
+    EXPECT_EQ(shown, 0);
+    d.Command1->setEnabled(true);
+    EXPECT_TRUE(d.handleKey(QStringLiteral("0")));
+    EXPECT_EQ(shown, 1);
+    EXPECT_NE(screens::find(ScreenId::NameSelection), nullptr);
+    EXPECT_FALSE(d.isVisible());
+    // The next refresh unloads name selection again.
+    d.show();
+    d.activate();
+    EXPECT_EQ(screens::find(ScreenId::NameSelection), nullptr);
+    screens::closeAll();
+}
+
+TEST_F(DashboardWindow, GrabForALook)
+{
+    const QByteArray out = qgetenv("KARUVEL_GRAB");
+    if (out.isEmpty()) GTEST_SKIP() << "set KARUVEL_GRAB to a PNG path to save a picture";
+    s.OverdoCountLimit[2] = Loose(2);
+    std::vector<std::tuple<double, int, int, int>> runs = {
+        {today, 3, 1, 45}, {today, 3, 1, 38}, {today, 3, 2, 40}, {today, 3, 2, 41}, {today - 2, 3, 3, 70},
+        {today, 1, 1, 30}, {today, 2, 1, 52}, {today, 2, 3, 99999}};
+    writeRuns(runs);
+    seisekitime1& d = open();
+    d.grab().save(QString::fromLocal8Bit(out));
+}
