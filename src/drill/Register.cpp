@@ -1,7 +1,14 @@
 #include "drill/Register.h"
 
+#include "drill/MainFrm.h"
+#include "frame/Navigator.h"
+
 namespace karuvel {
 
-void registerDrillScreens() {}
+void registerDrillScreens()
+{
+    // A new drill window for every run.
+    screens::registerFactory(ScreenId::Drill, [] { return new MainFrm(); });
+}
 
 } // namespace karuvel

@@ -1,0 +1,132 @@
+#pragma once
+// The decisions of the drill, free of any window: how many answers a run
+// needs, which question comes next, the prompt, the related-place choices,
+// judging, the map press, the practice display, scrolling and the clock.
+#include "drill/MapSurface.h"
+#include "drill/Questions.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <set>
+#include <vector>
+
+namespace karuvel {
+
+class IRandom;
+
+// Correct answers that complete a run: all questions of a short set, else 10.
+int questionsPerRun(int questionCount);
+
+// A whole number 1..n from a uniform draw: the integer part of n x r + 1.
+int drawIndex(int n, IRandom& random);
+
+// The next question: drawn at random, never one already answered right, and
+// not the previous one while two or more right answers are still needed.
+// done is indexed 1..questionCount.
+int chooseQuestion(int questionCount, const std::vector<int>& done, int previous, int correctCount,
+                   int perRun, IRandom& random);
+
+// Prompt of a map-level question: 1 = name, 2 = second name, 3 = a related place.
+int drawPromptType(bool hasRelated, bool hasSecondName, IRandom& random);
+
+// What the answer panel of a map level shows for a question.
+struct MapPrompt {
+    int type = 1;
+    QString nameSlot, secondSlot, relatedSlot;
+};
+MapPrompt makeMapPrompt(const Question& q, IRandom& random);
+
+// The related-place choices of a list level: the right one and up to four
+// wrong ones from other questions, each text once.
+struct RelatedChoices {
+    bool shown = false;       // false: the question has no related place
+    QString correct;
+    QStringList choices;      // sorted
+};
+RelatedChoices chooseRelatedChoices(const QuestionTable& table, int q, IRandom& random);
+
+// The answer key of a list level.
+struct ListKey {
+    QString name;    // ShownForm of the display name
+    QString second;  // ShownForm of the second display name, or "-"
+};
+ListKey listKey(const Question& q);
+
+// Judging a list answer, slot by slot (exact text).
+struct ListJudgement {
+    bool nameRight = false;
+    bool secondRight = false;
+    bool relatedRight = false;
+    int verdict = 2;  // 1 = all right, 2 = wrong
+};
+ListJudgement judgeListAnswer(const QString& nameSlot, const QString& secondSlot, const QString& relatedSlot,
+                              bool relatedSlotHidden, const ListKey& key, const QString& correctRelated);
+
+// The slot text of a chosen name-list entry; nothing for a heading.
+std::optional<QString> slotTextForChoice(const QString& visibleEntry);
+
+// A press on the map of a map level.
+struct PressResult {
+    bool ignored = true;    // sea, black, or a sample colour: nothing happens
+    int verdict = 0;        // 1 right, 2 wrong
+    QString pressedName;    // names of the pressed area in full, or "---"
+    QString pressedSecond;
+};
+PressResult judgeMapPress(MapSurface& surface, const QuestionTable& table, int question, int x, int y);
+
+// The practice display for the point under the mouse.
+struct HoverResult {
+    enum Kind { Nothing, Clear, Show } kind = Nothing;
+    QString nameSlot, secondSlot;  // ShownForm of the names ("" when no question matched)
+    QStringList related;
+    int longest = 0;               // longest related place, in characters
+};
+HoverResult hoverAt(MapSurface& surface, const QuestionTable& table, int x, int y);
+
+// Where the three practice captions go beside the mouse, flipped at the edges.
+struct CaptionPlacement {
+    QPoint label7, label8, label9;
+    bool flippedSideways = false;
+    bool flippedUp = false;
+};
+CaptionPlacement placeCaptions(int x, int y, QSize surface, QSize size7, QSize size8, QSize size9);
+
+// Scrolling: the map's position inside the viewport after a bar (0 left,
+// 1 right, 2 top, 3 bottom) or a corner (0 left-top, 1 left-bottom,
+// 2 right-top, 3 right-bottom) is pressed.
+QPoint scrollByBar(QPoint position, int bar, QSize viewport, QSize map);
+QPoint scrollByCorner(QPoint position, int corner, QSize viewport, QSize map);
+// The map's position that brings a seed point into view (centred unless an
+// edge of the map would come inside the viewport).
+QPoint positionForSeed(QPoint seed, QSize viewport, QSize map);
+
+// The clock.
+// Whole seconds between two readings, halves to even.
+long elapsedFromClock(double now, double runStartTime);
+// 5 x the limit time.
+long timeLimitFor(long limitTime);
+// Width of the elapsed-time bar; the frame's width from the limit on, and
+// nothing at all when there is no limit.
+int timeBarWidth(long elapsed, long timeLimit, int frameWidth);
+// True when this tick ends the run as time over.
+bool timeOverDue(long elapsed, long timeLimit, int runFinished, int runComplete, int judging);
+
+// Countdown rows: boxes 10..19 (Best), 20..29 (YourBest), 30..39 (Pass). The
+// boxes that are hidden at this reading of the clock (boxes once hidden stay
+// hidden; the caller keeps them so).
+struct CountdownThresholds {
+    long best = 0;
+    long yourBest = 0;
+    long target = 0;
+    long limit = 0;
+};
+std::set<int> countdownBoxesToHide(long elapsed, const CountdownThresholds& t);
+
+// Whole minutes since sign-in.
+long minutesSince(double now, double signInTime);
+
+} // namespace karuvel

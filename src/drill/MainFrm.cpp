@@ -1,0 +1,1099 @@
+#include "drill/MainFrm.h"
+
+#include "frame/Navigator.h"
+#include "platform/Platform.h"
+#include "records/Sounds.h"
+#include "state/ProgramState.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <cmath>
+
+namespace karuvel {
+
+namespace {
+
+int gPreviousQuestion = 0;
+
+const QString kFontFamily = QStringLiteral("IPAGothic");
+
+// Layout of the 1024 x 768 frame.
+constexpr int kStatusHeight = 144;
+constexpr int kViewportLeft = 22;
+constexpr int kViewportTop = 24;
+constexpr int kViewportWidth = 454;
+constexpr int kViewportHeight = 572;
+constexpr int kAnchorLeft = 498;
+constexpr int kAnchorWidth = 10;
+constexpr int kPanelLeft = kAnchorLeft + kAnchorWidth;
+constexpr int kPanelWidth = kFrameWidth - kPanelLeft - 8;
+constexpr int kSlotHeight = 46;
+constexpr int kInstructionHeight = 44;
+constexpr int kHeadingHeight = 34;
+constexpr int kButtonHeight = 48;
+constexpr int kTimeBarWidth = 560;
+// Anchor rows, top to bottom: 5, 3, 0, 1, 2, 4.
+constexpr int kAnchorTop[6] = {100, 236, 380, 50, 464, 6};
+
+const QColor kBaseColour(128, 255, 128);
+const QColor kBarColour(192, 255, 192);
+const QColor kStatusColour(255, 255, 232);
+constexpr QRgb kGreen = 0x00C000;
+constexpr QRgb kRed = 0xFF0000;
+
+QFont pixelFont(int px, bool bold = false)
+{
+    QFont f(kFontFamily);
+    f.setPixelSize(px);
+    f.setBold(bold);
+    return f;
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, int px, bool bold = false,
+                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setFont(pixelFont(px, bold));
+    l->setAlignment(align);
+    return l;
+}
+
+void paintBackground(QWidget* w, const QColor& c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    p.setColor(QPalette::Base, c);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+QListWidget* makeList(QWidget* parent, const QString& name, const QColor& background, int px, bool sorted)
+{
+    auto* l = new QListWidget(parent);
+    l->setObjectName(name);
+    l->setFont(pixelFont(px));
+    l->setSortingEnabled(false);
+    l->setProperty("sortedList", sorted);
+    l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    l->setFrameShape(QFrame::Box);
+    QPalette p = l->palette();
+    p.setColor(QPalette::Base, background);
+    p.setColor(QPalette::Text, Qt::black);
+    p.setColor(QPalette::Highlight, QColor(0, 0, 160));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    l->setPalette(p);
+    return l;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setFont(pixelFont(24, true));
+    return b;
+}
+
+} // namespace
+
+int& PreviousQuestion() { return gPreviousQuestion; }
+
+// ---------------------------------------------------------------------------
+// The map widgets.
+
+MapView::MapView(MapSurface* surface, QWidget* parent) : QWidget(parent), surface_(surface)
+{
+    setObjectName(QStringLiteral("PicNuritubusiPic"));
+    setMouseTracking(true);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void MapView::refresh()
+{
+    if (size() != surface_->image().size()) resize(surface_->image().size());
+    update();
+}
+
+void MapView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    p.drawImage(0, 0, surface_->image());
+}
+
+void MapView::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton) return;
+    const QPointF pos = e->position();
+    emit pressed(int(std::floor(pos.x())), int(std::floor(pos.y())));
+}
+
+void MapView::mouseMoveEvent(QMouseEvent* e)
+{
+    const QPointF pos = e->position();
+    emit moved(int(std::floor(pos.x())), int(std::floor(pos.y())));
+}
+
+MapViewport::MapViewport(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("BasePictureBox")); }
+
+void MapViewport::setPicture(const QImage& image)
+{
+    picture_ = image;
+    update();
+}
+
+void MapViewport::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    if (!picture_.isNull()) p.drawImage(0, 0, picture_);
+}
+
+ScrollBox::ScrollBox(const QString& arrow, QWidget* parent) : QLabel(arrow, parent)
+{
+    setAlignment(Qt::AlignCenter);
+    setFont(pixelFont(14, true));
+    setFrameShape(QFrame::Box);
+    paintBackground(this, kBarColour);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ScrollBox::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton && isEnabled()) emit clicked();
+}
+
+void ScrollBox::changeEvent(QEvent* e)
+{
+    QLabel::changeEvent(e);
+    if (e->type() == QEvent::EnabledChange) setCursor(isEnabled() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+// ---------------------------------------------------------------------------
+// The window.
+
+MainFrm::MainFrm() : Screen(QStringLiteral("MainFrm"))
+{
+    setBackground(kBaseColour);
+    buildStatusPanel();
+    buildDrillArea();
+
+    // Loading: the random numbers are seeded from the clock, the status panel
+    // spans the top and the notice panel waits in the top-left corner.
+    rnd().seed(clock().secondsSinceMidnight());
+    sPicture1->move(0, 0);
+    sPicture2->move(0, 0);
+    sTimer2->start();
+    setRunScreen(this);
+}
+
+MainFrm::~MainFrm()
+{
+    sTimer1->stop();
+    sTimer2->stop();
+    if (runScreen() == this) setRunScreen(nullptr);
+}
+
+void MainFrm::buildStatusPanel()
+{
+    QWidget* f = frame();
+    sPicture1 = new QWidget(f);
+    sPicture1->setObjectName(QStringLiteral("sPicture1"));
+    sPicture1->setGeometry(0, 0, kFrameWidth, kStatusHeight);
+    paintBackground(sPicture1, kStatusColour);
+
+    const QColor navy(0, 0, 128);
+    auto caption = [&](const QString& name, const QString& text, int x, int y, int w, int h, int px) {
+        QLabel* l = makeLabel(sPicture1, name, text, px);
+        l->setGeometry(x, y, w, h);
+        return l;
+    };
+    auto figure = [&](const QString& name, int x, int y, int w, int h, int px, const QColor& colour,
+                      Qt::Alignment align = Qt::AlignCenter) {
+        QLabel* l = makeLabel(sPicture1, name, QString(), px, true, align);
+        l->setGeometry(x, y, w, h);
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, colour);
+        l->setPalette(p);
+        return l;
+    };
+
+    // Row 1: title, school, pupil.
+    sLabel2 = figure(QStringLiteral("sLabel2"), 10, 4, 330, 40, 22, navy, Qt::AlignLeft | Qt::AlignVCenter);
+    sLabel14 = figure(QStringLiteral("sLabel14"), 350, 4, 330, 40, 18, QColor(64, 64, 64),
+                      Qt::AlignLeft | Qt::AlignVCenter);
+    sLabel14->setFont(pixelFont(18));
+    sLabel7 = figure(QStringLiteral("sLabel7"), 690, 4, 324, 40, 28, Qt::black, Qt::AlignRight | Qt::AlignVCenter);
+
+    // Row 2: level, answers left, time, runs today.
+    caption(QStringLiteral("sCaptionLevel"), QStringLiteral("レベル"), 10, 50, 72, 44, 20);
+    sLabel8 = figure(QStringLiteral("sLabel8"), 82, 50, 190, 44, 28, navy, Qt::AlignLeft | Qt::AlignVCenter);
+    caption(QStringLiteral("sCaptionLeft"), QStringLiteral("残り"), 286, 50, 48, 44, 20);
+    sLabel9 = figure(QStringLiteral("sLabel9"), 334, 48, 58, 48, 36, QColor(192, 0, 0));
+    caption(QStringLiteral("sCaptionQuestions"), QStringLiteral("問"), 394, 50, 30, 44, 20);
+    caption(QStringLiteral("sCaptionTime"), QStringLiteral("タイム"), 440, 50, 70, 44, 20);
+    sLabel10 = figure(QStringLiteral("sLabel10"), 510, 48, 96, 48, 36, QColor(0, 0, 192),
+                      Qt::AlignRight | Qt::AlignVCenter);
+    caption(QStringLiteral("sCaptionToday"), QStringLiteral("本日"), 640, 50, 46, 44, 20);
+    sLabel12 = figure(QStringLiteral("sLabel12"), 686, 50, 48, 44, 26, Qt::black);
+    caption(QStringLiteral("sCaptionTodayRuns"), QStringLiteral("回目"), 734, 50, 46, 44, 20);
+    caption(QStringLiteral("sCaptionThisLevel"), QStringLiteral("このレベル"), 800, 50, 104, 44, 20);
+    sLabel11 = figure(QStringLiteral("sLabel11"), 904, 50, 48, 44, 26, Qt::black);
+    caption(QStringLiteral("sCaptionLevelRuns"), QStringLiteral("回目"), 952, 50, 46, 44, 20);
+
+    // Row 3: time bar, countdown rows, minutes since sign-in.
+    sShape5 = new QWidget(sPicture1);
+    sShape5->setObjectName(QStringLiteral("sShape5"));
+    sShape5->setGeometry(10, 100, kTimeBarWidth, 36);
+    paintBackground(sShape5, Qt::white);
+    sShape4 = new QWidget(sShape5);
+    sShape4->setObjectName(QStringLiteral("sShape4"));
+    paintBackground(sShape4, QColor(128, 255, 128));
+    sShape3 = new QWidget(sShape5);
+    sShape3->setObjectName(QStringLiteral("sShape3"));
+    paintBackground(sShape3, QColor(0, 192, 0));
+    sShape2 = new QWidget(sShape5);
+    sShape2->setObjectName(QStringLiteral("sShape2"));
+    paintBackground(sShape2, QColor(0, 0, 255));
+    sShape4->setGeometry(0, 0, 0, 36);
+    sShape3->setGeometry(0, 0, 0, 36);
+    sShape2->setGeometry(0, 9, 0, 18);
+    auto* border = new QLabel(sShape5);  // a thin outline over the bar
+    border->setObjectName(QStringLiteral("sShape5Border"));
+    border->setGeometry(0, 0, kTimeBarWidth, 36);
+    border->setFrameShape(QFrame::Box);
+    border->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    const char* rowNames[3] = {"Best", "YourBest", "Pass"};
+    const QColor rowColours[3] = {QColor(0, 192, 0), QColor(192, 192, 0), QColor(192, 0, 0)};
+    for (int r = 0; r < 3; ++r) {
+        QLabel* l = makeLabel(sPicture1, QStringLiteral("sCaption%1").arg(QLatin1String(rowNames[r])),
+                              QLatin1String(rowNames[r]), 12, false, Qt::AlignRight | Qt::AlignVCenter);
+        l->setGeometry(584, 98 + r * 14, 78, 13);
+        for (int i = 0; i < 10; ++i) {
+            const int index = 10 + r * 10 + i;
+            auto* box = new QWidget(sPicture1);
+            box->setObjectName(QStringLiteral("sPicture3(%1)").arg(index));
+            box->setGeometry(668 + i * 16, 99 + r * 14, 13, 11);
+            paintBackground(box, rowColours[r]);
+            sPicture3[size_t(index)] = box;
+        }
+    }
+    caption(QStringLiteral("sCaptionSince"), QStringLiteral("起動後"), 850, 98, 70, 40, 18);
+    sLabel13 = figure(QStringLiteral("sLabel13"), 920, 98, 50, 40, 22, Qt::black);
+    caption(QStringLiteral("sCaptionMinutes"), QStringLiteral("分"), 972, 98, 30, 40, 18);
+
+    // The notice panel: "成績記録中" while the run is recorded, or "時間切れ".
+    sPicture2 = new QWidget(f);
+    sPicture2->setObjectName(QStringLiteral("sPicture2"));
+    sPicture2->setGeometry(0, 0, 520, kStatusHeight);
+    paintBackground(sPicture2, QColor(255, 255, 128));
+    lblsss1 = makeLabel(sPicture2, QStringLiteral("lblsss1"), QStringLiteral("成績記録中"), 48, true, Qt::AlignCenter);
+    lblsss1->setGeometry(0, 0, 520, kStatusHeight);
+    lblsss2 = makeLabel(sPicture2, QStringLiteral("lblsss2"), QStringLiteral("時間切れ"), 48, true, Qt::AlignCenter);
+    lblsss2->setGeometry(0, 0, 520, kStatusHeight);
+    QPalette red = lblsss2->palette();
+    red.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    lblsss2->setPalette(red);
+    QPalette blue = lblsss1->palette();
+    blue.setColor(QPalette::WindowText, QColor(0, 0, 160));
+    lblsss1->setPalette(blue);
+    sPicture2->hide();
+
+    sTimer1 = new QTimer(this);
+    sTimer1->setObjectName(QStringLiteral("sTimer1"));
+    sTimer1->setInterval(1000);
+    connect(sTimer1, &QTimer::timeout, this, &MainFrm::sTimer1_Timer);
+    sTimer2 = new QTimer(this);
+    sTimer2->setObjectName(QStringLiteral("sTimer2"));
+    sTimer2->setInterval(10000);
+    connect(sTimer2, &QTimer::timeout, this, &MainFrm::sTimer2_Timer);
+}
+
+void MainFrm::buildDrillArea()
+{
+    PicNuritubusiBase = new QWidget(frame());
+    PicNuritubusiBase->setObjectName(QStringLiteral("PicNuritubusiBase"));
+    paintBackground(PicNuritubusiBase, kBaseColour);
+    PicNuritubusiBase->setGeometry(0, kStatusHeight, kFrameWidth, kFrameHeight - kStatusHeight);
+    QWidget* base = PicNuritubusiBase;
+
+    BasePictureBox = new MapViewport(base);
+    BasePictureBox->setGeometry(kViewportLeft, kViewportTop, kViewportWidth, kViewportHeight);
+    PicNuritubusiPic = new MapView(&surface_, BasePictureBox);
+    PicNuritubusiPic->setGeometry(0, 0, kViewportWidth, kViewportHeight);
+    connect(PicNuritubusiPic, &MapView::pressed, this, &MainFrm::PicNuritubusiPic_MouseDown);
+    connect(PicNuritubusiPic, &MapView::moved, this, &MainFrm::PicNuritubusiPic_MouseMove);
+    Picture2 = new QLabel(base);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->hide();
+
+    // Scroll bars and corners around the viewport.
+    const int L = kViewportLeft, T = kViewportTop, W = kViewportWidth, H = kViewportHeight;
+    const QRect bars[4] = {QRect(2, T, 18, H), QRect(L + W + 2, T, 18, H), QRect(L, 2, W, 20),
+                           QRect(L, T + H + 2, W, 20)};
+    const QString arrows[4] = {QStringLiteral("◀"), QStringLiteral("▶"), QStringLiteral("▲"), QStringLiteral("▼")};
+    for (int i = 0; i < 4; ++i) {
+        auto* b = new ScrollBox(arrows[i], base);
+        b->setObjectName(QStringLiteral("PicNuritubusiIdou(%1)").arg(i));
+        b->setGeometry(bars[i]);
+        connect(b, &ScrollBox::clicked, this, [this, i] { PicNuritubusiIdou_Click(i); });
+        PicNuritubusiIdou[size_t(i)] = b;
+    }
+    const QRect corners[4] = {QRect(2, 2, 18, 20), QRect(2, T + H + 2, 18, 20), QRect(L + W + 2, 2, 18, 20),
+                              QRect(L + W + 2, T + H + 2, 18, 20)};
+    const QString diagonals[4] = {QStringLiteral("◤"), QStringLiteral("◣"), QStringLiteral("◥"), QStringLiteral("◢")};
+    for (int i = 0; i < 4; ++i) {
+        auto* b = new ScrollBox(diagonals[i], base);
+        b->setObjectName(QStringLiteral("PicNuritubusiIdou2(%1)").arg(i));
+        b->setGeometry(corners[i]);
+        b->setFont(pixelFont(11));
+        connect(b, &ScrollBox::clicked, this, [this, i] { PicNuritubusiIdou2_Click(i); });
+        PicNuritubusiIdou2[size_t(i)] = b;
+    }
+
+    // Layout anchors: one invisible column at the right of the map.
+    for (int i = 0; i < 6; ++i) {
+        auto* a = new QLabel(base);
+        a->setObjectName(QStringLiteral("Label4(%1)").arg(i));
+        a->setGeometry(kAnchorLeft, kAnchorTop[i], kAnchorWidth, kSlotHeight);
+        a->hide();
+        Label4[size_t(i)] = a;
+    }
+
+    auto slot = [&](const QString& name) {
+        QLabel* l = makeLabel(base, name, QString(), 26, true, Qt::AlignCenter);
+        l->setFrameShape(QFrame::Box);
+        l->setLineWidth(2);
+        l->resize(kPanelWidth, kSlotHeight);
+        setSlotColour(l, kGreen);
+        return l;
+    };
+    LblNuritubusi2 = slot(QStringLiteral("LblNuritubusi2"));
+    LblNuritubusi7 = slot(QStringLiteral("LblNuritubusi7"));
+    Label3 = slot(QStringLiteral("Label3"));
+    LblNuritubusi4 = slot(QStringLiteral("LblNuritubusi4"));
+    Lblnuritubusi9 = slot(QStringLiteral("Lblnuritubusi9"));
+    Lblnuritubusi1 = slot(QStringLiteral("Lblnuritubusi1"));
+    LblNuritubusi8 = slot(QStringLiteral("LblNuritubusi8"));
+
+    const QColor ink(0, 0, 128);
+    auto instruction = [&](const QString& name, const QString& text, int height, int px) {
+        QLabel* l = makeLabel(base, name, text, px, true, Qt::AlignLeft | Qt::AlignVCenter);
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, ink);
+        l->setPalette(p);
+        l->resize(kPanelWidth, height);
+        return l;
+    };
+    LblNuritubusi6 = instruction(QStringLiteral("LblNuritubusi6"), QStringLiteral("関連する場所を押しなさい"),
+                                 kInstructionHeight, 26);
+    LblNuritubusiSiji = instruction(QStringLiteral("LblNuritubusiSiji"), QString(), kInstructionHeight, 26);
+    Label5 = instruction(QStringLiteral("Label5"), QStringLiteral("あなたが押したのは"), kHeadingHeight, 22);
+    Label6 = instruction(QStringLiteral("Label6"), QStringLiteral("正解は"), kHeadingHeight, 22);
+
+    List2 = makeList(base, QStringLiteral("List2"), QColor(192, 255, 192), 22, false);
+    List2->resize(kPanelWidth, 170);
+    List2->setFocusPolicy(Qt::NoFocus);
+    List2->setSelectionMode(QAbstractItemView::NoSelection);
+    List3 = makeList(base, QStringLiteral("List3"), QColor(255, 255, 128), 22, true);
+    List3->resize(kPanelWidth, 150);
+    ListNuritubusi = makeList(base, QStringLiteral("ListNuritubusi"), QColor(255, 255, 192), 17, false);
+    ListNuritubusi->resize(262, 234);
+    ListNuritubusi2 = makeList(base, QStringLiteral("ListNuritubusi2"), QColor(255, 255, 192), 17, false);
+    ListNuritubusi2->resize(kPanelWidth - 262 - 4, 234);
+    connect(ListNuritubusi, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* it) { ListNuritubusi_Click(ListNuritubusi->row(it)); });
+    connect(ListNuritubusi, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* it) { ListNuritubusi_DblClick(ListNuritubusi->row(it)); });
+    connect(ListNuritubusi2, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* it) { ListNuritubusi2_Click(ListNuritubusi2->row(it)); });
+    connect(ListNuritubusi2, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* it) { ListNuritubusi2_DblClick(ListNuritubusi2->row(it)); });
+    connect(List3, &QListWidget::itemClicked, this, [this](QListWidgetItem* it) { List3_Click(List3->row(it)); });
+    connect(List3, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* it) { List3_DblClick(List3->row(it)); });
+
+    CmdNuritubusiOK = makeButton(base, QStringLiteral("CmdNuritubusiOK"), QStringLiteral("O.K."));
+    CmdNuritubusiOK->resize(kPanelWidth, kButtonHeight);
+    connect(CmdNuritubusiOK, &QPushButton::clicked, this, &MainFrm::CmdNuritubusiOK_Click);
+    CmdNuritubusikakunin = makeButton(base, QStringLiteral("CmdNuritubusikakunin"), QStringLiteral("次へ"));
+    CmdNuritubusikakunin->resize(kPanelWidth, kButtonHeight);
+    connect(CmdNuritubusikakunin, &QPushButton::clicked, this, &MainFrm::CmdNuritubusikakunin_Click);
+    CmdNuritubusimodoru = makeButton(base, QStringLiteral("CmdNuritubusimodoru"), QStringLiteral("戻る"));
+    CmdNuritubusimodoru->resize(kPanelWidth, kButtonHeight);
+    connect(CmdNuritubusimodoru, &QPushButton::clicked, this, &MainFrm::CmdNuritubusimodoru_Click);
+
+    // Practice captions beside the mouse, on the map surface.
+    auto floating = [&](const QString& name, const QColor& colour, int px) {
+        QLabel* l = makeLabel(PicNuritubusiPic, name, QString(), px, true, Qt::AlignLeft | Qt::AlignTop);
+        paintBackground(l, colour);
+        l->setAttribute(Qt::WA_TransparentForMouseEvents);
+        l->hide();
+        return l;
+    };
+    Label7 = floating(QStringLiteral("Label7"), QColor(255, 192, 128), 16);
+    Label8 = floating(QStringLiteral("Label8"), QColor(255, 224, 192), 15);
+    Label9 = floating(QStringLiteral("Label9"), QColor(255, 192, 192), 12);
+    Label9->setFont(pixelFont(12));
+
+    // Everything not shown at the start is hidden.
+    for (QWidget* w : std::initializer_list<QWidget*>{LblNuritubusi6, LblNuritubusiSiji, Label5, LblNuritubusi4,
+                                                     Lblnuritubusi9, Label6, Lblnuritubusi1, LblNuritubusi8, List2,
+                                                     List3, ListNuritubusi, ListNuritubusi2, CmdNuritubusiOK,
+                                                     CmdNuritubusikakunin, CmdNuritubusimodoru})
+        w->hide();
+    // Until the arrangement stacks them, the three slots stand at anchor 0.
+    placeAt(LblNuritubusi2, kAnchorTop[0]);
+    placeBelow(LblNuritubusi7, LblNuritubusi2);
+    placeBelow(Label3, LblNuritubusi7);
+}
+
+void MainFrm::setSlotColour(QLabel* slot, QRgb rgb)
+{
+    QPalette p = slot->palette();
+    p.setColor(QPalette::Window, QColor::fromRgb(rgb));
+    p.setColor(QPalette::WindowText, Qt::black);
+    slot->setPalette(p);
+    slot->setAutoFillBackground(true);
+}
+
+void MainFrm::placeAt(QWidget* w, int top) { w->move(kPanelLeft, top); }
+
+void MainFrm::placeBelow(QWidget* w, QWidget* above) { w->move(kPanelLeft, above->y() + above->height()); }
+
+bool MainFrm::isMapLevel() const { return state().SelectedLevel % 2 == 1; }
+
+bool MainFrm::isPractice() const { return state().PracticeMode == Loose(1); }
+
+QPoint MainFrm::mapPosition() const { return PicNuritubusiPic->pos(); }
+
+void MainFrm::setMapPosition(QPoint p) { PicNuritubusiPic->move(p); }
+
+void MainFrm::setRemaining(int remaining) { sLabel9->setText(numberText(remaining)); }
+
+void MainFrm::activate()
+{
+    // The set-up runs once, when the window first becomes active for its run.
+    if (activated_) return;
+    activated_ = true;
+    Form_Activate();
+}
+
+void MainFrm::leaveForDashboard()
+{
+    sTimer1->stop();
+    sTimer2->stop();
+    ShowWait();
+    screens::close(ScreenId::Drill);
+    screens::show(ScreenId::Dashboard);
+}
+
+void MainFrm::Form_Activate()
+{
+    ProgramState& s = state();
+    // 1. The level's questions and map.
+    const LoadOutcome loaded = LoadQuestions(s.SelectedLevel, &content_);
+    if (!loaded.ok) {
+        // A level that cannot be played goes back to the dashboard; nothing is recorded.
+        messages().inform(QStringLiteral("エラー"), loaded.message);
+        leaveForDashboard();
+        return;
+    }
+    surface_.load(content_.map);
+    BasePictureBox->setPicture(surface_.clean());
+    Picture2->setPixmap(QPixmap::fromImage(surface_.clean()));
+
+    // 2.-3. The drill area below the status panel; a clean map at the viewport's corner.
+    PicNuritubusiBase->setGeometry(0, kStatusHeight, kFrameWidth, kFrameHeight - kStatusHeight);
+    CmdNuritubusiPicload_Click();
+    setMapPosition(QPoint(0, 0));
+    PicNuritubusiBase->show();
+
+    初期設定();
+    レベル別設定();
+    スタート();
+    問題作成表示();
+}
+
+void MainFrm::初期設定()
+{
+    ProgramState& s = state();
+    const int L = s.SelectedLevel;
+    const int P = s.CurrentPupil;
+    // The dashboard and the wait window stay closed during the run.
+    screens::close(ScreenId::Dashboard);
+    CloseWait();
+    s.RunComplete = 0;
+    s.RunFinished = 0;
+    Verdict = 0;
+
+    if (validLevel(L) && s.LevelTimed[size_t(L)] == 1) {
+        TimeLimit = timeLimitFor(s.LimitTime[size_t(L)]);
+        sLabel10->setText(QStringLiteral("0"));
+        if (TimeLimit > 0) {
+            TimeBarScale = double(sShape5->width()) / double(TimeLimit);
+            sShape2->setGeometry(0, sShape2->y(), 0, sShape2->height());
+            const int target = std::min(sShape5->width(), int(double(s.TargetTime[size_t(L)]) * TimeBarScale));
+            const int limit = std::min(sShape5->width(), int(double(s.LimitTime[size_t(L)]) * TimeBarScale));
+            sShape3->setGeometry(0, 0, std::max(0, target), sShape5->height());
+            sShape4->setGeometry(0, 0, std::max(0, limit), sShape5->height());
+            sShape5->show();
+        } else {
+            // No limit time: no bar, and the run never runs out of time.
+            TimeBarScale = 0;
+            sShape5->hide();
+        }
+    }
+
+    sLabel2->setText(s.ProgramTitle);
+    QFont titleFont(kFontFamily);
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(s.ProgramTitle.size() < 10 ? 16.8 : 14.0);
+    sLabel2->setFont(titleFont);
+    sLabel7->setText(s.CurrentPupilName.trimmed());
+    sLabel14->setText(s.SchoolName);
+    sLabel8->setText(validLevel(L) ? s.LevelNames[size_t(L)] : QString());
+
+    double today = 0;
+    if (validPupil(P))
+        for (int i = 1; i <= 15; ++i) today += double(s.TodayCount(i, P));
+    s.TodayTotalRuns = int(today);
+    sLabel12->setText(numberText(s.TodayTotalRuns + 1));
+    const double thisLevel = (validLevel(L) && validPupil(P)) ? double(s.TodayCount(L, P)) : 0.0;
+    sLabel11->setText(numberText(thisLevel + 1));
+    sTimer2_Timer();
+}
+
+void MainFrm::レベル別設定()
+{
+    const ProgramState& s = state();
+    std::fill(QuestionDone.begin(), QuestionDone.end(), 0);
+    const int rowHeight = kSlotHeight;
+
+    if (isPractice()) {
+        ListNuritubusi->hide();
+        ListNuritubusi2->hide();
+        CmdNuritubusimodoru->show();
+        LblNuritubusiSiji->setText(QStringLiteral("マウスを動かして覚えなさい"));
+        placeAt(LblNuritubusiSiji, Label4[3]->y());
+        LblNuritubusiSiji->show();
+        placeAt(LblNuritubusi2, Label4[0]->y() + rowHeight);
+        placeBelow(LblNuritubusi7, LblNuritubusi2);
+        placeBelow(List2, LblNuritubusi7);
+        placeBelow(CmdNuritubusimodoru, List2);
+        Label3->hide();
+        LblNuritubusi2->setText(QString());
+        LblNuritubusi7->setText(QString());
+    } else if (isMapLevel()) {
+        placeAt(LblNuritubusi2, Label4[0]->y());
+        placeBelow(LblNuritubusi7, LblNuritubusi2);
+        placeBelow(Label3, LblNuritubusi7);
+        placeBelow(List2, Label3);
+        placeAt(LblNuritubusi6, LblNuritubusi2->y() - LblNuritubusi6->height());
+        placeAt(Label5, Label4[4]->y());
+        placeBelow(LblNuritubusi4, Label5);
+        placeBelow(Lblnuritubusi9, LblNuritubusi4);
+        QuestionsPerRun = questionsPerRun(content_.table.count());
+        LblNuritubusi6->show();
+        LblNuritubusi2->show();
+        setSlotColour(LblNuritubusi4, mapcolour::Pressed);
+        setSlotColour(Lblnuritubusi9, mapcolour::Pressed);
+        placeBelow(CmdNuritubusikakunin, List2);
+        CmdNuritubusikakunin->resize(List2->width(), kButtonHeight);
+    } else {
+        placeAt(LblNuritubusiSiji, Label4[5]->y());
+        placeBelow(LblNuritubusi2, LblNuritubusiSiji);
+        placeBelow(LblNuritubusi7, LblNuritubusi2);
+        placeBelow(Label3, LblNuritubusi7);
+        placeBelow(CmdNuritubusiOK, Label3);
+        placeBelow(ListNuritubusi, CmdNuritubusiOK);
+        ListNuritubusi2->move(ListNuritubusi->x() + ListNuritubusi->width() + 4, ListNuritubusi->y());
+        placeBelow(List3, ListNuritubusi);
+        placeAt(Label6, Label4[1]->y());
+        placeBelow(Lblnuritubusi1, Label6);
+        placeBelow(LblNuritubusi8, Lblnuritubusi1);
+        placeBelow(List2, LblNuritubusi8);
+        LblNuritubusiSiji->setText(QStringLiteral("赤色の付いているのはどこ"));
+        LblNuritubusiSiji->show();
+        QuestionsPerRun = questionsPerRun(content_.table.count());
+        for (int i = 0; i < 4; ++i) {
+            PicNuritubusiIdou[size_t(i)]->setEnabled(false);
+            PicNuritubusiIdou2[size_t(i)]->setEnabled(false);
+        }
+        ListNuritubusi->show();
+        ListNuritubusi->setEnabled(true);
+        ListNuritubusi2->show();
+        ListNuritubusi2->setEnabled(true);
+        CmdNuritubusiOK->show();
+        CmdNuritubusikakunin->setGeometry(CmdNuritubusiOK->geometry());
+    }
+    // The name lists of the level.
+    ListNuritubusi->clear();
+    ListNuritubusi->addItems(content_.table.firstList);
+    ListNuritubusi2->clear();
+    ListNuritubusi2->addItems(content_.table.secondList);
+    setRemaining(QuestionsPerRun);
+    Q_UNUSED(s);
+}
+
+void MainFrm::スタート()
+{
+    RunStartTime = clock().secondsSinceMidnight();
+    sTimer1->start();
+}
+
+void MainFrm::CmdNuritubusiPicload_Click()
+{
+    // Practice takes the viewport's picture, a run the clean-map holder's: the same image.
+    surface_.reset();
+    PicNuritubusiPic->refresh();
+}
+
+void MainFrm::問題作成表示()
+{
+    const ProgramState& s = state();
+    if (s.TimeOver == 1 || s.RunComplete == 1 || s.Judging == 1 || isPractice()) return;
+    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
+    if (isMapLevel()) {
+        List2->hide();
+        CmdNuritubusiSyutudai_Click();
+        CmdNuritubusiOK->hide();
+    } else {
+        List2->hide();
+        CmdNuritubusiOK->show();
+        CmdNuritubusiOK->setEnabled(true);
+        ListNuritubusi->show();
+        ListNuritubusi->setEnabled(true);
+        ListNuritubusi2->show();
+        ListNuritubusi2->setEnabled(true);
+        CmdNuritubusiSyutudai_Click();
+        ListNuritubusi->clearSelection();
+        ListNuritubusi->setCurrentRow(-1);
+        ListNuritubusi2->clearSelection();
+        ListNuritubusi2->setCurrentRow(-1);
+        LblNuritubusi2->setText(QStringLiteral("?"));
+        if (LblNuritubusi8->text() == QStringLiteral("-")) {
+            LblNuritubusi7->setText(QStringLiteral("-"));
+            ListNuritubusi2->setEnabled(false);
+        } else {
+            LblNuritubusi7->setText(QStringLiteral("?"));
+            ListNuritubusi2->setEnabled(true);
+        }
+        Label3->setText(QStringLiteral("?"));
+    }
+}
+
+void MainFrm::CmdNuritubusiSyutudai_Click()
+{
+    const ProgramState& s = state();
+    const QuestionTable& table = content_.table;
+    const int q = chooseQuestion(table.count(), QuestionDone, PreviousQuestion(), s.RunCorrectCount,
+                                 QuestionsPerRun, rnd());
+    CurrentQuestion = q;
+    PreviousQuestion() = q;
+    const Question& question = table.at(q);
+
+    if (isMapLevel()) {
+        RelatedCount = question.relatedCount();
+        HasRelated = RelatedCount > 0 ? 1 : 0;
+        const MapPrompt prompt = makeMapPrompt(question, rnd());
+        LblNuritubusi2->setText(prompt.nameSlot);
+        LblNuritubusi7->setText(prompt.secondSlot);
+        Label3->setText(prompt.relatedSlot);
+        Label3->show();
+        LblNuritubusi7->show();
+        CmdNuritubusiPicload_Click();
+        PicNuritubusiPic->setEnabled(true);
+        return;
+    }
+
+    // List level: the answer key, the related-place choices and the red area.
+    List3->clear();
+    const RelatedChoices choices = chooseRelatedChoices(table, q, rnd());
+    CorrectRelated = choices.correct;
+    if (choices.shown) {
+        List3->addItems(choices.choices);
+        List3->show();
+        List3->setEnabled(true);
+        Label3->show();
+    } else {
+        List3->hide();
+        Label3->hide();
+    }
+    LblNuritubusi7->show();
+    const ListKey key = listKey(question);
+    Lblnuritubusi1->setText(key.name);
+    LblNuritubusi8->setText(key.second);
+    CmdNuritubusiPicload_Click();
+    setMapPosition(positionForSeed(QPoint(question.seedX, question.seedY), BasePictureBox->size(),
+                                   QSize(surface_.width(), surface_.height())));
+    surface_.fill(question.seedX, question.seedY, mapcolour::Question);
+    PicNuritubusiPic->refresh();
+    PicNuritubusiPic->setEnabled(true);
+}
+
+void MainFrm::showRelatedPlaces(int question)
+{
+    List2->clear();
+    if (question >= 1 && question <= content_.table.count()) List2->addItems(content_.table.at(question).relatedPlaces());
+    List2->show();
+}
+
+void MainFrm::判定()
+{
+    ProgramState& s = state();
+    if (s.TimeOver == 1 || s.RunComplete == 1) {
+        s.Judging = 0;
+        return;
+    }
+    const ListKey key{Lblnuritubusi1->text(), LblNuritubusi8->text()};
+    const ListJudgement j = judgeListAnswer(LblNuritubusi2->text(), LblNuritubusi7->text(), Label3->text(),
+                                            Label3->isHidden(), key, CorrectRelated);
+    setSlotColour(LblNuritubusi2, j.nameRight ? kGreen : kRed);
+    setSlotColour(LblNuritubusi7, j.secondRight ? kGreen : kRed);
+    setSlotColour(Label3, j.relatedRight ? kGreen : kRed);
+    Verdict = j.verdict;
+}
+
+void MainFrm::判定後処理()
+{
+    ProgramState& s = state();
+    if (s.TimeOver == 1 || s.RunComplete == 1) return;
+    QPointer<MainFrm> self(this);
+
+    if (Verdict == 1) {
+        Verdict = 0;
+        CmdNuritubusiOK->setEnabled(false);
+        yieldEvents();
+        if (!self) return;
+        PlayCorrect();
+        yieldEvents();
+        if (!self) return;
+        s.RunCorrectCount += 1;
+        if (CurrentQuestion >= 0 && CurrentQuestion < int(QuestionDone.size()))
+            QuestionDone[size_t(CurrentQuestion)] = 1;
+        setRemaining(QuestionsPerRun - s.RunCorrectCount);
+        if (s.RunCorrectCount == QuestionsPerRun) {
+            sTimer1->stop();
+            s.RunComplete = 1;
+            FinishRun();
+        } else {
+            s.Judging = 0;
+            問題作成表示();
+        }
+        return;
+    }
+
+    if (Verdict != 2) return;
+    // Wrong: the correction stays on screen until "次へ".
+    showRelatedPlaces(CurrentQuestion);
+    s.CorrectionShown = 1;
+    CmdNuritubusiOK->hide();
+    if (isMapLevel()) {
+        Label5->show();
+        LblNuritubusi4->show();
+        Lblnuritubusi9->show();
+        for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, mapcolour::Corrected);
+    } else {
+        Label6->show();
+        Lblnuritubusi1->show();
+        LblNuritubusi8->show();
+        LblNuritubusiSiji->setText(QStringLiteral("あなたが選んだのは"));
+    }
+    RunStartTime -= 10;  // the penalty: every later reading is ten seconds further on
+    CmdNuritubusikakunin->show();
+    CmdNuritubusikakunin->raise();
+    if (CmdNuritubusikakunin->isEnabled()) CmdNuritubusikakunin->setFocus();
+    yieldEvents();
+    if (!self) return;
+    PlayWrong();
+    s.Judging = 0;
+}
+
+void MainFrm::CmdNuritubusikakunin_Click()
+{
+    CmdNuritubusikakunin->hide();
+    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
+    if (isMapLevel()) {
+        Label5->hide();
+        LblNuritubusi4->hide();
+        Lblnuritubusi9->hide();
+    } else {
+        Label6->hide();
+        Lblnuritubusi1->hide();
+        LblNuritubusi8->hide();
+        CmdNuritubusiOK->show();
+        LblNuritubusiSiji->setText(QStringLiteral("色の付いているのはどこ"));
+    }
+    state().CorrectionShown = 0;
+    問題作成表示();
+}
+
+void MainFrm::PicNuritubusiPic_MouseDown(int x, int y)
+{
+    ProgramState& s = state();
+    if (s.CorrectionShown != 0 || s.PracticeMode == Loose(1) || !isMapLevel()) return;
+    if (!PicNuritubusiPic->isEnabled() || s.Judging == 1 || s.RunComplete == 1 || s.TimeOver == 1) return;
+    if (CurrentQuestion < 1 || CurrentQuestion > content_.table.count()) return;
+    const Question& q = content_.table.at(CurrentQuestion);
+
+    // Sea, black outlines and sample colours are no answer: the pupil may press again.
+    const QRgb c = surface_.colourAt(x, y);
+    const QRgb sea = surface_.colourAt(kSeaProbeX, kSeaProbeY);
+    if (c == mapcolour::Outside || c == sea || c == mapcolour::Black) return;
+    for (const SamplePoint& p : content_.table.samples)
+        if (c == surface_.colourAt(p.x, p.y)) return;
+
+    PicNuritubusiPic->setEnabled(false);
+    LblNuritubusi2->setText(ShownForm(q.displayName));
+    LblNuritubusi7->setText(ShownForm(q.secondDisplayName));
+    showRelatedPlaces(CurrentQuestion);
+    const PressResult r = judgeMapPress(surface_, content_.table, CurrentQuestion, x, y);
+    PicNuritubusiPic->refresh();
+    LblNuritubusi4->setText(r.pressedName);
+    Lblnuritubusi9->setText(r.pressedSecond);
+    Verdict = r.verdict;
+
+    QPointer<MainFrm> self(this);
+    s.Judging = 1;
+    判定後処理();
+    s.Judging = 0;
+}
+
+void MainFrm::placeLabel9Size(int rows, int longest)
+{
+    Label9->resize((longest + 3) * 10, rows * Label7->height());
+}
+
+void MainFrm::PicNuritubusiPic_MouseMove(int x, int y)
+{
+    if (state().PracticeMode == Loose(0)) return;
+    List2->show();
+    const HoverResult r = hoverAt(surface_, content_.table, x, y);
+    if (r.kind == HoverResult::Nothing) return;
+    if (r.kind == HoverResult::Clear) {
+        LblNuritubusi2->setText(QString());
+        LblNuritubusi7->setText(QString());
+        List2->clear();
+        Label7->hide();
+        Label8->hide();
+        Label9->hide();
+        return;
+    }
+    PicNuritubusiPic->refresh();
+    LblNuritubusi2->setText(r.nameSlot);
+    LblNuritubusi7->setText(r.secondSlot);
+    List2->clear();
+    List2->addItems(r.related);
+
+    Label7->hide();
+    Label8->hide();
+    Label9->hide();
+    Label7->setText(QStringLiteral(" ") + LblNuritubusi2->text() + QStringLiteral(" "));
+    Label8->setText(QStringLiteral(" ") + LblNuritubusi7->text() + QStringLiteral(" "));
+    QString lines;
+    for (int i = 0; i < List2->count(); ++i) lines += List2->item(i)->text() + QStringLiteral("\r\n");
+    Label9->setText(lines);
+    Label7->adjustSize();
+    Label8->adjustSize();
+    placeLabel9Size(List2->count(), r.longest);
+
+    const CaptionPlacement p = placeCaptions(x, y, PicNuritubusiPic->size(), Label7->size(), Label8->size(),
+                                             Label9->size());
+    Label7->move(p.label7);
+    Label8->move(p.label8);
+    Label9->move(p.label9);
+    const QString t8 = Label8->text().trimmed();
+    Label7->setVisible(!Label7->text().trimmed().isEmpty());
+    Label8->setVisible(!t8.isEmpty() && t8 != QStringLiteral("*"));
+    Label9->setVisible(!Label9->text().trimmed().isEmpty());
+    Label7->raise();
+    Label8->raise();
+    Label9->raise();
+}
+
+static std::optional<QString> choiceText(QListWidget* list, int row)
+{
+    if (row < 0 || row >= list->count()) return std::nullopt;
+    return slotTextForChoice(list->item(row)->text());
+}
+
+void MainFrm::ListNuritubusi_Click(int row)
+{
+    const auto text = choiceText(ListNuritubusi, row);
+    if (!text) return;
+    LblNuritubusi2->setText(*text);
+    yieldEvents();
+}
+
+void MainFrm::ListNuritubusi_DblClick(int row)
+{
+    const auto text = choiceText(ListNuritubusi, row);
+    if (!text) return;
+    LblNuritubusi2->setText(*text);
+    QPointer<MainFrm> self(this);
+    yieldEvents();
+    if (!self) return;
+    ListNuritubusi->hide();
+    ListNuritubusi2->hide();
+    submitListAnswer();
+}
+
+void MainFrm::ListNuritubusi2_Click(int row)
+{
+    const auto text = choiceText(ListNuritubusi2, row);
+    if (!text) return;
+    LblNuritubusi7->setText(*text);
+    yieldEvents();
+}
+
+void MainFrm::ListNuritubusi2_DblClick(int row)
+{
+    const auto text = choiceText(ListNuritubusi2, row);
+    if (!text) return;
+    LblNuritubusi7->setText(*text);
+    QPointer<MainFrm> self(this);
+    yieldEvents();
+    if (!self) return;
+    ListNuritubusi->hide();
+    ListNuritubusi2->hide();
+    submitListAnswer();
+}
+
+void MainFrm::List3_Click(int row)
+{
+    if (row < 0 || row >= List3->count()) return;
+    Label3->setText(List3->item(row)->text().trimmed());
+    yieldEvents();
+}
+
+void MainFrm::List3_DblClick(int row)
+{
+    if (row < 0 || row >= List3->count()) return;
+    Label3->setText(List3->item(row)->text().trimmed());
+    QPointer<MainFrm> self(this);
+    yieldEvents();
+    if (!self) return;
+    submitListAnswer();
+}
+
+void MainFrm::CmdNuritubusiOK_Click() { submitListAnswer(); }
+
+void MainFrm::submitListAnswer()
+{
+    ProgramState& s = state();
+    // One submission per question: nothing while an answer is judged or corrected.
+    if (isMapLevel() || isPractice() || submitting_ || s.Judging == 1 || s.CorrectionShown == 1) return;
+    if (s.RunComplete == 1 || s.TimeOver == 1 || !CmdNuritubusiOK->isEnabled() || CmdNuritubusiOK->isHidden())
+        return;
+    submitting_ = true;
+    QPointer<MainFrm> self(this);
+    showRelatedPlaces(CurrentQuestion);
+    ListNuritubusi->hide();
+    ListNuritubusi2->hide();
+    List3->hide();
+    yieldEvents();
+    if (!self) return;
+    s.Judging = 1;
+    判定();
+    判定後処理();
+    if (self) submitting_ = false;
+}
+
+void MainFrm::PicNuritubusiIdou_Click(int index)
+{
+    if (!PicNuritubusiIdou[size_t(index)]->isEnabled()) return;
+    setMapPosition(scrollByBar(mapPosition(), index, BasePictureBox->size(), PicNuritubusiPic->size()));
+}
+
+void MainFrm::PicNuritubusiIdou2_Click(int index)
+{
+    if (!PicNuritubusiIdou2[size_t(index)]->isEnabled()) return;
+    static const int bars[4][2] = {{0, 2}, {0, 3}, {1, 2}, {1, 3}};
+    const QSize viewport = BasePictureBox->size();
+    setMapPosition(scrollByBar(mapPosition(), bars[index][0], viewport, PicNuritubusiPic->size()));
+    if (index == 1) {
+        QPointer<MainFrm> self(this);
+        yieldEvents();
+        if (!self) return;
+    }
+    setMapPosition(scrollByBar(mapPosition(), bars[index][1], viewport, PicNuritubusiPic->size()));
+}
+
+void MainFrm::CmdNuritubusimodoru_Click()
+{
+    // Leaving practice: nothing is recorded and the finish screen is not shown.
+    sTimer1->stop();
+    lblsss1->hide();
+    lblsss2->hide();
+    sPicture2->show();
+    sPicture2->raise();
+    QPointer<MainFrm> self(this);
+    yieldEvents();
+    if (!self) return;
+    ShowWait();
+    screens::close(ScreenId::Drill);
+    screens::show(ScreenId::Dashboard);
+}
+
+void MainFrm::sTimer1_Timer()
+{
+    ProgramState& s = state();
+    const int L = s.SelectedLevel;
+    const long elapsed = elapsedFromClock(clock().secondsSinceMidnight(), RunStartTime);
+    s.ElapsedSeconds = int32_t(elapsed);
+
+    CountdownThresholds t;
+    if (validLevel(L)) {
+        t.best = BestThreshold[size_t(L)];
+        t.yourBest = YourBestThreshold[size_t(L)];
+        t.target = s.TargetTime[size_t(L)];
+        t.limit = s.LimitTime[size_t(L)];
+    }
+    for (int box : countdownBoxesToHide(elapsed, t)) {
+        boxHidden_[size_t(box)] = true;
+        sPicture3[size_t(box)]->hide();
+    }
+
+    const bool timed = validLevel(L) && s.LevelTimed[size_t(L)] == 1;
+    if (timed) {
+        sLabel10->setText(numberText(double(elapsed)));
+        if (elapsed < TimeLimit) sShape2->resize(timeBarWidth(elapsed, TimeLimit, sShape5->width()), sShape2->height());
+    }
+    QPointer<MainFrm> self(this);
+    yieldEvents();
+    if (!self) return;
+
+    if (TimeLimit <= 0) return;  // no limit: no bar and no time over
+    if (elapsed < TimeLimit) {
+        sShape2->resize(timeBarWidth(elapsed, TimeLimit, sShape5->width()), sShape2->height());
+        return;
+    }
+    sShape2->resize(sShape5->width(), sShape2->height());
+    if (timeOverDue(elapsed, TimeLimit, s.RunFinished, s.RunComplete, s.Judging)) {
+        s.TimeOver = 1;
+        sTimer1->stop();
+        FinishRun();
+        yieldEvents();
+    }
+}
+
+void MainFrm::sTimer2_Timer()
+{
+    const long minutes = minutesSince(clock().secondsSinceMidnight(), state().SignInTime.toNumber());
+    sLabel13->setText(numberText(double(minutes)));
+}
+
+void MainFrm::showNotice(bool timeOver)
+{
+    lblsss1->setVisible(!timeOver);
+    lblsss2->setVisible(timeOver);
+    sPicture2->show();
+    sPicture2->raise();
+}
+
+void MainFrm::stopClock() { sTimer1->stop(); }
+
+} // namespace karuvel
