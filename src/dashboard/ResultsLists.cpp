@@ -68,32 +68,75 @@ QString monthDayText(double oleDate)
 }
 
 ListContext::ListContext(const ProgramState& s, int currentPupil, const QString& gradeFilter)
-    : current_(currentPupil), filter_(gradeFilter), grade_(size_t(kPupilSlots), 0), passes_(size_t(kPupilSlots), 0)
+    : s_(s),
+      current_(currentPupil),
+      filter_(gradeFilter),
+      grade_(size_t(kPupilSlots), 0),
+      passes_(size_t(kPupilSlots), 0),
+      marks_(size_t(kPupilSlots)),
+      names_(size_t(kPupilSlots)),
+      named_(size_t(kPupilSlots), 0)
 {
     // One grade test per distinct birth year, not per pupil.
-    std::vector<std::pair<int, std::pair<int, bool>>> seen;
+    struct Seen {
+        int birth;
+        int grade;
+        bool passes;
+        QString mark;
+    };
+    std::vector<Seen> seen;
     for (int p = 0; p <= kMaxPupil; ++p) {
         const int birth = size_t(p) < s.PupilBirthYears.size() ? s.PupilBirthYears[size_t(p)] : 0;
-        auto it = std::find_if(seen.begin(), seen.end(), [birth](const auto& e) { return e.first == birth; });
+        auto it = std::find_if(seen.begin(), seen.end(), [birth](const Seen& e) { return e.birth == birth; });
         if (it == seen.end()) {
             const int g = GradeIndex(birth);
-            seen.push_back({birth, {g, PassesGradeFilter(filter_, g)}});
+            seen.push_back({birth, g, PassesGradeFilter(filter_, g), GradeMark(g)});
             it = seen.end() - 1;
         }
-        grade_[size_t(p)] = it->second.first;
-        passes_[size_t(p)] = it->second.second ? 1 : 0;
+        grade_[size_t(p)] = it->grade;
+        passes_[size_t(p)] = it->passes ? 1 : 0;
+        marks_[size_t(p)] = it->mark;
     }
 }
 
 QString ListContext::openMarker(int pupil) const
 {
-    return pupil == current_ ? QStringLiteral("●") : GradeMark(validPupil(pupil) ? grade(pupil) : -99);
+    if (pupil == current_) return QStringLiteral("●");
+    return validPupil(pupil) ? marks_[size_t(pupil)] : GradeMark(-99);
 }
 
 QString ListContext::closeMarker(int pupil) const
 {
     return pupil == current_ ? QStringLiteral("●") : QString(kWideSpace);
 }
+
+const QString& ListContext::name(int pupil) const
+{
+    static const QString blank = nameField(QString());
+    if (!validPupil(pupil)) return blank;
+    if (!named_[size_t(pupil)]) {
+        names_[size_t(pupil)] = nameField(pupilName(s_, pupil));
+        named_[size_t(pupil)] = 1;
+    }
+    return names_[size_t(pupil)];
+}
+
+namespace {
+// Appends the number right-aligned in `width` characters (wider numbers are kept whole).
+void appendNumber(QString& out, long long value, int width)
+{
+    char digits[24];
+    int n = 0;
+    unsigned long long v = value < 0 ? 0ULL - (unsigned long long)(value) : (unsigned long long)(value);
+    do {
+        digits[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    if (value < 0) digits[n++] = '-';
+    for (int k = n; k < width; ++k) out.append(QLatin1Char(' '));
+    while (n > 0) out.append(QLatin1Char(digits[--n]));
+}
+} // namespace
 
 ListFill bestTimesList(const ProgramState& s, const ListContext& c, int level)
 {
@@ -125,16 +168,22 @@ ListFill bestTimesList(const ProgramState& s, const ListContext& c, int level)
         const Entry& e = entries[j];
         if (j == 0 || e.key != entries[j - 1].key) rank = (long long)(j) + 1;
         if (!c.passes(e.pupil)) continue;
-        const QString name = nameField(pupilName(s, e.pupil));
-        const QString open = c.openMarker(e.pupil);
-        const QString close = c.closeMarker(e.pupil);
         QString line;
-        if (e.key == 99998)
-            line = rankField(rank) + open + name + QStringLiteral("*失敗*") + QLatin1Char(' ') + close;
-        else if (e.key == kNoTime)
-            line = QStringLiteral("--") + open + name + QStringLiteral("------") + QLatin1Char(' ') + close;
+        line.reserve(24);
+        if (e.key == kNoTime)
+            line.append(QStringLiteral("--"));
         else
-            line = rankField(rank) + open + name + valueField(e.key) + QLatin1Char(' ') + close;
+            appendNumber(line, rank, 2);
+        line.append(c.openMarker(e.pupil));
+        line.append(c.name(e.pupil));
+        if (e.key == 99998)
+            line.append(QStringLiteral("*失敗*"));
+        else if (e.key == kNoTime)
+            line.append(QStringLiteral("------"));
+        else
+            appendNumber(line, e.key, 6);
+        line.append(QLatin1Char(' '));
+        line.append(c.closeMarker(e.pupil));
         if (e.pupil == c.currentPupil() && fill.ownLine < 0) fill.ownLine = int(fill.lines.size());
         fill.lines.append(line);
     }
@@ -175,8 +224,14 @@ ListFill rankingList(const ProgramState& s, const ListContext& c, int level, int
         const int64_t today = validPupil(e.pupil) ? s.TodayPoints(level, e.pupil) : 0;
         const int64_t total = validPupil(e.pupil) ? s.TotalPoints(level, e.pupil) : 0;
         if (rankKind == kRankToday && today == 0) continue;
-        const QString line = rankField(rank) + c.openMarker(e.pupil) + nameField(pupilName(s, e.pupil))
-            + rightAligned(QString::number(today), 3) + QLatin1Char('/') + rightAligned(QString::number(total), 5);
+        QString line;
+        line.reserve(24);
+        appendNumber(line, rank, 2);
+        line.append(c.openMarker(e.pupil));
+        line.append(c.name(e.pupil));
+        appendNumber(line, today, 3);
+        line.append(QLatin1Char('/'));
+        appendNumber(line, total, 5);
         if (e.pupil == c.currentPupil() && fill.ownLine < 0) fill.ownLine = int(fill.lines.size());
         fill.lines.append(line);
     }
@@ -221,7 +276,7 @@ void RecordListsBuilder::add(const ResultRecordData& r)
     if (!std::isfinite(r.date) || r.date < 0) return;
     if (isPracticeLevelName(s_.LevelNames[level])) return;
     if (!c_.passes(pupil)) return;
-    const QString name = nameField(pupilName(s_, pupil));
+    const QString& name = c_.name(pupil);
     if (view_ == RecordView::Today) {
         if (std::floor(r.date) != todayOle_ || r.time >= 90000) return;
         const int points = runBasePoints(r.time, s_.TargetTime[level]);

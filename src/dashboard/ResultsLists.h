@@ -39,12 +39,18 @@ public:
     QString openMarker(int pupil) const;
     // "●" on the signed-in pupil's line, otherwise one full-width space.
     QString closeMarker(int pupil) const;
+    // The pupil's name field, made once per pupil and list context.
+    const QString& name(int pupil) const;
 
 private:
+    const ProgramState& s_;
     int current_;
     QString filter_;
     std::vector<int> grade_;
     std::vector<char> passes_;
+    std::vector<QString> marks_;
+    mutable std::vector<QString> names_;
+    mutable std::vector<char> named_;
 };
 
 struct ListFill {
