@@ -1,0 +1,604 @@
+// The drill window MainFrm through whole runs on a small map: arrangement per
+// level kind, presses and list answers, corrections, the clock with its time
+// over, the end of a run, the practice display and the way back.
+#include "DrillFixtures.h"
+#include "Fakes.h"
+#include "TempDir.h"
+#include "drill/MainFrm.h"
+#include "drill/Register.h"
+#include "frame/Catalogue.h"
+#include "frame/Navigator.h"
+#include "frame/Screen.h"
+#include "records/RunFlow.h"
+#include "state/ProgramState.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QMouseEvent>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace karuvel;
+
+namespace {
+
+int dashboardShown = 0;
+int finishShown = 0;
+
+class FakeDashboard : public Screen {
+public:
+    FakeDashboard() : Screen(QStringLiteral("seisekitime1")) {}
+    void activate() override { ++dashboardShown; }
+};
+
+class FakeFinish : public Screen {
+public:
+    FakeFinish() : Screen(QStringLiteral("FrmSyuuryou")) {}
+    void activate() override { ++finishShown; }
+};
+
+void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+QColor background(QWidget* w) { return w->palette().color(QPalette::Window); }
+
+const QColor kSlotGreen(0, 192, 0);
+const QColor kSlotRed(255, 0, 0);
+const QColor kLightBlue(128, 128, 255);
+
+// Question rows for a file of n questions, all seeded in the first blue patch.
+QString manyQuestions(int n)
+{
+    QString csv;
+    for (int i = 1; i <= n; ++i)
+        csv += QStringLiteral("地方,川%1,かわ,*,*,県%1,*,*,*,*,*,*,*,*,*,30,20,0\r\n").arg(i);
+    return csv;
+}
+
+class DrillWindow : public ::testing::Test {
+protected:
+    test::FakePlatform fakes;
+    test::TempDir dir;
+
+    void SetUp() override
+    {
+        dashboardShown = 0;
+        finishShown = 0;
+        PreviousQuestion() = 0;
+        setMapImageSource([](const QString&) { return test::fixtureMap(); });
+        registerDrillScreens();
+        screens::registerFactory(ScreenId::Dashboard, [] { return new FakeDashboard(); });
+        screens::registerFactory(ScreenId::Finish, [] { return new FakeFinish(); });
+
+        ProgramState& s = state();
+        s.AppFolder = dir.path();
+        s.DataFolder = Loose(dir.mkdir(QStringLiteral("data")));
+        s.SchoolCode = Loose(QStringLiteral("12345"));
+        s.SchoolName = QStringLiteral("みらい学習塾");
+        s.ProgramTitle = QStringLiteral("Karuvel");
+        applyLevelCatalogue();
+        for (int level = 1; level <= 24; ++level) {
+            s.TargetTime[level] = 60;
+            s.LimitTime[level] = 90;
+            s.ClearPoints[level] = 100;
+            s.ClearCount[level] = 5;
+            s.PointMultiplier[level] = 1.0f;
+        }
+        s.BestTime.fill(kNoTime);
+        s.TopTime.fill(kNoTime);
+        s.CurrentPupil = 7;
+        s.CurrentPupilName = QStringLiteral("山田　花子").leftJustified(20, QLatin1Char(' '));
+        s.TodayCount(1, 7) = 2;
+        s.TodayCount(4, 7) = 1;
+        s.SignInTime = Loose(clockNow() - 754);
+        dir.writeCp932(QStringLiteral("データ.csv"), test::fixtureCsv());
+    }
+
+    void TearDown() override
+    {
+        screens::closeAll();
+        setRunScreen(nullptr);
+        flushDeletes();
+        setMapImageSource(nullptr);
+    }
+
+    double clockNow() const { return fakes.clock.secondsSinceMidnight(); }
+
+    MainFrm* start(int level, int practice = 0)
+    {
+        state().SelectedLevel = level;
+        state().PracticeMode = Loose(practice);
+        StartRun();
+        return screens::findAs<MainFrm>(ScreenId::Drill);
+    }
+
+    // Lets the clock run to `seconds` after the start and ticks once.
+    void tickAt(MainFrm* f, double seconds)
+    {
+        fakes.clock.current = fakes.clock.current.addMSecs(qint64((f->RunStartTime + seconds - clockNow()) * 1000.0));
+        f->sTimer1_Timer();
+    }
+
+    void press(MainFrm* f, int x, int y) { QTest::mouseClick(f->PicNuritubusiPic, Qt::LeftButton, {}, QPoint(x, y)); }
+
+    // A point on the patch of another question than the one asked.
+    QPoint otherPatch(MainFrm* f)
+    {
+        const int other = f->CurrentQuestion == 2 ? 1 : 2;
+        const Question& q = f->content().table.at(other);
+        return {q.seedX, q.seedY};
+    }
+
+    int rowOf(QListWidget* list, const QString& text)
+    {
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->text() == text) return i;
+        return -1;
+    }
+
+    bool resultsStored() const { return QFile::exists(dir.path() + QStringLiteral("data/成績累積データ.dat")); }
+};
+
+} // namespace
+
+TEST_F(DrillWindow, MapLevelArrangementAndStatusPanel)
+{
+    MainFrm* f = start(1);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->objectName(), QStringLiteral("MainFrm"));
+    EXPECT_EQ(runScreen(), static_cast<IRunScreen*>(f));
+    EXPECT_EQ(dashboardShown, 0);
+
+    // Four questions: four right answers end the run.
+    EXPECT_EQ(f->QuestionsPerRun, 4);
+    EXPECT_EQ(f->sLabel9->text(), QStringLiteral("4"));
+    EXPECT_EQ(f->sLabel2->text(), QStringLiteral("Karuvel"));
+    EXPECT_DOUBLE_EQ(f->sLabel2->font().pointSizeF(), 16.8);
+    EXPECT_EQ(f->sLabel7->text(), QStringLiteral("山田　花子"));
+    EXPECT_EQ(f->sLabel14->text(), QStringLiteral("みらい学習塾"));
+    EXPECT_EQ(f->sLabel8->text(), QStringLiteral("川１"));
+    EXPECT_EQ(f->sLabel10->text(), QStringLiteral("0"));
+    EXPECT_EQ(f->sLabel12->text(), QStringLiteral("4"));  // 2 + 1 runs today, this one the 4th
+    EXPECT_EQ(state().TodayTotalRuns, 3);
+    EXPECT_EQ(f->sLabel11->text(), QStringLiteral("3"));
+    EXPECT_EQ(f->sLabel13->text(), QStringLiteral("12"));
+    EXPECT_TRUE(f->sTimer1->isActive());
+    EXPECT_TRUE(f->sTimer2->isActive());
+    EXPECT_EQ(f->sTimer1->interval(), 1000);
+    EXPECT_EQ(f->sTimer2->interval(), 10000);
+    EXPECT_EQ(f->TimeLimit, 450);
+    EXPECT_EQ(f->sShape3->width(), 60 * f->sShape5->width() / 450);
+    EXPECT_EQ(f->sShape4->width(), 90 * f->sShape5->width() / 450);
+    EXPECT_FALSE(f->sPicture2->isVisible());
+
+    // The panel: instruction, three slots, and the pressed-area names below.
+    EXPECT_TRUE(f->LblNuritubusi6->isVisible());
+    EXPECT_EQ(f->LblNuritubusi6->text(), QStringLiteral("関連する場所を押しなさい"));
+    EXPECT_EQ(f->LblNuritubusi6->y() + f->LblNuritubusi6->height(), f->LblNuritubusi2->y());
+    EXPECT_EQ(f->LblNuritubusi2->y(), f->Label4[0]->y());
+    EXPECT_EQ(f->LblNuritubusi7->y(), f->LblNuritubusi2->y() + f->LblNuritubusi2->height());
+    EXPECT_EQ(f->Label3->y(), f->LblNuritubusi7->y() + f->LblNuritubusi7->height());
+    EXPECT_EQ(f->List2->y(), f->Label3->y() + f->Label3->height());
+    EXPECT_EQ(f->CmdNuritubusikakunin->y(), f->List2->y() + f->List2->height());
+    EXPECT_EQ(f->CmdNuritubusikakunin->width(), f->List2->width());
+    EXPECT_EQ(f->Label5->y(), f->Label4[4]->y());
+    EXPECT_EQ(f->LblNuritubusi2->x(), f->Label4[0]->x() + f->Label4[0]->width());
+    EXPECT_EQ(background(f->LblNuritubusi4), QColor(255, 128, 128));
+    for (QWidget* w : {static_cast<QWidget*>(f->ListNuritubusi), static_cast<QWidget*>(f->ListNuritubusi2),
+                       static_cast<QWidget*>(f->List2), static_cast<QWidget*>(f->CmdNuritubusiOK),
+                       static_cast<QWidget*>(f->Label5), static_cast<QWidget*>(f->CmdNuritubusikakunin)})
+        EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
+    // Anchors run down in the order 5, 3, 0, 1, 2, 4.
+    const int order[] = {5, 3, 0, 1, 2, 4};
+    for (int i = 1; i < 6; ++i) EXPECT_LT(f->Label4[order[i - 1]]->y(), f->Label4[order[i]]->y());
+
+    // The first question is on screen; the map is clean and can be pressed.
+    EXPECT_GE(f->CurrentQuestion, 1);
+    EXPECT_LE(f->CurrentQuestion, 4);
+    EXPECT_EQ(PreviousQuestion(), f->CurrentQuestion);
+    EXPECT_TRUE(f->PicNuritubusiPic->isEnabled());
+    EXPECT_EQ(f->surface().image(), f->surface().clean());
+    EXPECT_EQ(f->mapPosition(), QPoint(0, 0));
+
+    // The scroll bars work on map levels (the small map sits inside the viewport).
+    f->PicNuritubusiIdou[1]->setEnabled(true);
+    f->PicNuritubusiIdou_Click(1);
+    EXPECT_EQ(f->mapPosition(), QPoint(f->BasePictureBox->width() - 80, 0));
+    f->PicNuritubusiIdou_Click(0);
+    EXPECT_EQ(f->mapPosition(), QPoint(0, 0));
+}
+
+TEST_F(DrillWindow, AnswersPerRunFromTheQuestionCount)
+{
+    const int cases[][2] = {{7, 7}, {10, 10}, {12, 10}, {1, 1}};
+    for (const auto& c : cases) {
+        dir.writeCp932(QStringLiteral("データ.csv"), manyQuestions(c[0]));
+        for (int level : {1, 2}) {
+            MainFrm* f = start(level);
+            ASSERT_NE(f, nullptr);
+            EXPECT_EQ(f->QuestionsPerRun, c[1]) << c[0] << " questions, level " << level;
+            EXPECT_EQ(f->sLabel9->text(), QString::number(c[1]));
+            screens::close(ScreenId::Drill);
+            flushDeletes();
+        }
+    }
+    // Titles of ten characters or more take the smaller type.
+    state().ProgramTitle = QStringLiteral("日本の地形を覚えよう！");
+    MainFrm* f = start(1);
+    EXPECT_DOUBLE_EQ(f->sLabel2->font().pointSizeF(), 14.0);
+}
+
+TEST_F(DrillWindow, RightPressCountsAndAsksTheNext)
+{
+    MainFrm* f = start(1);
+    const int first = f->CurrentQuestion;
+    const Question& q = f->content().table.at(first);
+    press(f, q.seedX + 1, q.seedY + 1);
+    EXPECT_EQ(state().RunCorrectCount, 1);
+    EXPECT_EQ(f->sLabel9->text(), QStringLiteral("3"));
+    EXPECT_EQ(f->QuestionDone[size_t(first)], 1);
+    EXPECT_EQ(fakes.sound.played.size(), 1);  // the correct cue
+    EXPECT_EQ(state().Judging, 0);
+    EXPECT_EQ(state().CorrectionShown, 0);
+    // The next question: not the one just answered, on a clean map.
+    EXPECT_NE(f->CurrentQuestion, first);
+    EXPECT_EQ(f->surface().image(), f->surface().clean());
+    EXPECT_TRUE(f->PicNuritubusiPic->isEnabled());
+    EXPECT_FALSE(f->List2->isVisible());
+}
+
+TEST_F(DrillWindow, WrongPressShowsTheCorrection)
+{
+    MainFrm* f = start(1);
+    const int asked = f->CurrentQuestion;
+    const Question& q = f->content().table.at(asked);
+
+    // Sea, black and land (a sample colour) are no answer.
+    for (QPoint p : {QPoint(3, 3), QPoint(50, 30), QPoint(40, 30)}) {
+        press(f, p.x(), p.y());
+        EXPECT_EQ(state().CorrectionShown, 0);
+        EXPECT_TRUE(f->PicNuritubusiPic->isEnabled());
+    }
+    EXPECT_TRUE(fakes.sound.played.isEmpty());
+
+    const double startBefore = f->RunStartTime;
+    const QPoint other = otherPatch(f);
+    press(f, other.x(), other.y());
+    EXPECT_EQ(state().CorrectionShown, 1);
+    EXPECT_EQ(state().Judging, 0);
+    EXPECT_EQ(state().RunCorrectCount, 0);
+    EXPECT_DOUBLE_EQ(f->RunStartTime, startBefore - 10);
+    EXPECT_EQ(fakes.sound.played.size(), 1);  // the wrong cue
+    EXPECT_FALSE(f->PicNuritubusiPic->isEnabled());
+    // The pressed patch pink, the right one light blue, with their names.
+    EXPECT_EQ(f->surface().colourAt(other.x(), other.y()), mapcolour::Pressed);
+    EXPECT_EQ(f->surface().colourAt(q.seedX, q.seedY), mapcolour::Corrected);
+    const Question& pressed = f->content().table.at(f->CurrentQuestion == 2 ? 1 : 2);
+    EXPECT_TRUE(f->Label5->isVisible());
+    EXPECT_EQ(f->LblNuritubusi4->text(), pressed.displayName);
+    EXPECT_EQ(f->Lblnuritubusi9->text(), pressed.secondDisplayName);
+    EXPECT_EQ(f->LblNuritubusi2->text(), ShownForm(q.displayName));
+    EXPECT_EQ(f->LblNuritubusi7->text(), ShownForm(q.secondDisplayName));
+    EXPECT_EQ(background(f->LblNuritubusi2), kLightBlue);
+    EXPECT_EQ(background(f->Label3), kLightBlue);
+    EXPECT_TRUE(f->List2->isVisible());
+    EXPECT_EQ(f->List2->count(), q.relatedCount());
+    EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
+
+    // "次へ": the correction goes, and the same question is not asked next.
+    QTest::mouseClick(f->CmdNuritubusikakunin, Qt::LeftButton);
+    EXPECT_EQ(state().CorrectionShown, 0);
+    EXPECT_FALSE(f->CmdNuritubusikakunin->isVisible());
+    EXPECT_FALSE(f->Label5->isVisible());
+    EXPECT_FALSE(f->LblNuritubusi4->isVisible());
+    EXPECT_EQ(background(f->LblNuritubusi2), kSlotGreen);
+    EXPECT_NE(f->CurrentQuestion, asked);
+    EXPECT_EQ(f->QuestionDone[size_t(asked)], 0);
+    EXPECT_TRUE(f->PicNuritubusiPic->isEnabled());
+}
+
+TEST_F(DrillWindow, ClockPenaltyCountdownAndBar)
+{
+    MainFrm* f = start(1);
+    tickAt(f, 20.0);
+    EXPECT_EQ(f->sLabel10->text(), QStringLiteral("20"));
+    EXPECT_EQ(state().ElapsedSeconds, 20);
+    const QPoint other = otherPatch(f);
+    press(f, other.x(), other.y());
+    // One second later the clock reads 31: the second plus the penalty.
+    fakes.clock.advanceMs(1000);
+    f->sTimer1_Timer();
+    EXPECT_EQ(f->sLabel10->text(), QStringLiteral("31"));
+    EXPECT_EQ(f->sShape2->width(), 31 * f->sShape5->width() / 450);
+
+    // The Pass row (target 60) counts down over the last ten seconds.
+    tickAt(f, 50.0);
+    for (int b = 10; b <= 39; ++b) EXPECT_FALSE(f->sPicture3[size_t(b)]->isHidden()) << b;
+    tickAt(f, 51.0);
+    EXPECT_TRUE(f->sPicture3[30]->isHidden());
+    EXPECT_FALSE(f->sPicture3[31]->isHidden());
+    tickAt(f, 60.0);
+    for (int b = 30; b <= 39; ++b) EXPECT_TRUE(f->sPicture3[size_t(b)]->isHidden()) << b;
+    // Best and YourBest (no threshold) stay complete.
+    for (int b = 10; b <= 29; ++b) EXPECT_FALSE(f->sPicture3[size_t(b)]->isHidden()) << b;
+    EXPECT_EQ(state().TimeOver, 0);
+}
+
+TEST_F(DrillWindow, TimeOverAtFiveTimesTheLimitButNotWhileJudging)
+{
+    MainFrm* f = start(1);
+    QPointer<MainFrm> alive(f);
+    tickAt(f, 449.0);
+    EXPECT_EQ(state().TimeOver, 0);
+    EXPECT_LT(f->sShape2->width(), f->sShape5->width());
+
+    state().Judging = 1;
+    tickAt(f, 450.0);
+    EXPECT_EQ(state().TimeOver, 0);
+    EXPECT_EQ(f->sShape2->width(), f->sShape5->width());
+    EXPECT_TRUE(f->sTimer1->isActive());
+
+    state().Judging = 0;
+    tickAt(f, 451.0);
+    EXPECT_EQ(state().TimeOver, 1);
+    EXPECT_EQ(state().RunFinished, 1);
+    EXPECT_EQ(state().RunTime, kNoTime);
+    ASSERT_TRUE(alive);
+    EXPECT_FALSE(f->sTimer1->isActive());
+    EXPECT_TRUE(f->lblsss2->isVisibleTo(f->sPicture2));
+    EXPECT_FALSE(f->lblsss1->isVisibleTo(f->sPicture2));
+    EXPECT_EQ(finishShown, 1);
+    EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
+    EXPECT_TRUE(resultsStored());
+}
+
+TEST_F(DrillWindow, RunTimeIsTheLastTicksFigure)
+{
+    MainFrm* f = start(1);
+    tickAt(f, 37.0);
+    fakes.clock.advanceMs(700);
+    state().RunCorrectCount = f->QuestionsPerRun - 1;
+    const Question& q = f->content().table.at(f->CurrentQuestion);
+    press(f, q.seedX, q.seedY);
+    EXPECT_EQ(state().RunComplete, 1);
+    EXPECT_EQ(state().TimeOver, 0);
+    EXPECT_EQ(state().RunTime, 37);
+    EXPECT_TRUE(f->lblsss1->isVisibleTo(f->sPicture2));
+    EXPECT_FALSE(f->sTimer1->isActive());
+    EXPECT_EQ(finishShown, 1);
+    EXPECT_TRUE(resultsStored());
+    // Ticks after the end do nothing more.
+    tickAt(f, 600.0);
+    EXPECT_EQ(state().TimeOver, 0);
+    EXPECT_EQ(finishShown, 1);
+}
+
+TEST_F(DrillWindow, NoLimitTimeMeansNoBarAndNoTimeOver)
+{
+    state().LimitTime[1] = 0;
+    MainFrm* f = start(1);
+    EXPECT_FALSE(f->sShape5->isVisible());
+    tickAt(f, 5000.0);
+    EXPECT_EQ(f->sLabel10->text(), QStringLiteral("5000"));
+    EXPECT_EQ(state().TimeOver, 0);
+    EXPECT_TRUE(f->sTimer1->isActive());
+}
+
+TEST_F(DrillWindow, ListLevelArrangementAndAnswers)
+{
+    fakes.random.queue = {0.1};  // the first question: 信濃川
+    MainFrm* f = start(2);
+    ASSERT_EQ(f->CurrentQuestion, 1);
+    EXPECT_EQ(f->LblNuritubusiSiji->text(), QStringLiteral("赤色の付いているのはどこ"));
+    EXPECT_EQ(f->LblNuritubusiSiji->y(), f->Label4[5]->y());
+    EXPECT_EQ(f->Label6->y(), f->Label4[1]->y());
+    EXPECT_EQ(f->CmdNuritubusikakunin->geometry(), f->CmdNuritubusiOK->geometry());
+    EXPECT_EQ(f->ListNuritubusi2->y(), f->ListNuritubusi->y());
+    EXPECT_EQ(f->List3->y(), f->ListNuritubusi->y() + f->ListNuritubusi->height());
+    EXPECT_TRUE(f->ListNuritubusi->isVisible());
+    EXPECT_TRUE(f->CmdNuritubusiOK->isVisible());
+    EXPECT_TRUE(f->List3->isVisible());
+    EXPECT_EQ(f->List3->count(), 5);
+    EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("?"));
+    EXPECT_EQ(f->LblNuritubusi7->text(), QStringLiteral("?"));
+    EXPECT_EQ(f->Label3->text(), QStringLiteral("?"));
+    // The question's area is red; the scroll controls do nothing here.
+    EXPECT_EQ(f->surface().colourAt(30, 20), mapcolour::Question);
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(f->PicNuritubusiIdou[size_t(i)]->isEnabled());
+    const QPoint before = f->mapPosition();
+    QTest::mouseClick(f->PicNuritubusiIdou[1], Qt::LeftButton);
+    QTest::mouseClick(f->PicNuritubusiIdou2[3], Qt::LeftButton);
+    EXPECT_EQ(f->mapPosition(), before);
+    // Presses on the map are no answer on list levels.
+    press(f, 30, 20);
+    EXPECT_EQ(state().Judging, 0);
+    EXPECT_EQ(fakes.sound.played.size(), 0);
+
+    // Headings change nothing, by click or double click.
+    const int heading = rowOf(f->ListNuritubusi, QStringLiteral("－－か－－"));
+    ASSERT_GE(heading, 0);
+    f->ListNuritubusi_Click(heading);
+    f->ListNuritubusi_DblClick(heading);
+    EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("?"));
+    EXPECT_TRUE(f->ListNuritubusi->isVisible());
+    EXPECT_EQ(state().RunCorrectCount, 0);
+
+    // The right answer, chosen from the lists.
+    f->ListNuritubusi_Click(rowOf(f->ListNuritubusi, QStringLiteral("信濃川           (しなのがわ)")));
+    f->ListNuritubusi2_Click(rowOf(f->ListNuritubusi2, QStringLiteral("千曲川           (ちくまがわ)")));
+    f->List3_Click(rowOf(f->List3, f->CorrectRelated));
+    EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("信濃川(しなのがわ)"));
+    EXPECT_EQ(f->LblNuritubusi7->text(), QStringLiteral("千曲川(ちくまがわ)"));
+    QTest::mouseClick(f->CmdNuritubusiOK, Qt::LeftButton);
+    EXPECT_EQ(state().RunCorrectCount, 1);
+    EXPECT_EQ(state().Judging, 0);
+    EXPECT_EQ(f->sLabel9->text(), QStringLiteral("3"));
+    EXPECT_NE(f->CurrentQuestion, 1);
+
+    // A wrong answer: the slots show which part was wrong, the key is shown.
+    const int asked = f->CurrentQuestion;
+    const double startBefore = f->RunStartTime;
+    const ListKey key = listKey(f->content().table.at(asked));
+    const Question& other = f->content().table.at(asked == 2 ? 1 : 2);
+    f->ListNuritubusi_Click(rowOf(f->ListNuritubusi, visibleListEntry(nameListEntry(other.displayName))));
+    f->CmdNuritubusiOK_Click();
+    EXPECT_EQ(state().CorrectionShown, 1);
+    EXPECT_EQ(background(f->LblNuritubusi2), kSlotRed);
+    EXPECT_TRUE(f->Label6->isVisible());
+    EXPECT_EQ(f->Lblnuritubusi1->text(), key.name);
+    EXPECT_EQ(f->LblNuritubusi8->text(), key.second);
+    EXPECT_EQ(f->LblNuritubusiSiji->text(), QStringLiteral("あなたが選んだのは"));
+    EXPECT_FALSE(f->ListNuritubusi->isVisible());
+    EXPECT_FALSE(f->List3->isVisible());
+    EXPECT_FALSE(f->CmdNuritubusiOK->isVisible());
+    EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
+    EXPECT_DOUBLE_EQ(f->RunStartTime, startBefore - 10);
+    // A second submission while the correction shows does nothing.
+    f->CmdNuritubusiOK_Click();
+    EXPECT_EQ(fakes.sound.played.size(), 2);
+
+    f->CmdNuritubusikakunin_Click();
+    EXPECT_EQ(state().CorrectionShown, 0);
+    EXPECT_EQ(f->LblNuritubusiSiji->text(), QStringLiteral("色の付いているのはどこ"));
+    EXPECT_TRUE(f->CmdNuritubusiOK->isVisible());
+    EXPECT_FALSE(f->Label6->isVisible());
+    EXPECT_EQ(background(f->LblNuritubusi2), kSlotGreen);
+    EXPECT_NE(f->CurrentQuestion, asked);
+}
+
+TEST_F(DrillWindow, ListQuestionWithoutSecondNameOrRelatedPlace)
+{
+    fakes.random.queue = {0.9};  // ナゾ川: no reading, no second name, no related place
+    MainFrm* f = start(2);
+    ASSERT_EQ(f->CurrentQuestion, 4);
+    EXPECT_EQ(f->LblNuritubusi7->text(), QStringLiteral("-"));
+    EXPECT_FALSE(f->ListNuritubusi2->isEnabled());
+    EXPECT_TRUE(f->Label3->isHidden());
+    EXPECT_FALSE(f->List3->isVisible());
+    // Double-clicking the name submits: the hidden related slot counts as right.
+    f->ListNuritubusi_DblClick(rowOf(f->ListNuritubusi, QStringLiteral("ナゾ川")));
+    EXPECT_EQ(state().RunCorrectCount, 1);
+
+    // A hidden reading: the name alone goes into the slot and matches the key.
+    fakes.random.queue = {0.6};  // 浜名湖
+    screens::close(ScreenId::Drill);
+    flushDeletes();
+    PreviousQuestion() = 0;
+    StartRun();
+    f = screens::findAs<MainFrm>(ScreenId::Drill);
+    ASSERT_EQ(f->CurrentQuestion, 3);
+    f->ListNuritubusi_Click(rowOf(f->ListNuritubusi, QStringLiteral("浜名湖           (は＊まなこ)")));
+    EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("浜名湖"));
+    f->List3_DblClick(rowOf(f->List3, QStringLiteral("静岡県")));
+    EXPECT_EQ(state().RunCorrectCount, 1);
+    EXPECT_EQ(state().CorrectionShown, 0);
+}
+
+TEST_F(DrillWindow, PreviousQuestionCarriesOverToTheNextRun)
+{
+    fakes.random.queue = {0.3};  // question 2
+    MainFrm* f = start(1);
+    ASSERT_EQ(f->CurrentQuestion, 2);
+    screens::close(ScreenId::Drill);
+    flushDeletes();
+    // The next run (any level) does not open with question 2.
+    fakes.random.queue = {0.3, 0.3, 0.8};
+    f = start(2);
+    EXPECT_EQ(f->CurrentQuestion, 4);
+}
+
+TEST_F(DrillWindow, EmptyDataFileGoesBackWithoutARecord)
+{
+    dir.writeCp932(QStringLiteral("データ.csv"), QString());
+    MainFrm* f = start(1);
+    Q_UNUSED(f);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("データ.csv")));
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("問題がありません")));
+    EXPECT_EQ(dashboardShown, 1);
+    EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
+    EXPECT_EQ(state().RunFinished, 0);
+    EXPECT_FALSE(resultsStored());
+}
+
+TEST_F(DrillWindow, PracticeNamesWhatIsUnderTheMouse)
+{
+    MainFrm* f = start(1, 1);
+    EXPECT_EQ(f->LblNuritubusiSiji->text(), QStringLiteral("マウスを動かして覚えなさい"));
+    EXPECT_EQ(f->LblNuritubusiSiji->y(), f->Label4[3]->y());
+    EXPECT_EQ(f->LblNuritubusi2->y(), f->Label4[0]->y() + f->LblNuritubusi2->height());
+    EXPECT_TRUE(f->Label3->isHidden());
+    EXPECT_TRUE(f->CmdNuritubusimodoru->isVisible());
+    EXPECT_FALSE(f->ListNuritubusi->isVisible());
+    EXPECT_EQ(f->CurrentQuestion, 0);
+    EXPECT_TRUE(f->sTimer1->isActive());
+
+    auto move = [&](int x, int y) {
+        QMouseEvent e(QEvent::MouseMove, QPointF(x + 0.4, y + 0.4), f->PicNuritubusiPic->mapToGlobal(QPointF(x, y)),
+                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(f->PicNuritubusiPic, &e);
+    };
+    move(31, 21);
+    EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("信濃川(しなのがわ)"));
+    EXPECT_EQ(f->LblNuritubusi7->text(), QStringLiteral("千曲川(ちくまがわ)"));
+    EXPECT_EQ(f->List2->count(), 2);
+    EXPECT_TRUE(f->List2->isVisible());
+    EXPECT_EQ(f->Label7->text(), QStringLiteral(" 信濃川(しなのがわ) "));
+    EXPECT_TRUE(f->Label7->isVisible());
+    EXPECT_TRUE(f->Label8->isVisible());
+    EXPECT_TRUE(f->Label9->isVisible());
+    EXPECT_EQ(f->Label9->text(), QStringLiteral("長野県\r\n新潟県\r\n"));
+    EXPECT_EQ(f->Label9->height(), 2 * f->Label7->height());
+    EXPECT_EQ(f->Label9->width(), (3 + 3) * 10);
+    // The small map is narrower than the captions: they stand left of the mouse.
+    const CaptionPlacement p = placeCaptions(31, 21, f->PicNuritubusiPic->size(), f->Label7->size(),
+                                             f->Label8->size(), f->Label9->size());
+    EXPECT_TRUE(p.flippedSideways);
+    EXPECT_EQ(f->Label7->pos(), p.label7);
+    EXPECT_EQ(f->Label9->pos(), p.label9);
+    EXPECT_EQ(f->surface().colourAt(30, 20), mapcolour::Question);
+
+    // No second name: no second caption.
+    move(60, 40);
+    EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("浜名湖"));
+    EXPECT_FALSE(f->Label8->isVisible());
+    EXPECT_EQ(f->surface().colourAt(30, 20), test::kBlue);
+
+    // A black border changes nothing; the sea clears but leaves the red area.
+    move(50, 30);
+    EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("浜名湖"));
+    move(3, 3);
+    EXPECT_TRUE(f->LblNuritubusi2->text().isEmpty());
+    EXPECT_EQ(f->List2->count(), 0);
+    EXPECT_FALSE(f->Label7->isVisible());
+    EXPECT_EQ(f->surface().colourAt(60, 40), mapcolour::Question);
+
+    // Presses do not answer in practice.
+    press(f, 30, 20);
+    EXPECT_EQ(state().Judging, 0);
+    EXPECT_TRUE(fakes.sound.played.isEmpty());
+
+    // "戻る": back to the dashboard with nothing recorded.
+    QTest::mouseClick(f->CmdNuritubusimodoru, Qt::LeftButton);
+    EXPECT_EQ(dashboardShown, 1);
+    EXPECT_EQ(finishShown, 0);
+    EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
+    EXPECT_FALSE(resultsStored());
+    EXPECT_EQ(state().RunFinished, 0);
+}
+
+TEST_F(DrillWindow, MapLevelIgnoresMouseMovesAndAMissingMapGoesBack)
+{
+    MainFrm* f = start(1);
+    f->PicNuritubusiPic_MouseMove(31, 21);
+    EXPECT_FALSE(f->Label7->isVisible());
+    EXPECT_EQ(f->surface().image(), f->surface().clean());
+    screens::close(ScreenId::Drill);
+    flushDeletes();
+
+    setMapImageSource([](const QString&) { return QImage(); });
+    start(1);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("日本川")));
+    EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
+    EXPECT_EQ(dashboardShown, 1);
+}
