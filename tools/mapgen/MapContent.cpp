@@ -859,7 +859,9 @@ bool generateAll(const GenerateOptions& o, QStringList* problems, QStringList* n
         if (!o.previewDir.isEmpty())
             labelledPreview(map, o.previewScale, o.previewGuides ? &guides : nullptr).save(o.previewDir + QLatin1Char('/') + spec.key + QStringLiteral(".png"), "PNG");
         QMap<QString, QPoint> sources;
-        sources.insert(QStringLiteral("land"), landSample(map.image));
+        const QPoint land = landSample(map.image);
+        if (land.x() >= 0) // a map with no plain land left has nothing to sample
+            sources.insert(QStringLiteral("land"), land);
         for (const Patch& p : map.patches)
             if (p.seed.x() >= 0 && !sources.contains(map.kinds[p.kindIndex]->kind))
                 sources.insert(map.kinds[p.kindIndex]->kind, p.seed);

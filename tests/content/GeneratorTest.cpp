@@ -1,0 +1,192 @@
+// The map generator on small fixtures: one square island, a few places.
+#include "MapContent.h"
+#include "TempDir.h"
+#include "platform/Cp932.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+using namespace karuvel;
+using namespace karuvel::mapgen;
+
+namespace {
+
+// A square island from lon 130..132, lat 34..36, cut into two prefectures at lon 131;
+// with lon0 128, lat0 37, k 40 it covers x 80..160, y 40..120.
+const char* kIsland = R"({"type": "FeatureCollection", "features": [
+ {"type": "Feature", "properties": {"code": 1}, "geometry": {"type": "Polygon", "coordinates":
+   [[[130, 34], [131, 34], [131, 36], [130, 36], [130, 34]]]}},
+ {"type": "Feature", "properties": {"code": 2}, "geometry": {"type": "MultiPolygon", "coordinates":
+   [[[[131, 34], [132, 34], [132, 36], [131, 36], [131, 34]]]]}}]})";
+
+const char* kProjection = R"({"type": "equirectangular", "lon0": 128, "lat0": 37, "kx": 40, "ky": 40})";
+
+void write(const QString& path, const QByteArray& text)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+QByteArray place(const char* name, const char* geometry, const char* related = R"(["甲", "乙"])")
+{
+    return QByteArray(R"({"region": "九州", "name": ")") + name + R"(", "reading": "かわ", "related": )" + related +
+           R"(, "geometry": )" + geometry + "}";
+}
+
+QByteArray kindFile(const char* kind, const char* file, const QByteArray& places, const char* samples = R"(["land"])")
+{
+    return QByteArray(R"({"kind": ")") + kind + R"(", "data_file": ")" + file + R"(", "colour": [0, 0, 255], "samples": )" +
+           samples + R"(, "places": [)" + places + "]}";
+}
+
+struct Fixture {
+    test::TempDir dir;
+    GenerateOptions options() const
+    {
+        GenerateOptions o;
+        o.contentDir = dir.path() + QStringLiteral("content");
+        o.geoDir = dir.path() + QStringLiteral("geo");
+        o.outDir = dir.path() + QStringLiteral("out");
+        return o;
+    }
+    Fixture(const QByteArray& maps = R"({"maps": [{"key": "日本川", "kinds": ["rivers"]}, {"key": "日本半島", "kinds": ["peninsulas"]}]})")
+    {
+        write(dir.file(QStringLiteral("geo/prefectures.geojson")), kIsland);
+        write(dir.file(QStringLiteral("content/projection.json")), kProjection);
+        write(dir.file(QStringLiteral("content/maps.json")), maps);
+    }
+    void kind(const char* kind, const QByteArray& text)
+    {
+        write(dir.file(QStringLiteral("content/geography/%1.json").arg(QLatin1String(kind))), text);
+    }
+};
+
+QStringList csvLines(const QString& path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n"));
+    return decodeCp932(bytes).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+TEST(MapGenerator, DrawsBaseAndPlacesWritesSeedsAndSkipsKindsNotYetAuthored)
+{
+    Fixture fx;
+    fx.kind("rivers", kindFile("rivers", "データ.csv",
+                               place("東川", R"({"type": "line", "width": 3, "clip": "land", "coords": [[130.2, 36.2], [130.2, 33.8]]})") + "," +
+                                   place("西川", R"({"type": "line", "width": 5, "coords": [[131.5, 36.2], [131.5, 33.8]]})",
+                                         R"(["丙", "丁", "戊"])")));
+    QStringList problems, notes;
+    ASSERT_TRUE(generateAll(fx.options(), &problems, &notes));
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(notes.join(QString()).contains(QStringLiteral("peninsulas")));
+    EXPECT_FALSE(QFileInfo::exists(fx.options().outDir + QStringLiteral("/maps/日本半島.png")));
+
+    const QImage img(fx.options().outDir + QStringLiteral("/maps/日本川.png"));
+    ASSERT_EQ(img.size(), QSize(kMapWidth, kMapHeight));
+    EXPECT_EQ(img.pixelColor(10, 10), kSea);
+    EXPECT_EQ(img.pixelColor(100, 60), kLand);
+    EXPECT_EQ(img.pixelColor(120, 60), QColor(0, 0, 0)) << "the border between the two prefectures";
+    EXPECT_EQ(img.pixelColor(160, 60), QColor(0, 0, 0)) << "the coast";
+
+    const QStringList lines = csvLines(fx.options().outDir + QStringLiteral("/data/データ.csv"));
+    ASSERT_EQ(lines.size(), 3);
+    const QStringList east = lines[0].split(QLatin1Char(','));
+    ASSERT_EQ(east.size(), 18);
+    EXPECT_EQ(east.mid(0, 8), (QStringList{"九州", "東川", "かわ", "*", "*", "甲", "乙", "*"}));
+    // The seed is on the river's centre line, inside the land.
+    EXPECT_EQ(east[15].toInt(), 88);
+    EXPECT_GT(east[16].toInt(), 45);
+    EXPECT_LT(east[16].toInt(), 115);
+    EXPECT_EQ(img.pixelColor(east[15].toInt(), east[16].toInt()), QColor(0, 0, 255));
+    const QStringList sample = lines[2].split(QLatin1Char(','));
+    ASSERT_EQ(sample.size(), 18);
+    EXPECT_EQ(sample[1], QStringLiteral("無効色"));
+    EXPECT_EQ(img.pixelColor(sample[15].toInt(), sample[16].toInt()), kLand);
+    // The unclipped river crosses the coast; the clipped one stops inside it.
+    EXPECT_EQ(img.pixelColor(140, 39), QColor(0, 0, 255));
+    EXPECT_EQ(img.pixelColor(88, 39), kSea);
+}
+
+TEST(MapGenerator, ReportsPlacesPaintedOverEachOtherAndSameColouredNeighbours)
+{
+    Fixture fx;
+    fx.kind("rivers", kindFile("rivers", "データ.csv",
+                               place("甲池", R"({"type": "dot", "center": [130.5, 35], "radius": 6})") + "," +
+                                   place("乙池", R"({"type": "dot", "center": [130.6, 35], "radius": 6})") + "," +
+                                   place("丙池", R"({"type": "polygon", "coords": [[131.2, 35.5], [131.6, 35.5], [131.6, 35.6], [131.2, 35.6]]})") + "," +
+                                   place("丁池", R"({"type": "polygon", "coords": [[131.2, 35.4], [131.6, 35.4], [131.6, 35.5], [131.2, 35.5]]})")));
+    QStringList problems, notes;
+    generateAll(fx.options(), &problems, &notes);
+    const QString all = problems.join(QLatin1Char('\n'));
+    EXPECT_TRUE(all.contains(QStringLiteral("「乙池」が「甲池」の上に描かれています"))) << all.toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("「丙池」と「丁池」が同じ色で接しています"))) << all.toStdString();
+}
+
+TEST(MapGenerator, ClipsToLandOrSeaAndKeepsOnePieceWithoutInnerBorders)
+{
+    Fixture fx(R"({"maps": [{"key": "日本半島", "kinds": ["peninsulas"]}]})");
+    // A polygon over the whole island and beyond, clipped to land: one patch over the border.
+    fx.kind("peninsulas", kindFile("peninsulas", "データ半島.csv",
+                                   place("島半島", R"({"type": "polygon", "clip": "land", "coords": [[129.5, 33.5], [132.5, 33.5], [132.5, 36.5], [129.5, 36.5]]})")));
+    QStringList problems, notes;
+    ASSERT_TRUE(generateAll(fx.options(), &problems, &notes));
+    const QImage img(fx.options().outDir + QStringLiteral("/maps/日本半島.png"));
+    EXPECT_EQ(img.pixelColor(120, 80), QColor(0, 0, 255)) << "no border inside the patch";
+    EXPECT_EQ(img.pixelColor(160, 80), QColor(0, 0, 0)) << "the coast stays";
+    EXPECT_EQ(img.pixelColor(70, 80), kSea);
+    // The land sample falls on nothing: the island is all patch, so the file names no usable land point.
+    EXPECT_NE(problems.join(QString()).indexOf(QStringLiteral("無効色")), -1);
+
+    Fixture sea(R"({"maps": [{"key": "データ湾湖", "kinds": ["bays_lakes"]}]})");
+    sea.kind("bays_lakes", kindFile("bays_lakes", "データ湾湖.csv",
+                                    place("西湾", R"({"type": "polygon", "clip": "sea", "coords": [[129.5, 34.5], [130.5, 34.5], [130.5, 35.5], [129.5, 35.5]]})")));
+    problems.clear();
+    ASSERT_TRUE(generateAll(sea.options(), &problems, &notes));
+    const QImage bay(sea.options().outDir + QStringLiteral("/maps/データ湾湖.png"));
+    EXPECT_EQ(bay.pixelColor(70, 80), QColor(0, 0, 255));
+    EXPECT_EQ(bay.pixelColor(90, 80), kLand) << "a sea clip leaves the land alone";
+}
+
+TEST(MapGenerator, MalformedKindFileIsNamedAndStopsTheRun)
+{
+    Fixture fx;
+    fx.kind("rivers", R"({"kind": "rivers", "data_file": "データ.csv", "colour": [0, 0, 255], "places": [)");
+    QStringList problems, notes;
+    EXPECT_FALSE(generateAll(fx.options(), &problems, &notes));
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_TRUE(problems[0].contains(QStringLiteral("rivers.json"))) << problems[0].toStdString();
+
+    fx.kind("rivers", kindFile("rivers", "データ.csv", place("東川", R"({"type": "spiral"})")));
+    problems.clear();
+    EXPECT_FALSE(generateAll(fx.options(), &problems, &notes));
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_TRUE(problems[0].contains(QStringLiteral("東川"))) << problems[0].toStdString();
+}
+
+TEST(MapGenerator, InnermostPixelIsOffTheEdge)
+{
+    // A 3-pixel bar: the seed is on its middle row, near its middle.
+    QVector<QPoint> bar;
+    for (int x = 0; x < 21; ++x)
+        for (int y = 5; y < 8; ++y)
+            bar << QPoint(x, y);
+    EXPECT_EQ(innermostPixel(bar), QPoint(10, 6));
+    // An L shape: the seed is in the thick part.
+    QVector<QPoint> l;
+    for (int x = 0; x < 30; ++x)
+        l << QPoint(x, 0);
+    for (int x = 0; x < 7; ++x)
+        for (int y = 1; y < 8; ++y)
+            l << QPoint(x, y);
+    EXPECT_EQ(innermostPixel(l), QPoint(3, 3));
+}

@@ -1,0 +1,395 @@
+// Guards the shipped maps and question files: every question's seed lies inside
+// its own patch, patches are separate and large enough to press, the records are
+// well formed, the list levels can always draw four wrong related places, and
+// the files are exactly what the generator makes from content/.
+#include "MapContent.h"
+#include "TempDir.h"
+#include "platform/Cp932.h"
+#include "platform/FieldReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+using namespace karuvel;
+using namespace karuvel::mapgen;
+
+namespace {
+
+const QString kSource = QStringLiteral(KARUVEL_SOURCE_DIR);
+const QString kGeo = QStringLiteral(KARUVEL_SHARED_GEO);
+
+struct SetInfo {
+    const char* file;
+    const char* mapKey;
+};
+// Question file and the map its levels show.
+const SetInfo kSets[] = {
+    {"データ.csv", "日本川"},       {"データ山脈.csv", "日本山脈"}, {"データ平野.csv", "日本山平野2"},
+    {"データ山.csv", "日本山平野2"}, {"データ湾湖.csv", "データ湾湖"}, {"データ半島.csv", "日本半島"},
+};
+const char* kMapKeys[] = {"日本川", "日本山脈", "日本山平野2", "日本平野", "データ湾湖", "日本半島"};
+
+QString dataPath(const QString& file) { return kSource + QStringLiteral("/assets/data/") + file; }
+QString mapPath(const QString& key) { return kSource + QStringLiteral("/assets/maps/") + key + QStringLiteral(".png"); }
+
+struct Record {
+    QStringList f; // 18 fields
+    bool sample() const { return f[1] == QStringLiteral("無効色"); }
+    QPoint seed() const { return {f[15].toInt(), f[16].toInt()}; }
+    QStringList related() const
+    {
+        QStringList r;
+        for (int i = 5; i < 15 && f[i] != QStringLiteral("*"); ++i)
+            r << f[i];
+        return r;
+    }
+};
+
+// Reads a question file; every line must hold exactly 18 fields and end in CR LF.
+QList<Record> readSet(const QString& path)
+{
+    QList<Record> out;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.endsWith("\r\n")) << path.toStdString();
+    EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n")) << "bare line ends in " << path.toStdString();
+    const QString text = decodeCp932(bytes);
+    EXPECT_EQ(encodeCp932(text), bytes) << "not clean CP932: " << path.toStdString();
+    const QStringList lines = text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        const QStringList f = line.split(QLatin1Char(','));
+        EXPECT_EQ(f.size(), 18) << line.toStdString();
+        if (f.size() == 18)
+            out << Record{f};
+    }
+    // The program's own field reader sees the same records.
+    FieldReader reader(text);
+    int n = 0;
+    while (!reader.atEnd()) {
+        for (int i = 0; i < 18; ++i)
+            reader.take();
+        EXPECT_TRUE(reader.ok());
+        ++n;
+    }
+    EXPECT_EQ(n, out.size()) << path.toStdString();
+    return out;
+}
+
+bool hiragana(const QString& s)
+{
+    if (s.isEmpty())
+        return false;
+    for (QChar c : s)
+        if (!((c.unicode() >= 0x3041 && c.unicode() <= 0x3096) || c.unicode() == 0x30FC))
+            return false;
+    return true;
+}
+
+// Hiragana, or a hidden reading: a kana, then "＊", then optionally more kana.
+bool readingWellFormed(const QString& r)
+{
+    if (r.size() >= 2 && r.at(1) == QChar(0xFF0A))
+        return hiragana(r.left(1)) && (r.size() == 2 || hiragana(r.mid(2)));
+    return hiragana(r);
+}
+
+QList<QString> presentSets()
+{
+    QList<QString> files;
+    for (const SetInfo& s : kSets)
+        if (QFileInfo::exists(dataPath(QString::fromUtf8(s.file))))
+            files << QString::fromUtf8(s.file);
+    return files;
+}
+
+QString mapOf(const QString& file)
+{
+    for (const SetInfo& s : kSets)
+        if (file == QString::fromUtf8(s.file))
+            return QString::fromUtf8(s.mapKey);
+    return {};
+}
+
+// Sea, land, black and the colours the kind files give their places.
+QSet<QRgb> allowedColours()
+{
+    QSet<QRgb> c{kSea.rgb(), kLand.rgb(), qRgb(0, 0, 0)};
+    const QDir dir(kSource + QStringLiteral("/content/geography"));
+    for (const QString& name : dir.entryList({QStringLiteral("*.json")}, QDir::Files)) {
+        KindSet ks;
+        QString error;
+        EXPECT_TRUE(loadKindSet(dir.filePath(name), &ks, &error)) << error.toStdString();
+        c.insert(ks.colour.rgb());
+        for (const Place& p : ks.places)
+            c.insert(ks.colourOf(p).rgb());
+    }
+    return c;
+}
+
+} // namespace
+
+TEST(ShippedContent, RiverAndRangeSetsAreShipped)
+{
+    // The first two kinds are always there; the others are checked whenever present.
+    EXPECT_TRUE(QFileInfo::exists(dataPath(QStringLiteral("データ.csv"))));
+    EXPECT_TRUE(QFileInfo::exists(dataPath(QStringLiteral("データ山脈.csv"))));
+    EXPECT_TRUE(QFileInfo::exists(mapPath(QStringLiteral("日本川"))));
+    EXPECT_TRUE(QFileInfo::exists(mapPath(QStringLiteral("日本山脈"))));
+}
+
+TEST(ShippedContent, EveryMapIs454By572RgbWithSeaInTheCorner)
+{
+    for (const char* k : kMapKeys) {
+        const QString path = mapPath(QString::fromUtf8(k));
+        if (!QFileInfo::exists(path))
+            continue;
+        SCOPED_TRACE(path.toStdString());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray head = f.read(26);
+        ASSERT_EQ(head.left(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
+        EXPECT_EQ(quint8(head[24]), 8);  // bit depth
+        EXPECT_EQ(quint8(head[25]), 2);  // colour type: RGB, no alpha, no palette
+        QImage img(path);
+        ASSERT_EQ(img.size(), QSize(kMapWidth, kMapHeight));
+        EXPECT_EQ(img.pixelColor(10, 10), kSea);
+        // Only flat colours: nothing anti-aliased between sea, land and black.
+        QSet<QRgb> colours;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                colours.insert(img.pixel(x, y));
+        const QSet<QRgb> allowed = allowedColours();
+        for (QRgb c : colours)
+            EXPECT_TRUE(allowed.contains(c)) << "stray colour " << qRed(c) << "," << qGreen(c) << "," << qBlue(c);
+        for (QRgb c : {qRgb(255, 0, 0), qRgb(255, 128, 128), qRgb(128, 128, 255), qRgb(0, 192, 0)})
+            EXPECT_FALSE(colours.contains(c)) << "signal colour on the map";
+    }
+}
+
+TEST(ShippedContent, RecordsAreWellFormed)
+{
+    for (const QString& file : presentSets()) {
+        SCOPED_TRACE(file.toStdString());
+        const QList<Record> recs = readSet(dataPath(file));
+        int questions = 0, samples = 0;
+        QSet<QString> names;
+        for (const Record& r : recs) {
+            SCOPED_TRACE(r.f.join(QLatin1Char(',')).toStdString());
+            for (const QString& field : r.f)
+                EXPECT_TRUE(!field.isEmpty() && field.trimmed() == field && !field.contains(QLatin1Char('"')));
+            if (r.sample()) {
+                ++samples;
+                continue;
+            }
+            ++questions;
+            EXPECT_FALSE(names.contains(r.f[1])) << "name twice";
+            names.insert(r.f[1]);
+            EXPECT_TRUE(readingWellFormed(r.f[2]));
+            const bool noSecond = r.f[3] == QStringLiteral("*");
+            EXPECT_EQ(noSecond, r.f[4] == QStringLiteral("*"));
+            if (!noSecond) {
+                EXPECT_TRUE(readingWellFormed(r.f[4]));
+                EXPECT_NE(r.f[3], r.f[1]);
+            }
+            // Related places: filled from the first, then only "*".
+            const QStringList rel = r.related();
+            EXPECT_GE(rel.size(), 1);
+            for (int i = 5 + rel.size(); i < 15; ++i)
+                EXPECT_EQ(r.f[i], QStringLiteral("*"));
+            EXPECT_EQ(QSet<QString>(rel.begin(), rel.end()).size(), rel.size()) << "related place twice";
+            EXPECT_FALSE(rel.contains(r.f[1]));
+            EXPECT_EQ(r.f[17], QStringLiteral("0"));
+        }
+        EXPECT_GE(questions, 1);
+        EXPECT_LE(questions, 100);
+        EXPECT_GE(samples, 1);
+        EXPECT_LE(samples, 10);
+    }
+}
+
+TEST(ShippedContent, SeedsLieInsideSeparatePressablePatches)
+{
+    for (const QString& file : presentSets()) {
+        SCOPED_TRACE(file.toStdString());
+        const QImage img(mapPath(mapOf(file)));
+        ASSERT_FALSE(img.isNull()) << "the map of " << file.toStdString() << " is missing";
+        const QList<Record> recs = readSet(dataPath(file));
+        QSet<QRgb> inert{kSea.rgb(), qRgb(0, 0, 0)};
+        for (const Record& r : recs)
+            if (r.sample()) {
+                ASSERT_TRUE(img.valid(r.seed()));
+                inert.insert(img.pixel(r.seed()));
+            }
+        EXPECT_TRUE(inert.contains(kLand.rgb())) << "pressing plain land must do nothing";
+        QList<QPoint> seeds;
+        QList<QString> names;
+        for (const Record& r : recs)
+            if (!r.sample()) {
+                seeds << r.seed();
+                names << r.f[1];
+            }
+        QVector<int> owner(img.width() * img.height(), -1);
+        for (int i = 0; i < seeds.size(); ++i) {
+            SCOPED_TRACE(names[i].toStdString());
+            const QPoint s = seeds[i];
+            ASSERT_TRUE(img.valid(s));
+            EXPECT_FALSE(inert.contains(img.pixel(s))) << "seed on sea, black or a sample colour";
+            // Not on the patch edge.
+            for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)})
+                EXPECT_EQ(img.pixel(s + d), img.pixel(s)) << "seed on the edge of its patch";
+            const QVector<QPoint> region = floodRegion(img, s);
+            EXPECT_GE(region.size(), 20) << "patch too small to press";
+            for (const QPoint& p : region) {
+                int& o = owner[p.y() * img.width() + p.x()];
+                EXPECT_TRUE(o < 0 || o == i) << "the fill from this seed reaches " << names.value(o).toStdString();
+                o = i;
+            }
+            EXPECT_FALSE(region.contains(QPoint(10, 10)));
+        }
+        // Same-coloured patches do not touch, not even corner to corner.
+        QSet<QPair<int, int>> touching;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const int a = owner[y * img.width() + x];
+                if (a < 0)
+                    continue;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        if (!img.valid(x + dx, y + dy))
+                            continue;
+                        const int b = owner[(y + dy) * img.width() + x + dx];
+                        if (b >= 0 && b != a && img.pixel(x, y) == img.pixel(x + dx, y + dy))
+                            touching.insert(qMakePair(std::min(a, b), std::max(a, b)));
+                    }
+            }
+        for (const auto& t : touching)
+            ADD_FAILURE() << names[t.first].toStdString() << " touches " << names[t.second].toStdString();
+    }
+}
+
+// A list level draws the correct related place, then four distinct wrong ones
+// from the related places of other questions; that must always be possible.
+TEST(ShippedContent, FourWrongRelatedPlacesCanAlwaysBeDrawn)
+{
+    for (const QString& file : presentSets()) {
+        SCOPED_TRACE(file.toStdString());
+        QList<QStringList> rel;
+        for (const Record& r : readSet(dataPath(file)))
+            if (!r.sample())
+                rel << r.related();
+        for (int q = 0; q < rel.size(); ++q)
+            for (const QString& correct : rel[q]) {
+                QSet<QString> wrong;
+                for (int v = 0; v < rel.size(); ++v)
+                    if (v != q)
+                        for (const QString& w : rel[v])
+                            if (w != correct)
+                                wrong.insert(w);
+                EXPECT_GE(wrong.size(), 4) << "question " << q + 1 << ", correct " << correct.toStdString();
+            }
+    }
+}
+
+// On the river and range levels a wrong choice must never be a true related
+// place of the question: no related place is shared between two questions.
+TEST(ShippedContent, RiverAndRangeRelatedPlacesBelongToOneQuestionEach)
+{
+    for (const char* file : {"データ.csv", "データ山脈.csv"}) {
+        SCOPED_TRACE(file);
+        QMap<QString, QString> ownerOf;
+        for (const Record& r : readSet(dataPath(QString::fromUtf8(file))))
+            if (!r.sample())
+                for (const QString& p : r.related()) {
+                    EXPECT_FALSE(ownerOf.contains(p))
+                        << p.toStdString() << " is related to " << ownerOf.value(p).toStdString() << " and "
+                        << r.f[1].toStdString();
+                    ownerOf.insert(p, r.f[1]);
+                }
+    }
+}
+
+TEST(ShippedContent, RiversAndRangesCoverTheExamList)
+{
+    auto names = [](const char* file) {
+        QSet<QString> n;
+        for (const Record& r : readSet(dataPath(QString::fromUtf8(file))))
+            if (!r.sample())
+                n.insert(r.f[1]);
+        return n;
+    };
+    const QSet<QString> rivers = names("データ.csv");
+    for (const char* r : {"石狩川", "天塩川", "十勝川", "北上川", "最上川", "阿武隈川", "雄物川", "米代川", "岩木川",
+                          "信濃川", "阿賀野川", "利根川", "荒川", "多摩川", "相模川", "富士川", "天竜川", "大井川",
+                          "木曽川", "長良川", "揖斐川", "神通川", "黒部川", "九頭竜川", "淀川", "紀の川", "熊野川",
+                          "吉野川", "四万十川", "太田川", "江の川", "筑後川", "球磨川"})
+        EXPECT_TRUE(rivers.contains(QString::fromUtf8(r))) << r;
+    const QSet<QString> ranges = names("データ山脈.csv");
+    for (const char* r : {"日高山脈", "北見山地", "天塩山地", "夕張山地", "奥羽山脈", "出羽山地", "北上高地",
+                          "阿武隈高地", "越後山脈", "三国山脈", "関東山地", "飛騨山脈", "木曽山脈", "赤石山脈",
+                          "両白山地", "鈴鹿山脈", "紀伊山地", "中国山地", "四国山地", "筑紫山地", "九州山地"})
+        EXPECT_TRUE(ranges.contains(QString::fromUtf8(r))) << r;
+}
+
+// The three rivers of the Nobi plain: apart, or told apart by their shades.
+TEST(ShippedContent, NobiRiversAreToldApart)
+{
+    const QImage img(mapPath(QStringLiteral("日本川")));
+    QMap<QString, QPoint> seed;
+    for (const Record& r : readSet(dataPath(QStringLiteral("データ.csv"))))
+        seed.insert(r.f[1], r.seed());
+    const QStringList three{QStringLiteral("木曽川"), QStringLiteral("長良川"), QStringLiteral("揖斐川")};
+    QSet<QRgb> shades;
+    for (const QString& n : three) {
+        ASSERT_TRUE(seed.contains(n));
+        shades.insert(img.pixel(seed[n]));
+    }
+    if (shades.size() == 3)
+        return;
+    // Same shade: at least one land pixel between any two (checked for every pair by the patch test too).
+    for (int a = 0; a < 3; ++a)
+        for (int b = a + 1; b < 3; ++b) {
+            const QVector<QPoint> ra = floodRegion(img, seed[three[a]]);
+            const QSet<QPoint> rb = [&] {
+                const QVector<QPoint> v = floodRegion(img, seed[three[b]]);
+                return QSet<QPoint>(v.begin(), v.end());
+            }();
+            for (const QPoint& p : ra)
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        ASSERT_FALSE(rb.contains(p + QPoint(dx, dy))) << three[a].toStdString() << "/" << three[b].toStdString();
+        }
+}
+
+// Regenerating from content/ and the shared geography gives the committed files byte for byte.
+TEST(ShippedContent, RegeneratedFilesAreIdentical)
+{
+    if (!QFileInfo::exists(kGeo + QStringLiteral("/prefectures.geojson")))
+        GTEST_SKIP() << "no shared geography here";
+    test::TempDir tmp;
+    GenerateOptions o;
+    o.contentDir = kSource + QStringLiteral("/content");
+    o.geoDir = kGeo;
+    o.outDir = tmp.path() + QStringLiteral("out");
+    QStringList problems, notes;
+    ASSERT_TRUE(generateAll(o, &problems, &notes)) << problems.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+    int compared = 0;
+    for (const QString& sub : {QStringLiteral("maps"), QStringLiteral("data")}) {
+        const QDir dir(o.outDir + QLatin1Char('/') + sub);
+        for (const QString& name : dir.entryList(QDir::Files)) {
+            SCOPED_TRACE((sub + QLatin1Char('/') + name).toStdString());
+            QFile made(dir.filePath(name)), shipped(kSource + QStringLiteral("/assets/") + sub + QLatin1Char('/') + name);
+            ASSERT_TRUE(made.open(QIODevice::ReadOnly));
+            ASSERT_TRUE(shipped.open(QIODevice::ReadOnly)) << "generated but not committed";
+            EXPECT_TRUE(made.readAll() == shipped.readAll()) << "differs from the committed file: run karuvel-mapgen";
+            ++compared;
+        }
+    }
+    EXPECT_GE(compared, 4);
+}
