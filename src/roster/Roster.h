@@ -21,7 +21,12 @@ QString GradeMark(int g);
 QStringList gradeFilters();
 bool PassesGradeFilter(const QString& filter, int g);
 
+// The roster file of the data root.
+QString rosterFilePath();
+
 // Reads the roster into the state's roster tables (SchoolYear included).
+// A line whose pupil number lies outside 1..5000 is skipped (the tables have
+// no place for it); the rest of the roster loads.
 enum class RosterLoad { Ok, Missing, Unreadable };
 RosterLoad LoadRoster();
 

@@ -1,0 +1,75 @@
+#pragma once
+// namesel: the first screen after start-up and the screen the dashboard goes
+// back to. A pupil finds their name in the list (narrowed by grade, with one
+// of four kinds of figures) and signs in; the menu button leaves for the
+// school's program menu.
+#include "frame/Screen.h"
+
+#include <QStringList>
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace karuvel {
+
+class namesel : public Screen {
+    Q_OBJECT
+public:
+    namesel();
+
+    // Each time the window is shown: figures "ポイント", filter "全学年", a
+    // fresh list, the dashboard closed.
+    void activate() override;
+
+    // Builds the name list from the recounted results and the roster.
+    void 名簿表示();
+
+    void Option1_Click(int index);
+    void Combo1_Click();
+    void List1_Click();
+    void List1_DblClick();
+    // Enter or space in the list signs in. True when the key was used.
+    bool List1_KeyPress(int key);
+    // The window sees every key first: "1" signs in, "0" leaves for the menu.
+    bool Form_KeyPress(const QString& text);
+    void Command14_Click();
+    void Command7_Click();
+    void Label4_Click();
+
+    // The program menu this program hands over to.
+    static QString programMenuPath();
+
+    QLabel* Label4;
+    QListWidget* List1;
+    QComboBox* Combo1;
+    std::array<QRadioButton*, 4> Option1{};
+    QLabel* Label1;
+    QLabel* Label2;
+    QPushButton* Command14;
+    QPushButton* Command7;
+    QWidget* Picture5;
+    QLabel* Label19;
+    QLabel* Label3;  // caption over the list, naming the figures shown
+
+    // The hidden list parallel to List1: line i - 1 carries the number of the
+    // pupil on List1 line i after its "*".
+    QStringList List3;
+
+    int DisplayMode = 0;
+    int RosterRetries = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void showCover();
+    void updateListCaption();
+    bool building_ = false;
+};
+
+} // namespace karuvel
