@@ -63,7 +63,7 @@ bool RecordFile::open(const QString& path, Mode mode)
     const DWORD access = mode == Mode::Read ? GENERIC_READ : (GENERIC_READ | GENERIC_WRITE);
     const DWORD disposition = mode == Mode::Read ? OPEN_EXISTING : OPEN_ALWAYS;
     HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), access,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         setError(int(GetLastError()));
@@ -174,8 +174,17 @@ bool RecordFile::unlock()
 
 bool RecordFile::stillAtPath() const
 {
-    // Windows does not let a file that is open without FILE_SHARE_DELETE be replaced.
-    return true;
+    if (!handle_) return false;
+    HANDLE there = CreateFileW(reinterpret_cast<const wchar_t*>(path_.utf16()), 0,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (there == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION a, b;
+    const bool same = GetFileInformationByHandle(HANDLE(handle_), &a) && GetFileInformationByHandle(there, &b) &&
+                      a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+                      a.nFileIndexLow == b.nFileIndexLow;
+    CloseHandle(there);
+    return same;
 }
 
 #else  // POSIX
