@@ -7,6 +7,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyledItemDelegate>
 #include <QPointer>
 #include <cmath>
 
@@ -78,6 +79,7 @@ QListWidget* makeList(QWidget* parent, const QString& name, const QColor& backgr
     l->setProperty("sortedList", sorted);
     l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     l->setFrameShape(QFrame::Box);
+    l->setFocusPolicy(Qt::NoFocus);  // chosen with the mouse; no focus frame on a row nobody chose
     QPalette p = l->palette();
     p.setColor(QPalette::Base, background);
     p.setColor(QPalette::Text, Qt::black);
@@ -94,6 +96,57 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& tex
     b->setFont(pixelFont(24, true));
     return b;
 }
+
+// Draws a name-list entry as the name on the left and its reading, smaller,
+// on the right of the row, and a heading as a tinted row: the entry's text
+// itself is left as it is.
+class NameListDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QString text = index.data(Qt::DisplayRole).toString();
+        const QRect r = option.rect.adjusted(4, 0, -4, 0);
+        const bool selected = option.state & QStyle::State_Selected;
+        p->save();
+        if (isHeadingEntry(text)) {
+            p->fillRect(option.rect, QColor(255, 224, 160));
+            p->setPen(QColor(128, 64, 0));
+            p->setFont(pixelFont(option.font.pixelSize(), true));
+            p->drawText(r, Qt::AlignCenter, text);
+            p->restore();
+            return;
+        }
+        if (selected) p->fillRect(option.rect, option.palette.color(QPalette::Highlight));
+        const QColor ink = selected ? option.palette.color(QPalette::HighlightedText) : QColor(Qt::black);
+        const int open = text.indexOf(QLatin1Char('('));
+        const QString name = (open < 0 ? text : text.left(open)).trimmed();
+        const QString reading = open < 0 ? QString() : text.mid(open);
+        const QFont nameFont = pixelFont(option.font.pixelSize(), true);
+        const QFont readingFont = pixelFont(std::max(10, option.font.pixelSize() - 4));
+        const int nameWidth = QFontMetrics(nameFont).horizontalAdvance(name);
+        p->setFont(nameFont);
+        p->setPen(ink);
+        p->drawText(r, Qt::AlignLeft | Qt::AlignVCenter, name);
+        if (!reading.isEmpty()) {
+            const QRect rest = r.adjusted(nameWidth + 6, 0, 0, 0);
+            p->setFont(readingFont);
+            p->setPen(selected ? ink : QColor(64, 64, 64));
+            p->drawText(rest, Qt::AlignRight | Qt::AlignVCenter,
+                        QFontMetrics(readingFont).elidedText(reading, Qt::ElideLeft, rest.width()));
+        }
+        p->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        s.setWidth(1);  // never wider than the list: no sideways scrolling
+        s.setHeight(std::max(s.height(), option.font.pixelSize() + 10));
+        return s;
+    }
+};
 
 } // namespace
 
@@ -233,8 +286,7 @@ void MainFrm::buildStatusPanel()
     sLabel9 = figure(QStringLiteral("sLabel9"), 334, 48, 58, 48, 36, QColor(192, 0, 0));
     caption(QStringLiteral("sCaptionQuestions"), QStringLiteral("問"), 394, 50, 30, 44, 20);
     caption(QStringLiteral("sCaptionTime"), QStringLiteral("タイム"), 440, 50, 70, 44, 20);
-    sLabel10 = figure(QStringLiteral("sLabel10"), 510, 48, 96, 48, 36, QColor(0, 0, 192),
-                      Qt::AlignRight | Qt::AlignVCenter);
+    sLabel10 = figure(QStringLiteral("sLabel10"), 506, 48, 96, 48, 36, QColor(0, 0, 192));
     caption(QStringLiteral("sCaptionToday"), QStringLiteral("本日"), 640, 50, 46, 44, 20);
     sLabel12 = figure(QStringLiteral("sLabel12"), 686, 50, 48, 44, 26, Qt::black);
     caption(QStringLiteral("sCaptionTodayRuns"), QStringLiteral("回目"), 734, 50, 46, 44, 20);
@@ -399,10 +451,14 @@ void MainFrm::buildDrillArea()
     List2->setSelectionMode(QAbstractItemView::NoSelection);
     List3 = makeList(base, QStringLiteral("List3"), QColor(255, 255, 128), 22, true);
     List3->resize(kPanelWidth, 150);
-    ListNuritubusi = makeList(base, QStringLiteral("ListNuritubusi"), QColor(255, 255, 192), 17, false);
-    ListNuritubusi->resize(262, 234);
-    ListNuritubusi2 = makeList(base, QStringLiteral("ListNuritubusi2"), QColor(255, 255, 192), 17, false);
-    ListNuritubusi2->resize(kPanelWidth - 262 - 4, 234);
+    ListNuritubusi = makeList(base, QStringLiteral("ListNuritubusi"), QColor(255, 255, 192), 19, false);
+    ListNuritubusi->resize(kPanelWidth / 2 - 2, 234);
+    ListNuritubusi2 = makeList(base, QStringLiteral("ListNuritubusi2"), QColor(255, 255, 192), 19, false);
+    ListNuritubusi2->resize(kPanelWidth - ListNuritubusi->width() - 4, 234);
+    for (QListWidget* l : {ListNuritubusi, ListNuritubusi2}) {
+        l->setItemDelegate(new NameListDelegate(l));
+        l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
     connect(ListNuritubusi, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* it) { ListNuritubusi_Click(ListNuritubusi->row(it)); });
     connect(ListNuritubusi, &QListWidget::itemDoubleClicked, this,
@@ -715,6 +771,8 @@ void MainFrm::CmdNuritubusiSyutudai_Click()
     CorrectRelated = choices.correct;
     if (choices.shown) {
         List3->addItems(choices.choices);
+        List3->setCurrentRow(-1);
+        List3->clearSelection();
         List3->show();
         List3->setEnabled(true);
         Label3->show();
