@@ -219,6 +219,16 @@ TEST_F(ResultsFileTest, MissingFolderThatAppearsIsLoaded)
     EXPECT_TRUE(fakes.messages.shown.isEmpty());
 }
 
+TEST_F(ResultsFileTest, UnreadableFileIsReportedByName)
+{
+    dir.mkdir(QStringLiteral("成績累積データ.dat"));  // a folder where the file belongs
+    EXPECT_THROW(LoadResults(), ProgramEnded);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.startsWith(QStringLiteral("成績ランダムファイル表示")));
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
+    EXPECT_EQ(fakes.clock.waitedMs, 0);
+}
+
 TEST_F(ResultsFileTest, AppendWaitsForAnotherPcsLock)
 {
     RecordFile other;
