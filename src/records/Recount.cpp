@@ -138,8 +138,7 @@ public:
                 slot = int32_t(sums.size());
                 slotOfCell[cell] = slot;
                 sums.emplace_back();
-                sums.back().cell = cell;
-            }
+                    }
             // The cells of the records a little ahead are fetched meanwhile.
             if (k + kAhead <= last) {
                 const int La = levels[k + kAhead], Pa = pupils[k + kAhead];
@@ -179,23 +178,29 @@ public:
     // Puts the sums into the tables and renews the averages where a count is 1 or more.
     void finish()
     {
-        for (const Sums& c : sums()) {
-            const int L = c.cell / kPupilSlots;
-            const int P = c.cell % kPupilSlots;
-            s_.TotalCount(L, P) = c.totalCount;
-            s_.RecentCount(L, P) = c.recentCount;
-            s_.OverdoCount(L, P) = c.overdoCount;
-            s_.TodayCount(L, P) = c.todayCount;
-            s_.TotalPoints(L, P) = c.totalPoints;
-            s_.RecentPoints(L, P) = c.recentPoints;
-            s_.OverdoPoints(L, P) = c.overdoPoints;
-            s_.TodayPoints(L, P) = c.todayPoints;
-            s_.TotalTimeSum(L, P) = c.totalTimeSum;
-            s_.TodayTimeSum(L, P) = c.todayTimeSum;
-            if (c.todayCount >= 1)
-                s_.TodayAvgTime(L, P) = float(std::floor(double(c.todayTimeSum) / double(c.todayCount) + 0.5));
-            if (c.totalCount >= 1)
-                s_.TotalAvgTime(L, P) = float(std::floor(double(c.totalTimeSum) / double(c.totalCount) + 0.5));
+        // Cell by cell in table order, so that the tables are written in sequence.
+        const std::vector<Sums>& sums = Recount::sums();
+        const int32_t* slotOfCell = slotOf().data();
+        for (int L = 1; L <= kMaxLevel; ++L) {
+            const int32_t* rowSlots = slotOfCell + size_t(L) * kPupilSlots;
+            for (int P = 0; P <= kMaxPupil; ++P) {
+                if (rowSlots[P] < 0) continue;
+                const Sums& c = sums[size_t(rowSlots[P])];
+                s_.TotalCount(L, P) = c.totalCount;
+                s_.RecentCount(L, P) = c.recentCount;
+                s_.OverdoCount(L, P) = c.overdoCount;
+                s_.TodayCount(L, P) = c.todayCount;
+                s_.TotalPoints(L, P) = c.totalPoints;
+                s_.RecentPoints(L, P) = c.recentPoints;
+                s_.OverdoPoints(L, P) = c.overdoPoints;
+                s_.TodayPoints(L, P) = c.todayPoints;
+                s_.TotalTimeSum(L, P) = c.totalTimeSum;
+                s_.TodayTimeSum(L, P) = c.todayTimeSum;
+                if (c.todayCount >= 1)
+                    s_.TodayAvgTime(L, P) = float(std::floor(double(c.todayTimeSum) / double(c.todayCount) + 0.5));
+                if (c.totalCount >= 1)
+                    s_.TotalAvgTime(L, P) = float(std::floor(double(c.totalTimeSum) / double(c.totalCount) + 0.5));
+            }
         }
     }
 
@@ -230,7 +235,6 @@ private:
         int64_t totalPoints = 0, recentPoints = 0, overdoPoints = 0, todayPoints = 0, totalTimeSum = 0;
         int32_t totalCount = 0, recentCount = 0, overdoCount = 0;
         float todayCount = 0, todayTimeSum = 0;
-        int32_t cell = 0;
     };
     // Kept between recounts so that their memory is allocated once.
     static std::vector<Sums>& sums()
