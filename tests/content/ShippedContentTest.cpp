@@ -11,7 +11,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QHash>
 #include <QSet>
+
+#include <deque>
 
 #include <gtest/gtest.h>
 
@@ -334,6 +337,57 @@ TEST(ShippedContent, RiversAndRangesCoverTheExamList)
                           "阿武隈高地", "越後山脈", "三国山脈", "関東山地", "飛騨山脈", "木曽山脈", "赤石山脈",
                           "両白山地", "鈴鹿山脈", "紀伊山地", "中国山地", "四国山地", "筑紫山地", "九州山地"})
         EXPECT_TRUE(ranges.contains(QString::fromUtf8(r))) << r;
+}
+
+// Every river of the set runs down to the sea: its patch comes within four pixels
+// of it, or reaches it over a few pixels of black coast (bays full of islands).
+TEST(ShippedContent, EveryRiverReachesTheSea)
+{
+    const QImage img(mapPath(QStringLiteral("日本川")));
+    ASSERT_FALSE(img.isNull());
+    const QRgb black = qRgb(0, 0, 0), sea = kSea.rgb();
+    auto nearSea = [&](QPoint p, int r) {
+        for (int dy = -r; dy <= r; ++dy)
+            for (int dx = -r; dx <= r; ++dx)
+                if (img.valid(p + QPoint(dx, dy)) && img.pixel(p + QPoint(dx, dy)) == sea)
+                    return true;
+        return false;
+    };
+    for (const Record& r : readSet(dataPath(QStringLiteral("データ.csv")))) {
+        if (r.sample())
+            continue;
+        const QVector<QPoint> patch = floodRegion(img, r.seed());
+        bool mouth = false;
+        QHash<QPoint, int> steps; // black pixels reached from the patch, by distance
+        std::deque<QPoint> queue;
+        for (const QPoint& p : patch) {
+            mouth = mouth || nearSea(p, 4);
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const QPoint n = p + QPoint(dx, dy);
+                    if (img.valid(n) && img.pixel(n) == black && !steps.contains(n)) {
+                        steps.insert(n, 1);
+                        queue.push_back(n);
+                    }
+                }
+        }
+        while (!mouth && !queue.empty()) {
+            const QPoint p = queue.front();
+            queue.pop_front();
+            mouth = nearSea(p, 1);
+            if (steps.value(p) >= 6)
+                continue;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const QPoint n = p + QPoint(dx, dy);
+                    if (img.valid(n) && img.pixel(n) == black && !steps.contains(n)) {
+                        steps.insert(n, steps.value(p) + 1);
+                        queue.push_back(n);
+                    }
+                }
+        }
+        EXPECT_TRUE(mouth) << r.f[1].toStdString() << " ends inland";
+    }
 }
 
 // The three rivers of the Nobi plain: apart, or told apart by their shades.

@@ -622,6 +622,13 @@ RenderedMap renderMap(const MapSpec& spec, const QList<const KindSet*>& kinds, c
             map.problems << QStringLiteral("%1: 「%2」は %3 ピクセルしかなく、押しにくい大きさです。")
                                 .arg(spec.key, nameOf(p))
                                 .arg(p.pixels.size());
+        const QSet<QPoint> own(p.pixels.begin(), p.pixels.end());
+        for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)})
+            if (!own.contains(p.seed + d)) {
+                map.problems << QStringLiteral("%1: 「%2」は細すぎて、縁でない点がありません（幅 3 ピクセル以上にしてください）。")
+                                    .arg(spec.key, nameOf(p));
+                break;
+            }
         const int reached = floodRegion(map.image, p.seed).size();
         if (reached != p.pixels.size())
             map.problems << QStringLiteral("%1: 「%2」の塗りつぶしが自分の区域と一致しません（%3 / %4 ピクセル）。")
