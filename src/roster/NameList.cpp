@@ -84,6 +84,37 @@ void figurePair(const NameFigures& f, int displayMode, QString* a, QString* b)
     }
 }
 
+namespace {
+
+// Width of a text in half-width columns (full-width characters count two).
+int columns(const QString& text)
+{
+    int n = 0;
+    for (QChar c : text) n += c.unicode() < 0x80 || (c.unicode() >= 0xFF61 && c.unicode() <= 0xFF9F) ? 1 : 2;
+    return n;
+}
+
+QString padLeft(const QString& text, int width) { return QString(std::max(0, width - columns(text)), QLatin1Char(' ')) + text; }
+QString padRight(const QString& text, int width) { return text + QString(std::max(0, width - columns(text)), QLatin1Char(' ')); }
+
+} // namespace
+
+QString nameListCaption(int displayMode)
+{
+    // Widths of the figure columns: today's runs 5, today's points 4, all runs 7, all points 7.
+    struct Heads {
+        const char* a;
+        int widthA;
+        const char* b;
+        int widthB;
+    };
+    static const Heads heads[4] = {
+        {"今日", 5, "今まで", 7}, {"今日", 4, "今まで", 7}, {"点", 4, "回数", 5}, {"点", 7, "回数", 7}};
+    const Heads& h = heads[(displayMode >= 0 && displayMode <= 3) ? displayMode : 0];
+    return padRight(QStringLiteral("学年 なまえ"), 2 * 9 - 2) + padLeft(QString::fromUtf8(h.a), h.widthA) +
+           QLatin1Char('/') + padLeft(QString::fromUtf8(h.b), h.widthB);
+}
+
 QString nameListLine(int birthYear, int g, const QString& rosterName, const NameFigures& f, int displayMode,
                      int pupil)
 {

@@ -29,6 +29,11 @@ QString allPointsText(double sum);    // "    450", 0: 7 blanks
 // 1 points today / all, 2 today's points / runs, 3 all points / runs.
 void figurePair(const NameFigures& f, int displayMode, QString* a, QString* b);
 
+// The column heads over the name list for a kind of figures, in the list's
+// fixed-width font: "学年 なまえ" over the names, then the two figures' heads
+// right-aligned over their columns on either side of the "/".
+QString nameListCaption(int displayMode);
+
 // The line of the sorted working list: birth year (4 digits) + stage label +
 // " " + name + padding in ideographic spaces + A + "/" + B + "*" + number.
 // A name too long for its padding gets none.

@@ -38,14 +38,14 @@ QString optionCaption(int i)
     return QString::fromUtf8(captions[i]);
 }
 
-// The caption over the list, in words a young pupil reads easily.
-QString listCaption(int mode)
+// What the two figures of the list are, in words a young pupil reads easily.
+QString figureKindText(int mode)
 {
     switch (mode) {
-    case 1: return QStringLiteral("なまえ　　　　　　今日の点／今までの点");
-    case 2: return QStringLiteral("なまえ　　　　　　今日の点／今日の回数");
-    case 3: return QStringLiteral("なまえ　　　　　今までの点／今までの回数");
-    default: return QStringLiteral("なまえ　　　　　今日の回数／今までの回数");
+    case 1: return QStringLiteral("ポイント（今日／今まで）");
+    case 2: return QStringLiteral("今日の　ポイント／回数");
+    case 3: return QStringLiteral("今までの　ポイント／回数");
+    default: return QStringLiteral("回数（今日／今まで）");
     }
 }
 
@@ -99,13 +99,17 @@ namesel::namesel() : Screen(QStringLiteral("namesel"))
     Label4->setText(s.ProgramTitle);
     Label4->installEventFilter(this);
 
-    // The name list and its caption.
+    // The name list with the kind of its figures and its column heads.
     panel(f, QRect(16, 112, 600, 644));
     Label3 = new QLabel(f);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setFont(fixedFont(15, true));
     Label3->setStyleSheet(QStringLiteral("QLabel { color: #12305a; background: transparent; }"));
-    Label3->setGeometry(32, 120, 570, 34);
+    Label3->setGeometry(32, 118, 570, 30);
+    Label5 = new QLabel(f);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Label5->setStyleSheet(QStringLiteral("QLabel { color: #12305a; background: transparent; }"));
+    Label5->setGeometry(33, 148, 570, 32);
 
     List1 = new QListWidget(f);
     List1->setObjectName(QStringLiteral("List1"));
@@ -114,7 +118,8 @@ namesel::namesel() : Screen(QStringLiteral("namesel"))
     QFont listFont(kFixedFont);
     listFont.setPixelSize(26);
     List1->setFont(listFont);
-    List1->setGeometry(28, 156, 576, 588);
+    Label5->setFont(listFont);
+    List1->setGeometry(28, 182, 576, 562);
     List1->setUniformItemSizes(true);
     List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     List1->verticalScrollBar()->setStyleSheet(QStringLiteral("QScrollBar:vertical { width: 28px; }"));
@@ -150,8 +155,12 @@ namesel::namesel() : Screen(QStringLiteral("namesel"))
         o->setObjectName(QStringLiteral("Option1"));
         o->setProperty("index", i);
         o->setFont(fixedFont(15));
-        o->setStyleSheet(QStringLiteral("QRadioButton { background: transparent; }"
-                                        " QRadioButton::indicator { width: 22px; height: 22px; }"));
+        o->setStyleSheet(QStringLiteral(
+            "QRadioButton { background: transparent; spacing: 10px; }"
+            "QRadioButton::indicator { width: 18px; height: 18px; border-radius: 11px;"
+            " border: 2px solid #12305a; background: #ffffff; }"
+            "QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, radius:0.5,"
+            " fx:0.5, fy:0.5, stop:0 #12305a, stop:0.55 #12305a, stop:0.6 #ffffff, stop:1 #ffffff); }"));
         o->setGeometry(660, 224 + i * 42, 336, 40);
         connect(o, &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
         Option1[size_t(i)] = o;
@@ -165,7 +174,8 @@ namesel::namesel() : Screen(QStringLiteral("namesel"))
     Label1 = new QLabel(kChooseName, f);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(fixedFont(22, true));
-    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label1->setIndent(18);
     Label1->setStyleSheet(QStringLiteral("QLabel { background: #fff8d0; color: #000000;"
                                          " border: 2px solid #c8a000; border-radius: 8px; }"));
     Label1->setGeometry(652, 436, 336, 64);
@@ -225,7 +235,11 @@ void namesel::showCover()
     Picture5->raise();
 }
 
-void namesel::updateListCaption() { Label3->setText(listCaption(DisplayMode)); }
+void namesel::updateListCaption()
+{
+    Label3->setText(figureKindText(DisplayMode));
+    Label5->setText(nameListCaption(DisplayMode));
+}
 
 void namesel::activate()
 {

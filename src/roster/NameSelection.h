@@ -53,7 +53,8 @@ public:
     QPushButton* Command7;
     QWidget* Picture5;
     QLabel* Label19;
-    QLabel* Label3;  // caption over the list, naming the figures shown
+    QLabel* Label3;  // over the list: the kind of figures shown
+    QLabel* Label5;  // over the list: the heads of its columns
 
     // The hidden list parallel to List1: line i - 1 carries the number of the
     // pupil on List1 line i after its "*".

@@ -1,6 +1,8 @@
 // The name-selection screen: activation, choosing, keys, sign-in and leaving.
 #include "RosterFixture.h"
+#include "frame/Calendar.h"
 #include "frame/Navigator.h"
+#include "records/ResultsFile.h"
 #include "frame/SmallWindows.h"
 #include "roster/NameSelection.h"
 
@@ -207,8 +209,31 @@ TEST_F(NameSelectionScreen, TitleClickShowsTheVersionWindow)
 
 TEST_F(NameSelectionScreen, LooksRight)
 {
+    // Runs of today and of earlier days, so that both figures show.
+    QByteArray bytes;
+    const double today = toOleDate(QDate(2026, 12, 10));
+    for (auto [pupil, daysAgo, time] : {std::tuple{12, 0, 45}, {12, 0, 50}, {12, 3, 40}, {3, 10, 70}, {4321, 0, 30}}) {
+        ResultRecordData r;
+        r.date = today - daysAgo;
+        r.pupil = int16_t(pupil);
+        r.level = 1;
+        r.time = time;
+        const auto b = r.toBytes();
+        bytes.append(b.data(), int(b.size()));
+    }
+    dir.writeBytes(QStringLiteral("data/成績累積データ.dat"), bytes);
     w->Option1_Click(0);
     ASSERT_EQ(w->List1->count(), 4);
+    const int yamada = rowOf(QStringLiteral("山田太郎"));
+    EXPECT_TRUE(w->List1->item(yamada)->text().endsWith(QStringLiteral("  2回/    3回")));
+    EXPECT_TRUE(w->List1->item(rowOf(QStringLiteral("鈴木一郎")))->text().contains(QStringLiteral("     /    1回")));
+    // The column heads stand over the columns.
+    const QFontMetrics m(w->List1->font());
+    const QString head = w->Label5->text();
+    const QString row = w->List1->item(yamada)->text();
+    EXPECT_EQ(m.horizontalAdvance(head.left(head.indexOf(QLatin1Char('/')))),
+              m.horizontalAdvance(row.left(row.indexOf(QLatin1Char('/')))));
+    w->List1->setCurrentRow(yamada);
     const QImage image = w->grab().toImage();
     EXPECT_EQ(image.size(), QSize(1024, 768));
     if (qEnvironmentVariableIsSet("KARUVEL_GRAB")) image.save(QString::fromLocal8Bit(qgetenv("KARUVEL_GRAB")));
