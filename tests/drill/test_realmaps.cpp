@@ -1,10 +1,20 @@
 // The maps and question files the program ships: a press on every question's
-// seed point is judged right and names that question, on the built-in image.
+// seed point is judged right and names that question, on the built-in image;
+// every level can be played through to the finish screen, and every map
+// level practised.
 #include "Fakes.h"
+#include "TempDir.h"
 #include "drill/DrillLogic.h"
+#include "drill/MainFrm.h"
+#include "drill/Register.h"
+#include "frame/Catalogue.h"
+#include "frame/Navigator.h"
+#include "records/RunFlow.h"
+#include "state/ProgramState.h"
 #include "drill/MapSurface.h"
 #include "drill/Questions.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -56,3 +66,120 @@ TEST_P(RealMap, EverySeedPressIsJudgedRight)
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, RealMap, ::testing::Values(1, 3, 5, 7, 9, 11));
+
+namespace {
+
+int finishShown = 0;
+int dashboardShown = 0;
+
+class StandInScreen : public Screen {
+public:
+    StandInScreen(const QString& name, int* counter) : Screen(name), counter_(counter) {}
+    void activate() override { ++*counter_; }
+
+private:
+    int* counter_;
+};
+
+class PlayLevel : public ::testing::TestWithParam<int> {
+protected:
+    test::FakePlatform fakes;
+    test::TempDir dir;
+
+    bool prepare(int level)
+    {
+        const QString data = kAssets + QStringLiteral("data/") + dataFileForLevel(level);
+        if (!QFile::exists(data) || mapImage(mapKeyForLevel(level)).isNull()) return false;
+        QFile::copy(data, dir.file(dataFileForLevel(level)));
+        finishShown = dashboardShown = 0;
+        PreviousQuestion() = 0;
+        registerDrillScreens();
+        screens::registerFactory(ScreenId::Finish, [] { return new StandInScreen(QStringLiteral("FrmSyuuryou"), &finishShown); });
+        screens::registerFactory(ScreenId::Dashboard,
+                                 [] { return new StandInScreen(QStringLiteral("seisekitime1"), &dashboardShown); });
+        ProgramState& s = state();
+        s.AppFolder = dir.path();
+        s.DataFolder = Loose(dir.mkdir(QStringLiteral("data")));
+        applyLevelCatalogue();
+        s.TargetTime[level] = 60;
+        s.LimitTime[level] = 120;
+        s.BestTime.fill(kNoTime);
+        s.TopTime.fill(kNoTime);
+        s.CurrentPupil = 3;
+        s.SelectedLevel = level;
+        return true;
+    }
+
+    void TearDown() override
+    {
+        screens::closeAll();
+        setRunScreen(nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    static int rowOf(QListWidget* list, const QString& text)
+    {
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->text() == text) return i;
+        return -1;
+    }
+};
+
+} // namespace
+
+// A pupil who knows every answer plays the level from its start to the finish screen.
+TEST_P(PlayLevel, RightAnswersLeadToTheFinishScreen)
+{
+    const int level = GetParam();
+    if (!prepare(level)) GTEST_SKIP() << "level " << level << " has no map or question file yet";
+    state().PracticeMode = Loose(0);
+    StartRun();
+    MainFrm* f = screens::findAs<MainFrm>(ScreenId::Drill);
+    ASSERT_NE(f, nullptr);
+    const int needed = f->QuestionsPerRun;
+    EXPECT_EQ(needed, std::min(10, f->content().table.count()));
+    for (int n = 0; n < needed; ++n) {
+        ASSERT_EQ(state().RunComplete, 0);
+        const Question& q = f->content().table.at(f->CurrentQuestion);
+        fakes.clock.advanceMs(3000);
+        f->sTimer1_Timer();
+        if (level % 2 == 1) {
+            f->PicNuritubusiPic_MouseDown(q.seedX, q.seedY);
+        } else {
+            f->ListNuritubusi_Click(rowOf(f->ListNuritubusi, visibleListEntry(nameListEntry(q.displayName))));
+            if (q.secondDisplayName != QStringLiteral("*"))
+                f->ListNuritubusi2_Click(rowOf(f->ListNuritubusi2, visibleListEntry(nameListEntry(q.secondDisplayName))));
+            if (!f->Label3->isHidden()) f->List3_Click(rowOf(f->List3, f->CorrectRelated));
+            f->CmdNuritubusiOK_Click();
+        }
+        EXPECT_EQ(state().CorrectionShown, 0) << q.name.toStdString() << " was judged wrong";
+    }
+    EXPECT_EQ(state().RunComplete, 1);
+    EXPECT_EQ(state().RunTime, 3 * needed);
+    EXPECT_EQ(finishShown, 1);
+}
+
+// Practice names every question's place when the mouse rests on its seed point.
+class PracticeLevel : public PlayLevel {};
+
+TEST_P(PracticeLevel, NamesEveryPlace)
+{
+    const int level = GetParam();
+    if (!prepare(level)) GTEST_SKIP() << "level " << level << " has no map or question file yet";
+    state().PracticeMode = Loose(1);
+    StartRun();
+    MainFrm* f = screens::findAs<MainFrm>(ScreenId::Drill);
+    ASSERT_NE(f, nullptr);
+    for (int i = 1; i <= f->content().table.count(); ++i) {
+        const Question& q = f->content().table.at(i);
+        f->PicNuritubusiPic_MouseMove(q.seedX, q.seedY);
+        EXPECT_EQ(f->LblNuritubusi2->text(), ShownForm(q.displayName)) << q.name.toStdString();
+        EXPECT_EQ(f->List2->count(), q.relatedCount()) << q.name.toStdString();
+    }
+    f->CmdNuritubusimodoru_Click();
+    EXPECT_EQ(dashboardShown, 1);
+    EXPECT_EQ(finishShown, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, PlayLevel, ::testing::Range(1, 13));
+INSTANTIATE_TEST_SUITE_P(MapLevels, PracticeLevel, ::testing::Values(1, 3, 5, 7, 9, 11));
