@@ -9,6 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
+#include <map>
+#include <random>
+
 using namespace karuvel;
 using namespace karuvel::test;
 
@@ -181,6 +186,98 @@ TEST_F(RecountTest, LevelWithoutTargetTimeEarnsNoPoints)
     recount();
     EXPECT_EQ(state().TotalCount(1, 7), 1);
     EXPECT_EQ(state().TotalPoints(1, 7), 0);
+}
+
+} // namespace
+
+namespace {
+
+// The recount of many mixed records against a plain record-by-record reading
+// of the rules (odd times, out-of-range levels and pupils, periods, today).
+TEST_F(RecountTest, ManyMixedRecordsAgreeWithThePlainRules)
+{
+    ProgramState& s = state();
+    const int targets[] = {0, 30, 60, 700, -5, 2000};
+    const float multipliers[] = {1, 1.5f, 0.7f, 2};
+    for (int level = 1; level <= kMaxLevel; ++level) {
+        s.TargetTime[level] = targets[level % 6];
+        s.PointMultiplier[level] = multipliers[level % 4];
+        s.RecentDays[level] = level % 3 == 0 ? Loose() : Loose(level % 8);
+        s.OverdoDays[level] = Loose(1 + level % 2);
+    }
+    std::mt19937 gen(7);
+    const int times[] = {0, 1, 45, 999, 1000, 1234, 1999, 2000, 2001, 5999, 6000, 99997, 99998, 99999, -50, -1234, 12345};
+    struct Plain {
+        int level, pupil, time, daysAgo;
+    };
+    std::vector<Plain> plain;
+    for (int i = 0; i < 3000; ++i) {
+        Plain p;
+        p.level = int(gen() % 38) - 1;  // -1..36
+        p.pupil = gen() % 10 == 0 ? int(gen() % 5010) - 5 : 1 + int(gen() % 40);
+        p.time = gen() % 3 == 0 ? times[gen() % 17] : int(gen() % 800);
+        p.daysAgo = int(gen() % 12) - 1;  // tomorrow .. 10 days ago
+        plain.push_back(p);
+        add(p.daysAgo, p.pupil, p.level, p.time);
+    }
+    recount();
+
+    auto figureOf = [](long long t) { return (long long)QString::number(t).left(3).toDouble(); };
+    auto pointsOf = [&](int level, long long t) -> long long {
+        const long long T = s.TargetTime[level];
+        if (T <= 0) return 0;
+        int base;
+        if (t <= T) {
+            const double r = std::min(1.0, double(T - figureOf(t)) / double(T));
+            base = int(std::floor(std::pow(r, 3) * 50 + 5));
+        } else if (t < 2 * T) base = 4;
+        else if (t < 10 * T) base = 1;
+        else base = 0;
+        if (t > 99997) base = 0;
+        return (long long)std::floor(s.PointMultiplier[level] * float(base));
+    };
+    std::map<std::pair<int, int>, std::array<double, 10>> expect;
+    for (const Plain& p : plain) {
+        if (p.level < 1 || p.level > kMaxLevel || p.pupil < 1 || p.pupil > kMaxPupil) continue;
+        auto& e = expect[{p.level, p.pupil}];
+        const bool counts = p.time < 6000;
+        const long long pts = pointsOf(p.level, p.time);
+        const long long fig = figureOf(p.time);
+        e[0] += counts;
+        e[1] += pts;
+        e[2] += fig;
+        if (p.daysAgo < s.RecentDays[p.level].toNumber()) {
+            e[3] += counts;
+            e[4] += pts;
+        }
+        if (p.daysAgo < s.OverdoDays[p.level].toNumber()) {
+            e[5] += counts;
+            e[6] += pts;
+        }
+        if (p.daysAgo == 0) {
+            e[7] += counts;
+            e[8] += pts;
+            e[9] += fig;
+        }
+    }
+    ASSERT_GT(expect.size(), 500u);
+    for (const auto& [cell, e] : expect) {
+        const auto [L, P] = cell;
+        SCOPED_TRACE(testing::Message() << "level " << L << " pupil " << P);
+        EXPECT_EQ(s.TotalCount(L, P), e[0]);
+        EXPECT_EQ(s.TotalPoints(L, P), e[1]);
+        EXPECT_EQ(s.TotalTimeSum(L, P), e[2]);
+        EXPECT_EQ(s.RecentCount(L, P), e[3]);
+        EXPECT_EQ(s.RecentPoints(L, P), e[4]);
+        EXPECT_EQ(s.OverdoCount(L, P), e[5]);
+        EXPECT_EQ(s.OverdoPoints(L, P), e[6]);
+        EXPECT_EQ(s.TodayCount(L, P), float(e[7]));
+        EXPECT_EQ(s.TodayPoints(L, P), e[8]);
+        EXPECT_EQ(s.TodayTimeSum(L, P), float(e[9]));
+        if (e[0] >= 1) EXPECT_EQ(s.TotalAvgTime(L, P), float(std::floor(e[2] / e[0] + 0.5)));
+    }
+    EXPECT_EQ(s.TotalCount(1, 41), 0);
+    EXPECT_EQ(s.TotalTimeSum(36 - 1, 4999), 0);
 }
 
 } // namespace
