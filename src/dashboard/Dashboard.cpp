@@ -346,6 +346,10 @@ void seisekitime1::activate()
 {
     if (refreshing_) return;
     refreshing_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{refreshing_};
     ProgramState& s = state();
     setBackground(rgbColour(s.BackgroundColour.toLong()));
     {
@@ -415,7 +419,6 @@ void seisekitime1::activate()
     hideCover();
     ProgressBar1->hide();
     ReadyForKeys = 1;
-    refreshing_ = false;
 }
 
 void seisekitime1::fillValueLines()
@@ -642,6 +645,7 @@ void seisekitime1::回数など表示()
         Label10[size_t(i)]->setText(QStringLiteral("今まで"));
         List5[size_t(i)]->clear();
         List5[size_t(i)]->setProperty("scrollTo", -1);
+        List5[size_t(i)]->setProperty("scrollToEnd", false);
     }
 }
 
@@ -666,6 +670,7 @@ void seisekitime1::putLines(int level, const ListFill& fill)
     list->addItems(fill.lines);
     // Scrolled so that the pupil's own line shows with one line above it.
     list->setProperty("scrollTo", fill.ownLine >= 0 ? std::max(0, fill.ownLine - 1) : -1);
+    list->setProperty("scrollToEnd", false);
 }
 
 void seisekitime1::成績表示(int level)
@@ -762,6 +767,9 @@ void seisekitime1::recordsView(RecordView view)
             continue;
         }
         List5[size_t(i)]->addItems(builder.lists[size_t(i)]);
+        // The newest runs are at the end: the list opens there.
+        List5[size_t(i)]->setProperty("scrollTo", List5[size_t(i)]->count() - 1);
+        List5[size_t(i)]->setProperty("scrollToEnd", true);
     }
     ListView = 0;
 }
@@ -821,7 +829,9 @@ void seisekitime1::showLists()
         list->show();
         const int row = list->property("scrollTo").isValid() ? list->property("scrollTo").toInt() : -1;
         if (row >= 0 && row < list->count()) {
-            list->scrollToItem(list->item(row), QAbstractItemView::PositionAtTop);
+            list->scrollToItem(list->item(row), list->property("scrollToEnd").toBool()
+                                                    ? QAbstractItemView::PositionAtBottom
+                                                    : QAbstractItemView::PositionAtTop);
             list->clearSelection();
             list->setCurrentRow(-1, QItemSelectionModel::Clear);
         }

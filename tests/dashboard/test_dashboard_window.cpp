@@ -294,6 +294,34 @@ TEST_F(DashboardWindow, TimeDisplayViewsAndThePeriodChooser)
     EXPECT_FALSE(d.Combo2->isVisible());
 }
 
+TEST_F(DashboardWindow, ListsOpenAtThePupilsOwnLineAndRecordListsAtTheNewest)
+{
+    std::vector<std::tuple<double, int, int, int>> runs;
+    for (int p = 4; p <= 83; ++p) {
+        s.RosterOrder[size_t(p)] = p;
+        s.PupilBirthYears[size_t(p)] = 2015;
+        s.PupilNames[size_t(p)] = QStringLiteral("生徒%1").arg(p);
+        runs.push_back({today - (83 - p) % 20, p, 1, 20 + p});  // all faster than pupil 3
+    }
+    s.RosterCount = Loose(83);
+    runs.push_back({today - 25, 3, 1, 200});
+    writeRuns(runs);
+    seisekitime1& d = open();
+    QListWidget* list = d.List5[1];
+    int own = -1;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text().contains(QStringLiteral("●"))) own = i;
+    ASSERT_GT(own, 60);
+    EXPECT_GT(list->verticalScrollBar()->value(), 0);
+    EXPECT_LE(list->indexAt(QPoint(4, 4)).row(), own - 1);  // the line before it is in view, at the top
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+
+    d.Option1[3]->setChecked(true);
+    d.Option1_Click(3);
+    ASSERT_EQ(list->count(), 81);
+    EXPECT_EQ(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
+}
+
 TEST_F(DashboardWindow, ScrollingPlacesColumnsAndIsKept)
 {
     writeRuns({});
@@ -361,7 +389,28 @@ TEST_F(DashboardWindow, GrabForALook)
     std::vector<std::tuple<double, int, int, int>> runs = {
         {today, 3, 1, 45}, {today, 3, 1, 38}, {today, 3, 2, 40}, {today, 3, 2, 41}, {today - 2, 3, 3, 70},
         {today, 1, 1, 30}, {today, 2, 1, 52}, {today, 2, 3, 99999}};
+    // Sixty more pupils, so that the lists scroll to the pupil's own line.
+    const char* family[] = {"佐藤", "鈴木", "高橋", "田中", "伊藤", "渡辺", "山本", "中村", "小林", "加藤"};
+    const char* given[] = {"はると", "ゆい", "そうた", "めい", "りく", "さくら"};
+    for (int p = 4; p <= 63; ++p) {
+        s.RosterOrder[size_t(p)] = p;
+        s.PupilBirthYears[size_t(p)] = 2011 + p % 8;
+        s.PupilNames[size_t(p)] = (QString::fromUtf8(family[p % 10]) + QString::fromUtf8(given[p % 6]))
+                                      .leftJustified(20, QLatin1Char(' '));
+        for (int level = 1; level <= 4; ++level)
+            if ((p + level) % 3 != 0) runs.push_back({today - (p % 5), p, level, 25 + (p * 7 + level * 13) % 60});
+    }
+    s.RosterCount = Loose(63);
+    s.CurrentPupilName = QStringLiteral("小川　ひかり");
+    s.PupilNames[3] = s.CurrentPupilName;
     writeRuns(runs);
+    if (qEnvironmentVariableIsSet("KARUVEL_GRAB_TIME")) {
+        seisekitime1& d = open();
+        d.Option2[0]->setChecked(true);
+        d.Option2_Click(0);
+        d.grab().save(QString::fromLocal8Bit(out));
+        return;
+    }
     seisekitime1& d = open();
     d.grab().save(QString::fromLocal8Bit(out));
 }

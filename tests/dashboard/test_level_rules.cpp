@@ -248,4 +248,5 @@ TEST(ColumnTexts, CriteriaRecentAndValueLines)
 
     EXPECT_EQ(minutesSinceSignIn(36000, 36000 + 125), QStringLiteral("起動後2分"));
     EXPECT_EQ(minutesSinceSignIn(86400 - 60, 120), QStringLiteral("起動後3分"));  // across midnight
+    EXPECT_EQ(minutesSinceSignIn(36001, 36000.6), QStringLiteral("起動後0分"));   // sign-in time rounded up
 }
