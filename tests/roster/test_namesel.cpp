@@ -240,3 +240,25 @@ TEST_F(NameSelectionScreen, LooksRight)
     // The list's rows are tall enough for 20-point type.
     EXPECT_GE(w->List1->visualItemRect(w->List1->item(1)).height(), 26);
 }
+
+TEST_F(NameSelectionScreen, TheWaitCoverStandsWhileTheRosterIsWaitedFor)
+{
+    QFile::rename(dir.file(QStringLiteral("新名簿.txt")), dir.file(QStringLiteral("moved.txt")));
+    bool coveredWhileWaiting = false;
+    fake.clock.onWait = [&](int) {
+        coveredWhileWaiting = !w->Picture5->isHidden();
+        // Keys and a second build while waiting change nothing.
+        QTest::keyClick(w->List1, Qt::Key_1);
+        w->Option1_Click(2);
+        QFile::rename(dir.file(QStringLiteral("moved.txt")), dir.file(QStringLiteral("新名簿.txt")));
+    };
+    w->Option1_Click(3);
+    EXPECT_TRUE(coveredWhileWaiting);
+    EXPECT_EQ(w->RosterRetries, 1);
+    EXPECT_EQ(fake.clock.waitedMs, 5000);
+    EXPECT_EQ(w->DisplayMode, 3);
+    EXPECT_TRUE(w->Picture5->isHidden());
+    EXPECT_EQ(w->List1->count(), 4);
+    EXPECT_TRUE(fake.sound.played.isEmpty());
+    EXPECT_EQ(state().CurrentPupil, 0);
+}
