@@ -5,6 +5,7 @@
 #include "records/Sounds.h"
 #include "state/ProgramState.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -177,7 +178,7 @@ void MapView::paintEvent(QPaintEvent*)
 
 void MapView::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() != Qt::LeftButton) return;
+    // Any button presses the map.
     const QPointF pos = e->position();
     emit pressed(int(std::floor(pos.x())), int(std::floor(pos.y())));
 }
@@ -1153,5 +1154,17 @@ void MainFrm::showNotice(bool timeOver)
 }
 
 void MainFrm::stopClock() { sTimer1->stop(); }
+
+void MainFrm::keyPressEvent(QKeyEvent* e)
+{
+    // Enter presses the button that has the focus ("次へ" after a correction).
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        if (auto* b = qobject_cast<QPushButton*>(focusWidget()); b && b->isVisible() && b->isEnabled()) {
+            b->click();
+            return;
+        }
+    }
+    Screen::keyPressEvent(e);
+}
 
 } // namespace karuvel

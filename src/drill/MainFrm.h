@@ -184,6 +184,9 @@ public:
     QLabel* Label9;
     std::array<QLabel*, 6> Label4{};
 
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
     void buildStatusPanel();
     void buildDrillArea();

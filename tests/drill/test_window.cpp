@@ -284,8 +284,9 @@ TEST_F(DrillWindow, WrongPressShowsTheCorrection)
     EXPECT_EQ(f->List2->count(), q.relatedCount());
     EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
 
-    // "次へ": the correction goes, and the same question is not asked next.
-    QTest::mouseClick(f->CmdNuritubusikakunin, Qt::LeftButton);
+    // "次へ" (Enter presses it): the correction goes, and the same question is not asked next.
+    EXPECT_EQ(f->focusWidget(), f->CmdNuritubusikakunin);
+    QTest::keyClick(f, Qt::Key_Return);
     EXPECT_EQ(state().CorrectionShown, 0);
     EXPECT_FALSE(f->CmdNuritubusikakunin->isVisible());
     EXPECT_FALSE(f->Label5->isVisible());
