@@ -545,6 +545,7 @@ void MainFrm::leaveForDashboard()
     ShowWait();
     screens::close(ScreenId::Drill);
     screens::show(ScreenId::Dashboard);
+    CloseWait();  // the dashboard stands in front now
 }
 
 void MainFrm::Form_Activate()
@@ -1095,6 +1096,7 @@ void MainFrm::CmdNuritubusimodoru_Click()
     ShowWait();
     screens::close(ScreenId::Drill);
     screens::show(ScreenId::Dashboard);
+    CloseWait();  // the dashboard stands in front now
 }
 
 void MainFrm::sTimer1_Timer()

@@ -516,6 +516,7 @@ TEST_F(DrillWindow, EmptyDataFileGoesBackWithoutARecord)
     EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("データ.csv")));
     EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("問題がありません")));
     EXPECT_EQ(dashboardShown, 1);
+    EXPECT_FALSE(waitShown());
     EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
     EXPECT_EQ(state().RunFinished, 0);
     EXPECT_FALSE(resultsStored());
@@ -581,6 +582,7 @@ TEST_F(DrillWindow, PracticeNamesWhatIsUnderTheMouse)
     // "戻る": back to the dashboard with nothing recorded.
     QTest::mouseClick(f->CmdNuritubusimodoru, Qt::LeftButton);
     EXPECT_EQ(dashboardShown, 1);
+    EXPECT_FALSE(waitShown());
     EXPECT_EQ(finishShown, 0);
     EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
     EXPECT_FALSE(resultsStored());
