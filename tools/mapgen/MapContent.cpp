@@ -218,6 +218,53 @@ bool plainField(const QString& s)
            !s.contains(QLatin1Char('\n')) && !s.contains(QLatin1Char('\r')) && s.trimmed() == s;
 }
 
+// Reads one geometry object; false with the reason in *why.
+bool readGeometry(const QJsonObject& g, Geometry* out, QString* why)
+{
+    Geometry geo;
+    const QString type = g.value(QLatin1String("type")).toString();
+    const QString clip = g.value(QLatin1String("clip")).toString();
+    if (clip == QLatin1String("land"))
+        geo.clip = Geometry::Clip::Land;
+    else if (clip == QLatin1String("sea"))
+        geo.clip = Geometry::Clip::Sea;
+    else if (!clip.isEmpty() && clip != QLatin1String("none")) {
+        *why = QStringLiteral("の clip は \"land\" か \"sea\" です。");
+        return false;
+    }
+    if (type == QLatin1String("line") || type == QLatin1String("polygon")) {
+        geo.type = type == QLatin1String("line") ? Geometry::Type::Line : Geometry::Type::Polygon;
+        for (const QJsonValue& c : g.value(QLatin1String("coords")).toArray()) {
+            QPointF pt;
+            if (!readPoint(c, &pt)) {
+                *why = QStringLiteral("の座標が正しくありません。");
+                return false;
+            }
+            geo.coords << pt;
+        }
+        const int need = geo.type == Geometry::Type::Line ? 2 : 3;
+        if (geo.coords.size() < need) {
+            *why = QStringLiteral("の座標が足りません。");
+            return false;
+        }
+        geo.width = std::max(3.0, g.value(QLatin1String("width")).toDouble(3));
+        if (g.contains(QLatin1String("min_width")))
+            geo.width = std::max(geo.width, g.value(QLatin1String("min_width")).toDouble());
+    } else if (type == QLatin1String("dot")) {
+        geo.type = Geometry::Type::Dot;
+        if (!readPoint(g.value(QLatin1String("center")), &geo.center)) {
+            *why = QStringLiteral("の center が正しくありません。");
+            return false;
+        }
+        geo.radius = std::max(2.0, g.value(QLatin1String("radius")).toDouble(4));
+    } else {
+        *why = QStringLiteral("の geometry の type は line、polygon、dot のどれかです。");
+        return false;
+    }
+    *out = geo;
+    return true;
+}
+
 } // namespace
 
 bool loadProjection(const QString& path, Projection* out, QString* error)
@@ -313,47 +360,27 @@ bool loadKindSet(const QString& path, KindSet* out, QString* error)
             *error = where + QStringLiteral("の colour が正しくありません。");
             return false;
         }
-        const QJsonObject g = po.value(QLatin1String("geometry")).toObject();
-        const QString type = g.value(QLatin1String("type")).toString();
-        const QString clip = g.value(QLatin1String("clip")).toString();
-        if (clip == QLatin1String("land"))
-            p.geometry.clip = Geometry::Clip::Land;
-        else if (clip == QLatin1String("sea"))
-            p.geometry.clip = Geometry::Clip::Sea;
-        else if (!clip.isEmpty() && clip != QLatin1String("none")) {
-            *error = where + QStringLiteral("の clip は \"land\" か \"sea\" です。");
-            return false;
-        }
-        if (type == QLatin1String("line") || type == QLatin1String("polygon")) {
-            p.geometry.type = type == QLatin1String("line") ? Geometry::Type::Line : Geometry::Type::Polygon;
-            for (const QJsonValue& c : g.value(QLatin1String("coords")).toArray()) {
-                QPointF pt;
-                if (!readPoint(c, &pt)) {
-                    *error = where + QStringLiteral("の座標が正しくありません。");
-                    return false;
-                }
-                p.geometry.coords << pt;
-            }
-            const int need = p.geometry.type == Geometry::Type::Line ? 2 : 3;
-            if (p.geometry.coords.size() < need) {
-                *error = where + QStringLiteral("の座標が足りません。");
-                return false;
-            }
-            p.geometry.width = std::max(3.0, g.value(QLatin1String("width")).toDouble(3));
-            if (g.contains(QLatin1String("min_width")))
-                p.geometry.width = std::max(p.geometry.width, g.value(QLatin1String("min_width")).toDouble());
-        } else if (type == QLatin1String("dot")) {
-            p.geometry.type = Geometry::Type::Dot;
-            if (!readPoint(g.value(QLatin1String("center")), &p.geometry.center)) {
-                *error = where + QStringLiteral("の center が正しくありません。");
-                return false;
-            }
-            p.geometry.radius = std::max(2.0, g.value(QLatin1String("radius")).toDouble(4));
-        } else {
-            *error = where + QStringLiteral("の geometry の type は line、polygon、dot のどれかです。");
+        QString why;
+        if (!readGeometry(po.value(QLatin1String("geometry")).toObject(), &p.geometry, &why)) {
+            *error = where + why;
             return false;
         }
         k.places << p;
+    }
+    const QJsonArray decor = o.value(QLatin1String("decor")).toArray();
+    for (int i = 0; i < decor.size(); ++i) {
+        const QJsonObject d = decor[i].toObject();
+        Decor dec;
+        dec.name = text(d, "name", QString());
+        dec.colour = kSea;
+        QString why;
+        if ((d.contains(QLatin1String("colour")) && !readColour(d.value(QLatin1String("colour")), &dec.colour)) ||
+            !readGeometry(d.value(QLatin1String("geometry")).toObject(), &dec.geometry, &why)) {
+            *error = QStringLiteral("ファイル「%1」の %2 番目の飾り「%3」").arg(file).arg(i + 1).arg(dec.name) +
+                     (why.isEmpty() ? QStringLiteral("の colour が正しくありません。") : why);
+            return false;
+        }
+        k.decor << dec;
     }
     if (k.places.isEmpty()) {
         *error = QStringLiteral("ファイル「%1」に場所がありません。").arg(file);
@@ -533,6 +560,15 @@ RenderedMap renderMap(const MapSpec& spec, const QList<const KindSet*>& kinds, c
     map.key = spec.key;
     map.kinds = kinds;
     map.image = drawBaseImage(masks);
+    // Decoration first (lakes in the sea colour for orientation); the places go over it.
+    for (const KindSet* ks : kinds)
+        for (const Decor& d : ks->decor) {
+            QVector<bool> mask = drawGeometry(d.geometry, projection);
+            for (int j = 0; j < W * H; ++j)
+                if (mask[j] && (d.geometry.clip != Geometry::Clip::Land || (masks.land[j] && !masks.coast[j])) &&
+                    (d.geometry.clip != Geometry::Clip::Sea || (!masks.land[j] && !masks.coast[j])))
+                    map.image.setPixelColor(j % W, j / W, d.colour);
+        }
     QVector<int> label(W * H, -1);
     for (int k = 0; k < kinds.size(); ++k) {
         const KindSet& ks = *kinds[k];

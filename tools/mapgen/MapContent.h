@@ -49,12 +49,21 @@ struct Place {
     std::optional<QColor> colour; // overrides the kind's colour
 };
 
+// A shape drawn for orientation only (a lake on the river map), never an answer:
+// by default in the sea colour, which a press ignores.
+struct Decor {
+    QString name;
+    Geometry geometry;
+    QColor colour;
+};
+
 struct KindSet {
     QString kind;     // "rivers", "ranges", ...
     QString dataFile; // "データ.csv", ...
     QColor colour;
     QStringList samples; // "land" and/or other kinds' names
     QList<Place> places;
+    QList<Decor> decor;
     QColor colourOf(const Place& p) const { return p.colour ? *p.colour : colour; }
 };
 
