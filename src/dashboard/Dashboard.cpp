@@ -248,7 +248,7 @@ void seisekitime1::buildColumn(int i)
     notice->hide();
     auto* practice = named(new QPushButton(QStringLiteral("練習"), a), QStringLiteral("Command28"), i);
     practice->setFont(sized(practice->font(), 12));
-    practice->setToolTip(QStringLiteral("地図を見て練習します（記録されません）"));
+    practice->setToolTip(QStringLiteral("地図を見ながら練習します"));
     auto* today = named(new QLabel(QStringLiteral("今日"), a), QStringLiteral("Label9"), i);
     auto* ever = named(new QLabel(QStringLiteral("今まで"), a), QStringLiteral("Label10"), i);
     today->setAlignment(Qt::AlignCenter);
