@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -346,6 +347,41 @@ private:
     endProgram(1);
 }
 
+// Opens the file (created when absent) and takes its exclusive lock, waiting
+// while another PC holds it (up to kAppendLockWaitMs, keeping the screen
+// responsive). Follows the file when a rewrite replaced it meanwhile.
+bool lockForWriting(RecordFile& f, const QString& path, QString* why, int* number)
+{
+    for (int attempt = 0;; ++attempt) {
+        if (!f.open(path, RecordFile::Mode::ReadWriteCreate)) {
+            *why = QStringLiteral("ファイルを開けません：") + f.errorText();
+            *number = f.errorNumber();
+            return false;
+        }
+        int waited = 0;
+        for (;;) {
+            const LockResult r = f.tryLock(LockKind::Exclusive);
+            if (r == LockResult::Locked) break;
+            if (r == LockResult::Failed) {
+                *why = QStringLiteral("ファイルをロックできません：") + f.errorText();
+                *number = f.errorNumber();
+                return false;
+            }
+            if (waited >= kAppendLockWaitMs) {
+                *why = QStringLiteral("他のパソコンが%1秒以上使用中です。").arg(kAppendLockWaitMs / 1000);
+                *number = 0;
+                return false;
+            }
+            clock().waitResponsive(kLockPollMs);
+            waited += kLockPollMs;
+        }
+        // A rewrite by the records manager may have replaced the file while
+        // this one waited: use the file that is there now.
+        if (f.stillAtPath() || attempt >= kReplacedRetries) return true;
+        f.close();
+    }
+}
+
 } // namespace
 
 std::array<char, kRecordSize> ResultRecordData::toBytes() const
@@ -398,26 +434,9 @@ void AppendResult()
     const QString path = resultsFilePath();
     ProgramState& s = state();
     RecordFile f;
-    for (int attempt = 0;; ++attempt) {
-        if (!f.open(path, RecordFile::Mode::ReadWriteCreate))
-            failAppend(path, QStringLiteral("ファイルを開けません：") + f.errorText(), f.errorNumber());
-        // Another PC may be appending: wait for its lock, keeping the screen alive.
-        int waited = 0;
-        for (;;) {
-            const LockResult r = f.tryLock(LockKind::Exclusive);
-            if (r == LockResult::Locked) break;
-            if (r == LockResult::Failed)
-                failAppend(path, QStringLiteral("ファイルをロックできません：") + f.errorText(), f.errorNumber());
-            if (waited >= kAppendLockWaitMs)
-                failAppend(path, QStringLiteral("他のパソコンが%1秒以上使用中です。").arg(kAppendLockWaitMs / 1000), 0);
-            clock().waitResponsive(kLockPollMs);
-            waited += kLockPollMs;
-        }
-        // A rewrite by the records manager may have replaced the file while
-        // this one waited: append to the file that is there now.
-        if (f.stillAtPath() || attempt >= kReplacedRetries) break;
-        f.close();
-    }
+    QString why;
+    int number = 0;
+    if (!lockForWriting(f, path, &why, &number)) failAppend(path, why, number);
 
     const int64_t length = f.size();
     if (length < 0) failAppend(path, f.errorText(), f.errorNumber());
@@ -453,6 +472,40 @@ void LoadResults(ResultsLoadListener* listener)
     LoadSink sink(s, listener);
     readResults(sink);
     sink.finish();
+}
+
+bool replaceResults(const std::vector<ResultRecordData>& records, QString* problem)
+{
+    const QString path = resultsFilePath();
+    auto fail = [&](const QString& why, int number) {
+        if (problem) {
+            *problem = QStringLiteral("「%1」を書き換えることができません。").arg(QFileInfo(path).fileName()) +
+                       QStringLiteral("\r\n") + displayPath(path) + QStringLiteral("\r\n") + why;
+            if (number != 0) *problem += QStringLiteral("（エラー番号 %1）").arg(number);
+        }
+        return false;
+    };
+    RecordFile f;
+    QString why;
+    int number = 0;
+    if (!lockForWriting(f, path, &why, &number)) return fail(why, number);
+
+    QByteArray bytes;
+    bytes.reserve(qsizetype(records.size()) * kRecordSize);
+    for (const ResultRecordData& r : records) {
+        const auto b = r.toBytes();
+        bytes.append(b.data(), kRecordSize);
+    }
+    QSaveFile out(path);
+    out.setDirectWriteFallback(false);
+    if (!out.open(QIODevice::WriteOnly)) return fail(out.errorString(), 0);
+    if (out.write(bytes) != bytes.size()) {
+        out.cancelWriting();
+        return fail(out.errorString(), 0);
+    }
+    if (!out.commit()) return fail(out.errorString(), 0);
+    f.close();  // the lock goes with the replaced file
+    return true;
 }
 
 bool readAllResults(std::vector<ResultRecordData>* out)

@@ -45,13 +45,18 @@ void AppendResult();
 constexpr int kAppendLockWaitMs = 30000;
 
 // Rebuilds RecordCount, RecDate/RecClock/RecPupil/RecLevel/RecTime (index 1..
-// RecordCount, every usable record of the file), BestTime and TopTime.
-// A record is kept when its date is a valid day (0 or later), its pupil is not
-// 0 and its level is at least 1; a record whose level is outside 0..35 or
-// whose pupil is outside 0..5000 is skipped (it stays in the file).
+// RecordCount, every usable record of the file, however many), BestTime and
+// TopTime (the best of pupils 1..1000). A record is kept when its date is a
+// day from 0 (30 December 1899) to 31 December 9999, its pupil is not 0 and
+// its level is at least 1; every record with level 0..35 and pupil 0..5000
+// takes part in BestTime. A record whose level is outside 0..35 or whose
+// pupil is outside 0..5000 is skipped (it stays in the file for the records
+// manager). The file is created empty when it is absent.
 // While another PC is appending it waits 1 second and tries again, without
-// limit; a file that cannot be found is tried 4 times, 5 seconds apart, then
-// a message ("ファイルがありません") is shown and the program ends.
+// limit; a file (or folder) that cannot be found is tried 4 times, 5 seconds
+// apart, then a message ("ファイルがありません") is shown and the program ends;
+// access refused is tried for 30 seconds; any other failure shows the message
+// at once. Every wait keeps the screen responsive.
 void LoadResults();
 
 // LoadResults that tells a listener, block by block, which records it has
@@ -75,5 +80,15 @@ void LoadResults(ResultsLoadListener* listener);
 // only for a null out). The shared buffer ResultRecord() holds the last
 // record read afterwards, as after reading through it.
 bool readAllResults(std::vector<ResultRecordData>* out);
+
+// Replaces the whole results file by these records, in this order (the
+// records manager's rewrite). Under the exclusive whole-file lock of the file
+// in place (waiting for another PC's lock as AppendResult does), the new
+// contents are written to a temporary file beside it and put in its place in
+// one step, so that no PC ever sees half a rewrite; an append that waited for
+// the lock meanwhile goes to the new file. Returns false with a Japanese
+// description naming the file in *problem when it cannot be done; the file is
+// then unchanged. Shows nothing and never ends the program.
+bool replaceResults(const std::vector<ResultRecordData>& records, QString* problem);
 
 } // namespace karuvel

@@ -7,6 +7,7 @@
 #include "records/ResultsFile.h"
 #include "state/ProgramState.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -283,6 +284,41 @@ TEST_F(ResultsFileTest, AppendFollowsAFileReplacedWhileItWaited)
     LoadResults();
     ASSERT_EQ(state().RecordCount, 3);
     EXPECT_EQ(state().RecTime[3], 44);
+}
+
+TEST_F(ResultsFileTest, RewriteReplacesTheWholeFileUnderTheLock)
+{
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.1, 4, 2, 90) + record(today(), 0.1, 5, 2, 91));
+    std::vector<ResultRecordData> records;
+    ASSERT_TRUE(readAllResults(&records));
+    records.erase(records.begin());
+    records.push_back(ResultRecordData::fromBytes(record(today(), 0.3, 6, 3, 92).constData()));
+
+    RecordFile other;  // an append in progress on another PC
+    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
+    fakes.clock.onWait = [&](int) {
+        if (fakes.clock.waitedMs >= 500) other.unlock();
+    };
+    QString problem;
+    ASSERT_TRUE(replaceResults(records, &problem)) << problem.toStdString();
+    EXPECT_EQ(fakes.clock.waitedMs, 500);
+    EXPECT_EQ(contents(), record(today(), 0.1, 5, 2, 91) + record(today(), 0.3, 6, 3, 92));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);  // no temporary file left behind
+}
+
+TEST_F(ResultsFileTest, RewriteThatCannotLockLeavesTheFileAlone)
+{
+    const QByteArray before = record(today(), 0.1, 4, 2, 90);
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), before);
+    RecordFile other;
+    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
+    QString problem;
+    EXPECT_FALSE(replaceResults({}, &problem));
+    EXPECT_TRUE(problem.contains(QStringLiteral("成績累積データ.dat")));
+    EXPECT_EQ(contents(), before);
+    EXPECT_EQ(fakes.programEnd.calls, 0);
 }
 
 // A clock that really waits: for the processes that append side by side.
