@@ -190,3 +190,31 @@ TEST(MapGenerator, InnermostPixelIsOffTheEdge)
             l << QPoint(x, y);
     EXPECT_EQ(innermostPixel(l), QPoint(3, 3));
 }
+
+TEST(MapGenerator, QuestionFileComesFromTheFirstMapOfItsKind)
+{
+    Fixture fx(R"({"maps": [{"key": "日本山平野2", "kinds": ["plains", "mountains"]}, {"key": "日本平野", "kinds": ["plains"]}]})");
+    fx.kind("plains", kindFile("plains", "データ平野.csv",
+                               place("東平野", R"({"type": "polygon", "clip": "land", "coords": [[130.1, 34.1], [130.8, 34.1], [130.8, 34.8], [130.1, 34.8]]})"),
+                               R"(["land", "mountains"])"));
+    fx.kind("mountains", kindFile("mountains", "データ山.csv", place("西山", R"({"type": "dot", "center": [131.5, 35.5], "radius": 4})")));
+    GenerateOptions o = fx.options();
+    o.onlyKeys = QStringList{QStringLiteral("日本平野")};
+    QStringList problems, notes;
+    ASSERT_TRUE(generateAll(o, &problems, &notes));
+    EXPECT_TRUE(QFileInfo::exists(o.outDir + QStringLiteral("/maps/日本平野.png")));
+    EXPECT_FALSE(QFileInfo::exists(o.outDir + QStringLiteral("/data/データ平野.csv"))) << "would lack the mountains sample";
+
+    o.onlyKeys.clear();
+    problems.clear();
+    ASSERT_TRUE(generateAll(o, &problems, &notes));
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+    const QStringList lines = csvLines(o.outDir + QStringLiteral("/data/データ平野.csv"));
+    ASSERT_EQ(lines.size(), 3); // the plain, then the land and mountain samples
+    const QImage img(o.outDir + QStringLiteral("/maps/日本山平野2.png"));
+    const QStringList mountainSample = lines[2].split(QLatin1Char(','));
+    EXPECT_EQ(img.pixelColor(mountainSample[15].toInt(), mountainSample[16].toInt()), QColor(0, 0, 255));
+    EXPECT_NEAR(mountainSample[15].toInt(), 140, 1) << "on the mountain's dot";
+    EXPECT_NEAR(mountainSample[16].toInt(), 60, 1);
+    EXPECT_EQ(mountainSample[1], QStringLiteral("無効色"));
+}

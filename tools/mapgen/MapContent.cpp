@@ -878,7 +878,12 @@ bool generateAll(const GenerateOptions& o, QStringList* problems, QStringList* n
     PreviewGuides guides{projection, {}};
     if (o.previewGuides)
         guides.lines = loadLines(o.geoDir + QStringLiteral("/rivers-reference.geojson"));
-    QSet<QString> written; // kinds whose question file is done (by the first map that draws them)
+    // A kind's question file comes from the first map that lists it, even when --only skips that map.
+    QMap<QString, QString> firstMapOf;
+    for (const MapSpec& spec : specs)
+        for (const QString& k : spec.kinds)
+            if (!firstMapOf.contains(k))
+                firstMapOf.insert(k, spec.key);
     bool ok = true;
     for (const MapSpec& spec : specs) {
         if (!o.onlyKeys.isEmpty() && !o.onlyKeys.contains(spec.key))
@@ -909,9 +914,8 @@ bool generateAll(const GenerateOptions& o, QStringList* problems, QStringList* n
             if (p.seed.x() >= 0 && !sources.contains(map.kinds[p.kindIndex]->kind))
                 sources.insert(map.kinds[p.kindIndex]->kind, p.seed);
         for (const KindSet* ks : kinds) {
-            if (written.contains(ks->kind))
+            if (firstMapOf.value(ks->kind) != spec.key)
                 continue;
-            written.insert(ks->kind);
             KindSet trimmed = *ks;
             trimmed.samples.clear();
             for (const QString& s : ks->samples) {
