@@ -78,7 +78,6 @@ QLabel* lineLabel(QWidget* parent, const QString& name, int index)
 seisekitime1::seisekitime1() : Screen(QStringLiteral("seisekitime1"))
 {
     setWindowTitle(QStringLiteral("velmora"));
-    setBackground(rgbColour(state().BackgroundColour.toLong()));
     buildWindow();
     qApp->installEventFilter(this);
 }
@@ -351,10 +350,13 @@ void seisekitime1::activate()
         ~Done() { flag = false; }
     } done{refreshing_};
     ProgramState& s = state();
-    setBackground(rgbColour(s.BackgroundColour.toLong()));
+    // The season's colour; a light green until the start-up has chosen one.
+    const QColor background = s.BackgroundColour.isEmpty() ? QColor(192, 255, 192)
+                                                           : rgbColour(s.BackgroundColour.toLong());
+    setBackground(background);
     {
         QPalette p = Picture2->palette();
-        p.setColor(QPalette::Window, rgbColour(s.BackgroundColour.toLong()));
+        p.setColor(QPalette::Window, background);
         Picture2->setPalette(p);
     }
     // A new sign-in: the grade chooser starts from the grade chosen at name selection.
