@@ -794,11 +794,11 @@ void MainFrm::CmdNuritubusiSyutudai_Click()
     PicNuritubusiPic->setEnabled(true);
 }
 
-void MainFrm::showRelatedPlaces(int question)
+void MainFrm::showRelatedPlaces(int question, bool show)
 {
     List2->clear();
     if (question >= 1 && question <= content_.table.count()) List2->addItems(content_.table.at(question).relatedPlaces());
-    List2->show();
+    if (show) List2->show();
 }
 
 void MainFrm::判定()
@@ -1050,7 +1050,7 @@ void MainFrm::submitListAnswer()
         return;
     submitting_ = true;
     QPointer<MainFrm> self(this);
-    showRelatedPlaces(CurrentQuestion);
+    showRelatedPlaces(CurrentQuestion, false);  // filled now, shown with a correction
     ListNuritubusi->hide();
     ListNuritubusi2->hide();
     List3->hide();

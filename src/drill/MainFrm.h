@@ -192,7 +192,7 @@ private:
     void buildDrillArea();
     void leaveForDashboard();
     void submitListAnswer();
-    void showRelatedPlaces(int question);
+    void showRelatedPlaces(int question, bool show = true);
     void setMapPosition(QPoint p);
     void setSlotColour(QLabel* slot, QRgb rgb);
     void placeBelow(QWidget* w, QWidget* above);
