@@ -11,9 +11,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+#include <cmath>
 #include <deque>
 
 #include <gtest/gtest.h>
@@ -418,6 +423,45 @@ TEST(ShippedContent, NobiRiversAreToldApart)
                     for (int dx = -1; dx <= 1; ++dx)
                         ASSERT_FALSE(rb.contains(p + QPoint(dx, dy))) << three[a].toStdString() << "/" << three[b].toStdString();
         }
+}
+
+// Rivers marked as checked against the reference river lines keep to them: every
+// bend of the authored course lies within about two map pixels of a reference line
+// (the first and last points may reach further, to the source and into the sea).
+TEST(ShippedContent, CheckedRiverCoursesFollowTheReferenceLines)
+{
+    const QString refPath = kGeo + QStringLiteral("/rivers-reference.geojson");
+    if (!QFileInfo::exists(refPath))
+        GTEST_SKIP() << "no shared geography here";
+    const QList<QVector<QPointF>> ref = loadLines(refPath);
+    ASSERT_FALSE(ref.isEmpty());
+    auto distance = [&](QPointF p) {
+        double best = 1e9;
+        for (const auto& line : ref)
+            for (int i = 0; i + 1 < line.size(); ++i) {
+                const QPointF a = line[i], d = line[i + 1] - line[i];
+                const double len = QPointF::dotProduct(d, d);
+                const double t = len > 0 ? std::clamp(QPointF::dotProduct(p - a, d) / len, 0.0, 1.0) : 0.0;
+                const QPointF q = a + t * d - p;
+                best = std::min(best, std::hypot(q.x(), q.y()));
+            }
+        return best;
+    };
+    QFile f(kSource + QStringLiteral("/content/geography/rivers.json"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    int checked = 0;
+    for (const QJsonValue& v : QJsonDocument::fromJson(f.readAll()).object().value(QStringLiteral("places")).toArray()) {
+        const QJsonObject o = v.toObject();
+        if (o.value(QStringLiteral("checked_against")).toString() != QStringLiteral("rivers-reference"))
+            continue;
+        ++checked;
+        const QJsonArray c = o.value(QStringLiteral("geometry")).toObject().value(QStringLiteral("coords")).toArray();
+        for (int i = 1; i + 1 < c.size(); ++i) {
+            const QPointF p(c[i].toArray()[0].toDouble(), c[i].toArray()[1].toDouble());
+            EXPECT_LT(distance(p), 0.08) << o.value(QStringLiteral("name")).toString().toStdString() << " point " << i;
+        }
+    }
+    EXPECT_GE(checked, 10);
 }
 
 // Regenerating from content/ and the shared geography gives the committed files byte for byte.
