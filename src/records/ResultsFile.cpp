@@ -250,14 +250,12 @@ public:
         if (listener_) listener_->restart();
         s_.BestTime.fill(kNoTime);
         const size_t n = size_t(records) + 1;
-        // Grow only; the final size is set by finish().
-        if (s_.RecDate.size() < n) {
-            s_.RecDate.resize(n);
-            s_.RecClock.resize(n);
-            s_.RecPupil.resize(n);
-            s_.RecLevel.resize(n);
-            s_.RecTime.resize(n);
-        }
+        // Room for every record (index 0 unused); the final size is set by finish().
+        s_.RecDate.resize(std::max(n, s_.RecDate.size()));
+        s_.RecClock.resize(std::max(n, s_.RecClock.size()));
+        s_.RecPupil.resize(std::max(n, s_.RecPupil.size()));
+        s_.RecLevel.resize(std::max(n, s_.RecLevel.size()));
+        s_.RecTime.resize(std::max(n, s_.RecTime.size()));
         k_ = 0;
     }
     void block(const char* p, int64_t records) override
