@@ -9,6 +9,8 @@
 #include "drill/Register.h"
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
+#include "records/FinishScreen.h"
+#include "records/Register.h"
 #include "records/RunFlow.h"
 #include "state/ProgramState.h"
 #include "drill/MapSurface.h"
@@ -16,6 +18,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <gtest/gtest.h>
 
 using namespace karuvel;
@@ -69,7 +73,6 @@ INSTANTIATE_TEST_SUITE_P(Levels, RealMap, ::testing::Values(1, 3, 5, 7, 9, 11));
 
 namespace {
 
-int finishShown = 0;
 int dashboardShown = 0;
 
 class StandInScreen : public Screen {
@@ -91,10 +94,10 @@ protected:
         const QString data = kAssets + QStringLiteral("data/") + dataFileForLevel(level);
         if (!QFile::exists(data) || mapImage(mapKeyForLevel(level)).isNull()) return false;
         QFile::copy(data, dir.file(dataFileForLevel(level)));
-        finishShown = dashboardShown = 0;
+        dashboardShown = 0;
         PreviousQuestion() = 0;
         registerDrillScreens();
-        screens::registerFactory(ScreenId::Finish, [] { return new StandInScreen(QStringLiteral("FrmSyuuryou"), &finishShown); });
+        registerRecordsScreens();
         screens::registerFactory(ScreenId::Dashboard,
                                  [] { return new StandInScreen(QStringLiteral("seisekitime1"), &dashboardShown); });
         ProgramState& s = state();
@@ -156,7 +159,12 @@ TEST_P(PlayLevel, RightAnswersLeadToTheFinishScreen)
     }
     EXPECT_EQ(state().RunComplete, 1);
     EXPECT_EQ(state().RunTime, 3 * needed);
-    EXPECT_EQ(finishShown, 1);
+    // The finish screen shows the run, which is stored.
+    auto* finish = screens::findAs<FrmSyuuryou>(ScreenId::Finish);
+    ASSERT_NE(finish, nullptr);
+    EXPECT_EQ(finish->Label18->text(), QStringLiteral("今の成績：%1秒").arg(3 * needed));
+    EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
+    EXPECT_EQ(QFileInfo(dir.path() + QStringLiteral("data/成績累積データ.dat")).size(), 44);
 }
 
 // Practice names every question's place when the mouse rests on its seed point.
@@ -178,7 +186,7 @@ TEST_P(PracticeLevel, NamesEveryPlace)
     }
     f->CmdNuritubusimodoru_Click();
     EXPECT_EQ(dashboardShown, 1);
-    EXPECT_EQ(finishShown, 0);
+    EXPECT_EQ(screens::find(ScreenId::Finish), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, PlayLevel, ::testing::Range(1, 13));
