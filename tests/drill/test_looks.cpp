@@ -27,7 +27,8 @@ TEST(DrillLooks, Screenshots)
     test::FakePlatform fakes;
     test::TempDir dir;
     QDir().mkpath(out);
-    QFile::copy(assets + QStringLiteral("data/データ.csv"), dir.file(QStringLiteral("データ.csv")));
+    for (const QString& name : QDir(assets + QStringLiteral("data")).entryList({QStringLiteral("*.csv")}))
+        QFile::copy(assets + QStringLiteral("data/") + name, dir.file(name));
     registerDrillScreens();
     ProgramState& s = state();
     s.AppFolder = dir.path();
@@ -76,6 +77,17 @@ TEST(DrillLooks, Screenshots)
                   Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(f->PicNuritubusiPic, &e);
     shoot(f, QStringLiteral("practice.png"));
+
+    // The other maps: a list level and practice each.
+    for (int level = 3; level <= 11; level += 2) {
+        f = fresh(level + 1, 0);
+        if (!f) continue;
+        shoot(f, QStringLiteral("level%1.png").arg(level + 1));
+        f = fresh(level, 1);
+        const Question& r = f->content().table.at(f->content().table.count() / 2 + 1);
+        f->PicNuritubusiPic_MouseMove(r.seedX, r.seedY);
+        shoot(f, QStringLiteral("level%1-practice.png").arg(level));
+    }
 
     screens::closeAll();
     setRunScreen(nullptr);
