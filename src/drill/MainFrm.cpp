@@ -626,7 +626,6 @@ void MainFrm::初期設定()
 
 void MainFrm::レベル別設定()
 {
-    const ProgramState& s = state();
     std::fill(QuestionDone.begin(), QuestionDone.end(), 0);
     const int rowHeight = kSlotHeight;
 
@@ -693,7 +692,6 @@ void MainFrm::レベル別設定()
     ListNuritubusi2->clear();
     ListNuritubusi2->addItems(content_.table.secondList);
     setRemaining(QuestionsPerRun);
-    Q_UNUSED(s);
 }
 
 void MainFrm::スタート()
