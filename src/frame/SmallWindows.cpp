@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 #include "state/ProgramState.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
@@ -112,13 +113,20 @@ void Firstfrm::Timer1_Timer()
     screens::close(ScreenId::Splash);
 }
 
+QString aboutText()
+{
+    QFile f(QStringLiteral(":/about.txt"));
+    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("出典：地球地図日本（国土地理院）");
+    return QString::fromUtf8(f.readAll()).trimmed();
+}
+
 QString versionText() { return QStringLiteral("Version") + QStringLiteral(KARUVEL_VERSION_TEXT); }
 
 frmver::frmver(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmver"));
     setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
-    setFixedSize(420, 260);
+    setFixedSize(560, 470);
     QFont big(QStringLiteral("IPAGothic"), 20, QFont::Bold);
     QFont normal(QStringLiteral("IPAGothic"), 14);
     Label1 = new QLabel(this);
@@ -133,10 +141,16 @@ frmver::frmver(QWidget* parent) : QDialog(parent)
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setFont(normal);
     Label4->setGeometry(20, 120, 380, 36);
+    LabelAbout = new QLabel(aboutText(), this);
+    LabelAbout->setObjectName(QStringLiteral("LabelAbout"));
+    LabelAbout->setFont(QFont(QStringLiteral("IPAGothic"), 10));
+    LabelAbout->setWordWrap(true);
+    LabelAbout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LabelAbout->setGeometry(20, 165, 520, 220);
     Command1 = new QPushButton(QStringLiteral("O.K."), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setFont(normal);
-    Command1->setGeometry(150, 190, 120, 44);
+    Command1->setGeometry(220, 400, 120, 44);
     connect(Command1, &QPushButton::clicked, this, &QDialog::accept);
 }
 

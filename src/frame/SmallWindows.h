@@ -36,12 +36,15 @@ public:
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label4;
+    QLabel* LabelAbout;  // where the maps come from (attribution)
     QPushButton* Command1;
 
 protected:
     void showEvent(QShowEvent* e) override;
 };
 
+// The about text of the maps: their sources and attribution.
+QString aboutText();
 // "Version" + major.minor.revision: "Version1.0.16".
 QString versionText();
 // Shows the version window centred over the given window, modally.

@@ -44,6 +44,8 @@ TEST(Startup, VersionWindowTexts)
     EXPECT_EQ(w.Label2->text(), "Version1.0.16");
     EXPECT_EQ(w.Label4->text(), "Orvanta");
     EXPECT_EQ(w.Command1->text(), "O.K.");
+    EXPECT_TRUE(w.LabelAbout->text().contains("出典：地球地図日本（国土地理院）"));
+    EXPECT_TRUE(w.LabelAbout->text().contains("GSHHG"));
     w.Command1->click();
     EXPECT_FALSE(w.isVisible());
 }
