@@ -978,47 +978,24 @@ static std::optional<QString> choiceText(QListWidget* list, int row)
     return slotTextForChoice(list->item(row)->text());
 }
 
-void MainFrm::ListNuritubusi_Click(int row)
+// A choice in a name list writes its slot; a double click then also submits.
+void MainFrm::chooseName(QListWidget* list, QLabel* slot, int row, bool submit)
 {
-    const auto text = choiceText(ListNuritubusi, row);
-    if (!text) return;
-    LblNuritubusi2->setText(*text);
-    yieldEvents();
-}
-
-void MainFrm::ListNuritubusi_DblClick(int row)
-{
-    const auto text = choiceText(ListNuritubusi, row);
-    if (!text) return;
-    LblNuritubusi2->setText(*text);
+    const auto text = choiceText(list, row);
+    if (!text) return;  // a heading (or nothing) was chosen
+    slot->setText(*text);
     QPointer<MainFrm> self(this);
     yieldEvents();
-    if (!self) return;
+    if (!self || !submit) return;
     ListNuritubusi->hide();
     ListNuritubusi2->hide();
     submitListAnswer();
 }
 
-void MainFrm::ListNuritubusi2_Click(int row)
-{
-    const auto text = choiceText(ListNuritubusi2, row);
-    if (!text) return;
-    LblNuritubusi7->setText(*text);
-    yieldEvents();
-}
-
-void MainFrm::ListNuritubusi2_DblClick(int row)
-{
-    const auto text = choiceText(ListNuritubusi2, row);
-    if (!text) return;
-    LblNuritubusi7->setText(*text);
-    QPointer<MainFrm> self(this);
-    yieldEvents();
-    if (!self) return;
-    ListNuritubusi->hide();
-    ListNuritubusi2->hide();
-    submitListAnswer();
-}
+void MainFrm::ListNuritubusi_Click(int row) { chooseName(ListNuritubusi, LblNuritubusi2, row, false); }
+void MainFrm::ListNuritubusi_DblClick(int row) { chooseName(ListNuritubusi, LblNuritubusi2, row, true); }
+void MainFrm::ListNuritubusi2_Click(int row) { chooseName(ListNuritubusi2, LblNuritubusi7, row, false); }
+void MainFrm::ListNuritubusi2_DblClick(int row) { chooseName(ListNuritubusi2, LblNuritubusi7, row, true); }
 
 void MainFrm::List3_Click(int row)
 {

@@ -97,6 +97,7 @@ public:
     // Events.
     void PicNuritubusiPic_MouseDown(int x, int y);
     void PicNuritubusiPic_MouseMove(int x, int y);
+    void chooseName(QListWidget* list, QLabel* slot, int row, bool submit);
     void ListNuritubusi_Click(int row);
     void ListNuritubusi_DblClick(int row);
     void ListNuritubusi2_Click(int row);
