@@ -135,14 +135,3 @@ void BM_PressAndPaint(benchmark::State& st)
 BENCHMARK(BM_PressAndPaint)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    installRealPlatform();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

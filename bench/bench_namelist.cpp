@@ -108,12 +108,3 @@ void BM_ArrangeLines(benchmark::State& st)
 BENCHMARK(BM_ArrangeLines)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

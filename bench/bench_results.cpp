@@ -150,4 +150,4 @@ BENCHMARK(BM_LoadResultsOnly)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillis
 
 } // namespace
 
-BENCHMARK_MAIN();
+
