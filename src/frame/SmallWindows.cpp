@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QTimer>
 
@@ -22,47 +21,29 @@ QPixmap splashPicture()
     QPixmap pm(640, 480);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
     QLinearGradient sky(0, 0, 0, 480);
-    sky.setColorAt(0, QColor(120, 190, 240));
-    sky.setColorAt(1, QColor(40, 110, 190));
+    sky.setColorAt(0, QColor(150, 200, 255));
+    sky.setColorAt(1, QColor(60, 130, 210));
     p.fillRect(pm.rect(), sky);
-    // A stylised archipelago: four islands from north-east to south-west.
-    p.setPen(QPen(QColor(60, 90, 40), 3));
-    p.setBrush(QColor(150, 210, 120));
-    auto island = [&](QPointF c, double rx, double ry, double angle) {
-        p.save();
-        p.translate(c);
-        p.rotate(angle);
-        p.drawEllipse(QPointF(0, 0), rx, ry);
-        p.restore();
-    };
-    island(QPointF(470, 110), 70, 45, -20);
-    island(QPointF(370, 250), 170, 38, -40);
-    island(QPointF(230, 350), 45, 20, -15);
-    island(QPointF(150, 390), 38, 45, 10);
-    // Mount Fuji on the main island.
-    QPainterPath fuji;
-    fuji.moveTo(360, 265);
-    fuji.lineTo(385, 220);
-    fuji.lineTo(410, 265);
-    fuji.closeSubpath();
-    p.setPen(QPen(QColor(70, 70, 90), 2));
-    p.setBrush(QColor(110, 110, 150));
-    p.drawPath(fuji);
-    p.setBrush(Qt::white);
-    QPainterPath cap;
-    cap.moveTo(377, 234);
-    cap.lineTo(385, 220);
-    cap.lineTo(393, 234);
-    cap.closeSubpath();
-    p.drawPath(cap);
-    QFont f(QStringLiteral("IPAGothic"), 54, QFont::Bold);
-    p.setFont(f);
+    // The program's own map of Japan, its sea made clear, on the right.
+    QImage map(QStringLiteral(":/maps/日本山脈.png"));
+    if (!map.isNull()) {
+        map = map.convertToFormat(QImage::Format_ARGB32);
+        const QRgb sea = map.pixel(10, 10);
+        for (int y = 0; y < map.height(); ++y) {
+            QRgb* line = reinterpret_cast<QRgb*>(map.scanLine(y));
+            for (int x = 0; x < map.width(); ++x)
+                if (line[x] == sea) line[x] = qRgba(0, 0, 0, 0);
+        }
+        p.drawImage(QRect(282, 20, 350, 441), map);
+    }
     p.setPen(QColor(255, 255, 255));
-    p.drawText(QRect(0, 20, 640, 90), Qt::AlignHCenter, QStringLiteral("Karuvel"));
-    QFont g(QStringLiteral("IPAGothic"), 22);
-    p.setFont(g);
-    p.drawText(QRect(0, 410, 640, 50), Qt::AlignHCenter, QStringLiteral("日本の地理　地図ドリル"));
+    p.setFont(QFont(QStringLiteral("IPAGothic"), 54, QFont::Bold));
+    p.drawText(QRect(20, 150, 330, 90), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Karuvel"));
+    p.setFont(QFont(QStringLiteral("IPAGothic"), 22));
+    p.drawText(QRect(24, 240, 330, 50), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("日本の地理"));
+    p.drawText(QRect(24, 285, 330, 50), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("地図ドリル"));
     return pm;
 }
 
