@@ -750,9 +750,10 @@ void seisekitime1::recordsView(RecordView view)
     }
     const ListContext c(s, s.CurrentPupil, gradeFilter());
     RecordListsBuilder builder(s, c, view, now, days);
-    // The file is read whole; sharing errors are waited out and retried by the reader.
+    // The file is read whole; sharing errors are waited out and retried by the
+    // reader; any other failure is told and the lists stay empty.
     std::vector<ResultRecordData> records;
-    readAllResults(&records);
+    readResultsForView(&records);
     const int total = int(std::min<size_t>(records.size() + 1, size_t(INT_MAX)));
     ProgressBar1->setRange(0, total);
     ProgressBar2->setRange(0, total);

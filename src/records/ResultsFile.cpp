@@ -211,7 +211,18 @@ QString displayPath(const QString& path) { return QDir::toNativeSeparators(QFile
 }
 
 // Reads the file with the retry rules of the shared results file.
-void readResults(RecordSink& sink)
+// A view of the lists does not end the program on a failure the retries
+// cannot mend: it says so and goes on without the records.
+void tellViewFailure(const ReadFailure& r)
+{
+    messages().inform(QStringLiteral("エラー"), QStringLiteral("先生を呼びなさい") + QStringLiteral("\r\n") + r.text +
+                                                   QStringLiteral(" ") + QString::number(r.number));
+}
+
+// Reads the file through the sink with the retry rules. A failure the
+// retries cannot mend ends the program (the loader), or, for a view, is told
+// and answered with false.
+bool readResults(RecordSink& sink, bool endOnFailure = true)
 {
     const QString path = resultsFilePath();
     int notFound = 0;
@@ -224,19 +235,30 @@ void readResults(RecordSink& sink)
         case ReadStatus::Ok:
             // The records went through the shared buffer: it holds the last one.
             if (any) ResultRecord() = ResultRecordData::fromBytes(last.data());
-            return;
+            return true;
         case ReadStatus::NotFound:
             clock().waitResponsive(kNotFoundWaitMs);
-            if (++notFound >= kNotFoundTries) failLoad(path, r);
+            if (++notFound >= kNotFoundTries) {
+                if (endOnFailure) failLoad(path, r);
+                tellViewFailure(r);
+                return false;
+            }
             break;
         case ReadStatus::Busy:
             clock().waitResponsive(kBusyWaitMs);
             break;
         case ReadStatus::Denied:
             clock().waitResponsive(kBusyWaitMs);
-            if (++denied >= kDeniedTries) failLoad(path, r);
+            if (++denied >= kDeniedTries) {
+                if (endOnFailure) failLoad(path, r);
+                tellViewFailure(r);
+                return false;
+            }
             break;
-        case ReadStatus::Other: failLoad(path, r);
+        case ReadStatus::Other:
+            if (endOnFailure) failLoad(path, r);
+            tellViewFailure(r);
+            return false;
         }
     }
 }
@@ -512,6 +534,15 @@ bool readAllResults(std::vector<ResultRecordData>* out)
     AllRecordsSink sink(out);
     readResults(sink);
     return true;
+}
+
+bool readResultsForView(std::vector<ResultRecordData>* out)
+{
+    if (!out) return false;
+    AllRecordsSink sink(out);
+    if (readResults(sink, false)) return true;
+    out->clear();
+    return false;
 }
 
 } // namespace karuvel

@@ -80,6 +80,10 @@ void LoadResults(ResultsLoadListener* listener);
 // only for a null out). The shared buffer ResultRecord() holds the last
 // record read afterwards, as after reading through it.
 bool readAllResults(std::vector<ResultRecordData>* out);
+// The same for the dashboard's views: a failure the retries cannot mend shows
+// "先生を呼びなさい" with its description and number, and the view goes on
+// without records (false, *out empty) instead of ending the program.
+bool readResultsForView(std::vector<ResultRecordData>* out);
 
 // Replaces the whole results file by these records, in this order (the
 // records manager's rewrite). Under the exclusive whole-file lock of the file

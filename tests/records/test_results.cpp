@@ -230,6 +230,22 @@ TEST_F(ResultsFileTest, UnreadableFileIsReportedByName)
     EXPECT_EQ(fakes.clock.waitedMs, 0);
 }
 
+TEST_F(ResultsFileTest, ViewsTellAnUnreadableFileAndGoOnWithoutRecords)
+{
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.5, 3, 1, 40));
+    std::vector<ResultRecordData> records;
+    ASSERT_TRUE(readResultsForView(&records));
+    EXPECT_EQ(records.size(), 1u);
+
+    QFile::remove(file());
+    dir.mkdir(QStringLiteral("成績累積データ.dat"));  // a folder where the file belongs
+    EXPECT_FALSE(readResultsForView(&records));  // no program end
+    EXPECT_TRUE(records.empty());
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.startsWith(QStringLiteral("先生を呼びなさい")));
+    EXPECT_EQ(fakes.programEnd.calls, 0);
+}
+
 TEST_F(ResultsFileTest, AppendWaitsForAnotherPcsLock)
 {
     RecordFile other;
