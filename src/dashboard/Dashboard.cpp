@@ -373,7 +373,8 @@ void seisekitime1::activate()
     // 3. Keys off, wait cover up.
     ReadyForKeys = 0;
     showCover();
-    // 4. Ranking captions.
+    // 4. Ranking captions: the refresh always ends in the points display.
+    DisplayMode = 2;
     setViewCaptions();
     // 5. Name selection unloaded, counters recomputed.
     screens::close(ScreenId::NameSelection);

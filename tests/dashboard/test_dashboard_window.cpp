@@ -292,6 +292,10 @@ TEST_F(DashboardWindow, TimeDisplayViewsAndThePeriodChooser)
     EXPECT_EQ(d.DisplayMode, 2);
     EXPECT_TRUE(d.Option2[1]->isChecked());
     EXPECT_FALSE(d.Combo2->isVisible());
+    // ... and captions its view options for the points display.
+    EXPECT_EQ(d.Option1[1]->text(), QStringLiteral("累計順"));
+    EXPECT_EQ(d.Option1[2]->text(), QStringLiteral("本日順"));
+    EXPECT_EQ(d.Option1[3]->text(), QStringLiteral("すべて"));
 }
 
 TEST_F(DashboardWindow, ListsOpenAtThePupilsOwnLineAndRecordListsAtTheNewest)
