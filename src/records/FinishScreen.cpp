@@ -446,6 +446,8 @@ void FrmSyuuryou::activate()
     if (!outcome.message.isEmpty()) {
         Label20->setText(outcome.message);
         Label20->show();
+        // On screen before its cue plays: the cue holds the screen until it ends.
+        Label20->repaint();
     }
     switch (outcome.cue) {
     case FinishCue::PersonalBest: PlayPersonalBest(); break;

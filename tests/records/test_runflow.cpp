@@ -13,6 +13,7 @@
 #include "records/RunFlow.h"
 #include "state/ProgramState.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -214,6 +215,40 @@ TEST_F(RunFlowTest, FirstRunIsStoredAndShowsOnlyTheTopRecord)
     EXPECT_TRUE(f->Command4->isVisible());
     EXPECT_TRUE(f->Command5->isVisible());
     EXPECT_FALSE(f->Timer1->isActive());
+}
+
+// The message is on the screen while its cue plays (the cue holds the screen
+// until it ends), not only afterwards.
+TEST_F(RunFlowTest, MessageIsPaintedBeforeItsCuePlays)
+{
+    struct PaintCounter : QObject {
+        int label20Paints = 0;
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint && o->objectName() == QStringLiteral("Label20")) ++label20Paints;
+            return false;
+        }
+    } counter;
+    struct Player : ISoundPlayer {
+        PaintCounter* counter;
+        std::vector<int> paintsAtPlay;
+        int play(const QString&) override
+        {
+            paintsAtPlay.push_back(counter->label20Paints);
+            return 0;
+        }
+        QString errorText(int) const override { return {}; }
+    } player;
+    player.counter = &counter;
+    platform().sound = &player;
+    qApp->installEventFilter(&counter);
+    FrmSyuuryou* f = play(1, 45);
+    qApp->removeEventFilter(&counter);
+    platform().sound = &fakes.sound;
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->Label20->text(), QStringLiteral("！！！最高新記録！！！"));
+    ASSERT_EQ(player.paintsAtPlay.size(), 1u);
+    EXPECT_GT(player.paintsAtPlay[0], 0);
 }
 
 TEST_F(RunFlowTest, OutcomesOfLaterRunsAndOtherPupils)
