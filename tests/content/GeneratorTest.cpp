@@ -157,6 +157,59 @@ TEST(MapGenerator, ClipsToLandOrSeaAndKeepsOnePieceWithoutInnerBorders)
     EXPECT_EQ(bay.pixelColor(90, 80), kLand) << "a sea clip leaves the land alone";
 }
 
+// Thin peninsulas and narrow bays: the coast clips keep the coast line's pixels,
+// and "grow" widens a clipped shape all round (drawn larger than life).
+TEST(MapGenerator, CoastClipsKeepTheCoastLineAndGrowWidensTheShape)
+{
+    Fixture fx(R"({"maps": [{"key": "日本半島", "kinds": ["peninsulas"]}]})");
+    // Three bands across the east coast (x 160): y 44..56, 68..80, 104..116.
+    fx.kind("peninsulas", kindFile("peninsulas", "データ半島.csv",
+                                   place("北半島", R"({"type": "polygon", "clip": "land_coast", "coords": [[131.5, 35.6], [132.5, 35.6], [132.5, 35.9], [131.5, 35.9]]})") + "," +
+                                       place("中湾", R"({"type": "polygon", "clip": "sea_coast", "coords": [[131.5, 35.0], [132.5, 35.0], [132.5, 35.3], [131.5, 35.3]]})") + "," +
+                                       place("南半島", R"({"type": "polygon", "clip": "land", "grow": 2, "coords": [[131.5, 34.1], [132.5, 34.1], [132.5, 34.4], [131.5, 34.4]]})")));
+    QStringList problems, notes;
+    ASSERT_TRUE(generateAll(fx.options(), &problems, &notes));
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+    const QImage img(fx.options().outDir + QStringLiteral("/maps/日本半島.png"));
+    const QColor blue(0, 0, 255);
+    auto coastX = [&](int y) { // the black coast pixel of the row on the unpainted base
+        for (int x = 150; x < 170; ++x)
+            if (img.pixelColor(x, y) == QColor(0, 0, 0))
+                return x;
+        return -1;
+    };
+    const int coast = coastX(90);
+    ASSERT_GE(coast, 155);
+    // land_coast: land and coast, no sea.
+    EXPECT_EQ(img.pixelColor(coast - 3, 50), blue);
+    EXPECT_EQ(img.pixelColor(coast, 50), blue) << "the coast pixel belongs to the peninsula";
+    EXPECT_EQ(img.pixelColor(coast + 2, 50), kSea);
+    // sea_coast: sea and coast, no land.
+    EXPECT_EQ(img.pixelColor(coast, 74), blue) << "the coast pixel belongs to the bay";
+    EXPECT_EQ(img.pixelColor(coast + 3, 74), blue);
+    EXPECT_EQ(img.pixelColor(coast - 2, 74), kLand);
+    // land with grow 2: two pixels past the land on every side, over the coast into the sea.
+    EXPECT_EQ(img.pixelColor(coast + 1, 110), blue);
+    EXPECT_EQ(img.pixelColor(coast + 3, 110), kSea);
+    const QRect band = [&] {
+        QRect r;
+        for (const QPoint& p : floodRegion(img, QPoint(140, 110)))
+            r |= QRect(p, QSize(1, 1));
+        return r;
+    }();
+    EXPECT_EQ(band.top(), 104 - 2);
+    EXPECT_EQ(band.bottom(), 115 + 2);
+
+    // A grow outside 0..6 whole pixels is refused, naming the place.
+    fx.kind("peninsulas", kindFile("peninsulas", "データ半島.csv",
+                                   place("南半島", R"({"type": "polygon", "clip": "land", "grow": 9, "coords": [[131.5, 34.1], [132.5, 34.1], [132.5, 34.4]]})")));
+    problems.clear();
+    EXPECT_FALSE(generateAll(fx.options(), &problems, &notes));
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_TRUE(problems[0].contains(QStringLiteral("南半島")) && problems[0].contains(QStringLiteral("grow")))
+        << problems[0].toStdString();
+}
+
 TEST(MapGenerator, MalformedKindFileIsNamedAndStopsTheRun)
 {
     Fixture fx;

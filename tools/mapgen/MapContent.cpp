@@ -228,9 +228,21 @@ bool readGeometry(const QJsonObject& g, Geometry* out, QString* why)
         geo.clip = Geometry::Clip::Land;
     else if (clip == QLatin1String("sea"))
         geo.clip = Geometry::Clip::Sea;
+    else if (clip == QLatin1String("land_coast"))
+        geo.clip = Geometry::Clip::LandCoast;
+    else if (clip == QLatin1String("sea_coast"))
+        geo.clip = Geometry::Clip::SeaCoast;
     else if (!clip.isEmpty() && clip != QLatin1String("none")) {
-        *why = QStringLiteral("の clip は \"land\" か \"sea\" です。");
+        *why = QStringLiteral("の clip は \"land\"、\"sea\"、\"land_coast\"、\"sea_coast\" のどれかです。");
         return false;
+    }
+    if (g.contains(QLatin1String("grow"))) {
+        const double grow = g.value(QLatin1String("grow")).toDouble(-1);
+        if (grow < 0 || grow > 6 || grow != std::floor(grow)) {
+            *why = QStringLiteral("の grow は 0 から 6 までの整数（ピクセル）です。");
+            return false;
+        }
+        geo.grow = int(grow);
     }
     if (type == QLatin1String("line") || type == QLatin1String("polygon")) {
         geo.type = type == QLatin1String("line") ? Geometry::Type::Line : Geometry::Type::Polygon;
@@ -553,6 +565,28 @@ QPoint innermostPixel(const QVector<QPoint>& pixels)
     return best;
 }
 
+namespace {
+
+// Whether a shape with this clip may paint base pixel j.
+bool clipAllows(Geometry::Clip clip, const BaseMasks& masks, int j)
+{
+    switch (clip) {
+    case Geometry::Clip::None:
+        return true;
+    case Geometry::Clip::Land:
+        return masks.land[j] && !masks.coast[j];
+    case Geometry::Clip::Sea:
+        return !masks.land[j] && !masks.coast[j];
+    case Geometry::Clip::LandCoast:
+        return masks.land[j] || masks.coast[j];
+    case Geometry::Clip::SeaCoast:
+        return !masks.land[j] || masks.coast[j];
+    }
+    return true;
+}
+
+} // namespace
+
 RenderedMap renderMap(const MapSpec& spec, const QList<const KindSet*>& kinds, const BaseMasks& masks,
                       const Projection& projection)
 {
@@ -565,8 +599,7 @@ RenderedMap renderMap(const MapSpec& spec, const QList<const KindSet*>& kinds, c
         for (const Decor& d : ks->decor) {
             QVector<bool> mask = drawGeometry(d.geometry, projection);
             for (int j = 0; j < W * H; ++j)
-                if (mask[j] && (d.geometry.clip != Geometry::Clip::Land || (masks.land[j] && !masks.coast[j])) &&
-                    (d.geometry.clip != Geometry::Clip::Sea || (!masks.land[j] && !masks.coast[j])))
+                if (mask[j] && clipAllows(d.geometry.clip, masks, j))
                     map.image.setPixelColor(j % W, j / W, d.colour);
         }
     QVector<int> label(W * H, -1);
@@ -578,10 +611,7 @@ RenderedMap renderMap(const MapSpec& spec, const QList<const KindSet*>& kinds, c
             for (int j = 0; j < W * H; ++j) {
                 if (!mask[j])
                     continue;
-                if (place.geometry.clip == Geometry::Clip::Land)
-                    mask[j] = masks.land[j] && !masks.coast[j];
-                else if (place.geometry.clip == Geometry::Clip::Sea)
-                    mask[j] = !masks.land[j] && !masks.coast[j];
+                mask[j] = clipAllows(place.geometry.clip, masks, j);
             }
             int parts = 0;
             Patch patch;
@@ -589,6 +619,17 @@ RenderedMap renderMap(const MapSpec& spec, const QList<const KindSet*>& kinds, c
             patch.placeIndex = i;
             patch.colour = ks.colourOf(place);
             patch.pixels = largestComponent(mask, &parts);
+            if (place.geometry.grow > 0 && !patch.pixels.isEmpty()) {
+                // Larger than life: the clipped piece widened all round (chessboard distance).
+                QVector<bool> grown(W * H, false);
+                const int g = place.geometry.grow;
+                for (const QPoint& p : patch.pixels)
+                    for (int dy = -g; dy <= g; ++dy)
+                        for (int dx = -g; dx <= g; ++dx)
+                            if (inside(p.x() + dx, p.y() + dy))
+                                grown[idx(p.x() + dx, p.y() + dy)] = true;
+                patch.pixels = largestComponent(grown, nullptr);
+            }
             if (patch.pixels.isEmpty()) {
                 map.problems << QStringLiteral("%1: 「%2」が地図に描かれません（地図の外か、切り抜きで消えています）。")
                                     .arg(spec.key, place.name);

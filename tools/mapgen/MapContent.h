@@ -33,9 +33,12 @@ struct Projection {
 
 struct Geometry {
     enum class Type { Line, Polygon, Dot };
-    enum class Clip { None, Land, Sea };
+    // Land / Sea: only land (resp. sea) pixels, the coast line left out; LandCoast / SeaCoast:
+    // the coast line's pixels as well, so that a thin peninsula or a narrow bay keeps its width.
+    enum class Clip { None, Land, Sea, LandCoast, SeaCoast };
     Type type = Type::Line;
     Clip clip = Clip::None;
+    int grow = 0;            // pixels added all round the clipped shape (small places drawn larger than life)
     QVector<QPointF> coords; // lon/lat
     QPointF center;          // lon/lat of a dot
     double width = 3;        // line width in pixels
