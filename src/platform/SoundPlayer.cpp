@@ -12,6 +12,9 @@ SdlSoundPlayer::~SdlSoundPlayer()
 bool SdlSoundPlayer::ensureAudio()
 {
     if (initialised_) return true;
+    // SDL would otherwise take over SIGINT and SIGTERM and turn them into quit
+    // events nobody reads: the program must still end when the system asks it to.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         lastError_ = QString::fromUtf8(SDL_GetError());
         return false;

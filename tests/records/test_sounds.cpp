@@ -10,6 +10,8 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 using namespace karuvel;
 using namespace karuvel::test;
 
@@ -129,6 +131,13 @@ TEST(SdlPlayer, PlaysAFileWhosePathHasBlanksAndReportsFailures)
 
     const int empty = player.play(folder + QStringLiteral(".wav"));
     EXPECT_NE(empty, 0);
+
+    // Playing leaves the signals alone: the program still ends when the system asks it to.
+    for (int sig : {SIGTERM, SIGINT}) {
+        struct sigaction now {};
+        ASSERT_EQ(sigaction(sig, nullptr, &now), 0);
+        EXPECT_EQ(now.sa_handler, SIG_DFL) << sig;
+    }
 }
 
 } // namespace
