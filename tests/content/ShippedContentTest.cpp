@@ -304,14 +304,14 @@ TEST(ShippedContent, FourWrongRelatedPlacesCanAlwaysBeDrawn)
     }
 }
 
-// On the river and range levels a wrong choice must never be a true related
-// place of the question: no related place is shared between two questions.
-TEST(ShippedContent, RiverAndRangeRelatedPlacesBelongToOneQuestionEach)
+// On a list level a wrong choice must never be a true related place of the
+// question: no related place is shared between two questions of a set.
+TEST(ShippedContent, RelatedPlacesBelongToOneQuestionEach)
 {
-    for (const char* file : {"データ.csv", "データ山脈.csv"}) {
-        SCOPED_TRACE(file);
+    for (const QString& file : presentSets()) {
+        SCOPED_TRACE(file.toStdString());
         QMap<QString, QString> ownerOf;
-        for (const Record& r : readSet(dataPath(QString::fromUtf8(file))))
+        for (const Record& r : readSet(dataPath(file)))
             if (!r.sample())
                 for (const QString& p : r.related()) {
                     EXPECT_FALSE(ownerOf.contains(p))
@@ -342,6 +342,100 @@ TEST(ShippedContent, RiversAndRangesCoverTheExamList)
                           "阿武隈高地", "越後山脈", "三国山脈", "関東山地", "飛騨山脈", "木曽山脈", "赤石山脈",
                           "両白山地", "鈴鹿山脈", "紀伊山地", "中国山地", "四国山地", "筑紫山地", "九州山地"})
         EXPECT_TRUE(ranges.contains(QString::fromUtf8(r))) << r;
+}
+
+TEST(ShippedContent, PlainsMountainsBaysLakesAndPeninsulasCoverTheExamList)
+{
+    const struct {
+        const char* file;
+        std::initializer_list<const char*> names;
+    } lists[] = {
+        {"データ平野.csv",
+         {"石狩平野", "十勝平野", "根釧台地", "津軽平野", "秋田平野", "庄内平野", "仙台平野", "越後平野", "関東平野",
+          "濃尾平野", "大阪平野", "岡山平野", "讃岐平野", "高知平野", "筑紫平野", "宮崎平野", "上川盆地", "北上盆地",
+          "山形盆地", "米沢盆地", "会津盆地", "福島盆地", "甲府盆地", "長野盆地", "松本盆地", "京都盆地", "奈良盆地"}},
+        {"データ山.csv",
+         {"富士山", "浅間山", "御嶽山", "立山", "槍ヶ岳", "白山", "大山", "阿蘇山", "桜島", "雲仙岳", "有珠山", "羊蹄山",
+          "岩木山", "岩手山", "鳥海山", "蔵王山", "磐梯山", "男体山", "八ヶ岳", "北岳", "石鎚山", "九重山", "霧島山",
+          "開聞岳"}},
+        {"データ湾湖.csv",
+         {"内浦湾", "陸奥湾", "仙台湾", "東京湾", "相模湾", "駿河湾", "伊勢湾", "三河湾", "若狭湾", "富山湾", "大阪湾",
+          "土佐湾", "有明海", "鹿児島湾", "広島湾", "別府湾", "サロマ湖", "洞爺湖", "支笏湖", "屈斜路湖", "十和田湖",
+          "田沢湖", "八郎潟", "猪苗代湖", "霞ヶ浦", "中禅寺湖", "諏訪湖", "浜名湖", "琵琶湖", "宍道湖", "中海"}},
+        {"データ半島.csv",
+         {"知床半島", "根室半島", "積丹半島", "渡島半島", "下北半島", "津軽半島", "男鹿半島", "牡鹿半島", "房総半島",
+          "三浦半島", "伊豆半島", "知多半島", "渥美半島", "志摩半島", "紀伊半島", "能登半島", "丹後半島", "島根半島",
+          "国東半島", "島原半島", "薩摩半島", "大隅半島", "佐田岬半島"}},
+    };
+    for (const auto& list : lists) {
+        SCOPED_TRACE(list.file);
+        QSet<QString> names;
+        for (const Record& r : readSet(dataPath(QString::fromUtf8(list.file))))
+            if (!r.sample())
+                names.insert(r.f[1]);
+        for (const char* n : list.names)
+            EXPECT_TRUE(names.contains(QString::fromUtf8(n))) << n;
+    }
+}
+
+// A pupil of nine presses with a mouse on the map shown at its own size: every
+// area (not the long strokes of the rivers) holds a 5 x 5 square around its seed.
+TEST(ShippedContent, AreasAreLargeEnoughForAChildToPress)
+{
+    for (const QString& file : presentSets()) {
+        if (file == QStringLiteral("データ.csv"))
+            continue;
+        SCOPED_TRACE(file.toStdString());
+        const QImage img(mapPath(mapOf(file)));
+        ASSERT_FALSE(img.isNull());
+        for (const Record& r : readSet(dataPath(file))) {
+            if (r.sample())
+                continue;
+            const QPoint s = r.seed();
+            int off = 0;
+            for (int dy = -2; dy <= 2; ++dy)
+                for (int dx = -2; dx <= 2; ++dx)
+                    off += !img.valid(s + QPoint(dx, dy)) || img.pixel(s + QPoint(dx, dy)) != img.pixel(s);
+            EXPECT_EQ(off, 0) << r.f[1].toStdString() << ": no 5 x 5 square of its own colour around the seed";
+        }
+    }
+}
+
+// Answer areas of different kinds on one map (a plain and a mountain, a bay and a
+// lake) keep at least one pixel of land, sea or black between them, so that each
+// reads as its own place. The Nobi rivers are told apart by shades instead.
+TEST(ShippedContent, AreasOfDifferentColoursKeepApart)
+{
+    QMap<QString, QList<QPair<QPoint, QString>>> seedsOfMap;
+    for (const QString& file : presentSets())
+        if (file != QStringLiteral("データ.csv"))
+            for (const Record& r : readSet(dataPath(file)))
+                if (!r.sample())
+                    seedsOfMap[mapOf(file)] << qMakePair(r.seed(), r.f[1]);
+    for (auto it = seedsOfMap.cbegin(); it != seedsOfMap.cend(); ++it) {
+        SCOPED_TRACE(it.key().toStdString());
+        const QImage img(mapPath(it.key()));
+        ASSERT_FALSE(img.isNull());
+        QVector<int> owner(img.width() * img.height(), -1);
+        for (int i = 0; i < it.value().size(); ++i)
+            for (const QPoint& p : floodRegion(img, it.value()[i].first))
+                owner[p.y() * img.width() + p.x()] = i;
+        QSet<QPair<int, int>> touching;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const int a = owner[y * img.width() + x];
+                for (int dy = -1; a >= 0 && dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        if (img.valid(x + dx, y + dy)) {
+                            const int b = owner[(y + dy) * img.width() + x + dx];
+                            if (b > a)
+                                touching.insert(qMakePair(a, b));
+                        }
+            }
+        for (const auto& t : touching)
+            ADD_FAILURE() << it.value()[t.first].second.toStdString() << " touches "
+                          << it.value()[t.second].second.toStdString();
+    }
 }
 
 // Every river of the set runs down to the sea: its patch comes within four pixels
