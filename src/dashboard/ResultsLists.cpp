@@ -273,7 +273,10 @@ void RecordListsBuilder::add(const ResultRecordData& r)
     const int pupil = r.pupil;
     if (level < 1 || level > std::min(s_.LevelCount, kMaxLevel)) return;
     if (pupil < 1 || pupil > kMaxPupil) return;
-    if (!std::isfinite(r.date) || r.date < 0) return;
+    // A damaged record whose date no calendar can name (beyond 31 December
+    // 9999) is left out, as the recount leaves it out.
+    constexpr double kDayAfterLastOleDay = 2958466.0;
+    if (!std::isfinite(r.date) || r.date < 0 || r.date >= kDayAfterLastOleDay) return;
     if (isPracticeLevelName(s_.LevelNames[level])) return;
     if (!c_.passes(pupil)) return;
     const QString& name = c_.name(pupil);

@@ -182,6 +182,8 @@ TEST_F(Lists, TodayViewLeavesOutFailedRunsAndPeriodViewMarksThem)
         record(today - 30, 0.5, 2, 2, 62),          // 30 days ago: outside
         record(today, 0.5, 0, 1, 45),               // pupil 0: never shown
         record(today, 0.5, 1, 3, 45),               // beyond the level count
+        record(1e300, 0.5, 1, 1, 45),               // a damaged date: never shown
+        record(2958466, 0.5, 1, 1, 45),             // the day after 31 December 9999
     };
     for (const ResultRecordData& r : runs) {
         todayView.add(r);
