@@ -124,10 +124,12 @@ TEST(MapGenerator, ReportsPlacesPaintedOverEachOtherAndSameColouredNeighbours)
                                place("甲池", R"({"type": "dot", "center": [130.5, 35], "radius": 6})") + "," +
                                    place("乙池", R"({"type": "dot", "center": [130.6, 35], "radius": 6})") + "," +
                                    place("丙池", R"({"type": "polygon", "coords": [[131.2, 35.5], [131.6, 35.5], [131.6, 35.6], [131.2, 35.6]]})") + "," +
-                                   place("丁池", R"({"type": "polygon", "coords": [[131.2, 35.4], [131.6, 35.4], [131.6, 35.5], [131.2, 35.5]]})")));
+                                   place("丁池", R"({"type": "polygon", "coords": [[131.2, 35.4], [131.6, 35.4], [131.6, 35.5], [131.2, 35.5]]})") + "," +
+                                   place("戊池", R"({"type": "dot", "center": [131.5, 34.3], "radius": 2})")));
     QStringList problems, notes;
     generateAll(fx.options(), &problems, &notes);
     const QString all = problems.join(QLatin1Char('\n'));
+    EXPECT_TRUE(all.contains(QStringLiteral("「戊池」は 5 x 5 ピクセルの正方形が入らず"))) << all.toStdString();
     EXPECT_TRUE(all.contains(QStringLiteral("「乙池」が「甲池」の上に描かれています"))) << all.toStdString();
     EXPECT_TRUE(all.contains(QStringLiteral("「丙池」と「丁池」が同じ色で接しています"))) << all.toStdString();
 }

@@ -706,6 +706,16 @@ RenderedMap renderMap(const MapSpec& spec, const QList<const KindSet*>& kinds, c
                                     .arg(spec.key, nameOf(p));
                 break;
             }
+        // An area (not a stroke) must be large enough for a child to press: a 5 x 5 square around its seed.
+        if (kinds[p.kindIndex]->places[p.placeIndex].geometry.type != Geometry::Type::Line) {
+            bool square = true;
+            for (int dy = -2; dy <= 2; ++dy)
+                for (int dx = -2; dx <= 2; ++dx)
+                    square = square && own.contains(p.seed + QPoint(dx, dy));
+            if (!square)
+                map.problems << QStringLiteral("%1: 「%2」は 5 x 5 ピクセルの正方形が入らず、押しにくい大きさです（clip を land_coast / sea_coast にするか grow で広げてください）。")
+                                    .arg(spec.key, nameOf(p));
+        }
         const int reached = floodRegion(map.image, p.seed).size();
         if (reached != p.pixels.size())
             map.problems << QStringLiteral("%1: 「%2」の塗りつぶしが自分の区域と一致しません（%3 / %4 ピクセル）。")
