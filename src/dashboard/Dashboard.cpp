@@ -484,24 +484,31 @@ void seisekitime1::Command4_Click(int level)
 {
     if (passwordPanelVisible()) return;
     if (level < 1 || level > columns_ || !Command4[size_t(level)]->isEnabled()) return;
-    ProgramState& s = state();
-    showCover();
-    s.SelectedLevel = level;
-    ReadyForKeys = 0;
-    s.PracticeMode = Loose(0);
-    StartRun();
-    if (QWidget* drill = screens::find(ScreenId::Drill); drill && drill->isVisible()) hide();
+    startLevel(level, 0);
 }
 
 void seisekitime1::Command28_Click(int level)
 {
     if (passwordPanelVisible()) return;
     if (level < 1 || level > columns_ || !Command28[size_t(level)]->isVisible()) return;
+    startLevel(level, 1);
+}
+
+void seisekitime1::startLevel(int level, int practice)
+{
+    // One start at a time: painting the wait cover lets queued keys and
+    // presses through, and none of them may open a second drill.
+    if (starting_) return;
+    starting_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{starting_};
+    ReadyForKeys = 0;
     ProgramState& s = state();
     showCover();
     s.SelectedLevel = level;
-    ReadyForKeys = 0;
-    s.PracticeMode = Loose(1);
+    s.PracticeMode = Loose(practice);
     StartRun();
     if (QWidget* drill = screens::find(ScreenId::Drill); drill && drill->isVisible()) hide();
 }

@@ -117,6 +117,8 @@ private:
     void showLists();
     void hideLists();
     void runSelectedView();
+    // Start button (practice 0) or practice button (practice 1) of a level.
+    void startLevel(int level, int practice);
     void bestTimesView();
     void rankingView();
     void recordsView(RecordView view);
@@ -128,6 +130,7 @@ private:
     ColumnGeometry geometry_;
     int columns_ = 0;
     bool refreshing_ = false;
+    bool starting_ = false;  // a level is being started
     double lastSignIn_ = -1;
 };
 

@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -382,6 +383,36 @@ TEST_F(DashboardWindow, BackShowsNameSelectionAndKeepsTheDashboard)
     d.show();
     d.activate();
     EXPECT_EQ(screens::find(ScreenId::NameSelection), nullptr);
+    screens::closeAll();
+}
+
+namespace {
+// A stand-in drill that notes which level each start asked for and steps aside.
+std::vector<int> drillStarts;
+class NotingDrill : public Screen {
+public:
+    NotingDrill() : Screen(QStringLiteral("MainFrm")) {}
+    void activate() override
+    {
+        drillStarts.push_back(state().SelectedLevel);
+        hide();
+    }
+};
+} // namespace
+
+TEST_F(DashboardWindow, AKeyArrivingWhileTheCoverGoesUpStartsNothingMore)
+{
+    screens::registerFactory(ScreenId::Drill, [] { return new NotingDrill(); });
+    drillStarts.clear();
+    writeRuns({});
+    seisekitime1& d = open();
+    // "1" pressed twice quickly: the second press waits in the queue while
+    // the wait cover is painted for the first.
+    QCoreApplication::postEvent(&d, new QKeyEvent(QEvent::KeyPress, Qt::Key_2, Qt::NoModifier, QStringLiteral("2")));
+    EXPECT_TRUE(d.handleKey(QStringLiteral("1")));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(drillStarts, std::vector<int>{1});
+    EXPECT_EQ(s.SelectedLevel, 1);
     screens::closeAll();
 }
 
