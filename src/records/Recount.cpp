@@ -13,9 +13,6 @@ namespace karuvel {
 
 namespace {
 
-// How many records ahead the recount fetches the sums it will add to.
-constexpr int kAhead = 8;
-
 // Times above this are time over (99999): no points.
 constexpr long long kLastRealTime = 99997;
 
@@ -112,8 +109,6 @@ public:
         s_.OverdoCount.fill(0);
         s_.OverdoPoints.fill(0);
         // The averages keep their values where a count is 0.
-        sums().clear();
-        slotOf().assign(size_t(kLevelSlots) * kPupilSlots, -1);
     }
 
     void kept(int first, int last) override
@@ -122,8 +117,10 @@ public:
         const int* levels = s_.RecLevel.data();
         const int* pupils = s_.RecPupil.data();
         const int32_t* times = s_.RecTime.data();
-        int32_t* slotOfCell = slotOf().data();
-        std::vector<Sums>& sums = Recount::sums();
+        // The sums go straight into the tables, which start from 0.
+        int32_t* totalCount = s_.TotalCount.row(0);
+        int64_t* totalPoints = s_.TotalPoints.row(0);
+        int64_t* totalTimeSum = s_.TotalTimeSum.row(0);
         const double today = today_;
         const double tomorrow = today_ + 1;
 
@@ -132,22 +129,7 @@ public:
             if (L < 1 || L > kMaxLevel) continue;
             const int P = pupils[k];
             if (!validPupil(P)) continue;
-            const int32_t cell = L * kPupilSlots + P;
-            int32_t slot = slotOfCell[cell];
-            if (slot < 0) {
-                slot = int32_t(sums.size());
-                slotOfCell[cell] = slot;
-                sums.emplace_back();
-                    }
-            // The cells of the records a little ahead are fetched meanwhile.
-            if (k + kAhead <= last) {
-                const int La = levels[k + kAhead], Pa = pupils[k + kAhead];
-                if (unsigned(La) <= unsigned(kMaxLevel) && unsigned(Pa) <= unsigned(kMaxPupil)) {
-                    const int32_t ahead = slotOfCell[La * kPupilSlots + Pa];
-                    if (ahead >= 0) __builtin_prefetch(&sums[size_t(ahead)], 1);
-                }
-            }
-            Sums& c = sums[size_t(slot)];
+            const size_t cell = size_t(L) * kPupilSlots + size_t(P);
             const int32_t t = times[k];
             const int counts = t < 6000 ? 1 : 0;
             const long long figure = (t >= 0 && t < 1000) ? t : timeFigure(t);
@@ -155,51 +137,42 @@ public:
             const double date = dates[k];
             const Rule& r = rule_[L];
 
-            c.totalCount += counts;
-            if (date > r.recentAfter) {
-                c.recentCount += counts;
-                c.recentPoints += p;
-            }
-            if (date > r.overdoAfter) {
-                c.overdoCount += counts;
-                c.overdoPoints += p;
-            }
-            c.totalPoints += p;
-            c.totalTimeSum += figure;
-            // Today's record: its date falls on today (the whole day is compared).
-            if (date >= today && date < tomorrow) {
-                c.todayCount += float(counts);
-                c.todayTimeSum += float(figure);
-                c.todayPoints += p;
+            totalCount[cell] += counts;
+            totalPoints[cell] += p;
+            totalTimeSum[cell] += figure;
+            // Most records are older than both periods and than today.
+            if (date > r.recentAfter || date > r.overdoAfter || date >= today) {
+                if (date > r.recentAfter) {
+                    s_.RecentCount(L, P) += counts;
+                    s_.RecentPoints(L, P) += p;
+                }
+                if (date > r.overdoAfter) {
+                    s_.OverdoCount(L, P) += counts;
+                    s_.OverdoPoints(L, P) += p;
+                }
+                // Today's record: its date falls on today (the whole day is compared).
+                if (date >= today && date < tomorrow) {
+                    s_.TodayCount(L, P) += float(counts);
+                    s_.TodayTimeSum(L, P) += float(figure);
+                    s_.TodayPoints(L, P) += p;
+                }
             }
         }
     }
 
-    // Puts the sums into the tables and renews the averages where a count is 1 or more.
+    // Renews the averages where a count is 1 or more.
     void finish()
     {
-        // Cell by cell in table order, so that the tables are written in sequence.
-        const std::vector<Sums>& sums = Recount::sums();
-        const int32_t* slotOfCell = slotOf().data();
         for (int L = 1; L <= kMaxLevel; ++L) {
-            const int32_t* rowSlots = slotOfCell + size_t(L) * kPupilSlots;
+            const int32_t* totalCount = s_.TotalCount.row(L);
+            const float* todayCount = s_.TodayCount.row(L);
             for (int P = 0; P <= kMaxPupil; ++P) {
-                if (rowSlots[P] < 0) continue;
-                const Sums& c = sums[size_t(rowSlots[P])];
-                s_.TotalCount(L, P) = c.totalCount;
-                s_.RecentCount(L, P) = c.recentCount;
-                s_.OverdoCount(L, P) = c.overdoCount;
-                s_.TodayCount(L, P) = c.todayCount;
-                s_.TotalPoints(L, P) = c.totalPoints;
-                s_.RecentPoints(L, P) = c.recentPoints;
-                s_.OverdoPoints(L, P) = c.overdoPoints;
-                s_.TodayPoints(L, P) = c.todayPoints;
-                s_.TotalTimeSum(L, P) = c.totalTimeSum;
-                s_.TodayTimeSum(L, P) = c.todayTimeSum;
-                if (c.todayCount >= 1)
-                    s_.TodayAvgTime(L, P) = float(std::floor(double(c.todayTimeSum) / double(c.todayCount) + 0.5));
-                if (c.totalCount >= 1)
-                    s_.TotalAvgTime(L, P) = float(std::floor(double(c.totalTimeSum) / double(c.totalCount) + 0.5));
+                if (todayCount[P] >= 1)
+                    s_.TodayAvgTime(L, P) =
+                        float(std::floor(double(s_.TodayTimeSum(L, P)) / double(todayCount[P]) + 0.5));
+                if (totalCount[P] >= 1)
+                    s_.TotalAvgTime(L, P) =
+                        float(std::floor(double(s_.TotalTimeSum(L, P)) / double(totalCount[P]) + 0.5));
             }
         }
     }
@@ -227,25 +200,6 @@ private:
         }
         if (t >= 0 && size_t(t) < r.table.size()) return r.table[size_t(t)];
         return recordPoints(t, r.target, r.multiplier);
-    }
-
-    // The sums of one [level][pupil] cell, together in one cache line: the
-    // records of a large file touch one line each instead of one per table.
-    struct alignas(64) Sums {
-        int64_t totalPoints = 0, recentPoints = 0, overdoPoints = 0, todayPoints = 0, totalTimeSum = 0;
-        int32_t totalCount = 0, recentCount = 0, overdoCount = 0;
-        float todayCount = 0, todayTimeSum = 0;
-    };
-    // Kept between recounts so that their memory is allocated once.
-    static std::vector<Sums>& sums()
-    {
-        static std::vector<Sums> v;
-        return v;
-    }
-    static std::vector<int32_t>& slotOf()
-    {
-        static std::vector<int32_t> v;
-        return v;
     }
 
     ProgramState& s_;
