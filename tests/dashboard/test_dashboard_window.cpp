@@ -363,7 +363,8 @@ TEST_F(DashboardWindow, PracticeLevelHidesItsDetailsAndGetsFixedTimes)
 
 TEST_F(DashboardWindow, BackShowsNameSelectionAndKeepsTheDashboard)
 {
-    static int shown = 0;
+    static int shown;
+    shown = 0;
     screens::registerFactory(ScreenId::NameSelection, [] {
         ++shown;
         auto* n = new Screen(QStringLiteral("namesel"));
