@@ -867,11 +867,22 @@ void MainFrm::判定後処理()
     yieldEvents();
     if (!self) return;
     PlayWrong();
+    // Clicks made while the cue played (the second click of a double click
+    // on "O.K.") reach the window only now: let them land on a disabled
+    // "次へ" so that they cannot take the correction away unseen.
+    CmdNuritubusikakunin->setEnabled(false);
+    yieldEvents();
+    if (!self) return;
+    CmdNuritubusikakunin->setEnabled(true);
+    if (CmdNuritubusikakunin->isVisible()) CmdNuritubusikakunin->setFocus();
     s.Judging = 0;
 }
 
 void MainFrm::CmdNuritubusikakunin_Click()
 {
+    // Not while the wrong answer is still being followed up: the next
+    // question could not be asked and the run would stand still.
+    if (state().Judging == 1 || state().CorrectionShown != 1) return;
     CmdNuritubusikakunin->hide();
     for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
     if (isMapLevel()) {

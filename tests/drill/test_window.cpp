@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -492,6 +493,55 @@ TEST_F(DrillWindow, ListQuestionWithoutSecondNameOrRelatedPlace)
     f->List3_DblClick(rowOf(f->List3, QStringLiteral("静岡県")));
     EXPECT_EQ(state().RunCorrectCount, 1);
     EXPECT_EQ(state().CorrectionShown, 0);
+}
+
+// A cue blocks the window: clicks made meanwhile are handled only after it.
+// This player queues a click on "次へ" while the wrong cue plays, as the
+// second click of a double click on "O.K." would be.
+class ClickDuringWrongCue : public ISoundPlayer {
+public:
+    QPointer<QPushButton> next;
+    int play(const QString&) override
+    {
+        if (next && next->isVisible()) {
+            const QPointF at(next->width() / 2.0, next->height() / 2.0);
+            const QPointF global = next->mapToGlobal(at);
+            for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                QCoreApplication::postEvent(next, new QMouseEvent(t, at, global, Qt::LeftButton,
+                                                                  t == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                                                : Qt::NoButton,
+                                                                  {}));
+        }
+        return 0;
+    }
+    QString errorText(int) const override { return {}; }
+};
+
+TEST_F(DrillWindow, ClicksMadeDuringTheWrongCueDoNotTakeTheCorrectionAway)
+{
+    ClickDuringWrongCue player;
+    platform().sound = &player;
+    MainFrm* f = start(2);
+    player.next = f->CmdNuritubusikakunin;
+    const int asked = f->CurrentQuestion;
+    QTest::mouseClick(f->CmdNuritubusiOK, Qt::LeftButton);  // nothing chosen: wrong
+    QCoreApplication::processEvents();
+    EXPECT_EQ(state().CorrectionShown, 1);
+    EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
+    EXPECT_TRUE(f->CmdNuritubusikakunin->isEnabled());
+    EXPECT_EQ(f->CurrentQuestion, asked);
+    // A deliberate press afterwards goes on as before.
+    QTest::mouseClick(f->CmdNuritubusikakunin, Qt::LeftButton);
+    EXPECT_EQ(state().CorrectionShown, 0);
+    // "次へ" does nothing while an answer is being followed up.
+    state().Judging = 1;
+    state().CorrectionShown = 1;
+    f->CmdNuritubusikakunin->show();
+    f->CmdNuritubusikakunin_Click();
+    EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
+    EXPECT_EQ(state().CorrectionShown, 1);
+    state().Judging = 0;
+    platform().sound = &fakes.sound;
 }
 
 TEST_F(DrillWindow, PreviousQuestionCarriesOverToTheNextRun)
