@@ -110,17 +110,22 @@ public:
         const QString text = index.data(Qt::DisplayRole).toString();
         const QRect r = option.rect.adjusted(4, 0, -4, 0);
         const bool selected = option.state & QStyle::State_Selected;
+        // A list that takes no choice (no second name to give) is drawn faded.
+        const bool enabled = option.state & QStyle::State_Enabled;
+        const QColor faded(160, 160, 160);
         p->save();
         if (isHeadingEntry(text)) {
-            p->fillRect(option.rect, QColor(255, 224, 160));
-            p->setPen(QColor(128, 64, 0));
+            p->fillRect(option.rect, enabled ? QColor(255, 224, 160) : QColor(236, 236, 220));
+            p->setPen(enabled ? QColor(128, 64, 0) : faded);
             p->setFont(pixelFont(option.font.pixelSize(), true));
             p->drawText(r, Qt::AlignCenter, text);
             p->restore();
             return;
         }
         if (selected) p->fillRect(option.rect, option.palette.color(QPalette::Highlight));
-        const QColor ink = selected ? option.palette.color(QPalette::HighlightedText) : QColor(Qt::black);
+        const QColor ink = !enabled ? faded
+                           : selected ? option.palette.color(QPalette::HighlightedText)
+                                      : QColor(Qt::black);
         const int open = text.indexOf(QLatin1Char('('));
         const QString name = (open < 0 ? text : text.left(open)).trimmed();
         const QString reading = open < 0 ? QString() : text.mid(open);
@@ -133,7 +138,7 @@ public:
         if (!reading.isEmpty()) {
             const QRect rest = r.adjusted(nameWidth + 6, 0, 0, 0);
             p->setFont(readingFont);
-            p->setPen(selected ? ink : QColor(64, 64, 64));
+            p->setPen(selected || !enabled ? ink : QColor(64, 64, 64));
             p->drawText(rest, Qt::AlignRight | Qt::AlignVCenter,
                         QFontMetrics(readingFont).elidedText(reading, Qt::ElideLeft, rest.width()));
         }

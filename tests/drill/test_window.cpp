@@ -474,6 +474,17 @@ TEST_F(DrillWindow, ListQuestionWithoutSecondNameOrRelatedPlace)
     ASSERT_EQ(f->CurrentQuestion, 4);
     EXPECT_EQ(f->LblNuritubusi7->text(), QStringLiteral("-"));
     EXPECT_FALSE(f->ListNuritubusi2->isEnabled());
+    // The pupil sees that the second-name list takes no choice: no dark ink in it.
+    auto hasDarkInk = [](QListWidget* list) {
+        list->doItemsLayout();
+        const QImage img = list->viewport()->grab().toImage();
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (qGray(img.pixel(x, y)) < 80) return true;
+        return false;
+    };
+    EXPECT_TRUE(hasDarkInk(f->ListNuritubusi));
+    EXPECT_FALSE(hasDarkInk(f->ListNuritubusi2));
     EXPECT_TRUE(f->Label3->isHidden());
     EXPECT_FALSE(f->List3->isVisible());
     // Double-clicking the name submits: the hidden related slot counts as right.
