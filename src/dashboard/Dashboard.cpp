@@ -130,7 +130,9 @@ void seisekitime1::buildWindow()
         Option2[size_t(k)] = named(new QRadioButton(displayCaptions[k], displayBox), QStringLiteral("Option2"), k);
         Option2[size_t(k)]->setGeometry(8 + k * 106, 4, 104, 28);
         displayGroup->addButton(Option2[size_t(k)], k);
-        connect(Option2[size_t(k)], &QRadioButton::clicked, this, [this, k] { Option2_Click(k); });
+        connect(Option2[size_t(k)], &QRadioButton::clicked, this, [this, k] {
+            if (!ignoredWhileBuilding()) Option2_Click(k);
+        });
     }
     // The per-pupil times view comes with a later version.
     Option2[2]->setEnabled(false);
@@ -144,21 +146,27 @@ void seisekitime1::buildWindow()
         Option1[size_t(k)] = named(new QRadioButton(viewBox), QStringLiteral("Option1"), k);
         Option1[size_t(k)]->setGeometry(8 + (k - 1) * 104, 4, 102, 28);
         viewGroup->addButton(Option1[size_t(k)], k);
-        connect(Option1[size_t(k)], &QRadioButton::clicked, this, [this, k] { Option1_Click(k); });
+        connect(Option1[size_t(k)], &QRadioButton::clicked, this, [this, k] {
+            if (!ignoredWhileBuilding()) Option1_Click(k);
+        });
     }
 
     Combo1 = named(new QComboBox(f), QStringLiteral("Combo1"));
     Combo1->setGeometry(672, 64, 130, 32);
     Combo1->addItems(gradeFilters());
     Combo1->setToolTip(QStringLiteral("表示する学年を選びます"));
-    connect(Combo1, QOverload<int>::of(&QComboBox::activated), this, [this](int) { Combo1_Click(); });
+    connect(Combo1, QOverload<int>::of(&QComboBox::activated), this, [this](int) {
+        if (!ignoredWhileBuilding()) Combo1_Click();
+    });
 
     Combo2 = named(new QComboBox(f), QStringLiteral("Combo2"));
     Combo2->setGeometry(810, 64, 206, 32);
     Combo2->addItems(periodChoices());
     Combo2->setCurrentIndex(std::clamp(s.ResultsPeriod, 1, 5) - 1);
     Combo2->hide();
-    connect(Combo2, QOverload<int>::of(&QComboBox::activated), this, [this](int entry) { Combo2_Click(entry); });
+    connect(Combo2, QOverload<int>::of(&QComboBox::activated), this, [this](int entry) {
+        if (!ignoredWhileBuilding()) Combo2_Click(entry);
+    });
 
     Label5 = named(new QLabel(f), QStringLiteral("Label5"));
     Label5->setGeometry(12, 102, 420, 28);
@@ -572,8 +580,41 @@ void seisekitime1::setViewCaptions()
     }
 }
 
+bool seisekitime1::ignoredWhileBuilding()
+{
+    if (viewsBuilding_ == 0 && !refreshing_) return false;
+    // The lists are being built (the screen yields while it works): a choice
+    // made now is undone, so that the options always name what is shown.
+    for (int k = 0; k < 2; ++k) {
+        const QSignalBlocker block(Option2[size_t(k)]);
+        Option2[size_t(k)]->setChecked(k == DisplayMode - 1);
+    }
+    if (viewMember_ >= 1 && viewMember_ <= 3) {
+        const QSignalBlocker block(Option1[size_t(viewMember_)]);
+        Option1[size_t(viewMember_)]->setChecked(true);
+    }
+    {
+        const QSignalBlocker block(Combo1);
+        const int at = Combo1->findText(filterInUse_);
+        if (at >= 0) Combo1->setCurrentIndex(at);
+    }
+    {
+        const QSignalBlocker block(Combo2);
+        Combo2->setCurrentIndex(std::clamp(state().ResultsPeriod, 1, 5) - 1);
+    }
+    return true;
+}
+
 void seisekitime1::Option2_Click(int member)
 {
+    ++viewsBuilding_;
+    struct Done {
+        int& depth;
+        ~Done() { --depth; }
+    } done{viewsBuilding_};
+    // What is being shown is settled before the screen yields.
+    if (BusyDisplay == 0 && member != 2) DisplayMode = member + 1;
+    filterInUse_ = Combo1->currentText();
     Command1->setEnabled(false);
     setStartButtonsEnabled(false);
     hideLists();
@@ -606,6 +647,13 @@ void seisekitime1::runSelectedView()
 
 void seisekitime1::Option1_Click(int member)
 {
+    ++viewsBuilding_;
+    struct Done {
+        int& depth;
+        ~Done() { --depth; }
+    } done{viewsBuilding_};
+    viewMember_ = member;
+    filterInUse_ = Combo1->currentText();
     Command1->setEnabled(false);
     setStartButtonsEnabled(false);
     hideLists();

@@ -131,6 +131,12 @@ private:
     int columns_ = 0;
     bool refreshing_ = false;
     bool starting_ = false;  // a level is being started
+    // A choice of view, grade or period while the lists are being built:
+    // undone and ignored (true), or let through (false).
+    bool ignoredWhileBuilding();
+    int viewsBuilding_ = 0;  // views being built (nested calls included)
+    int viewMember_ = 1;     // the view option being shown
+    QString filterInUse_;    // the grade filter of the lists shown
     double lastSignIn_ = -1;
 };
 

@@ -417,6 +417,41 @@ TEST_F(DashboardWindow, AKeyArrivingWhileTheCoverGoesUpStartsNothingMore)
     screens::closeAll();
 }
 
+TEST_F(DashboardWindow, ChoicesMadeWhileTheListsAreBuiltAreUndone)
+{
+    writeRuns({{today, 1, 1, 30}, {today, 3, 1, 40}});
+    seisekitime1& d = open();
+    // A second choice arrives while the screen yields to paint the busy panel.
+    QMetaObject::invokeMethod(&d, [&d] { d.Option1[2]->click(); }, Qt::QueuedConnection);
+    d.Option1[1]->setChecked(true);
+    d.Option1_Click(1);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(d.Option1[1]->isChecked());
+    EXPECT_EQ(d.Label5->text(), QStringLiteral("獲得ポイント（今まで順位）"));
+
+    QMetaObject::invokeMethod(&d, [&d] { d.Option2[1]->click(); }, Qt::QueuedConnection);
+    d.Option2[0]->setChecked(true);
+    d.Option2_Click(0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(d.Option2[0]->isChecked());
+    EXPECT_EQ(d.DisplayMode, 1);
+    EXPECT_EQ(d.Option1[1]->text(), QStringLiteral("BEST表示"));
+    EXPECT_EQ(d.Label5->text(), QStringLiteral("ベスト成績"));
+
+    // The grade chooser keeps the filter of the lists being built.
+    QMetaObject::invokeMethod(&d, [&d] {
+        d.Combo1->setCurrentIndex(d.Combo1->findText(QStringLiteral("小１")));
+        emit d.Combo1->activated(d.Combo1->currentIndex());
+    }, Qt::QueuedConnection);
+    d.Combo1->setCurrentIndex(d.Combo1->findText(QStringLiteral("中学生全体")));
+    d.Combo1_Click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(d.Combo1->currentText(), QStringLiteral("中学生全体"));
+    EXPECT_EQ(lines(d.List5[1]).size(), 1);  // 上田 only
+    EXPECT_TRUE(d.Command1->isEnabled());
+    EXPECT_TRUE(d.Command4[1]->isEnabled());
+}
+
 TEST_F(DashboardWindow, GrabForALook)
 {
     const QByteArray out = qgetenv("KARUVEL_GRAB");
