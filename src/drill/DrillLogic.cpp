@@ -94,6 +94,12 @@ RelatedChoices chooseRelatedChoices(const QuestionTable& table, int q, IRandom& 
     }
     if (out.correct.isEmpty()) out.correct = question.related[1];
     out.choices << out.correct;
+    // A wrong choice is never a place that is related to this question too:
+    // choosing it would be judged wrong although it is right.
+    const QStringList own = question.relatedPlaces();
+    auto usable = [&](const QString& text) {
+        return !text.isEmpty() && !out.choices.contains(text) && !own.contains(text);
+    };
 
     // Texts the wrong choices can be drawn from.
     std::vector<int> donors;
@@ -104,10 +110,10 @@ RelatedChoices chooseRelatedChoices(const QuestionTable& table, int q, IRandom& 
         for (const QString& r : table.at(v).relatedPlaces()) pool.insert(r);
     }
     for (int n = 0; n < 4; ++n) {
-        // Stop when no text that is not already a choice remains.
+        // Stop when no usable text remains.
         bool left = false;
         for (const QString& r : pool)
-            if (!out.choices.contains(r)) {
+            if (usable(r)) {
                 left = true;
                 break;
             }
@@ -131,7 +137,7 @@ RelatedChoices chooseRelatedChoices(const QuestionTable& table, int q, IRandom& 
                     break;
                 }
             }
-            if (text.isEmpty() || out.choices.contains(text)) continue;
+            if (!usable(text)) continue;
             out.choices << text;
             added = true;
         }
@@ -139,7 +145,7 @@ RelatedChoices chooseRelatedChoices(const QuestionTable& table, int q, IRandom& 
             // Draws ran out: take the first unused text found.
             for (int v : donors) {
                 for (const QString& r : table.at(v).relatedPlaces())
-                    if (!out.choices.contains(r)) {
+                    if (usable(r)) {
                         out.choices << r;
                         added = true;
                         break;

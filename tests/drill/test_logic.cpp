@@ -123,18 +123,27 @@ TEST(DrillLogic, RelatedChoicesAreDistinctAndBounded)
     }
     EXPECT_FALSE(chooseRelatedChoices(t, 4, fakes.random).shown);
 
-    // Too few other related places: the choices are what there is.
+    // Too few other related places: the choices are what there is. "A" is
+    // related to both 甲 and 乙, so it is never offered as a wrong choice for
+    // either: choosing it would be judged wrong although it is right.
     QuestionTable few;
     few.questions.push_back(question(QStringLiteral("甲"), {QStringLiteral("A"), QStringLiteral("B")}));
     few.questions.push_back(question(QStringLiteral("乙"), {QStringLiteral("C"), QStringLiteral("A")}));
     few.questions.push_back(question(QStringLiteral("丙"), {}));
-    const RelatedChoices c = chooseRelatedChoices(few, 1, fakes.random);
-    EXPECT_TRUE(c.shown);
-    QSet<QString> expected = {c.correct, QStringLiteral("C"), QStringLiteral("A")};
-    EXPECT_EQ(QSet<QString>(c.choices.begin(), c.choices.end()), expected);
+    for (int i = 0; i < 20; ++i) {
+        const RelatedChoices c = chooseRelatedChoices(few, 1, fakes.random);
+        EXPECT_TRUE(c.shown);
+        EXPECT_EQ(QSet<QString>(c.choices.begin(), c.choices.end()), (QSet<QString>{c.correct, QStringLiteral("C")}));
+        const RelatedChoices other = chooseRelatedChoices(few, 2, fakes.random);
+        EXPECT_EQ(QSet<QString>(other.choices.begin(), other.choices.end()),
+                  (QSet<QString>{other.correct, QStringLiteral("B")}));
+    }
     // No other question has a related place at all.
-    const RelatedChoices alone = chooseRelatedChoices(few, 2, fakes.random);
-    EXPECT_EQ(alone.choices.size(), alone.correct == QStringLiteral("A") ? 2 : 3);
+    QuestionTable single;
+    single.questions.push_back(question(QStringLiteral("甲"), {QStringLiteral("A"), QStringLiteral("B")}));
+    single.questions.push_back(question(QStringLiteral("丙"), {}));
+    const RelatedChoices alone = chooseRelatedChoices(single, 1, fakes.random);
+    EXPECT_EQ(alone.choices, QStringList{alone.correct});
 }
 
 TEST(DrillLogic, ListJudging)
