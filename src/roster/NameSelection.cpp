@@ -21,7 +21,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
+#include <algorithm>
 #include <cmath>
 
 namespace karuvel {
@@ -274,8 +276,9 @@ void namesel::名簿表示()
 
     const bool coverWasShown = !Picture5->isHidden();
     bool coverShownHere = false;
+    filterInUse_ = Combo1->currentText();
     NameList list = buildNameList(
-        DisplayMode, Combo1->currentText(),
+        DisplayMode, filterInUse_,
         [&] {
             if (Picture5->isHidden()) coverShownHere = true;
             showCover();
@@ -296,7 +299,12 @@ void namesel::名簿表示()
 
 void namesel::Option1_Click(int index)
 {
-    if (building_) return;
+    if (building_) {
+        // The list is still being built (waiting for a shared file): the
+        // options keep naming the figures it is built with.
+        Option1[size_t(DisplayMode)]->setChecked(true);
+        return;
+    }
     DisplayMode = index;
     Option1[size_t(index)]->setChecked(true);
     名簿表示();
@@ -304,7 +312,11 @@ void namesel::Option1_Click(int index)
 
 void namesel::Combo1_Click()
 {
-    if (building_) return;
+    if (building_) {
+        const QSignalBlocker block(Combo1);
+        Combo1->setCurrentIndex(std::max(0, int(Combo1->findText(filterInUse_))));
+        return;
+    }
     state().GradeFilter = Loose(Combo1->currentText());
     名簿表示();
     List1->setFocus();

@@ -71,6 +71,7 @@ private:
     void showCover();
     void updateListCaption();
     bool building_ = false;
+    QString filterInUse_;  // the grade filter of the list being built
 };
 
 } // namespace karuvel

@@ -249,7 +249,9 @@ TEST_F(NameSelectionScreen, TheWaitCoverStandsWhileTheRosterIsWaitedFor)
         coveredWhileWaiting = !w->Picture5->isHidden();
         // Keys and a second build while waiting change nothing.
         QTest::keyClick(w->List1, Qt::Key_1);
-        w->Option1_Click(2);
+        w->Option1[2]->click();
+        w->Combo1->setCurrentIndex(w->Combo1->findText(QStringLiteral("小１")));
+        emit w->Combo1->activated(w->Combo1->currentIndex());
         QFile::rename(dir.file(QStringLiteral("moved.txt")), dir.file(QStringLiteral("新名簿.txt")));
     };
     w->Option1_Click(3);
@@ -257,6 +259,9 @@ TEST_F(NameSelectionScreen, TheWaitCoverStandsWhileTheRosterIsWaitedFor)
     EXPECT_EQ(w->RosterRetries, 1);
     EXPECT_EQ(fake.clock.waitedMs, 5000);
     EXPECT_EQ(w->DisplayMode, 3);
+    EXPECT_TRUE(w->Option1[3]->isChecked());  // the options and the chooser name what the list shows
+    EXPECT_FALSE(w->Option1[2]->isChecked());
+    EXPECT_EQ(w->Combo1->currentText(), QStringLiteral("全学年"));
     EXPECT_TRUE(w->Picture5->isHidden());
     EXPECT_EQ(w->List1->count(), 4);
     EXPECT_TRUE(fake.sound.played.isEmpty());
