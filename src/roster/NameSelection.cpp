@@ -308,6 +308,7 @@ void namesel::Option1_Click(int index)
     DisplayMode = index;
     Option1[size_t(index)]->setChecked(true);
     名簿表示();
+    List1->setFocus();
 }
 
 void namesel::Combo1_Click()

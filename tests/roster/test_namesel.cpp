@@ -74,8 +74,10 @@ TEST_F(NameSelectionScreen, ActivationShowsTheWholeListWithPoints)
 
 TEST_F(NameSelectionScreen, OptionsAndFilterRebuildTheList)
 {
-    w->Option1_Click(0);
+    w->Combo1->setFocus();
+    w->Option1[0]->click();
     EXPECT_EQ(w->DisplayMode, 0);
+    EXPECT_EQ(w->focusWidget(), w->List1);  // arrow keys and Enter go on choosing a name
     EXPECT_TRUE(w->List1->item(1)->text().contains(QStringLiteral("/")));
     EXPECT_EQ(w->List1->count(), 4);
 
