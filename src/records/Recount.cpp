@@ -213,7 +213,7 @@ void RecountAll()
 {
     ProgramState& s = state();
     Recount recount(s);
-    recount.restart();
+    // The loader starts the tables afresh (restart) before it hands over records.
     LoadResults(&recount);
     recount.finish();
 }
