@@ -236,6 +236,28 @@ LoadOutcome LoadQuestions(int level, LevelContent* content)
     content->map = mapImage(key);
     if (content->map.isNull())
         return {false, QStringLiteral("地図「%1」が見つかりません。\r\n先生を呼びなさい。").arg(key)};
+
+    // Every question must point at an answer area of the map: a point off the
+    // map, on the sea, on a black border or on a sample colour can never be
+    // answered, and the run could then only end by running out of time.
+    const QImage& map = content->map;
+    auto inside = [&](int x, int y) { return x >= 0 && y >= 0 && x < map.width() && y < map.height(); };
+    auto colourAt = [&](int x, int y) { return map.pixel(x, y) & 0xFFFFFFu; };
+    QList<QRgb> noAnswer;
+    if (inside(10, 10)) noAnswer << colourAt(10, 10);  // the sea
+    noAnswer << 0u;                                  // borders
+    for (const SamplePoint& p : content->table.samples)
+        if (inside(p.x, p.y)) noAnswer << colourAt(p.x, p.y);
+    const QString fileName = QFileInfo(content->dataPath).fileName();
+    for (int i = 1; i <= content->table.count(); ++i) {
+        const Question& q = content->table.at(i);
+        if (inside(q.seedX, q.seedY) && !noAnswer.contains(colourAt(q.seedX, q.seedY))) continue;
+        return failure(content->dataPath,
+                       QStringLiteral("問題のファイル「%1」の「%2」の位置（%3, %4）が地図の上の答えの場所を指していません。")
+                           .arg(fileName, q.name)
+                           .arg(q.seedX)
+                           .arg(q.seedY));
+    }
     return out;
 }
 

@@ -194,3 +194,28 @@ TEST(Questions, LevelsChooseTheirFileAndMap)
     }
     EXPECT_TRUE(dataFileForLevel(13).isEmpty());
 }
+
+TEST(Questions, EveryQuestionMustPointAtAnAnswerAreaOfTheMap)
+{
+    test::FakePlatform fakes;
+    test::TempDir dir;
+    state().AppFolder = dir.path();
+    setMapImageSource([](const QString&) { return test::fixtureMap(); });
+    LevelContent content;
+    dir.writeCp932(QStringLiteral("データ.csv"), test::fixtureCsv());
+    const LoadOutcome good = LoadQuestions(1, &content);
+    EXPECT_TRUE(good.ok) << good.message.toStdString();
+
+    // Sea, a black border, land (a sample colour) and a point off the map.
+    for (QPoint seed : {QPoint(3, 3), QPoint(50, 30), QPoint(40, 30), QPoint(200, 20), QPoint(30, -1)}) {
+        dir.writeCp932(QStringLiteral("データ.csv"),
+                       test::fixtureCsv() + QStringLiteral("四国,迷子川,まいごがわ,*,*,*,*,*,*,*,*,*,*,*,*,%1,%2,0\r\n")
+                                                .arg(seed.x())
+                                                .arg(seed.y()));
+        const LoadOutcome o = LoadQuestions(1, &content);
+        EXPECT_FALSE(o.ok) << seed.x() << "," << seed.y();
+        EXPECT_TRUE(o.message.contains(QStringLiteral("データ.csv"))) << o.message.toStdString();
+        EXPECT_TRUE(o.message.contains(QStringLiteral("「迷子川」"))) << o.message.toStdString();
+    }
+    setMapImageSource(nullptr);
+}
