@@ -1,5 +1,6 @@
 // Karuvel: the map drill of Japan's physical geography.
 #include "dashboard/Register.h"
+#include "admin/Register.h"
 #include "drill/Register.h"
 #include "frame/SmallWindows.h"
 #include "platform/Platform.h"
@@ -52,6 +53,7 @@ int main(int argc, char** argv)
     karuvel::registerDrillScreens();
     karuvel::registerRosterScreens();
     karuvel::registerDashboardScreens();
+    karuvel::registerAdminScreens();
     karuvel::startProgram();
     return app.exec();
 }

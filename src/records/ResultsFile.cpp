@@ -494,22 +494,20 @@ void LoadResults(ResultsLoadListener* listener)
     sink.finish();
 }
 
-bool replaceResults(const std::vector<ResultRecordData>& records, QString* problem)
-{
-    const QString path = resultsFilePath();
-    auto fail = [&](const QString& why, int number) {
-        if (problem) {
-            *problem = QStringLiteral("「%1」を書き換えることができません。").arg(QFileInfo(path).fileName()) +
-                       QStringLiteral("\r\n") + displayPath(path) + QStringLiteral("\r\n") + why;
-            if (number != 0) *problem += QStringLiteral("（エラー番号 %1）").arg(number);
-        }
-        return false;
-    };
-    RecordFile f;
-    QString why;
-    int number = 0;
-    if (!lockForWriting(f, path, &why, &number)) return fail(why, number);
+namespace {
 
+QString rewriteProblem(const QString& path, const QString& why, int number)
+{
+    QString text = QStringLiteral("「%1」を書き換えることができません。").arg(QFileInfo(path).fileName()) +
+                   QStringLiteral("\r\n") + displayPath(path) + QStringLiteral("\r\n") + why;
+    if (number != 0) text += QStringLiteral("（エラー番号 %1）").arg(number);
+    return text;
+}
+
+// Puts these records in place of the file at path in one step (a temporary
+// file beside it, then renamed over it). The caller holds the lock.
+bool writeReplacement(const QString& path, const std::vector<ResultRecordData>& records, QString* why)
+{
     QByteArray bytes;
     bytes.reserve(qsizetype(records.size()) * kRecordSize);
     for (const ResultRecordData& r : records) {
@@ -518,12 +516,78 @@ bool replaceResults(const std::vector<ResultRecordData>& records, QString* probl
     }
     QSaveFile out(path);
     out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly)) return fail(out.errorString(), 0);
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return fail(out.errorString(), 0);
+    if (!out.open(QIODevice::WriteOnly)) {
+        *why = out.errorString();
+        return false;
     }
-    if (!out.commit()) return fail(out.errorString(), 0);
+    if (out.write(bytes) != bytes.size()) {
+        *why = out.errorString();
+        out.cancelWriting();
+        return false;
+    }
+    if (!out.commit()) {
+        *why = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool replaceResults(const std::vector<ResultRecordData>& records, QString* problem)
+{
+    const QString path = resultsFilePath();
+    RecordFile f;
+    QString why;
+    int number = 0;
+    if (!lockForWriting(f, path, &why, &number)) {
+        if (problem) *problem = rewriteProblem(path, why, number);
+        return false;
+    }
+    if (!writeReplacement(path, records, &why)) {
+        if (problem) *problem = rewriteProblem(path, why, 0);
+        return false;
+    }
+    f.close();  // the lock goes with the replaced file
+    return true;
+}
+
+bool updateResults(const std::function<bool(std::vector<ResultRecordData>& records, QString* problem)>& edit,
+                   QString* problem)
+{
+    const QString path = resultsFilePath();
+    RecordFile f;
+    QString why;
+    int number = 0;
+    if (!lockForWriting(f, path, &why, &number)) {
+        if (problem) *problem = rewriteProblem(path, why, number);
+        return false;
+    }
+    // Every whole record as it is now, read under the lock (no append can slip in).
+    const int64_t length = f.size();
+    if (length < 0) {
+        if (problem) *problem = rewriteProblem(path, f.errorText(), f.errorNumber());
+        return false;
+    }
+    const int64_t count = length / kRecordSize;
+    std::vector<char> bytes(size_t(count * kRecordSize));
+    int64_t got = 0;
+    if (count > 0 && (!f.readAt(0, bytes.data(), count * kRecordSize, &got) || got != count * kRecordSize)) {
+        if (problem) *problem = rewriteProblem(path, QStringLiteral("読み込みできません：") + f.errorText(), f.errorNumber());
+        return false;
+    }
+    std::vector<ResultRecordData> records;
+    records.reserve(size_t(count));
+    for (int64_t i = 0; i < count; ++i) records.push_back(ResultRecordData::fromBytes(bytes.data() + i * kRecordSize));
+    QString editProblem;
+    if (!edit(records, &editProblem)) {
+        if (problem) *problem = editProblem;
+        return false;
+    }
+    if (!writeReplacement(path, records, &why)) {
+        if (problem) *problem = rewriteProblem(path, why, 0);
+        return false;
+    }
     f.close();  // the lock goes with the replaced file
     return true;
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace karuvel {
@@ -94,5 +95,15 @@ bool readResultsForView(std::vector<ResultRecordData>* out);
 // description naming the file in *problem when it cannot be done; the file is
 // then unchanged. Shows nothing and never ends the program.
 bool replaceResults(const std::vector<ResultRecordData>& records, QString* problem);
+
+// Reads every whole record of the results file and writes back what edit
+// leaves in the vector, all under one exclusive whole-file lock (so no PC's
+// append can fall between the read and the rewrite), replacing the file in one
+// step as replaceResults does. A torn partial record at the end is dropped.
+// When edit returns false nothing is written and its problem text is passed
+// on. Returns false with a Japanese description in *problem when the file
+// cannot be locked, read or replaced; the file is then unchanged.
+bool updateResults(const std::function<bool(std::vector<ResultRecordData>& records, QString* problem)>& edit,
+                   QString* problem);
 
 } // namespace karuvel

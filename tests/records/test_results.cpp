@@ -337,6 +337,33 @@ TEST_F(ResultsFileTest, RewriteThatCannotLockLeavesTheFileAlone)
     EXPECT_EQ(fakes.programEnd.calls, 0);
 }
 
+TEST_F(ResultsFileTest, UpdateEditsUnderOneLockAndAnEditThatRefusesChangesNothing)
+{
+    const QByteArray before = record(today(), 0.1, 4, 2, 90) + record(today(), 0.2, 5, 2, 91);
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), before + QByteArray("torn", 4));
+    QString problem;
+    EXPECT_FALSE(updateResults(
+        [](std::vector<ResultRecordData>& records, QString* why) {
+            records.clear();
+            *why = QStringLiteral("変わっています");
+            return false;
+        },
+        &problem));
+    EXPECT_EQ(problem, QStringLiteral("変わっています"));
+    EXPECT_EQ(contents(), before + QByteArray("torn", 4));
+
+    ASSERT_TRUE(updateResults(
+        [](std::vector<ResultRecordData>& records, QString*) {
+            EXPECT_EQ(records.size(), 2u);  // whole records only
+            records[1].time = 77;
+            records.erase(records.begin());
+            return true;
+        },
+        &problem))
+        << problem.toStdString();
+    EXPECT_EQ(contents(), record(today(), 0.2, 5, 2, 77));
+}
+
 // A clock that really waits: for the processes that append side by side.
 class SleepingClock : public FakeClock {
 public:
@@ -382,6 +409,58 @@ TEST_F(ResultsFileTest, ManyProcessesAppendingAtOnceLoseNothing)
     EXPECT_EQ(seen.size(), size_t(kProcesses * kRuns));
     EXPECT_EQ(*seen.begin(), std::make_pair(1, 1));
     EXPECT_EQ(*seen.rbegin(), std::make_pair(kProcesses, kRuns));
+}
+
+TEST_F(ResultsFileTest, RewritesRacingAppendsLoseNoRun)
+{
+    // Record 1 is edited again and again by a teacher's PC while pupils append.
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.1, 9, 1, 0));
+    constexpr int kAppenders = 4;
+    constexpr int kRuns = 150;
+    constexpr int kEdits = 60;
+    std::vector<pid_t> children;
+    for (int p = 0; p <= kAppenders; ++p) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int code = 0;
+            try {
+                SleepingClock clock;
+                platform().clock = &clock;
+                if (p == 0) {
+                    for (int i = 1; i <= kEdits && code == 0; ++i) {
+                        QString problem;
+                        const bool ok = updateResults(
+                            [i](std::vector<ResultRecordData>& records, QString*) {
+                                records[0].time = i;
+                                return true;
+                            },
+                            &problem);
+                        if (!ok) code = 2;
+                    }
+                } else {
+                    for (int i = 1; i <= kRuns; ++i) run(p, 1 + i % 12, i);
+                }
+            } catch (...) {
+                code = 1;
+            }
+            _exit(code);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::vector<ResultRecordData> records;
+    ASSERT_TRUE(readAllResults(&records));
+    ASSERT_EQ(records.size(), size_t(1 + kAppenders * kRuns));
+    EXPECT_EQ(records[0].pupil, 9);
+    EXPECT_EQ(records[0].time, kEdits);
+    std::set<std::pair<int, int>> seen;
+    for (size_t k = 1; k < records.size(); ++k) seen.insert({records[k].pupil, records[k].time});
+    EXPECT_EQ(seen.size(), size_t(kAppenders * kRuns));
 }
 
 } // namespace

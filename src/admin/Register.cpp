@@ -1,0 +1,7 @@
+#include "admin/Register.h"
+
+namespace karuvel {
+
+void registerAdminScreens() {}
+
+} // namespace karuvel
