@@ -1,0 +1,298 @@
+#include "admin/RecordLines.h"
+
+#include "platform/Cp932.h"
+#include "platform/FieldReader.h"
+#include "roster/Roster.h"
+#include "state/Loose.h"
+
+#include <QDate>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace karuvel {
+
+namespace {
+
+const QString kIdeographicSpace = QStringLiteral("\u3000");
+const QString kNamePadding = QStringLiteral("\u3000\u3000\u3000\u3000\u3000");
+
+// The first and last day an OLE date can name: 1 January 100 and 31 December 9999.
+constexpr double kOleFirstDay = -657434.0;
+constexpr double kOleDayAfterLast = 2958466.0;
+
+QDate oleEpoch() { return QDate(1899, 12, 30); }
+
+// Blanks (ASCII spaces only) cut from both ends, as a name field is trimmed.
+QString trimBlanks(const QString& text)
+{
+    int b = 0;
+    int e = int(text.size());
+    while (b < e && text[b] == u' ') ++b;
+    while (e > b && text[e - 1] == u' ') --e;
+    return text.mid(b, e - b);
+}
+
+int integerField(const Field& f)
+{
+    const double v = f.number();
+    if (!(v <= 32767)) return 32767;
+    if (v < -32768) return -32768;
+    return int(v);
+}
+
+QString timeOfDayText(long long seconds)
+{
+    const int h = int(seconds / 3600);
+    const int m = int(seconds / 60 % 60);
+    const int s = int(seconds % 60);
+    QString t = QString::number(h);
+    t += u':';
+    t += QChar(u'0' + m / 10);
+    t += QChar(u'0' + m % 10);
+    t += u':';
+    t += QChar(u'0' + s / 10);
+    t += QChar(u'0' + s % 10);
+    return t;
+}
+
+// Little-endian fields of a stored record.
+double getDouble(const char* p)
+{
+    uint64_t u = 0;
+    for (int i = 7; i >= 0; --i) u = (u << 8) | uint8_t(p[i]);
+    double v;
+    std::memcpy(&v, &u, 8);
+    return v;
+}
+int16_t get16(const char* p) { return int16_t(uint16_t(uint8_t(p[0]) | (uint16_t(uint8_t(p[1])) << 8))); }
+int32_t get32(const char* p)
+{
+    return int32_t(uint32_t(uint8_t(p[0])) | (uint32_t(uint8_t(p[1])) << 8) | (uint32_t(uint8_t(p[2])) << 16) |
+                   (uint32_t(uint8_t(p[3])) << 24));
+}
+
+// What a line shows of a record.
+struct Shown {
+    double date;
+    double clock;
+    int pupil;
+    int level;
+    int32_t time;
+    const char* code;  // 5 bytes
+};
+
+// Builds the lines, keeping the texts that repeat from line to line.
+class LineMaker {
+public:
+    LineMaker(const PupilBook& book, const QByteArray& ownCode, const QString& schoolName)
+        : book_(book), ownCode_(ownCode), schoolName_(schoolName), pupilPieces_(kPupilSlots)
+    {
+    }
+
+    QString line(int number, const Shown& r)
+    {
+        QString t;
+        t.reserve(80);
+        // Record number right-aligned in 4 (a wider one shown whole), a blank.
+        t += QString::number(number).rightJustified(4, u' ');
+        t += u' ';
+        // Date, an ideographic blank, the time of day right-aligned in 9.
+        if (r.date != lastDate_ || !haveDate_) {
+            lastDate_ = r.date;
+            lastDateText_ = oleDateTimeText(r.date);
+            haveDate_ = true;
+        }
+        t += lastDateText_;
+        t += kIdeographicSpace;
+        t += (QStringLiteral("  ") + oleDateTimeText(r.clock)).right(9);
+        // Level, an ideographic blank, the time in 5, "秒 ", an ideographic blank.
+        t += QStringLiteral("ﾚﾍﾞﾙ");
+        t += QString::number(r.level);
+        t += kIdeographicSpace;
+        t += QString::number(r.time).rightJustified(5, u' ');
+        t += QStringLiteral("秒 ");
+        t += kIdeographicSpace;
+        // Pupil number, name and grade label.
+        t += pupilPiece(r.pupil);
+        // Whose run: this school's or another school's.
+        t += QStringLiteral("++");
+        t += std::memcmp(r.code, ownCode_.constData(), 5) == 0 ? schoolName_ : QStringLiteral("他塾");
+        return t;
+    }
+
+private:
+    // Pupil number right-aligned in 4, a blank, the name padded with
+    // ideographic blanks and cut to 6, a blank, the grade label.
+    QString pupilPiece(int pupil)
+    {
+        const bool inTable = validPupil(pupil);
+        if (inTable && !pupilPieces_[size_t(pupil)].isNull()) return pupilPieces_[size_t(pupil)];
+        QString t = QString::number(pupil).rightJustified(4, u' ');
+        t += u' ';
+        t += (book_.nameOf(pupil) + kNamePadding).left(6);
+        t += u' ';
+        t += book_.gradeLabelOf(pupil);
+        if (inTable) pupilPieces_[size_t(pupil)] = t;
+        return t;
+    }
+
+    const PupilBook& book_;
+    QByteArray ownCode_;
+    QString schoolName_;
+    std::vector<QString> pupilPieces_;
+    bool haveDate_ = false;
+    double lastDate_ = 0;
+    QString lastDateText_;
+};
+
+Shown shownOf(const char* p)
+{
+    return Shown{getDouble(p), getDouble(p + 8), get16(p + 16), get16(p + 18), get32(p + 20), p + 24};
+}
+
+// A number made whole by taking the nearest whole number, halves to the even one.
+double nearestWhole(double v) { return std::nearbyint(v); }
+
+} // namespace
+
+QString PupilBook::nameOf(long long pupil) const
+{
+    return validPupil(pupil) ? PupilNameByNumber[size_t(pupil)] : QString();
+}
+
+QString PupilBook::gradeLabelOf(long long pupil) const
+{
+    return validPupil(pupil) ? GradeLabelByNumber[size_t(pupil)] : QString();
+}
+
+PupilBookRead readPupilBook(const QString& path, int schoolYear, PupilBook* book)
+{
+    *book = PupilBook{};
+    QString text;
+    switch (readCp932File(path, &text)) {
+    case FileStatus::Ok: break;
+    case FileStatus::NotFound: return PupilBookRead::Missing;
+    default: return PupilBookRead::Unreadable;
+    }
+    FieldReader r(text);
+    while (!r.atEnd()) {
+        // Eight fields a pupil: number, birth year, two numbers, name, status, two texts.
+        Field f[8];
+        for (Field& field : f) r.next(&field);
+        const int number = integerField(f[0]);
+        if (number < 1 || number > kMaxPupil) continue;
+        const QString name = trimBlanks(f[4].text.left(20));
+        book->PupilNameByNumber[size_t(number)] = name;
+        book->chooserEntries << chooserEntry(number, name);
+        const int g = schoolYear - integerField(f[1]) - 6;
+        if (g >= 0 && g <= 10) book->GradeLabelByNumber[size_t(number)] = gradeText(g);
+    }
+    return PupilBookRead::Ok;
+}
+
+QString oleDateTimeText(double value)
+{
+    if (!(value >= kOleFirstDay && value < kOleDayAfterLast)) return numberText(value);
+    // The whole part counts the days (also before 1899: -1.25 is 29 December
+    // 1899, 6 o'clock); the fraction is the time of day.
+    long long day = static_cast<long long>(std::trunc(value));
+    long long seconds = std::llround(std::fabs(value - double(day)) * 86400.0);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        day += value < 0 ? -1 : 1;
+    }
+    const bool hasDate = day != 0;
+    const bool hasTime = seconds != 0;
+    if (!hasDate) return timeOfDayText(seconds);
+    const QString date = oleEpoch().addDays(day).toString(QStringLiteral("yyyy/MM/dd"));
+    if (!hasTime) return date;
+    return date + u' ' + timeOfDayText(seconds);
+}
+
+QByteArray schoolCodeField(const QString& schoolCode)
+{
+    const QByteArray bytes = encodeCp932(schoolCode);
+    // Cut at a character boundary, never half a double-byte character.
+    int n = 0;
+    while (n < bytes.size()) {
+        const auto b = uint8_t(bytes[n]);
+        const int w = ((b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc)) ? 2 : 1;
+        if (n + w > 5) break;
+        n += w;
+    }
+    return bytes.left(n) + QByteArray(5 - n, ' ');
+}
+
+QString recordLineText(int number, const ResultRecordData& r, const PupilBook& book, const QByteArray& ownCodeField,
+                       const QString& schoolName)
+{
+    QByteArray code = r.schoolCode.left(5);
+    code.append(QByteArray(5 - code.size(), ' '));
+    LineMaker maker(book, ownCodeField, schoolName);
+    return maker.line(number, Shown{r.date, r.clock, r.pupil, r.level, r.time, code.constData()});
+}
+
+QString recordCountText(int64_t fileLength)
+{
+    return QStringLiteral("総レコード数:") + numberText(double(fileLength) / kRecordSize);
+}
+
+int RecordLines::lineOfRecord(int number) const
+{
+    const auto it = std::lower_bound(numbers.begin(), numbers.end(), number);
+    if (it == numbers.end() || *it != number) return -1;
+    return int(it - numbers.begin());
+}
+
+int RecordLines::lineAtOrAfter(int number) const
+{
+    if (numbers.empty()) return -1;
+    const auto it = std::lower_bound(numbers.begin(), numbers.end(), number);
+    if (it == numbers.end()) return int(numbers.size()) - 1;
+    return int(it - numbers.begin());
+}
+
+RecordLines buildRecordLines(const char* records, int64_t count, const PupilBook& book, const QString& schoolCode,
+                             const QString& schoolName)
+{
+    RecordLines out;
+    out.texts.reserve(qsizetype(count));
+    out.numbers.reserve(size_t(count));
+    out.bytes.reserve(size_t(count));
+    LineMaker maker(book, schoolCodeField(schoolCode), schoolName);
+    for (int64_t i = 0; i < count; ++i) {
+        const char* p = records + i * kRecordSize;
+        const Shown r = shownOf(p);
+        if (r.level == 0) continue;  // a record of level 0 is not listed
+        const int number = int(i + 1);
+        out.texts << maker.line(number, r);
+        out.numbers.push_back(number);
+        std::array<char, kRecordSize> b;
+        std::memcpy(b.data(), p, kRecordSize);
+        out.bytes.push_back(b);
+    }
+    return out;
+}
+
+bool timeFromBox(const QString& text, int32_t* seconds)
+{
+    const double v = nearestWhole(leadingNumber(text));
+    if (!(v >= 0 && v <= kNoTime)) return false;
+    *seconds = int32_t(v);
+    return true;
+}
+
+bool pupilFromChooser(const QString& text, int* pupil)
+{
+    const qsizetype slash = text.indexOf(u'/');
+    if (slash < 0) return false;
+    const double v = nearestWhole(leadingNumber(text.left(slash)));
+    if (!(v >= 1 && v <= kMaxPupil)) return false;
+    *pupil = int(v);
+    return true;
+}
+
+QString chooserEntry(int pupil, const QString& name) { return QString::number(pupil) + QStringLiteral(" /  ") + name; }
+
+} // namespace karuvel

@@ -1,0 +1,419 @@
+#include "admin/RecordsManager.h"
+
+#include "frame/Navigator.h"
+#include "platform/Platform.h"
+#include "platform/RecordFile.h"
+#include "roster/Roster.h"
+#include "state/ProgramState.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <cmath>
+
+namespace karuvel {
+
+namespace {
+
+constexpr int kBusyWaitMs = 1000;  // another PC is appending: wait, then try again
+constexpr int kBusyTries = 10;
+
+const QString kWarningTitle = QStringLiteral("注意");
+const QString kErrorTitle = QStringLiteral("エラー");
+
+template <typename T>
+T* named(T* w, const QString& name)
+{
+    w->setObjectName(name);
+    return w;
+}
+
+QFont sized(int pixelSize, bool bold = false)
+{
+    QFont f(QStringLiteral("IPAGothic"));
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    return f;
+}
+
+QString shownPath(const QString& path) { return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()); }
+
+QString fileProblem(const QString& path, const QString& what, const RecordFile& f)
+{
+    QString text = QStringLiteral("「%1」%2").arg(QFileInfo(path).fileName(), what) + QStringLiteral("\r\n") +
+                   shownPath(path) + QStringLiteral("\r\n") + f.errorText();
+    if (f.errorNumber() != 0) text += QStringLiteral("（エラー番号 %1）").arg(f.errorNumber());
+    return text;
+}
+
+// Clicks on the list: a click closes the edit panel, a double-click opens
+// it. The release that ends a double-click is no click of its own.
+class ListMouse : public QObject {
+public:
+    using QObject::QObject;
+    bool inDoubleClick = false;
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::MouseButtonPress) inDoubleClick = false;
+        if (e->type() == QEvent::MouseButtonDblClick) inDoubleClick = true;
+        return QObject::eventFilter(o, e);
+    }
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The list's model.
+
+void RecordListModel::setLines(RecordLines lines)
+{
+    beginResetModel();
+    lines_ = std::move(lines);
+    endResetModel();
+}
+
+int RecordListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : lines_.size(); }
+
+QVariant RecordListModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= lines_.size()) return QVariant();
+    return lines_.texts[index.row()];
+}
+
+// ---------------------------------------------------------------------------
+// The window.
+
+FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
+{
+    QWidget* f = frame();
+    setBackground(QColor(0xE8, 0xEE, 0xF4));
+
+    Label1 = named(new QLabel(QStringLiteral("ダブルクリックすると変更、消去できます"), f), QStringLiteral("Label1"));
+    Label1->setGeometry(16, 18, 420, 28);
+    Label1->setFont(sized(18, true));
+    Label2 = named(new QLabel(f), QStringLiteral("Label2"));
+    Label2->setGeometry(460, 18, 240, 28);
+    Label2->setFont(sized(18));
+
+    Command4 = named(new QPushButton(QStringLiteral("戻る"), f), QStringLiteral("Command4"));
+    Command4->setGeometry(894, 6, 120, 50);
+    Command4->setFont(sized(20, true));
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+
+    model = new RecordListModel(this);
+    List1 = named(new QListView(f), QStringLiteral("List1"));
+    List1->setGeometry(16, 64, 700, 690);
+    List1->setFont(sized(16));
+    List1->setUniformItemSizes(true);
+    List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setModel(model);
+    auto* mouse = new ListMouse(List1);
+    List1->viewport()->installEventFilter(mouse);
+    connect(List1, &QListView::clicked, this, [this, mouse] {
+        if (!mouse->inDoubleClick) List1_Click();
+    });
+    connect(List1, &QListView::doubleClicked, this, [this] { List1_DblClick(); });
+    connect(List1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { List1_Click(); });
+
+    // The edit panel.
+    Frame1 = named(new QFrame(f), QStringLiteral("Frame1"));
+    Frame1->setGeometry(732, 64, 280, 420);
+    Frame1->setFrameShape(QFrame::Box);
+    Frame1->setAutoFillBackground(true);
+    Frame1->setFont(sized(18));
+    Label3 = named(new QLabel(Frame1), QStringLiteral("Label3"));
+    Label3->setGeometry(12, 10, 256, 30);
+    Label3->setFont(sized(20, true));
+    Label4 = named(new QLabel(Frame1), QStringLiteral("Label4"));
+    Label4->setGeometry(12, 46, 120, 28);
+    Label5 = named(new QLabel(Frame1), QStringLiteral("Label5"));
+    Label5->setGeometry(12, 80, 256, 28);
+    Label6 = named(new QLabel(Frame1), QStringLiteral("Label6"));
+    Label6->setGeometry(140, 46, 128, 28);
+    Text1 = named(new QLineEdit(Frame1), QStringLiteral("Text1"));
+    Text1->setGeometry(12, 120, 120, 36);
+    Text1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label7 = named(new QLabel(QStringLiteral("秒"), Frame1), QStringLiteral("Label7"));
+    Label7->setGeometry(138, 124, 30, 28);
+    VScroll1 = named(new QScrollBar(Qt::Vertical, Frame1), QStringLiteral("VScroll1"));
+    VScroll1->setGeometry(172, 114, 22, 48);
+    VScroll1->setRange(0, kNoTime);
+    VScroll1->setSingleStep(1);
+    VScroll1->setPageStep(1);
+    // The upper arrow adds a second, the lower one takes one away.
+    VScroll1->setInvertedAppearance(true);
+    VScroll1->setInvertedControls(true);
+    connect(VScroll1, &QScrollBar::valueChanged, this, [this] { VScroll1_Change(); });
+    Combo1 = named(new QComboBox(Frame1), QStringLiteral("Combo1"));
+    Combo1->setGeometry(12, 176, 256, 36);
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setMaxVisibleItems(20);
+    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+    Command2 = named(new QPushButton(QStringLiteral("変更して記録"), Frame1), QStringLiteral("Command2"));
+    Command2->setGeometry(12, 236, 256, 44);
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    Command3 = named(new QPushButton(QStringLiteral("消去"), Frame1), QStringLiteral("Command3"));
+    Command3->setGeometry(12, 296, 256, 44);
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    Command5 = named(new QPushButton(QStringLiteral("キャンセル"), Frame1), QStringLiteral("Command5"));
+    Command5->setGeometry(12, 356, 256, 44);
+    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    Frame1->hide();
+
+    Picture1 = named(new QLabel(f), QStringLiteral("Picture1"));
+    Picture1->setAutoFillBackground(true);
+    Picture1->setGeometry(0, 0, kFrameWidth, kFrameHeight);
+    Picture1->hide();
+}
+
+void FrmData::activate()
+{
+    Picture1->hide();
+    Command1_Click();
+    List1->setFocus();
+}
+
+void FrmData::名簿読込()
+{
+    const ProgramState& s = state();
+    const int schoolYear = schoolYearOf(clock().today(), s.SchoolYearStartMonth.toInt());
+    const QString path = rosterFilePath();
+    const PupilBookRead r = readPupilBook(path, schoolYear, &book);
+    Combo1->clear();
+    Combo1->addItems(book.chooserEntries);
+    if (r != PupilBookRead::Ok && !rosterWarned_) {
+        rosterWarned_ = true;
+        const QString what = r == PupilBookRead::Missing ? QStringLiteral("がありません。")
+                                                         : QStringLiteral("を読むことができません。");
+        messages().inform(kErrorTitle, QStringLiteral("「%1」%2").arg(QFileInfo(path).fileName(), what) +
+                                           QStringLiteral("\r\n") + shownPath(path) +
+                                           QStringLiteral("\r\n生徒の名前と学年は表示されません。"));
+    }
+}
+
+bool FrmData::readFile(std::vector<char>* records, int64_t* length)
+{
+    const QString path = resultsFilePath();
+    records->clear();
+    *length = 0;
+    for (int tries = 1;; ++tries) {
+        RecordFile f;
+        if (!f.open(path, RecordFile::Mode::Read)) {
+            // Absent: it is made empty, as for every reader of the file.
+            RecordFile create;
+            if (f.errorKind() != FileErrorKind::NotFound || !create.open(path, RecordFile::Mode::ReadWriteCreate)) {
+                const RecordFile& failed = f.errorKind() != FileErrorKind::NotFound ? f : create;
+                messages().inform(kErrorTitle, fileProblem(path, QStringLiteral("を開くことができません。"), failed));
+                return false;
+            }
+            return true;
+        }
+        // The shared lock: no append lands half-way through the reading.
+        if (f.tryLock(LockKind::Shared) == LockResult::Busy) {
+            if (tries >= kBusyTries) {
+                messages().inform(kErrorTitle, QStringLiteral("「%1」は他のパソコンが使用中です。").arg(QFileInfo(path).fileName()) +
+                                                   QStringLiteral("\r\n") + shownPath(path) +
+                                                   QStringLiteral("\r\nしばらくしてから、もう一度開いて下さい。"));
+                return false;
+            }
+            f.close();
+            clock().waitResponsive(kBusyWaitMs);
+            continue;
+        }
+        const int64_t size = f.size();
+        const int64_t whole = size < 0 ? 0 : size / kRecordSize * kRecordSize;
+        records->resize(size_t(whole));
+        int64_t got = 0;
+        if (size < 0 || (whole > 0 && !f.readAt(0, records->data(), whole, &got))) {
+            records->clear();
+            messages().inform(kErrorTitle, fileProblem(path, QStringLiteral("を読むことができません。"), f));
+            return false;
+        }
+        records->resize(size_t(got / kRecordSize * kRecordSize));
+        *length = got < whole ? got : size;
+        return true;
+    }
+}
+
+void FrmData::Command1_Click()
+{
+    名簿読込();
+    Frame1->hide();
+    std::vector<char> records;
+    int64_t length = 0;
+    if (!readFile(&records, &length)) {
+        Label2->setText(QStringLiteral("総レコード数:"));
+        model->setLines(RecordLines{});
+        return;
+    }
+    const ProgramState& s = state();
+    Label2->setText(recordCountText(length));
+    model->setLines(buildRecordLines(records.data(), int64_t(records.size()) / kRecordSize, book,
+                                     s.SchoolCode.toText(), s.SchoolName));
+}
+
+int FrmData::selectedLine() const
+{
+    const QModelIndex i = List1->currentIndex();
+    if (!i.isValid() || !List1->selectionModel()->isSelected(i)) return -1;
+    return i.row();
+}
+
+void FrmData::selectLine(int line)
+{
+    if (line < 0 || line >= model->rowCount()) {
+        List1->clearSelection();
+    } else {
+        const QModelIndex i = model->index(line);
+        List1->setCurrentIndex(i);
+        List1->scrollTo(i, QAbstractItemView::PositionAtCenter);
+    }
+    List1_Click();  // selecting a line closes the edit panel
+}
+
+void FrmData::List1_Click() { Frame1->hide(); }
+
+void FrmData::List1_DblClick()
+{
+    const int line = selectedLine();
+    if (line < 0) return;
+    const RecordLines& lines = model->lines();
+    SelectedRecord = lines.numbers[size_t(line)];
+    shownBytes_ = lines.bytes[size_t(line)];
+    ResultRecordData& r = ResultRecord();
+    r = ResultRecordData::fromBytes(shownBytes_.data());
+
+    Label3->setText(QString::number(SelectedRecord));
+    Command2->setEnabled(true);
+    Command3->setEnabled(true);
+    Label4->setText(QStringLiteral("ﾚﾍﾞﾙ") + QString::number(r.level));
+    Label5->setText(oleDateTimeText(r.date));
+    Label6->setText(book.gradeLabelOf(r.pupil).trimmed());
+    {
+        const QSignalBlocker quiet(VScroll1);
+        VScroll1->setValue(r.time);
+    }
+    Text1->setText(QString::number(r.time));
+    Combo1->setCurrentIndex(-1);
+    Combo1->setEditText(chooserEntry(r.pupil, book.nameOf(r.pupil)));
+    Frame1->show();
+    Frame1->raise();
+}
+
+void FrmData::VScroll1_Change() { Text1->setText(QString::number(VScroll1->value())); }
+
+void FrmData::Combo1_Click()
+{
+    const QString text = Combo1->currentText();
+    const qsizetype slash = text.indexOf(u'/');
+    if (slash < 0) {
+        Label6->clear();
+        return;
+    }
+    const double number = std::nearbyint(leadingNumber(text.left(slash)));
+    Label6->setText(number >= 0 && number <= kMaxPupil ? book.gradeLabelOf(int(number)).trimmed() : QString());
+}
+
+bool FrmData::changeRecord(const std::function<void(std::vector<ResultRecordData>&, size_t)>& change)
+{
+    const int number = SelectedRecord;
+    const std::array<char, kRecordSize> shown = shownBytes_;
+    bool stale = false;
+    QString problem;
+    const bool done = updateResults(
+        [&](std::vector<ResultRecordData>& records, QString*) {
+            // Another teacher may have changed the file since the list was read.
+            if (number < 1 || size_t(number) > records.size() ||
+                records[size_t(number) - 1].toBytes() != shown) {
+                stale = true;
+                return false;
+            }
+            change(records, size_t(number) - 1);
+            return true;
+        },
+        &problem);
+    if (done) return true;
+    if (stale) {
+        messages().inform(kWarningTitle,
+                          QStringLiteral("レコード %1 は、一覧を表示した後に変更または消去されています"
+                                         "（ほかのパソコンで変更されたかもしれません）。\r\n"
+                                         "何も変更していません。一覧を表示し直しますので、もう一度選んで下さい。")
+                              .arg(number));
+        Command1_Click();
+        selectLine(model->lines().lineAtOrAfter(number));
+        return false;
+    }
+    // The file could not be locked, read or replaced: nothing changed; the
+    // panel stays open so that the teacher can try again.
+    messages().inform(kErrorTitle, problem);
+    return false;
+}
+
+void FrmData::Command2_Click()
+{
+    if (SelectedRecord < 1 || !Frame1->isVisible()) return;
+    int32_t seconds = 0;
+    if (!timeFromBox(Text1->text(), &seconds)) {
+        messages().inform(kWarningTitle, QStringLiteral("時間は 0 から 99999 までの秒数で入れて下さい。"));
+        return;
+    }
+    int pupil = 0;
+    if (!pupilFromChooser(Combo1->currentText(), &pupil)) {
+        messages().inform(kWarningTitle, QStringLiteral("生徒を「番号 /  名前」の形で選んで下さい"
+                                                        "（番号は 1 から 5000 まで）。"));
+        return;
+    }
+    const bool done = changeRecord([&](std::vector<ResultRecordData>& records, size_t i) {
+        records[i].time = seconds;
+        records[i].pupil = int16_t(pupil);
+    });
+    if (!done) return;
+    const int number = SelectedRecord;
+    Command1_Click();
+    selectLine(model->lines().lineOfRecord(number));
+}
+
+void FrmData::Command3_Click()
+{
+    if (SelectedRecord < 1 || !Frame1->isVisible()) return;
+    if (!messages().confirm(kWarningTitle, QStringLiteral("本当に消去しますか"), ConfirmButtons::OkCancel)) return;
+    const bool done = changeRecord([](std::vector<ResultRecordData>& records, size_t i) {
+        records.erase(records.begin() + std::ptrdiff_t(i));
+    });
+    if (!done) return;
+    const int number = SelectedRecord;
+    Command1_Click();
+    // The record that followed takes the deleted one's number and its line.
+    selectLine(model->lines().lineAtOrAfter(number));
+}
+
+void FrmData::Command4_Click()
+{
+    Picture1->show();
+    Picture1->raise();
+    yieldEvents();
+    if (screens::isRegistered(ScreenId::Dashboard))
+        screens::show(ScreenId::Dashboard);
+    else
+        screens::show(ScreenId::Interim);
+    screens::close(ScreenId::RecordsManager);
+}
+
+void FrmData::Command5_Click() { Frame1->hide(); }
+
+void registerRecordsManagerScreen()
+{
+    screens::registerFactory(ScreenId::RecordsManager, [] { return new FrmData(); });
+}
+
+} // namespace karuvel
