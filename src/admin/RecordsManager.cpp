@@ -8,7 +8,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -53,20 +52,6 @@ QString fileProblem(const QString& path, const QString& what, const RecordFile& 
     if (f.errorNumber() != 0) text += QStringLiteral("（エラー番号 %1）").arg(f.errorNumber());
     return text;
 }
-
-// Clicks on the list: a click closes the edit panel, a double-click opens
-// it. The release that ends a double-click is no click of its own.
-class ListMouse : public QObject {
-public:
-    using QObject::QObject;
-    bool inDoubleClick = false;
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        if (e->type() == QEvent::MouseButtonPress) inDoubleClick = false;
-        if (e->type() == QEvent::MouseButtonDblClick) inDoubleClick = true;
-        return QObject::eventFilter(o, e);
-    }
-};
 
 } // namespace
 
@@ -116,11 +101,7 @@ FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setModel(model);
-    auto* mouse = new ListMouse(List1);
-    List1->viewport()->installEventFilter(mouse);
-    connect(List1, &QListView::clicked, this, [this, mouse] {
-        if (!mouse->inDoubleClick) List1_Click();
-    });
+    connect(List1, &QListView::clicked, this, [this] { List1_Click(); });
     connect(List1, &QListView::doubleClicked, this, [this] { List1_DblClick(); });
     connect(List1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { List1_Click(); });
 

@@ -1,0 +1,218 @@
+// The records manager's lines, count label, date texts and edit boxes,
+// without a screen.
+#include "Fakes.h"
+#include "TempDir.h"
+#include "admin/RecordLines.h"
+#include "frame/Calendar.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+using namespace karuvel;
+
+namespace {
+
+const double kDec10 = toOleDate(QDate(2026, 12, 10));
+
+double clockOf(int h, int m, int s) { return (h * 3600 + m * 60 + s) / 86400.0; }
+
+ResultRecordData run(int pupil, int level, int time, const char* code, double clock = clockOf(9, 5, 3))
+{
+    ResultRecordData r;
+    r.date = kDec10;
+    r.clock = clock;
+    r.pupil = int16_t(pupil);
+    r.level = int16_t(level);
+    r.time = time;
+    r.schoolCode = QByteArray(code, 5);
+    return r;
+}
+
+PupilBook smallBook()
+{
+    PupilBook b;
+    b.PupilNameByNumber[7] = QStringLiteral("青木");
+    b.GradeLabelByNumber[7] = QStringLiteral("小４");
+    b.PupilNameByNumber[12] = QStringLiteral("長谷川ひかりさん");  // 8 characters, no grade label
+    return b;
+}
+
+QByteArray bytesOf(const std::vector<ResultRecordData>& records)
+{
+    QByteArray out;
+    for (const ResultRecordData& r : records) {
+        const auto b = r.toBytes();
+        out.append(b.data(), kRecordSize);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(RecordLineText, GoldenLines)
+{
+    const PupilBook book = smallBook();
+    struct Case {
+        int number;
+        ResultRecordData record;
+        QString schoolCode;
+        QString expected;
+    } cases[] = {
+        // Own school: the school's name at the end.
+        {1, run(7, 3, 45, "12345"), QStringLiteral("12345"),
+         QStringLiteral("   1 2026/12/10　  9:05:03ﾚﾍﾞﾙ3　   45秒 　   7 青木　　　　 小４++みどり塾")},
+        // Another school's code: "他塾".
+        {2, run(7, 3, 45, "99999"), QStringLiteral("12345"),
+         QStringLiteral("   2 2026/12/10　  9:05:03ﾚﾍﾞﾙ3　   45秒 　   7 青木　　　　 小４++他塾")},
+        // A school without a code: its runs carry five blanks and are its own.
+        {3, run(7, 3, 45, "     "), QString(),
+         QStringLiteral("   3 2026/12/10　  9:05:03ﾚﾍﾞﾙ3　   45秒 　   7 青木　　　　 小４++みどり塾")},
+        // A pupil not in the roster: five ideographic blanks, no grade label.
+        {4, run(99, 12, 99999, "12345", clockOf(10, 0, 0)), QStringLiteral("12345"),
+         QStringLiteral("   4 2026/12/10　 10:00:00ﾚﾍﾞﾙ12　99999秒 　  99 　　　　　 ++みどり塾")},
+        // A long name cut to 6 characters, no grade label; a number wider
+        // than 4 digits shown whole.
+        {12345, run(12, 1, 7, "12345"), QStringLiteral("12345"),
+         QStringLiteral("12345 2026/12/10　  9:05:03ﾚﾍﾞﾙ1　    7秒 　  12 長谷川ひかり ++みどり塾")},
+        // A damaged record: pupil and level outside every table are shown, not looked up.
+        {5, run(-3, -7, 5, "12345"), QStringLiteral("12345"),
+         QStringLiteral("   5 2026/12/10　  9:05:03ﾚﾍﾞﾙ-7　    5秒 　  -3 　　　　　 ++みどり塾")},
+    };
+    for (const Case& c : cases) {
+        const QByteArray own = schoolCodeField(c.schoolCode);
+        EXPECT_EQ(recordLineText(c.number, c.record, book, own, QStringLiteral("みどり塾")), c.expected)
+            << c.number;
+        // The list builds the same text from the stored bytes.
+        const QByteArray bytes = bytesOf({c.record});
+        const RecordLines lines =
+            buildRecordLines(bytes.constData(), 1, book, c.schoolCode, QStringLiteral("みどり塾"));
+        ASSERT_EQ(lines.size(), 1);
+        EXPECT_EQ(lines.texts[0], recordLineText(1, c.record, book, own, QStringLiteral("みどり塾")));
+    }
+}
+
+TEST(RecordLineText, DateAndTimeAsThePlatformWritesThem)
+{
+    struct Case {
+        double value;
+        const char* text;
+    } cases[] = {
+        {kDec10, "2026/12/10"},
+        {toOleDate(QDate(2027, 1, 5)), "2027/01/05"},
+        {clockOf(9, 5, 3), "9:05:03"},
+        {clockOf(23, 59, 59), "23:59:59"},
+        {0, "0:00:00"},
+        {kDec10 + 0.5, "2026/12/10 12:00:00"},
+        {-1.25, "1899/12/29 6:00:00"},
+        {clockOf(23, 59, 59) + 0.9 / 86400, "1899/12/31"},  // rounds up to the next day
+    };
+    for (const Case& c : cases) EXPECT_EQ(oleDateTimeText(c.value), QString::fromUtf8(c.text)) << c.value;
+    // A value no calendar holds (a damaged record) is shown as its number, never a crash.
+    EXPECT_EQ(oleDateTimeText(1e300), QStringLiteral("1e+300"));
+    EXPECT_FALSE(oleDateTimeText(std::numeric_limits<double>::quiet_NaN()).isEmpty());
+}
+
+TEST(RecordLines, LevelZeroIsNotListedAndLinesKeepTheirRecordNumbers)
+{
+    const QByteArray bytes = bytesOf({run(7, 3, 45, "12345"), run(7, 0, 50, "12345"), run(7, 5, 60, "12345"),
+                                      run(7, 0, 1, "12345"), run(7, 6, 70, "12345")});
+    const RecordLines lines =
+        buildRecordLines(bytes.constData(), 5, smallBook(), QStringLiteral("12345"), QStringLiteral("塾"));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines.numbers, (std::vector<int>{1, 3, 5}));
+    EXPECT_TRUE(lines.texts[1].startsWith(QStringLiteral("   3 ")));
+    EXPECT_EQ(std::memcmp(lines.bytes[1].data(), bytes.constData() + 2 * kRecordSize, kRecordSize), 0);
+    EXPECT_EQ(lines.lineOfRecord(3), 1);
+    EXPECT_EQ(lines.lineOfRecord(2), -1);
+    EXPECT_EQ(lines.lineAtOrAfter(2), 1);  // the next listed record
+    EXPECT_EQ(lines.lineAtOrAfter(6), 2);  // past the end: the last line
+    EXPECT_EQ(RecordLines{}.lineAtOrAfter(1), -1);
+}
+
+TEST(RecordLines, ListKeepsRecordOrderBeyond9999)
+{
+    std::vector<ResultRecordData> records(10001, run(7, 1, 30, "12345"));
+    const QByteArray bytes = bytesOf(records);
+    const RecordLines lines =
+        buildRecordLines(bytes.constData(), 10001, smallBook(), QStringLiteral("12345"), QStringLiteral("塾"));
+    ASSERT_EQ(lines.size(), 10001);
+    EXPECT_TRUE(lines.texts[9998].startsWith(QStringLiteral("9999 ")));
+    EXPECT_TRUE(lines.texts[9999].startsWith(QStringLiteral("10000 ")));
+    EXPECT_TRUE(lines.texts[10000].startsWith(QStringLiteral("10001 ")));
+}
+
+TEST(RecordLines, CountLabelIsFileLengthOver44)
+{
+    EXPECT_EQ(recordCountText(0), QStringLiteral("総レコード数:0"));
+    EXPECT_EQ(recordCountText(3 * 44), QStringLiteral("総レコード数:3"));
+    // A torn last record shows as a fraction.
+    EXPECT_EQ(recordCountText(66), QStringLiteral("総レコード数:1.5"));
+}
+
+TEST(RecordLines, SchoolCodeFieldIsFiveBytesAsRunsCarryIt)
+{
+    EXPECT_EQ(schoolCodeField(QString()), QByteArray("     "));
+    EXPECT_EQ(schoolCodeField(QStringLiteral("123")), QByteArray("123  "));
+    EXPECT_EQ(schoolCodeField(QStringLiteral("1234567")), QByteArray("12345"));
+    // Never half a double-byte character.
+    EXPECT_EQ(schoolCodeField(QStringLiteral("12塾塾")), encodeCp932(QStringLiteral("12塾")) + QByteArray(" "));
+}
+
+TEST(EditBoxes, TimeBoxAndPupilChooser)
+{
+    struct TimeCase {
+        const char* text;
+        bool ok;
+        int32_t seconds;
+    } times[] = {
+        {"45", true, 45},   {" 12.5", true, 12}, {"13.5", true, 14}, {"45秒", true, 45},
+        {"abc", true, 0},   {"", true, 0},       {"99999", true, 99999}, {"-1", false, 0},
+        {"100000", false, 0}, {"1e30", false, 0},
+    };
+    for (const TimeCase& c : times) {
+        int32_t seconds = -5;
+        EXPECT_EQ(timeFromBox(QString::fromUtf8(c.text), &seconds), c.ok) << c.text;
+        if (c.ok) EXPECT_EQ(seconds, c.seconds) << c.text;
+    }
+    struct PupilCase {
+        const char* text;
+        bool ok;
+        int pupil;
+    } pupils[] = {
+        {"7 /  青木", true, 7},  {"5000 /  x", true, 5000}, {"2.5 / x", true, 2}, {"青木", false, 0},
+        {"7", false, 0},         {"/  青木", false, 0},     {"0 /  x", false, 0}, {"5001 /  x", false, 0},
+        {"-4 /  x", false, 0},   {"99999999999 /", false, 0},
+    };
+    for (const PupilCase& c : pupils) {
+        int pupil = -5;
+        EXPECT_EQ(pupilFromChooser(QString::fromUtf8(c.text), &pupil), c.ok) << c.text;
+        if (c.ok) EXPECT_EQ(pupil, c.pupil) << c.text;
+    }
+}
+
+TEST(PupilBookFromRoster, NamesLabelsAndChooserFromEveryLine)
+{
+    test::FakePlatform fakes;
+    test::TempDir dir;
+    // School year 2026: born 2016 = grade 4; 2008 = grade 12 (no label);
+    // status 1 (not listed by name selection) still names its runs.
+    dir.writeCp932(QStringLiteral("新名簿.txt"), QStringLiteral("7,2016,0,0,青木 太郎  ,0,,\r\n"
+                                                               "12,2008,0,0,上田,1,,\r\n"
+                                                               "6000,2016,0,0,外れ,0,,\r\n"
+                                                               "3,2020,0,0,\"小川, 花\",0,,\r\n"));
+    PupilBook book;
+    ASSERT_EQ(readPupilBook(dir.file(QStringLiteral("新名簿.txt")), 2026, &book), PupilBookRead::Ok);
+    EXPECT_EQ(book.nameOf(7), QStringLiteral("青木 太郎"));
+    EXPECT_EQ(book.gradeLabelOf(7), QStringLiteral("小４"));
+    EXPECT_EQ(book.nameOf(12), QStringLiteral("上田"));
+    EXPECT_EQ(book.gradeLabelOf(12), QString());
+    EXPECT_EQ(book.gradeLabelOf(3), QStringLiteral("幼３"));
+    EXPECT_EQ(book.nameOf(6000), QString());
+    EXPECT_EQ(book.chooserEntries, (QStringList{QStringLiteral("7 /  青木 太郎"), QStringLiteral("12 /  上田"),
+                                                QStringLiteral("3 /  小川, 花")}));
+    EXPECT_EQ(readPupilBook(dir.file(QStringLiteral("無い.txt")), 2026, &book), PupilBookRead::Missing);
+    EXPECT_TRUE(book.chooserEntries.isEmpty());
+}

@@ -1,0 +1,352 @@
+// The records manager window on a small school: the list, the edit panel,
+// changing and deleting runs in the shared results file, and leaving.
+#include "Fakes.h"
+#include "TempDir.h"
+#include "admin/RecordsManager.h"
+#include "frame/Calendar.h"
+#include "frame/Navigator.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace karuvel;
+
+namespace {
+
+class RecordsWindow : public ::testing::Test {
+protected:
+    test::FakePlatform fakes;
+    test::TempDir dir;
+    ProgramState& s = state();
+    std::unique_ptr<FrmData> w;
+
+    void SetUp() override
+    {
+        s.RosterFolder = Loose(dir.path());
+        s.DataFolder = Loose(dir.mkdir(QStringLiteral("Karuvel")));
+        s.SchoolYearStartMonth = Loose(4);
+        s.SchoolCode = Loose(QStringLiteral("12345"));
+        s.SchoolName = QStringLiteral("みどり塾");
+        // School year 2026: born 2016 = 小４, 2013 = 中１.
+        dir.writeCp932(QStringLiteral("新名簿.txt"), QStringLiteral("7,2016,0,0,青木,0,,\r\n"
+                                                                   "8,2013,0,0,上田,0,,\r\n"));
+    }
+
+    static ResultRecordData run(int pupil, int level, int time, double day = 46366, const char* code = "12345")
+    {
+        ResultRecordData r;
+        r.date = day;
+        r.clock = 0.4;
+        r.pupil = int16_t(pupil);
+        r.level = int16_t(level);
+        r.time = time;
+        r.schoolCode = QByteArray(code, 5);
+        r.spare = QByteArray("\x01\x02\x03\x04\x05", 5);
+        return r;
+    }
+    static QByteArray bytesOf(const std::vector<ResultRecordData>& records)
+    {
+        QByteArray out;
+        for (const ResultRecordData& r : records) {
+            const auto b = r.toBytes();
+            out.append(b.data(), kRecordSize);
+        }
+        return out;
+    }
+    QString resultsPath() const { return resultsFilePath(); }
+    void writeFile(const QByteArray& bytes) const
+    {
+        QFile f(resultsPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray fileBytes() const
+    {
+        QFile f(resultsPath());
+        if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+        return f.readAll();
+    }
+    static QByteArray record(const QByteArray& file, int number)
+    {
+        return file.mid((number - 1) * kRecordSize, kRecordSize);
+    }
+
+    FrmData& open()
+    {
+        w = std::make_unique<FrmData>();
+        w->resize(kFrameWidth, kFrameHeight);
+        w->show();
+        w->activate();
+        return *w;
+    }
+    QStringList lines() const
+    {
+        QStringList out;
+        for (int i = 0; i < w->model->rowCount(); ++i)
+            out << w->model->data(w->model->index(i), Qt::DisplayRole).toString();
+        return out;
+    }
+    // A double-click on a line, as the teacher makes it.
+    void doubleClick(int line)
+    {
+        const QRect r = w->List1->visualRect(w->model->index(line));
+        ASSERT_TRUE(r.isValid());
+        QWidget* vp = w->List1->viewport();
+        QTest::mouseClick(vp, Qt::LeftButton, {}, r.center());
+        QTest::mouseEvent(QTest::MouseDClick, vp, Qt::LeftButton, {}, r.center());
+        QTest::mouseRelease(vp, Qt::LeftButton, {}, r.center());
+    }
+};
+
+} // namespace
+
+TEST_F(RecordsWindow, EmptyFileShowsCountZeroAndNoLines)
+{
+    writeFile(QByteArray());
+    FrmData& d = open();
+    EXPECT_EQ(d.Label2->text(), QStringLiteral("総レコード数:0"));
+    EXPECT_EQ(d.model->rowCount(), 0);
+    EXPECT_EQ(d.Label1->text(), QStringLiteral("ダブルクリックすると変更、消去できます"));
+    EXPECT_FALSE(d.Frame1->isVisible());
+    EXPECT_TRUE(fakes.messages.shown.isEmpty());
+    // The roster fills the chooser.
+    EXPECT_EQ(d.Combo1->count(), 2);
+    EXPECT_EQ(d.Combo1->itemText(1), QStringLiteral("8 /  上田"));
+}
+
+TEST_F(RecordsWindow, FileThatCannotBeOpenedIsNamedAndTheWindowStaysUsable)
+{
+    s.DataFolder = Loose(dir.path() + QStringLiteral("無いフォルダ/"));
+    FrmData& d = open();
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
+    EXPECT_EQ(fakes.programEnd.calls, 0);
+    EXPECT_EQ(d.Label2->text(), QStringLiteral("総レコード数:"));
+    EXPECT_EQ(d.model->rowCount(), 0);
+    // Once the folder is there, building the list again works.
+    QDir().mkpath(s.DataFolder.toText());
+    writeFile(bytesOf({run(7, 2, 40)}));
+    d.Command1_Click();
+    EXPECT_EQ(d.model->rowCount(), 1);
+}
+
+TEST_F(RecordsWindow, MissingRosterIsNamedOnceAndRunsAreStillListed)
+{
+    QFile::remove(dir.file(QStringLiteral("新名簿.txt")));
+    writeFile(bytesOf({run(7, 2, 40)}));
+    FrmData& d = open();
+    d.Command1_Click();
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("新名簿.txt")));
+    ASSERT_EQ(d.model->rowCount(), 1);
+    EXPECT_TRUE(lines()[0].contains(QStringLiteral("   7 　　　　　 ++みどり塾")));
+}
+
+TEST_F(RecordsWindow, DoubleClickOpensThePanelAndAClickClosesIt)
+{
+    // Record 2 has level 0: not listed, so the second line is record 3.
+    writeFile(bytesOf({run(7, 2, 40), run(8, 0, 50), run(8, 5, 61, 46366, "99999")}) + QByteArray(10, '\0'));
+    FrmData& d = open();
+    EXPECT_EQ(d.Label2->text(), QStringLiteral("総レコード数:") + numberText(142.0 / 44));
+    ASSERT_EQ(lines().size(), 2);
+    EXPECT_TRUE(lines()[1].startsWith(QStringLiteral("   3 ")));
+    EXPECT_TRUE(lines()[1].endsWith(QStringLiteral("8 上田　　　　 中１++他塾")));
+
+    doubleClick(1);
+    ASSERT_TRUE(d.Frame1->isVisible());
+    EXPECT_EQ(d.SelectedRecord, 3);
+    EXPECT_EQ(d.Label3->text(), QStringLiteral("3"));
+    EXPECT_EQ(d.Label4->text(), QStringLiteral("ﾚﾍﾞﾙ5"));
+    EXPECT_EQ(d.Label5->text(), QStringLiteral("2026/12/10"));
+    EXPECT_EQ(d.Label6->text(), QStringLiteral("中１"));
+    EXPECT_EQ(d.Text1->text(), QStringLiteral("61"));
+    EXPECT_EQ(d.VScroll1->value(), 61);
+    EXPECT_EQ(d.Combo1->currentText(), QStringLiteral("8 /  上田"));
+    EXPECT_TRUE(d.Command2->isEnabled());
+    EXPECT_TRUE(d.Command3->isEnabled());
+
+    // The spin control sets the time box; choosing a pupil sets the grade label.
+    EXPECT_EQ(d.VScroll1->minimum(), 0);
+    EXPECT_EQ(d.VScroll1->maximum(), 99999);
+    EXPECT_EQ(d.VScroll1->singleStep(), 1);
+    d.VScroll1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(d.Text1->text(), QStringLiteral("62"));
+    d.Combo1->setCurrentIndex(0);
+    emit d.Combo1->activated(0);
+    EXPECT_EQ(d.Label6->text(), QStringLiteral("小４"));
+
+    QTest::mouseClick(d.List1->viewport(), Qt::LeftButton, {}, d.List1->visualRect(d.model->index(0)).center());
+    EXPECT_FALSE(d.Frame1->isVisible());
+    // "キャンセル" closes the panel too.
+    doubleClick(0);
+    ASSERT_TRUE(d.Frame1->isVisible());
+    d.Command5->click();
+    EXPECT_FALSE(d.Frame1->isVisible());
+}
+
+TEST_F(RecordsWindow, ChangeGoesToTheLineOwnRecordAndKeepsTheOtherFields)
+{
+    const QByteArray before = bytesOf({run(7, 2, 40), run(8, 0, 50), run(8, 5, 61, 46360, "99999")});
+    writeFile(before);
+    FrmData& d = open();
+    doubleClick(1);  // record 3, though it is the second line
+    d.Combo1->setEditText(QStringLiteral("7 /  青木"));
+    d.Command2->click();
+    const QByteArray after = fileBytes();
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.left(2 * kRecordSize), before.left(2 * kRecordSize));
+    // Only the pupil changed: date, time of day, level, time, school code and
+    // the further bytes stay as they were.
+    QByteArray expected = record(before, 3);
+    expected[16] = 7;
+    expected[17] = 0;
+    EXPECT_EQ(record(after, 3), expected);
+    EXPECT_TRUE(fakes.messages.shown.isEmpty());
+    // The list is rebuilt with the changed line selected, the panel closed.
+    EXPECT_FALSE(d.Frame1->isVisible());
+    EXPECT_EQ(d.selectedLine(), 1);
+    EXPECT_TRUE(lines()[1].contains(QStringLiteral("   7 青木")));
+
+    // A time box without a number stores 0 seconds.
+    doubleClick(0);
+    d.Text1->setText(QStringLiteral("なし"));
+    d.Command2->click();
+    EXPECT_EQ(ResultRecordData::fromBytes(record(fileBytes(), 1).constData()).time, 0);
+    EXPECT_EQ(d.selectedLine(), 0);
+}
+
+TEST_F(RecordsWindow, ChooserOrTimeThatBookNobodyIsRefused)
+{
+    const QByteArray before = bytesOf({run(7, 2, 40)});
+    writeFile(before);
+    FrmData& d = open();
+    const QString refusals[][2] = {
+        {QStringLiteral("40"), QStringLiteral("青木")},       // no "/"
+        {QStringLiteral("40"), QStringLiteral("0 /  誰")},    // nobody
+        {QStringLiteral("40"), QStringLiteral("6000 /  誰")}, // outside the roster's numbers
+        {QStringLiteral("-5"), QStringLiteral("7 /  青木")},  // a time no run takes
+        {QStringLiteral("123456"), QStringLiteral("7 /  青木")},
+    };
+    for (const auto& r : refusals) {
+        doubleClick(0);
+        d.Text1->setText(r[0]);
+        d.Combo1->setEditText(r[1]);
+        fakes.messages.shown.clear();
+        d.Command2->click();
+        EXPECT_EQ(fakes.messages.shown.size(), 1) << r[0].toStdString() << r[1].toStdString();
+        EXPECT_EQ(fileBytes(), before);
+        EXPECT_TRUE(d.Frame1->isVisible());  // the teacher can put it right
+    }
+}
+
+TEST_F(RecordsWindow, DeleteMiddleAndLastLines)
+{
+    const QByteArray before = bytesOf({run(7, 1, 30), run(7, 2, 40), run(8, 3, 50), run(8, 4, 60)});
+    writeFile(before);
+    FrmData& d = open();
+
+    // A middle line: the record that followed takes its number and its line.
+    doubleClick(1);
+    d.Command3->click();
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_EQ(fakes.messages.shown[0], qMakePair(QStringLiteral("注意"), QStringLiteral("本当に消去しますか")));
+    QByteArray after = fileBytes();
+    EXPECT_EQ(after.size(), before.size() - kRecordSize);
+    EXPECT_EQ(after, before.left(kRecordSize) + before.mid(2 * kRecordSize));
+    EXPECT_EQ(d.Label2->text(), QStringLiteral("総レコード数:3"));
+    EXPECT_EQ(d.selectedLine(), 1);
+    EXPECT_TRUE(lines()[1].startsWith(QStringLiteral("   2 ")));
+    EXPECT_TRUE(lines()[1].contains(QStringLiteral("ﾚﾍﾞﾙ3")));
+    EXPECT_FALSE(d.Frame1->isVisible());
+
+    // The last line: the new last line is selected.
+    doubleClick(2);
+    d.Command3->click();
+    after = fileBytes();
+    EXPECT_EQ(after, before.left(kRecordSize) + before.mid(2 * kRecordSize, kRecordSize));
+    EXPECT_EQ(d.model->rowCount(), 2);
+    EXPECT_EQ(d.selectedLine(), 1);
+
+    // Cancel changes nothing and leaves the panel open.
+    doubleClick(0);
+    fakes.messages.answer = false;
+    d.Command3->click();
+    EXPECT_EQ(fileBytes(), after);
+    EXPECT_TRUE(d.Frame1->isVisible());
+}
+
+TEST_F(RecordsWindow, DeleteOfTheLineAfterALevelZeroRecordRemovesItsOwnRecord)
+{
+    const QByteArray before = bytesOf({run(7, 0, 30), run(7, 2, 40), run(8, 3, 50)});
+    writeFile(before);
+    FrmData& d = open();
+    doubleClick(0);  // record 2
+    d.Command3->click();
+    EXPECT_EQ(fileBytes(), before.left(kRecordSize) + before.mid(2 * kRecordSize));
+    EXPECT_EQ(d.selectedLine(), 0);
+    EXPECT_TRUE(lines()[0].contains(QStringLiteral("ﾚﾍﾞﾙ3")));
+}
+
+TEST_F(RecordsWindow, StaleRecordIsRefusedAndTheListRebuilt)
+{
+    const QByteArray before = bytesOf({run(7, 1, 30), run(7, 2, 40)});
+    writeFile(before);
+    FrmData& d = open();
+
+    // Another teacher deleted record 1 meanwhile: record 2 is now another run.
+    doubleClick(1);
+    const QByteArray changed = before.mid(kRecordSize);
+    writeFile(changed);
+    d.Text1->setText(QStringLiteral("35"));
+    d.Command2->click();
+    EXPECT_EQ(fileBytes(), changed);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("何も変更していません")));
+    EXPECT_EQ(d.model->rowCount(), 1);
+    EXPECT_EQ(d.Label2->text(), QStringLiteral("総レコード数:1"));
+    EXPECT_FALSE(d.Frame1->isVisible());
+
+    // A run appended on another PC after the list was read is kept by a delete.
+    doubleClick(0);
+    const QByteArray appended = changed + bytesOf({run(8, 3, 70)});
+    writeFile(appended);
+    fakes.messages.shown.clear();
+    d.Command3->click();
+    EXPECT_EQ(fileBytes(), appended.mid(kRecordSize));
+    EXPECT_EQ(d.model->rowCount(), 1);
+    // Its time was changed meanwhile: the delete is refused.
+    doubleClick(0);
+    QByteArray retimed = fileBytes();
+    retimed[20] = 99;
+    writeFile(retimed);
+    fakes.messages.shown.clear();
+    d.Command3->click();
+    EXPECT_EQ(fileBytes(), retimed);
+    EXPECT_EQ(fakes.messages.shown.size(), 2);  // the question, then the refusal
+}
+
+TEST_F(RecordsWindow, BackShowsTheDashboardAndClosesTheManager)
+{
+    writeFile(QByteArray());
+    screens::registerFactory(ScreenId::Dashboard, [] { return new Screen(QStringLiteral("seisekitime1")); });
+    registerRecordsManagerScreen();
+    auto* d = qobject_cast<FrmData*>(screens::show(ScreenId::RecordsManager));
+    ASSERT_NE(d, nullptr);
+    d->Command4->click();
+    EXPECT_EQ(screens::find(ScreenId::RecordsManager), nullptr);
+    QWidget* dash = screens::find(ScreenId::Dashboard);
+    ASSERT_NE(dash, nullptr);
+    EXPECT_TRUE(dash->isVisible());
+    screens::close(ScreenId::Dashboard);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
