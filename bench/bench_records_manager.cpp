@@ -7,6 +7,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+
 namespace {
 
 using namespace karuvel;
@@ -19,7 +21,7 @@ QByteArray schoolFile(int n)
     const double first = toOleDate(QDate(2025, 4, 1));
     for (int i = 0; i < n; ++i) {
         ResultRecordData r;
-        r.date = first + double(i) * 730 / n;
+        r.date = first + std::floor(double(i) * 730 / n);
         r.clock = (9 * 3600 + (i * 37) % 30000) / 86400.0;
         r.pupil = int16_t(1 + (i * 7919) % 300);
         r.level = int16_t(i % 50 == 0 ? 0 : 1 + i % 12);
