@@ -1,6 +1,8 @@
 #include "dashboard/Dashboard.h"
 
+#include "dashboard/PupilSummary.h"
 #include "frame/Navigator.h"
+#include "platform/FileErrors.h"
 #include "platform/Platform.h"
 #include "records/Recount.h"
 #include "records/ResultsFile.h"
@@ -14,7 +16,9 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -108,10 +112,9 @@ void seisekitime1::buildWindow()
 
     Command8 = named(new QPushButton(QStringLiteral("データ処理"), f), QStringLiteral("Command8"));
     Command8->setGeometry(782, 8, 104, 44);
-    // The teacher's password panel and data windows come with a later version.
-    Command8->setEnabled(false);
-    Command8->setToolTip(QStringLiteral("データ処理は、後の版で使えるようになります"));
+    Command8->setToolTip(QStringLiteral("合格タイムや成績のデータを変更します（先生用）"));
     Command8->hide();
+    connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
 
     Command1 = named(new QPushButton(QStringLiteral("戻る(0)"), f), QStringLiteral("Command1"));
     Command1->setGeometry(894, 6, 120, 50);
@@ -134,9 +137,7 @@ void seisekitime1::buildWindow()
             if (!ignoredWhileBuilding()) Option2_Click(k);
         });
     }
-    // The per-pupil times view comes with a later version.
-    Option2[2]->setEnabled(false);
-    Option2[2]->setToolTip(QStringLiteral("個人ﾀｲﾑは、後の版で使えるようになります"));
+    Option2[2]->setToolTip(QStringLiteral("自分のタイムを、塾全体とくらべて見ます"));
 
     auto* viewBox = named(new QFrame(f), QStringLiteral("Frame1"));
     viewBox->setGeometry(346, 62, 318, 36);
@@ -171,6 +172,12 @@ void seisekitime1::buildWindow()
     Label5 = named(new QLabel(f), QStringLiteral("Label5"));
     Label5->setGeometry(12, 102, 420, 28);
     Label5->setFont(sized(Label5->font(), 15, true));
+    Command17 = named(new QPushButton(QStringLiteral("グラフ"), f), QStringLiteral("Command17"));
+    Command17->setGeometry(440, 100, 110, 32);
+    Command17->setFont(sized(Command17->font(), 13, true));
+    Command17->setToolTip(QStringLiteral("自分のタイムとポイントを、塾全体とくらべて見ます"));
+    Command17->hide();
+    connect(Command17, &QPushButton::clicked, this, [this] { Command17_Click(); });
     Label6 = named(new QLabel(QStringLiteral("GRPH+A,B,C,D..でも選択できます。"), f), QStringLiteral("Label6"));
     Label6->setGeometry(620, 104, 396, 24);
     Label6->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -214,6 +221,9 @@ void seisekitime1::buildWindow()
     ProgressBar1->setTextVisible(false);
     Picture6->hide();
 
+    buildSummaryPanel();
+    buildPasswordPanel();
+
     // The wait cover over the whole window.
     Picture2 = named(new QWidget(f), QStringLiteral("Picture2"));
     Picture2->setGeometry(0, 0, kFrameWidth, kFrameHeight);
@@ -227,6 +237,107 @@ void seisekitime1::buildWindow()
     setViewCaptions();
     Option2[1]->setChecked(true);
     Option1[1]->setChecked(true);
+}
+
+void seisekitime1::buildSummaryPanel()
+{
+    QWidget* f = frame();
+    // Over the right-hand columns, above the scroll bar.
+    Picture11 = named(new QFrame(f), QStringLiteral("Picture11"));
+    auto* panel = static_cast<QFrame*>(Picture11);
+    panel->setGeometry(404, 136, 612, 596);
+    panel->setFrameShape(QFrame::Box);
+    panel->setAutoFillBackground(true);
+    {
+        QPalette p = panel->palette();
+        p.setColor(QPalette::Window, QColor(255, 255, 240));
+        panel->setPalette(p);
+    }
+
+    SheetText = named(new QPlainTextEdit(panel), QStringLiteral("SheetText"));
+    SheetText->setGeometry(6, 6, 388, 584);
+    SheetText->setReadOnly(true);
+    SheetText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    SheetText->setFocusPolicy(Qt::NoFocus);
+    {
+        QFont sheetFont(QStringLiteral("IPAGothic"));
+        sheetFont.setPixelSize(16);
+        sheetFont.setStyleHint(QFont::Monospace);
+        SheetText->setFont(sheetFont);
+    }
+
+    const int x = 400;
+    const int w = 206;
+    auto* levelsCaption = named(new QLabel(QStringLiteral("レベル"), panel), QStringLiteral("Label20"));
+    levelsCaption->setGeometry(x, 4, w, 20);
+    List3 = named(new QListWidget(panel), QStringLiteral("List3"));
+    List3->setGeometry(x, 24, w, 196);
+    List3->setSelectionMode(QAbstractItemView::MultiSelection);
+    List3->setFocusPolicy(Qt::NoFocus);
+    connect(List3, &QListWidget::clicked, this, [this](const QModelIndex& index) { List3_Click(index.row()); });
+
+    Command25 = named(new QPushButton(QStringLiteral("他の人のデータを見る"), panel), QStringLiteral("Command25"));
+    Command25->setGeometry(x, 228, w, 40);
+    connect(Command25, &QPushButton::clicked, this, [this] { Command25_Click(); });
+    List2 = named(new QListWidget(panel), QStringLiteral("List2"));
+    List2->setGeometry(x, 228, w, 250);
+    List2->setSelectionMode(QAbstractItemView::MultiSelection);
+    List2->setFocusPolicy(Qt::NoFocus);
+    List2->setFont(listFont());
+    List2->hide();
+    connect(List2, &QListWidget::clicked, this, [this] { List2_Click(); });
+
+    const QStringList captions = {QStringLiteral("表示"), QStringLiteral("印刷")};
+    for (int k = 0; k < 2; ++k) {
+        Command24[size_t(k)] = named(new QPushButton(captions[k], panel), QStringLiteral("Command24"), k);
+        Command24[size_t(k)]->setGeometry(x + k * (w / 2 + 2), 490, w / 2 - 1, 44);
+        Command24[size_t(k)]->setFont(sized(Command24[size_t(k)]->font(), 13, true));
+        connect(Command24[size_t(k)], &QPushButton::clicked, this, [this, k] { Command24_Click(k); });
+    }
+    Command24[1]->setToolTip(QStringLiteral("選んだ人のまとめを印刷します"));
+    Command24[1]->hide();
+    Command18 = named(new QPushButton(QStringLiteral("戻る"), panel), QStringLiteral("Command18"));
+    Command18->setGeometry(x, 542, w, 44);
+    Command18->setFont(sized(Command18->font(), 13, true));
+    connect(Command18, &QPushButton::clicked, this, [this] { Command18_Click(); });
+    Picture11->hide();
+}
+
+void seisekitime1::buildPasswordPanel()
+{
+    Picture7 = named(new QFrame(frame()), QStringLiteral("Picture7"));
+    auto* panel = static_cast<QFrame*>(Picture7);
+    panel->setGeometry(292, 240, 440, 236);
+    panel->setFrameShape(QFrame::Box);
+    panel->setLineWidth(2);
+    panel->setAutoFillBackground(true);
+    {
+        QPalette p = panel->palette();
+        p.setColor(QPalette::Window, QColor(230, 230, 255));
+        panel->setPalette(p);
+    }
+    auto* caption = named(new QLabel(QStringLiteral("データ変更パスワード"), panel), QStringLiteral("Label2"));
+    caption->setGeometry(0, 14, 440, 30);
+    caption->setAlignment(Qt::AlignCenter);
+    caption->setFont(sized(caption->font(), 15, true));
+    Text3 = named(new QLineEdit(panel), QStringLiteral("Text3"));
+    Text3->setGeometry(70, 56, 300, 36);
+    Text3->setEchoMode(QLineEdit::Password);
+    Text3->setFont(sized(Text3->font(), 14));
+    const QStringList captions = {QStringLiteral("データ変更"), QStringLiteral("合格タイムデータ変更")};
+    for (int k = 0; k < 2; ++k) {
+        Command10[size_t(k)] = named(new QPushButton(captions[k], panel), QStringLiteral("Command10"), k);
+        Command10[size_t(k)]->setGeometry(20 + k * 204, 112, 196, 48);
+        Command10[size_t(k)]->setFont(sized(Command10[size_t(k)]->font(), 12, true));
+        connect(Command10[size_t(k)], &QPushButton::clicked, this, [this, k] { Command10_Click(k); });
+    }
+    Command10[0]->setToolTip(QStringLiteral("成績のデータを直したり消したりします"));
+    Command10[1]->setToolTip(QStringLiteral("レベルごとの合格タイムや回数を変更します"));
+    Command12 = named(new QPushButton(QStringLiteral("戻る"), panel), QStringLiteral("Command12"));
+    Command12->setGeometry(150, 172, 140, 44);
+    Command12->setFont(sized(Command12->font(), 12, true));
+    connect(Command12, &QPushButton::clicked, this, [this] { Command12_Click(); });
+    Picture7->hide();
 }
 
 void seisekitime1::buildColumn(int i)
@@ -375,7 +486,9 @@ void seisekitime1::activate()
     }
 
     // 1. Teacher test.
-    Command8->setVisible(isTeacherName(s.CurrentPupilName));
+    const bool teacher = isTeacherName(s.CurrentPupilName);
+    Command8->setVisible(teacher);
+    Command24[1]->setVisible(teacher);
     // 2. Minutes since sign-in.
     Label17->setText(minutesSinceSignIn(s.SignInTime.toNumber(), clock().secondsSinceMidnight()));
     // 3. Keys off, wait cover up.
@@ -538,9 +651,12 @@ void seisekitime1::HScroll1_Change()
         layoutColumn(i, px(columnLeft(geometry_, i, s.FirstVisibleLevel)));
 }
 
+bool seisekitime1::passwordPanelVisible() const { return Picture7->isVisible(); }
+
 bool seisekitime1::handleKey(const QString& text)
 {
-    if (ReadyForKeys == 0) return false;
+    // While the password panel shows, keys go to the password box.
+    if (ReadyForKeys == 0 || passwordPanelVisible()) return false;
     const int target = shortcutTarget(text, columns_);
     if (target == kKeyNone) return false;
     if (target == kKeyBack) {
@@ -585,9 +701,9 @@ bool seisekitime1::ignoredWhileBuilding()
     if (viewsBuilding_ == 0 && !refreshing_) return false;
     // The lists are being built (the screen yields while it works): a choice
     // made now is undone, so that the options always name what is shown.
-    for (int k = 0; k < 2; ++k) {
+    for (int k = 0; k < 3; ++k) {
         const QSignalBlocker block(Option2[size_t(k)]);
-        Option2[size_t(k)]->setChecked(k == DisplayMode - 1);
+        Option2[size_t(k)]->setChecked(k == displayMember_);
     }
     if (viewMember_ >= 1 && viewMember_ <= 3) {
         const QSignalBlocker block(Option1[size_t(viewMember_)]);
@@ -614,18 +730,20 @@ void seisekitime1::Option2_Click(int member)
     } done{viewsBuilding_};
     // What is being shown is settled before the screen yields.
     if (BusyDisplay == 0 && member != 2) DisplayMode = member + 1;
+    displayMember_ = std::clamp(member, 0, 2);
     filterInUse_ = Combo1->currentText();
+    Command17->hide();
+    Picture11->hide();
     Command1->setEnabled(false);
     setStartButtonsEnabled(false);
     hideLists();
     showBusy(std::max(1, columns_));
     if (BusyDisplay != 0) return;
     if (member == 2) {
-        // The per-pupil times view comes with a later version: back to the lists.
-        hideBusy();
-        Command1->setEnabled(true);
-        applyAvailability();
-        showLists();
+        // The back and start buttons stay off in this display: the pupil
+        // looks at the figures and chooses another display to go on.
+        Command17->show();
+        perPupilView();
         return;
     }
     DisplayMode = member + 1;
@@ -681,6 +799,8 @@ void seisekitime1::Combo1_Click()
     for (int k = 0; k < 2; ++k) {
         if (Option2[size_t(k)]->isChecked()) Option2_Click(k);
     }
+    // Per-pupil times: the school's figures of the summary follow the grade.
+    if (Option2[2]->isChecked() && Picture11->isVisible()) Command24_Click(0);
     if (columns_ >= 1) Command4[1]->setFocus();
 }
 
@@ -895,6 +1015,225 @@ void seisekitime1::showLists()
             list->setCurrentRow(-1, QItemSelectionModel::Clear);
         }
     }
+}
+
+// ---------------------------------------------------------------------------
+// Per-pupil times and the summary panel.
+
+void seisekitime1::reloadPupilList()
+{
+    ProgramState& s = state();
+    // The roster is read afresh; when it cannot be read, the teacher is told
+    // and the list is made from the roster already loaded at sign-in.
+    switch (LoadRoster()) {
+    case RosterLoad::Ok: break;
+    case RosterLoad::Missing:
+        messages().inform(QStringLiteral("エラー"), fileProblemText(rosterFilePath(), FileProblem::Missing));
+        break;
+    case RosterLoad::Unreadable:
+        messages().inform(QStringLiteral("エラー"), fileProblemText(rosterFilePath(), FileProblem::Unreadable));
+        break;
+    }
+    List2->clear();
+    const int count = std::clamp(s.RosterCount.toInt(), 0, kMaxPupil);
+    for (int n = 1; n <= count; ++n) {
+        const int p = s.RosterOrder[size_t(n)];
+        if (!validPupil(p)) continue;
+        List2->addItem(s.PupilGrades[size_t(p)] + QStringLiteral(" /  ") + s.PupilNames[size_t(p)].trimmed()
+                       + QStringLiteral("/") + QString::number(p));
+    }
+}
+
+void seisekitime1::perPupilView()
+{
+    ProgramState& s = state();
+    reloadPupilList();
+    List3->clear();
+    for (int i = 1; i <= columns_; ++i) List3->addItem(QString::number(i) + QStringLiteral(" ") + s.LevelNames[i]);
+    ShownLevel = 1;
+    ShownPupil = s.CurrentPupil;
+    ListView = 3;
+    回数など表示();
+
+    std::vector<ResultRecordData> records;
+    readResultsForView(&records);
+    // The bar runs over the records, with a tenth more for the lists.
+    const double stretched = std::min(double(INT_MAX), (double(records.size()) + 1.0) * 1.1);
+    ProgressBar1->setRange(0, int(stretched));
+    ProgressBar2->setRange(0, int(stretched));
+    PupilSummary summary(s, gradeFilter(), clock().now(), ShownPupil);
+    for (size_t k = 0; k < records.size(); ++k) {
+        summary.add(records[k]);
+        if (k % 4096 == 0) {
+            ProgressBar1->setValue(int(k));
+            ProgressBar2->setValue(int(k));
+        }
+    }
+    Label5->setText(QStringLiteral("個人別ﾀｲﾑ"));
+    putRunLines(summary);
+    hideBusy();
+    showLists();
+    ListView = 0;
+    // The summary panel opens with the signed-in pupil's sheet.
+    Command17_Click();
+}
+
+void seisekitime1::putRunLines(const PupilSummary& summary)
+{
+    for (int i = 1; i <= columns_; ++i) {
+        QListWidget* list = List5[size_t(i)];
+        list->clear();
+        if (isPracticeLevelName(Label3[size_t(i)]->text())) {
+            setColumnDetailsVisible(i, false);
+            continue;
+        }
+        list->addItems(summary.runLines(i));
+        // The newest runs are at the end: the list opens there.
+        list->setProperty("scrollTo", list->count() - 1);
+        list->setProperty("scrollToEnd", true);
+    }
+}
+
+std::vector<int> seisekitime1::selectedPupils() const
+{
+    std::vector<int> pupils;
+    for (int row = 0; row < List2->count(); ++row) {
+        const QListWidgetItem* item = List2->item(row);
+        if (!item->isSelected()) continue;
+        const QString text = item->text();
+        bool ok = false;
+        const int p = text.mid(text.lastIndexOf(QLatin1Char('/')) + 1).toInt(&ok);
+        if (ok && validPupil(p)) pupils.push_back(p);
+    }
+    return pupils;
+}
+
+std::vector<int> seisekitime1::selectedLevels() const
+{
+    std::vector<int> levels;
+    for (int row = 0; row < List3->count(); ++row) {
+        if (List3->item(row)->isSelected()) levels.push_back(row + 1);
+    }
+    if (levels.empty() && ShownLevel >= 1 && ShownLevel <= columns_) levels.push_back(ShownLevel);
+    return levels;
+}
+
+void seisekitime1::Command17_Click()
+{
+    ShownPupil = state().CurrentPupil;
+    List2->hide();
+    Command25->show();
+    List2->clearSelection();
+    // The first pair of levels.
+    List3->clearSelection();
+    for (int row = 0; row < std::min(2, List3->count()); ++row) List3->item(row)->setSelected(true);
+    Picture11->show();
+    Picture11->raise();
+    Command24_Click(0);
+}
+
+void seisekitime1::Command24_Click(int member)
+{
+    if (drawingSummary_ || member < 0 || member > 1) return;
+    if (member == 1 && !Command24[1]->isVisible()) return;  // printing is for teachers
+    drawingSummary_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{drawingSummary_};
+    ProgramState& s = state();
+    std::vector<int> pupils = selectedPupils();
+    if (pupils.empty()) pupils.push_back(ShownPupil);
+    const std::vector<int> levels = selectedLevels();
+
+    // One pass over the results file for every pupil chosen.
+    std::vector<ResultRecordData> records;
+    readResultsForView(&records);
+    PupilSummary summary(s, gradeFilter(), clock().now(), pupils.back());
+    for (const ResultRecordData& r : records) summary.add(r);
+
+    if (member == 0) {
+        QStringList lines;
+        for (int p : pupils) {
+            ShownPupil = p;
+            if (!lines.isEmpty()) lines << QString();
+            lines += summary.sheet(p, levels);
+        }
+        SheetText->setPlainText(lines.join(QLatin1Char('\n')));
+        // The level lists show the runs of the pupil on the panel.
+        if (Option2[2]->isChecked()) {
+            putRunLines(summary);
+            showLists();
+        }
+        return;
+    }
+
+    // On the printer: the title in a larger size, each level's block in the
+    // sheet's size; the job ends once, after the last pupil.
+    IPrinter* printer = platform().printer;
+    bool printed = printer != nullptr;
+    for (size_t k = 0; printed && k < pupils.size(); ++k) {
+        ShownPupil = pupils[k];
+        printed = printer->printLines({summary.titleLine(ShownPupil)}, 14);
+        for (size_t j = 0; printed && j < levels.size(); ++j)
+            printed = printer->printLines(summary.levelBlock(ShownPupil, levels[j]) << QString(), 11);
+    }
+    if (printer) printer->endJob();
+    if (!printed)
+        messages().inform(QStringLiteral("エラー"), QStringLiteral("印刷できませんでした。\r\n"
+                                                                   "プリンターの電源や用紙を確かめて下さい。"));
+}
+
+void seisekitime1::Command25_Click()
+{
+    Command25->hide();
+    List2->show();
+}
+
+void seisekitime1::Command18_Click() { Picture11->hide(); }
+
+void seisekitime1::List2_Click()
+{
+    if (Picture11->isVisible()) Command24_Click(0);
+}
+
+void seisekitime1::List3_Click(int row)
+{
+    if (row >= 0 && row < List3->count()) ShownLevel = row + 1;
+    if (Picture11->isVisible()) Command24_Click(0);
+}
+
+// ---------------------------------------------------------------------------
+// The teacher's password panel.
+
+void seisekitime1::Command8_Click()
+{
+    if (!Command8->isVisible()) return;
+    Picture7->show();
+    Picture7->raise();
+    Text3->setFocus();
+}
+
+void seisekitime1::Command12_Click() { Picture7->hide(); }
+
+void seisekitime1::Command10_Click(int member)
+{
+    if (member < 0 || member > 1 || !Picture7->isVisible()) return;
+    ProgramState& s = state();
+    if (Text3->text() != s.DataChangePassword.toText()) {
+        messages().inform(s.ProgramTitle, QStringLiteral("パスワードを入力して下さい"));
+        return;
+    }
+    const ScreenId target = member == 0 ? ScreenId::RecordsManager : ScreenId::CriteriaEditor;
+    if (!screens::show(target)) {
+        // Told, not passed over: the teacher stays on the dashboard.
+        messages().inform(QStringLiteral("エラー"), QStringLiteral("データ変更の画面を開くことができません。"));
+        return;
+    }
+    Picture7->hide();
+    // The dashboard is unloaded; the teacher window shows it anew when it closes.
+    hide();
+    screens::close(ScreenId::Dashboard);
 }
 
 void registerDashboardScreen()

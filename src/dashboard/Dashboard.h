@@ -13,13 +13,17 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
 
 namespace karuvel {
+
+class PupilSummary;
 
 class seisekitime1 : public Screen {
     Q_OBJECT
@@ -65,12 +69,30 @@ public:
     QComboBox* Combo1 = nullptr;  // grade chooser
     QComboBox* Combo2 = nullptr;  // period chooser
 
+    // Per-pupil times: the graph button and the summary panel.
+    QPushButton* Command17 = nullptr;            // "グラフ"
+    QWidget* Picture11 = nullptr;                // summary panel
+    QPlainTextEdit* SheetText = nullptr;         // the summary sheet drawn on the panel
+    QListWidget* List3 = nullptr;                // levels 1..LevelCount, multi-select
+    QListWidget* List2 = nullptr;                // pupils "grade /  name/number", multi-select
+    std::array<QPushButton*, 2> Command24{};     // 0 "表示", 1 "印刷" (teachers)
+    QPushButton* Command25 = nullptr;            // "他の人のデータを見る"
+    QPushButton* Command18 = nullptr;            // "戻る" (hides the panel)
+
+    // The teacher's password panel.
+    QWidget* Picture7 = nullptr;
+    QLineEdit* Text3 = nullptr;                  // password box
+    std::array<QPushButton*, 2> Command10{};     // 0 "データ変更", 1 "合格タイムデータ変更"
+    QPushButton* Command12 = nullptr;            // "戻る"
+
     // Window state.
     int ReadyForKeys = 0;
     int BusyDisplay = 0;
     int DisplayMode = 2;  // 1 time display, 2 points display
     int RankKind = kRankAllTime;
     int ListView = 0;
+    int ShownPupil = 0;  // whose figures the summary panel shows
+    int ShownLevel = 1;  // the level chosen in the panel's level list
 
     // Events.
     void Command4_Click(int level);   // start level
@@ -81,6 +103,15 @@ public:
     void Option1_Click(int member);
     void Combo1_Click();
     void Combo2_Click(int entry);
+    void Command17_Click();           // "グラフ"
+    void Command24_Click(int member); // "表示" / "印刷"
+    void Command25_Click();           // "他の人のデータを見る"
+    void Command18_Click();           // panel "戻る"
+    void List2_Click();
+    void List3_Click(int row);
+    void Command8_Click();            // "データ処理"
+    void Command10_Click(int member); // password panel: records / criteria
+    void Command12_Click();           // password panel "戻る"
     // A key from the window's preview; true when it was taken.
     bool handleKey(const QString& text);
 
@@ -122,9 +153,18 @@ private:
     void bestTimesView();
     void rankingView();
     void recordsView(RecordView view);
+    // The per-pupil times view: roster reload, level list, ShownPupil's runs.
+    void perPupilView();
+    void reloadPupilList();
+    // The pupils chosen in the pupil list, in list order.
+    std::vector<int> selectedPupils() const;
+    std::vector<int> selectedLevels() const;
+    void putRunLines(const PupilSummary& summary);
+    void buildSummaryPanel();
+    void buildPasswordPanel();
     void putLines(int level, const ListFill& fill);
     void setViewCaptions();
-    bool passwordPanelVisible() const { return false; }  // the password panel comes with the teacher windows
+    bool passwordPanelVisible() const;
 
     QWidget* columnArea_ = nullptr;
     ColumnGeometry geometry_;
@@ -136,6 +176,8 @@ private:
     bool ignoredWhileBuilding();
     int viewsBuilding_ = 0;  // views being built (nested calls included)
     int viewMember_ = 1;     // the view option being shown
+    int displayMember_ = 1;  // the display option being shown (0..2)
+    bool drawingSummary_ = false;  // a summary is being drawn or printed
     QString filterInUse_;    // the grade filter of the lists shown
     double lastSignIn_ = -1;
 };

@@ -216,16 +216,22 @@ TEST_F(DashboardWindow, OverdoneLevelShowsTheNoticeAndIgnoresItsKey)
     EXPECT_EQ(d.ReadyForKeys, 1);
 }
 
-TEST_F(DashboardWindow, TeacherSeesDataButtonThatSaysItComesLater)
+TEST_F(DashboardWindow, TeacherSeesDataButtonAndPrint)
 {
     s.PupilNames[2] = QStringLiteral("上田先生").leftJustified(20, QLatin1Char(' '));
     signIn(2, QString());
     writeRuns({});
     seisekitime1& d = open();
     EXPECT_TRUE(d.Command8->isVisible());
-    EXPECT_FALSE(d.Command8->isEnabled());
-    EXPECT_FALSE(d.Command8->toolTip().isEmpty());
-    EXPECT_FALSE(d.Option2[2]->isEnabled());
+    EXPECT_TRUE(d.Command8->isEnabled());
+    EXPECT_TRUE(d.Command24[1]->isVisibleTo(d.Picture11));
+    EXPECT_TRUE(d.Option2[2]->isEnabled());
+
+    // A pupil after the teacher, on the same window: neither shows.
+    signIn(3, QStringLiteral("小３"));
+    d.activate();
+    EXPECT_FALSE(d.Command8->isVisible());
+    EXPECT_FALSE(d.Command24[1]->isVisibleTo(d.Picture11));
 }
 
 TEST_F(DashboardWindow, GradeChooserStartsFromNameSelectionAndFiltersEveryList)

@@ -1,0 +1,152 @@
+#include "dashboard/PupilSummary.h"
+
+#include "frame/Calendar.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace karuvel {
+
+namespace {
+// A day no calendar can name beyond (31 December 9999, plus one).
+constexpr double kDayAfterLastOleDay = 2958466.0;
+
+// sum / count rounded to the nearest whole number (halves upwards).
+long long roundedAverage(long long sum, long long count)
+{
+    if (count <= 0) return -1;
+    return (long long)(std::floor(double(sum) / double(count) + 0.5));
+}
+
+QString padded(long long value, int width)
+{
+    return rightAligned(value < 0 ? QStringLiteral("-") : QString::number(value), width);
+}
+} // namespace
+
+QString sheetNumber(long long value) { return padded(value, 7); }
+QString sheetRank(long long value) { return padded(value, 6); }
+
+PupilSummary::PupilSummary(const ProgramState& s, const QString& gradeFilter, const QDateTime& now, int listPupil)
+    : s_(s),
+      context_(s, s.CurrentPupil, gradeFilter),
+      levels_(std::clamp(s.LevelCount, 0, kMaxLevel)),
+      since_(toOleDateTime(now) - kSummaryDays),
+      listPupil_(listPupil),
+      cells_(size_t(levels_ + 1) * kPupilSlots)
+{
+}
+
+void PupilSummary::add(const ResultRecordData& r)
+{
+    const int level = r.level;
+    const int pupil = r.pupil;
+    if (level < 1 || level > levels_ || pupil < 1 || pupil > kMaxPupil) return;
+    if (!std::isfinite(r.date) || r.date < 0 || r.date >= kDayAfterLastOleDay) return;
+    if (!(r.date > since_)) return;
+    if (isPracticeLevelName(s_.LevelNames[level])) return;
+    Cell& c = cells_[size_t(level) * kPupilSlots + size_t(pupil)];
+    c.ran = true;
+    if (r.time >= 0 && r.time < kSummaryTimeLimit) {
+        ++c.runs;
+        c.timeSum += r.time;
+        if (c.best < 0 || r.time < c.best) c.best = r.time;
+    }
+    if (pupil == listPupil_) {
+        const QString time = r.time >= 90000 ? QStringLiteral("　　× ") : timeField(r.time);
+        runLines_[size_t(level)].append(time + monthDayText(r.date) + context_.openMarker(pupil)
+                                        + context_.name(pupil) + context_.closeMarker(pupil));
+    }
+}
+
+const PupilSummary::Cell* PupilSummary::cell(int level, int pupil) const
+{
+    if (level < 1 || level > levels_ || !validPupil(pupil)) return nullptr;
+    return &cells_[size_t(level) * kPupilSlots + size_t(pupil)];
+}
+
+bool PupilSummary::inSchool(int pupil) const { return pupil >= 1 && context_.passes(pupil); }
+
+LevelFigures PupilSummary::figures(int pupil, int level) const
+{
+    LevelFigures f;
+    const Cell* own = cell(level, pupil);
+    if (!own) return f;
+    f.runs = own->runs;
+    f.best = own->best;
+    f.average = roundedAverage(own->timeSum, own->runs);
+    f.points = s_.TotalPoints(level, pupil);
+    const bool ownRan = own->ran || s_.TotalCount(level, pupil) > 0;
+
+    long long schoolRuns = 0, schoolSum = 0, schoolBest = -1;
+    long long fasterPupils = 0, richerPupils = 0, pupilsWithRuns = 0, pointsSum = 0;
+    for (int p = 1; p <= kMaxPupil; ++p) {
+        const Cell& c = cells_[size_t(level) * kPupilSlots + size_t(p)];
+        const bool ran = c.ran || s_.TotalCount(level, p) > 0;
+        if (!ran || !inSchool(p)) continue;
+        if (c.runs > 0) {
+            schoolRuns += c.runs;
+            schoolSum += c.timeSum;
+            if (schoolBest < 0 || c.best < schoolBest) schoolBest = c.best;
+            if (p != pupil && own->best >= 0 && c.best < own->best) ++fasterPupils;
+        }
+        const long long points = s_.TotalPoints(level, p);
+        ++pupilsWithRuns;
+        pointsSum += points;
+        if (p != pupil && points > f.points) ++richerPupils;
+    }
+    f.schoolBest = schoolBest;
+    f.schoolAverage = roundedAverage(schoolSum, schoolRuns);
+    f.schoolAveragePoints = roundedAverage(pointsSum, pupilsWithRuns);
+    if (own->best >= 0) f.timeRank = fasterPupils + 1;
+    if (ownRan) f.pointsRank = richerPupils + 1;
+    return f;
+}
+
+QString PupilSummary::titleLine(int pupil) const
+{
+    QString line = s_.ProgramTitle;
+    if (!validPupil(pupil)) return line;
+    const QString grade = size_t(pupil) < s_.PupilGrades.size() ? s_.PupilGrades[size_t(pupil)] : QString();
+    const QString name = size_t(pupil) < s_.PupilNames.size() ? s_.PupilNames[size_t(pupil)].trimmed() : QString();
+    line += QStringLiteral("　");
+    if (!grade.isEmpty()) line += grade + QLatin1Char(' ');
+    line += name + QStringLiteral("（") + QString::number(pupil) + QStringLiteral("）");
+    return line;
+}
+
+QStringList PupilSummary::levelBlock(int pupil, int level) const
+{
+    const LevelFigures f = figures(pupil, level);
+    const QString levelName = level >= 1 && level <= kMaxLevel ? s_.LevelNames[level] : QString();
+    return {
+        QStringLiteral("【") + QString::number(level) + QStringLiteral("】") + levelName,
+        QStringLiteral("回数　　　　　　　") + sheetNumber(f.runs) + QStringLiteral("回"),
+        QStringLiteral("タイム  　　 　    本人 / 塾全体"),
+        QStringLiteral("　　順位　　　　") + sheetRank(f.timeRank) + QStringLiteral("位"),
+        QStringLiteral("　　最高　　　　") + sheetNumber(f.best) + QStringLiteral(" /") + sheetNumber(f.schoolBest)
+            + QStringLiteral("秒"),
+        QStringLiteral("　　平均　　　　") + sheetNumber(f.average) + QStringLiteral("秒") + QStringLiteral(" /")
+            + sheetNumber(f.schoolAverage) + QStringLiteral("秒"),
+        QStringLiteral("ポイント  　　　"),
+        QStringLiteral("　　順位　　　　") + sheetRank(f.pointsRank) + QStringLiteral("位"),
+        QStringLiteral("　　獲得ポイント") + sheetNumber(f.points) + QStringLiteral("点"),
+        QStringLiteral("　　　　　　　　　　　　/") + sheetNumber(f.schoolAveragePoints) + QStringLiteral("点"),
+        QStringLiteral("　　　　　　　　　　　　 (塾平均)"),
+    };
+}
+
+QStringList PupilSummary::sheet(int pupil, const std::vector<int>& levels) const
+{
+    QStringList lines{titleLine(pupil)};
+    for (int level : levels) lines += levelBlock(pupil, level);
+    return lines;
+}
+
+const QStringList& PupilSummary::runLines(int level) const
+{
+    static const QStringList none;
+    return level >= 0 && level <= kMaxLevel ? runLines_[size_t(level)] : none;
+}
+
+} // namespace karuvel

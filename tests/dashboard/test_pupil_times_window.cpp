@@ -1,0 +1,300 @@
+// The dashboard's per-pupil times with its summary panel and printing, and
+// the teacher's password panel, on a small school.
+#include "Fakes.h"
+#include "TempDir.h"
+#include "dashboard/Dashboard.h"
+#include "frame/Calendar.h"
+#include "frame/Catalogue.h"
+#include "frame/Navigator.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace karuvel;
+
+namespace {
+
+// Pupils 1 青木 (小５), 2 上田 (中２), 3 小川 (小３), 4 上野先生 (a teacher,
+// not listed in the roster); data root and data folder in one temporary folder.
+class TeacherWindow : public ::testing::Test {
+protected:
+    test::FakePlatform fakes;
+    test::TempDir dir;
+    ProgramState& s = state();
+    double today = 0;
+
+    void SetUp() override
+    {
+        s.DataFolder = Loose(dir.path());
+        s.RosterFolder = Loose(dir.path());
+        s.SchoolYearStartMonth = Loose(4);
+        s.SchoolName = QStringLiteral("みどり塾");
+        s.DataChangePassword = Loose(QStringLiteral("karuvel"));
+        SetProgramIdentity();
+        applyLevelCatalogue();
+        for (int i = 1; i <= 12; ++i) {
+            s.TargetTime[i] = 60;
+            s.LimitTime[i] = 120;
+            s.ClearPoints[i] = 30;
+            s.ClearCount[i] = 3;
+            s.PointMultiplier[i] = 1.0f;
+            s.RecentDays[i] = Loose(7);
+            s.OverdoDays[i] = Loose(1);
+        }
+        dir.writeCp932(QStringLiteral("新名簿.txt"),
+                       QStringLiteral("1,2015,0,0,青木,0,,\r\n2,2012,0,0,上田,0,,\r\n3,2017,0,0,小川,0,,\r\n"
+                                      "4,1980,0,0,上野先生,1,,\r\n"));
+        today = toOleDate(fakes.clock.now().date());
+        writeRuns({{today, 1, 1, 40}, {today, 2, 1, 50}, {today - 1, 3, 1, 70}, {today, 3, 1, 65}});
+    }
+
+    void TearDown() override { screens::closeAll(); }
+
+    void signIn(int pupil, const QString& name)
+    {
+        s.CurrentPupil = pupil;
+        s.CurrentPupilName = name.leftJustified(20, QLatin1Char(' '));
+        s.SignInTime = Loose(fakes.clock.secondsSinceMidnight() - 60);
+    }
+
+    void writeRuns(const std::vector<std::tuple<double, int, int, int>>& runs)  // date, pupil, level, time
+    {
+        QByteArray bytes;
+        for (const auto& [date, pupil, level, time] : runs) {
+            ResultRecordData r;
+            r.date = date;
+            r.clock = 0.4;
+            r.pupil = int16_t(pupil);
+            r.level = int16_t(level);
+            r.time = time;
+            const auto b = r.toBytes();
+            bytes.append(b.data(), kRecordSize);
+        }
+        dir.writeBytes(QStringLiteral("成績累積データ.dat"), bytes);
+    }
+
+    // The dashboard as the program opens it, through the navigator.
+    seisekitime1& open()
+    {
+        registerDashboardScreen();
+        auto* d = qobject_cast<seisekitime1*>(screens::show(ScreenId::Dashboard));
+        EXPECT_NE(d, nullptr);
+        return *d;
+    }
+
+    static QStringList lines(QListWidget* list)
+    {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+        return out;
+    }
+    static QStringList titles(const QStringList& printed)
+    {
+        QStringList out;
+        for (const QString& l : printed)
+            if (l.startsWith(QStringLiteral("Karuvel"))) out << l;
+        return out;
+    }
+};
+
+// A printer whose paper has run out.
+class FailingPrinter : public IPrinter {
+public:
+    int calls = 0;
+    int ended = 0;
+    bool printLines(const QStringList&, int) override
+    {
+        ++calls;
+        return false;
+    }
+    void endJob() override { ++ended; }
+};
+
+// Stand-ins for the teacher's windows: they note that they were shown.
+QStringList shownScreens;
+class StandIn : public Screen {
+public:
+    explicit StandIn(const QString& name) : Screen(name) {}
+    void activate() override { shownScreens << objectName(); }
+};
+
+} // namespace
+
+TEST_F(TeacherWindow, PerPupilTimesShowsOwnRunsAndTheSignedInPupilsSheet)
+{
+    signIn(3, QStringLiteral("小川"));
+    seisekitime1& d = open();
+    EXPECT_FALSE(d.Command17->isVisible());
+    d.Option2[2]->click();
+
+    EXPECT_EQ(d.Label5->text(), QStringLiteral("個人別ﾀｲﾑ"));
+    EXPECT_TRUE(d.Command17->isVisible());
+    EXPECT_FALSE(d.Picture6->isVisible());
+    EXPECT_EQ(lines(d.List5[1]), QStringList({QStringLiteral("  70秒12/09●小川　　　●"),
+                                              QStringLiteral("  65秒12/10●小川　　　●")}));
+    EXPECT_TRUE(d.List5[1]->isVisible());
+    // The roster read afresh: listed pupils only, "grade /  name/number".
+    EXPECT_EQ(lines(d.List2), QStringList({QStringLiteral("小５ /  青木/1"), QStringLiteral("中２ /  上田/2"),
+                                           QStringLiteral("小３ /  小川/3")}));
+    EXPECT_EQ(d.List3->count(), 12);
+    EXPECT_EQ(d.ShownPupil, 3);
+    EXPECT_EQ(d.ShownLevel, 1);
+    // Back and start buttons stay off in this display.
+    EXPECT_FALSE(d.Command1->isEnabled());
+    EXPECT_FALSE(d.Command4[1]->isEnabled());
+
+    // The panel opens on the signed-in pupil's sheet of the first two levels.
+    ASSERT_TRUE(d.Picture11->isVisible());
+    EXPECT_FALSE(d.Command24[1]->isVisible());  // printing is for teachers
+    EXPECT_FALSE(d.List2->isVisible());
+    const QStringList sheet = d.SheetText->toPlainText().split(QLatin1Char('\n'));
+    ASSERT_EQ(sheet.size(), 23);
+    EXPECT_EQ(sheet[0], QStringLiteral("Karuvel　小３ 小川（3）"));
+    EXPECT_EQ(sheet[1], QStringLiteral("【1】川１"));
+    EXPECT_EQ(sheet[4], QStringLiteral("　　順位　　　　     3位"));
+    EXPECT_EQ(sheet[12], QStringLiteral("【2】川２"));
+
+    // "表示" with no pupil chosen: the signed-in pupil again, now for level 2 alone.
+    d.List3->clearSelection();
+    d.List3->item(1)->setSelected(true);
+    d.Command24[0]->click();
+    EXPECT_EQ(d.SheetText->toPlainText().split(QLatin1Char('\n')).size(), 12);
+    EXPECT_TRUE(d.SheetText->toPlainText().startsWith(QStringLiteral("Karuvel　小３ 小川（3）\n【2】川２")));
+
+    // Another display hides the graph button and the panel and frees the buttons.
+    d.Option2[1]->click();
+    EXPECT_FALSE(d.Picture11->isVisible());
+    EXPECT_FALSE(d.Command17->isVisible());
+    EXPECT_TRUE(d.Command1->isEnabled());
+    EXPECT_EQ(d.Label5->text(), QStringLiteral("獲得ポイント（今まで順位）"));
+}
+
+TEST_F(TeacherWindow, TeacherPrintsChosenPupilsInListOrderAsOneJob)
+{
+    signIn(4, QStringLiteral("上野先生"));
+    seisekitime1& d = open();
+    d.Option2[2]->click();
+    ASSERT_TRUE(d.Command24[1]->isVisible());
+    d.Command25->click();
+    EXPECT_FALSE(d.Command25->isVisible());
+    EXPECT_TRUE(d.List2->isVisible());
+    // Chosen in the order 3, 1, 2: the sheets come in list order.
+    for (int row : {2, 0, 1}) d.List2->item(row)->setSelected(true);
+    d.List3->clearSelection();
+    d.List3->item(0)->setSelected(true);
+
+    d.Command24[1]->click();
+    EXPECT_EQ(titles(fakes.printer.printed),
+              QStringList({QStringLiteral("Karuvel　小５ 青木（1）"), QStringLiteral("Karuvel　中２ 上田（2）"),
+                           QStringLiteral("Karuvel　小３ 小川（3）")}));
+    EXPECT_TRUE(fakes.printer.printed.contains(QStringLiteral("　　最高　　　　     65 /     40秒")));
+    EXPECT_EQ(fakes.printer.jobsEnded, 1);
+    EXPECT_EQ(d.ShownPupil, 3);
+    EXPECT_TRUE(fakes.messages.shown.isEmpty());
+
+    // On the panel the three sheets follow each other, and the lists show the last one's runs.
+    d.Command24[0]->click();
+    EXPECT_EQ(titles(d.SheetText->toPlainText().split(QLatin1Char('\n'))).size(), 3);
+    EXPECT_EQ(lines(d.List5[1]).size(), 2);
+
+    // A printer that fails is told about, and its job still ends once.
+    FailingPrinter failing;
+    platform().printer = &failing;
+    d.Command24[1]->click();
+    EXPECT_EQ(failing.calls, 1);
+    EXPECT_EQ(failing.ended, 1);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.startsWith(QStringLiteral("印刷できませんでした")));
+}
+
+TEST_F(TeacherWindow, PasswordPanelOpensTheChosenWindowOnlyForTheExactPassword)
+{
+    screens::registerFactory(ScreenId::RecordsManager, [] { return new StandIn(QStringLiteral("FrmData")); });
+    screens::registerFactory(ScreenId::CriteriaEditor, [] { return new StandIn(QStringLiteral("FrmTimeData")); });
+    struct Case {
+        const char* password;
+        const char* typed;
+        int member;
+        const char* opens;  // nullptr: the message, and the panel stays
+    };
+    const Case cases[] = {
+        {"karuvel", "", 0, nullptr},
+        {"karuvel", "Karuvel", 0, nullptr},   // case matters
+        {"karuvel", "karuvel ", 1, nullptr},  // the whole box counts
+        {"", "", 0, "FrmData"},               // an empty box matches an empty password only
+        {"karuvel", "karuvel", 0, "FrmData"},
+        {"karuvel", "karuvel", 1, "FrmTimeData"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.typed) + " / " + std::to_string(c.member));
+        s.DataChangePassword = Loose(QString::fromUtf8(c.password));
+        signIn(4, QStringLiteral("上野先生"));
+        shownScreens.clear();
+        fakes.messages.shown.clear();
+        seisekitime1& d = open();
+        d.Command8->click();
+        ASSERT_TRUE(d.Picture7->isVisible());
+        EXPECT_EQ(d.Text3->echoMode(), QLineEdit::Password);
+        d.Text3->setText(QString::fromUtf8(c.typed));
+        d.Command10[size_t(c.member)]->click();
+        if (!c.opens) {
+            ASSERT_EQ(fakes.messages.shown.size(), 1);
+            EXPECT_EQ(fakes.messages.shown[0].second, QStringLiteral("パスワードを入力して下さい"));
+            EXPECT_TRUE(d.Picture7->isVisible());
+            EXPECT_EQ(d.Text3->text(), QString::fromUtf8(c.typed));
+            EXPECT_TRUE(shownScreens.isEmpty());
+            EXPECT_EQ(screens::find(ScreenId::Dashboard), &d);
+            screens::close(ScreenId::Dashboard);
+        } else {
+            EXPECT_TRUE(fakes.messages.shown.isEmpty());
+            EXPECT_EQ(shownScreens, QStringList{QString::fromUtf8(c.opens)});
+            EXPECT_EQ(screens::find(ScreenId::Dashboard), nullptr);  // the dashboard is gone
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        screens::closeAll();
+    }
+}
+
+TEST_F(TeacherWindow, ComingBackFromATeacherWindowBuildsTheDashboardAnewAtItsPlace)
+{
+    screens::registerFactory(ScreenId::RecordsManager, [] { return new StandIn(QStringLiteral("FrmData")); });
+    signIn(4, QStringLiteral("上野先生"));
+    seisekitime1& d = open();
+    d.HScroll1->setValue(5);
+    d.Command8->click();
+    d.Text3->setText(QStringLiteral("karuvel"));
+    d.Command10[0]->click();
+    EXPECT_EQ(screens::find(ScreenId::Dashboard), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    seisekitime1& again = open();
+    EXPECT_FALSE(again.Picture7->isVisible());
+    EXPECT_EQ(again.HScroll1->value(), 5);
+    EXPECT_EQ(again.Command4[5]->x(), 20);
+}
+
+TEST_F(TeacherWindow, StartButtonsAndKeysDoNothingWhileThePasswordPanelShows)
+{
+    signIn(4, QStringLiteral("上野先生"));
+    seisekitime1& d = open();
+    d.Command8->click();
+    d.Command4_Click(1);
+    d.Command28_Click(1);
+    // Digits go into the password box instead of starting levels or going back.
+    QTest::keyClicks(d.Text3, QStringLiteral("102"));
+    EXPECT_EQ(s.SelectedLevel, 0);
+    EXPECT_EQ(d.Text3->text(), QStringLiteral("102"));
+    EXPECT_TRUE(d.isVisible());
+
+    d.Command12->click();
+    EXPECT_FALSE(d.Picture7->isVisible());
+    EXPECT_TRUE(d.handleKey(QStringLiteral("2")));
+    EXPECT_EQ(s.SelectedLevel, 2);
+}
