@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <cmath>
 
 namespace karuvel {
@@ -130,9 +131,14 @@ FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
     VScroll1->setRange(0, kNoTime);
     VScroll1->setSingleStep(1);
     VScroll1->setPageStep(1);
-    // The upper arrow adds a second, the lower one takes one away.
-    VScroll1->setInvertedAppearance(true);
-    VScroll1->setInvertedControls(true);
+    // A spin control: the upper arrow (and the up key or wheel) adds a
+    // second, the lower one takes one away.
+    connect(VScroll1, &QScrollBar::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderSingleStepSub || action == QAbstractSlider::SliderPageStepSub)
+            VScroll1->setSliderPosition(std::min(VScroll1->value() + 1, VScroll1->maximum()));
+        else if (action == QAbstractSlider::SliderSingleStepAdd || action == QAbstractSlider::SliderPageStepAdd)
+            VScroll1->setSliderPosition(std::max(VScroll1->value() - 1, VScroll1->minimum()));
+    });
     connect(VScroll1, &QScrollBar::valueChanged, this, [this] { VScroll1_Change(); });
     Combo1 = named(new QComboBox(Frame1), QStringLiteral("Combo1"));
     Combo1->setGeometry(12, 176, 256, 36);
@@ -257,7 +263,7 @@ void FrmData::selectLine(int line)
     } else {
         const QModelIndex i = model->index(line);
         List1->setCurrentIndex(i);
-        List1->scrollTo(i, QAbstractItemView::PositionAtCenter);
+        List1->scrollTo(i, QAbstractItemView::EnsureVisible);
     }
     List1_Click();  // selecting a line closes the edit panel
 }

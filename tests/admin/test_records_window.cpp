@@ -179,8 +179,11 @@ TEST_F(RecordsWindow, DoubleClickOpensThePanelAndAClickClosesIt)
     EXPECT_EQ(d.VScroll1->minimum(), 0);
     EXPECT_EQ(d.VScroll1->maximum(), 99999);
     EXPECT_EQ(d.VScroll1->singleStep(), 1);
-    d.VScroll1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    d.VScroll1->triggerAction(QAbstractSlider::SliderSingleStepSub);  // the upper arrow
     EXPECT_EQ(d.Text1->text(), QStringLiteral("62"));
+    d.VScroll1->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // the lower arrow
+    d.VScroll1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(d.Text1->text(), QStringLiteral("60"));
     d.Combo1->setCurrentIndex(0);
     emit d.Combo1->activated(0);
     EXPECT_EQ(d.Label6->text(), QStringLiteral("小４"));
