@@ -265,6 +265,7 @@ void FrmData::selectLine(int line)
         List1->setCurrentIndex(i);
         List1->scrollTo(i, QAbstractItemView::EnsureVisible);
     }
+    List1->setFocus();
     List1_Click();  // selecting a line closes the edit panel
 }
 
