@@ -5,6 +5,7 @@
 #include "admin/RecordsManager.h"
 #include "frame/Calendar.h"
 #include "frame/Navigator.h"
+#include "platform/RecordFile.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -352,4 +353,30 @@ TEST_F(RecordsWindow, BackShowsTheDashboardAndClosesTheManager)
     EXPECT_TRUE(dash->isVisible());
     screens::close(ScreenId::Dashboard);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(RecordsWindow, ListWaitsWhileAnotherPcAppends)
+{
+    writeFile(bytesOf({run(7, 2, 40)}));
+    // Another PC holds the file's lock while it appends a run.
+    auto other = std::make_unique<RecordFile>();
+    ASSERT_TRUE(other->open(resultsPath(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_EQ(other->tryLock(LockKind::Exclusive), LockResult::Locked);
+    const auto appended = run(8, 3, 50).toBytes();
+    ASSERT_TRUE(other->writeAt(kRecordSize, appended.data(), kRecordSize));
+    fakes.clock.onWait = [&](int) { other.reset(); };  // its append ends while the list waits
+    FrmData& d = open();
+    EXPECT_EQ(fakes.clock.waitedMs, 1000);
+    EXPECT_TRUE(fakes.messages.shown.isEmpty());
+    EXPECT_EQ(d.model->rowCount(), 2);
+
+    // A lock that is never given up: the list says so instead of waiting for ever.
+    auto stuck = std::make_unique<RecordFile>();
+    ASSERT_TRUE(stuck->open(resultsPath(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_EQ(stuck->tryLock(LockKind::Exclusive), LockResult::Locked);
+    fakes.clock.onWait = nullptr;
+    d.Command1_Click();
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
+    EXPECT_EQ(d.model->rowCount(), 0);
 }
