@@ -738,6 +738,8 @@ void seisekitime1::Option2_Click(int member)
     setStartButtonsEnabled(false);
     hideLists();
     showBusy(std::max(1, columns_));
+    // The view options belong to the time and points displays.
+    for (int k = 1; k <= 3; ++k) Option1[size_t(k)]->setEnabled(displayMember_ != 2);
     if (BusyDisplay != 0) return;
     if (member == 2) {
         // The back and start buttons stay off in this display: the pupil

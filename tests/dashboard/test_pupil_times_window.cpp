@@ -146,9 +146,11 @@ TEST_F(TeacherWindow, PerPupilTimesShowsOwnRunsAndTheSignedInPupilsSheet)
     EXPECT_EQ(d.List3->count(), 12);
     EXPECT_EQ(d.ShownPupil, 3);
     EXPECT_EQ(d.ShownLevel, 1);
-    // Back and start buttons stay off in this display.
+    // Back and start buttons stay off in this display, and so do the view
+    // options, which would put rankings under the per-pupil heading.
     EXPECT_FALSE(d.Command1->isEnabled());
     EXPECT_FALSE(d.Command4[1]->isEnabled());
+    EXPECT_FALSE(d.Option1[1]->isEnabled());
 
     // The panel opens on the signed-in pupil's sheet of the first two levels.
     ASSERT_TRUE(d.Picture11->isVisible());
@@ -173,6 +175,7 @@ TEST_F(TeacherWindow, PerPupilTimesShowsOwnRunsAndTheSignedInPupilsSheet)
     EXPECT_FALSE(d.Picture11->isVisible());
     EXPECT_FALSE(d.Command17->isVisible());
     EXPECT_TRUE(d.Command1->isEnabled());
+    EXPECT_TRUE(d.Option1[2]->isEnabled());
     EXPECT_EQ(d.Label5->text(), QStringLiteral("獲得ポイント（今まで順位）"));
 }
 
