@@ -94,9 +94,10 @@ int64_t RecordFile::size()
     return int64_t(s.QuadPart);
 }
 
-bool RecordFile::readAt(int64_t offset, char* buffer, int64_t len, int64_t* got)
+bool RecordFile::readAtConcurrently(int64_t offset, char* buffer, int64_t len, int64_t* got, int* systemError) const
 {
     *got = 0;
+    *systemError = 0;
     while (len > 0) {
         OVERLAPPED ov{};
         ov.Offset = DWORD(uint64_t(offset) & 0xffffffffu);
@@ -106,7 +107,7 @@ bool RecordFile::readAt(int64_t offset, char* buffer, int64_t len, int64_t* got)
         if (!ReadFile(HANDLE(handle_), buffer, want, &n, &ov)) {
             const DWORD e = GetLastError();
             if (e == ERROR_HANDLE_EOF) return true;
-            setError(int(e));
+            *systemError = int(e);
             return false;
         }
         if (n == 0) return true;
@@ -297,14 +298,15 @@ int64_t RecordFile::size()
     return int64_t(st.st_size);
 }
 
-bool RecordFile::readAt(int64_t offset, char* buffer, int64_t len, int64_t* got)
+bool RecordFile::readAtConcurrently(int64_t offset, char* buffer, int64_t len, int64_t* got, int* systemError) const
 {
     *got = 0;
+    *systemError = 0;
     while (len > 0) {
         const ssize_t n = ::pread(fd_, buffer, size_t(len), off_t(offset));
         if (n < 0) {
             if (errno == EINTR) continue;
-            setError(errno);
+            *systemError = errno;
             return false;
         }
         if (n == 0) return true;
@@ -412,5 +414,13 @@ bool RecordFile::stillAtPath() const
 
 LockResult RecordFile::tryLock(LockKind kind) { return lock(kind, false); }
 LockResult RecordFile::lockWait(LockKind kind) { return lock(kind, true); }
+
+bool RecordFile::readAt(int64_t offset, char* buffer, int64_t len, int64_t* got)
+{
+    int e = 0;
+    if (readAtConcurrently(offset, buffer, len, got, &e)) return true;
+    setError(e);
+    return false;
+}
 
 } // namespace karuvel

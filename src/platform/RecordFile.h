@@ -43,6 +43,11 @@ public:
     int64_t size();
     // Reads up to len bytes at offset; *got is what was read (short at the end).
     bool readAt(int64_t offset, char* buffer, int64_t len, int64_t* got);
+    // The same read, safe to run from several threads at once on one open
+    // file: it changes nothing in this object and tells a failure's system
+    // number in *systemError. adoptError makes such a failure the last one.
+    bool readAtConcurrently(int64_t offset, char* buffer, int64_t len, int64_t* got, int* systemError) const;
+    void adoptError(int systemError) { setError(systemError); }
     // Writes all len bytes at offset.
     bool writeAt(int64_t offset, const char* buffer, int64_t len);
     bool truncate(int64_t len);

@@ -3,9 +3,12 @@
 #include "frame/Calendar.h"
 #include "platform/Platform.h"
 #include "records/ResultsFile.h"
+#include "records/ResultsReading.h"
 #include "state/ProgramState.h"
 
 #include <algorithm>
+#include <array>
+#include <unordered_map>
 #include <cmath>
 #include <vector>
 
@@ -77,18 +80,202 @@ long long recordPoints(long long time, long long targetTime, float multiplier)
 
 namespace {
 
-// The recount's work on the records as the loader keeps them.
-class Recount : public ResultsLoadListener {
+// The figures of one level and pupil that every record adds to, packed small
+// so that the cells of a school's pupils stay in the processor's cache. A
+// sum that would leave 32 bits goes on in a wide figure beside (see Lane).
+struct Hot {
+    int32_t count;
+    int32_t best;
+    int32_t points;
+    int32_t timeSum;
+};
+static_assert(sizeof(Hot) == 16);
+
+// The figures only recent records add to.
+struct Cold {
+    int64_t recentPoints;
+    int64_t overdoPoints;
+    int64_t todayPoints;
+    int32_t recentCount;
+    int32_t overdoCount;
+    float todayCount;
+    float todayTimeSum;
+};
+
+constexpr Hot kEmptyHot{0, kNoTime, 0, 0};
+constexpr Cold kEmptyCold{0, 0, 0, 0, 0, 0.0f, 0.0f};
+constexpr size_t kCells = size_t(kLevelSlots) * kPupilSlots;
+// How many records ahead the recount fetches the cell it will add to.
+constexpr int64_t kAhead = 8;
+
+inline size_t cellOf(int level, int pupil) { return size_t(level) * kPupilSlots + size_t(pupil); }
+
+// The per-level rules of the recount: the target, the multiplier and the
+// first moments of the "last N days" periods (a record counts when its date
+// is later).
+struct Rule {
+    long long target = 0;
+    float multiplier = 0;
+    double recentAfter = 0;
+    double overdoAfter = 0;
+};
+
+// One lane of the recount: its cells (kept between recounts, allocated once,
+// left empty by every finished pass) and the points of the usual times per level.
+class Lane {
 public:
-    explicit Recount(ProgramState& s) : s_(s)
+    Lane() : hot_(kCells, kEmptyHot), cold_(kCells, kEmptyCold) {}
+
+    // Cells still holding figures (of an attempt that failed half-way) start afresh.
+    void restart(const Rule* rules, int64_t first, reading::RecordKeeper& keeper)
     {
-        // Per level: the target, the multiplier and the first moments of the
-        // "last N days" periods (a record counts when its date is later).
+        for (int L = 0; L <= kMaxLevel; ++L) {
+            if (usedHot_[size_t(L)]) std::fill_n(&hot_[cellOf(L, 0)], kPupilSlots, kEmptyHot);
+            if (usedCold_[size_t(L)]) std::fill_n(&cold_[cellOf(L, 0)], kPupilSlots, kEmptyCold);
+        }
+        usedHot_.fill(false);
+        usedCold_.fill(false);
+        wide_.clear();
+        rules_ = rules;
+        for (auto& t : points_) t.clear();
+        tabled_.fill(false);
+        keeper_ = reading::RecordKeeper::Lane(keeper, first);
+    }
+
+    void block(const char* p, int64_t records, double today)
+    {
+        Hot* hot = hot_.data();
+        const double tomorrow = today + 1;
+        for (int64_t i = 0; i < records; ++i, p += kRecordSize) {
+            const int L = reading::get16(p + reading::kLevelAt);
+            const int P = reading::get16(p + reading::kPupilAt);
+            if (i + kAhead < records) {
+                const char* a = p + kAhead * kRecordSize;
+                const int la = reading::get16(a + reading::kLevelAt), pa = reading::get16(a + reading::kPupilAt);
+                if (reading::inTables(la, pa)) __builtin_prefetch(&hot[cellOf(la, pa)], 1);
+            }
+            if (!reading::inTables(L, P)) continue;
+            const size_t cell = cellOf(L, P);
+            Hot& h = hot[cell];
+            usedHot_[size_t(L)] = true;
+            // Every record in the tables' range takes part in the best time.
+            const int32_t t = reading::get32(p + reading::kTimeAt);
+            if (t < h.best) h.best = t;
+            const double date = reading::getDouble(p);
+            if (!keeper_.keep(p, L, P, t, date)) continue;
+
+            const int counts = t < 6000 ? 1 : 0;
+            const long long figure = (t >= 0 && t < 1000) ? t : timeFigure(t);
+            const long long points = pointsOf(L, t);
+            h.count += counts;
+            int32_t sum;
+            if (points == int32_t(points) && !__builtin_add_overflow(h.points, int32_t(points), &sum)) {
+                h.points = sum;
+            } else {
+                wide_[cell].points += points;
+            }
+            if (!__builtin_add_overflow(h.timeSum, int32_t(figure), &sum)) {
+                h.timeSum = sum;
+            } else {
+                wide_[cell].timeSum += figure;
+            }
+            const Rule& r = rules_[L];
+            // Most records are older than both periods and than today.
+            if (date > r.recentAfter || date > r.overdoAfter || date >= today) {
+                Cold& c = cold_[cell];
+                usedCold_[size_t(L)] = true;
+                if (date > r.recentAfter) {
+                    c.recentCount += counts;
+                    c.recentPoints += points;
+                }
+                if (date > r.overdoAfter) {
+                    c.overdoCount += counts;
+                    c.overdoPoints += points;
+                }
+                // Today's record: its date falls on today (the whole day is compared).
+                if (date >= today && date < tomorrow) {
+                    c.todayCount += float(counts);
+                    c.todayTimeSum += float(figure);
+                    c.todayPoints += points;
+                }
+            }
+        }
+        reading::RecordKeeper::Lane::flush();
+    }
+
+    bool usedHot(int L) const { return usedHot_[size_t(L)]; }
+    bool usedCold(int L) const { return usedCold_[size_t(L)]; }
+    // A level's row of cells for the tables; the lane forgets it (the caller
+    // empties the cells as it reads them).
+    Hot* takeHot(int L)
+    {
+        usedHot_[size_t(L)] = false;
+        return &hot_[cellOf(L, 0)];
+    }
+    Cold* takeCold(int L)
+    {
+        usedCold_[size_t(L)] = false;
+        return &cold_[cellOf(L, 0)];
+    }
+    // The sums that went beyond 32 bits, by cell.
+    struct Wide {
+        int64_t points = 0;
+        int64_t timeSum = 0;
+    };
+    std::unordered_map<size_t, Wide>& wide() { return wide_; }
+    const reading::RecordKeeper::Lane& keeper() const { return keeper_; }
+
+private:
+    // A record's points: from a table of the level's usual times, filled on
+    // the level's first record (the criteria may change between recounts).
+    long long pointsOf(int level, int32_t t)
+    {
+        std::vector<long long>& table = points_[size_t(level)];
+        if (!tabled_[size_t(level)]) {
+            tabled_[size_t(level)] = true;
+            const Rule& r = rules_[level];
+            const long long size = r.target > 0 ? std::min<long long>(10 * r.target, 6000) : 0;
+            table.resize(size_t(size));
+            for (long long x = 0; x < size; ++x) table[size_t(x)] = recordPoints(x, r.target, r.multiplier);
+        }
+        if (t >= 0 && size_t(t) < table.size()) return table[size_t(t)];
+        const Rule& r = rules_[level];
+        return recordPoints(t, r.target, r.multiplier);
+    }
+
+    std::vector<Hot> hot_;
+    std::vector<Cold> cold_;
+    std::array<bool, kLevelSlots> usedHot_{};
+    std::array<bool, kLevelSlots> usedCold_{};
+    std::unordered_map<size_t, Wide> wide_;
+    const Rule* rules_ = nullptr;
+    std::array<std::vector<long long>, kLevelSlots> points_;
+    std::array<bool, kLevelSlots> tabled_{};
+    reading::RecordKeeper::Lane keeper_;
+};
+
+// The lanes, made on first use (the second only for a large file).
+Lane& lane(int k)
+{
+    if (k == 0) {
+        static Lane first;
+        return first;
+    }
+    static Lane second;
+    return second;
+}
+
+// The recount, riding on the loader's one pass over the file; a large file
+// is worked through in two halves at once.
+class Recount : public reading::RecordSink {
+public:
+    explicit Recount(ProgramState& s) : s_(s), keeper_(s)
+    {
         const QDateTime now = clock().now();
         const double nowOle = toOleDateTime(now);
         today_ = toOleDate(now.date());
         for (int level = 1; level <= kMaxLevel; ++level) {
-            Rule& r = rule_[level];
+            Rule& r = rules_[level];
             r.target = s.TargetTime[level];
             r.multiplier = s.PointMultiplier[level];
             r.recentAfter = nowOle - s.RecentDays[level].toNumber();
@@ -96,125 +283,147 @@ public:
         }
     }
 
-    void restart() override
+    bool twoLanes() const override { return true; }
+
+    void begin(int64_t records, int64_t split) override
     {
-        s_.TotalCount.fill(0);
-        s_.RecentCount.fill(0);
-        s_.TodayCount.fill(0);
-        s_.TodayPoints.fill(0);
-        s_.TotalTimeSum.fill(0);
-        s_.TotalPoints.fill(0);
-        s_.RecentPoints.fill(0);
-        s_.TodayTimeSum.fill(0);
-        s_.OverdoCount.fill(0);
-        s_.OverdoPoints.fill(0);
-        // The averages keep their values where a count is 0.
+        keeper_.begin(records);
+        lane(0).restart(rules_, 0, keeper_);
+        twoLanes_ = split < records;
+        if (twoLanes_) lane(1).restart(rules_, split, keeper_);
     }
 
-    void kept(int first, int last) override
-    {
-        const double* dates = s_.RecDate.data();
-        const int* levels = s_.RecLevel.data();
-        const int* pupils = s_.RecPupil.data();
-        const int32_t* times = s_.RecTime.data();
-        // The sums go straight into the tables, which start from 0.
-        int32_t* totalCount = s_.TotalCount.row(0);
-        int64_t* totalPoints = s_.TotalPoints.row(0);
-        int64_t* totalTimeSum = s_.TotalTimeSum.row(0);
-        const double today = today_;
-        const double tomorrow = today_ + 1;
+    void block(int k, const char* p, int64_t records) override { lane(k).block(p, records, today_); }
 
-        for (int k = first; k <= last; ++k) {
-            const int L = levels[k];
-            if (L < 1 || L > kMaxLevel) continue;
-            const int P = pupils[k];
-            if (!validPupil(P)) continue;
-            const size_t cell = size_t(L) * kPupilSlots + size_t(P);
-            const int32_t t = times[k];
-            const int counts = t < 6000 ? 1 : 0;
-            const long long figure = (t >= 0 && t < 1000) ? t : timeFigure(t);
-            const long long p = points(L, t);
-            const double date = dates[k];
-            const Rule& r = rule_[L];
-
-            totalCount[cell] += counts;
-            totalPoints[cell] += p;
-            totalTimeSum[cell] += figure;
-            // Most records are older than both periods and than today.
-            if (date > r.recentAfter || date > r.overdoAfter || date >= today) {
-                if (date > r.recentAfter) {
-                    s_.RecentCount(L, P) += counts;
-                    s_.RecentPoints(L, P) += p;
-                }
-                if (date > r.overdoAfter) {
-                    s_.OverdoCount(L, P) += counts;
-                    s_.OverdoPoints(L, P) += p;
-                }
-                // Today's record: its date falls on today (the whole day is compared).
-                if (date >= today && date < tomorrow) {
-                    s_.TodayCount(L, P) += float(counts);
-                    s_.TodayTimeSum(L, P) += float(figure);
-                    s_.TodayPoints(L, P) += p;
-                }
-            }
-        }
-    }
-
-    // Renews the averages where a count is 1 or more.
+    // Writes the cells into the tables (the averages renewed where a count
+    // is 1 or more, kept where it is 0) and finishes the loader's work.
     void finish()
     {
-        for (int L = 1; L <= kMaxLevel; ++L) {
-            const int32_t* totalCount = s_.TotalCount.row(L);
-            const float* todayCount = s_.TodayCount.row(L);
-            for (int P = 0; P <= kMaxPupil; ++P) {
-                if (todayCount[P] >= 1)
-                    s_.TodayAvgTime(L, P) =
-                        float(std::floor(double(s_.TodayTimeSum(L, P)) / double(todayCount[P]) + 0.5));
-                if (totalCount[P] >= 1)
-                    s_.TotalAvgTime(L, P) =
-                        float(std::floor(double(s_.TotalTimeSum(L, P)) / double(totalCount[P]) + 0.5));
-            }
+        Lane& a = lane(0);
+        Lane* b = twoLanes_ ? &lane(1) : nullptr;
+        for (int L = 0; L <= kMaxLevel; ++L) {
+            Hot* ha = a.usedHot(L) ? a.takeHot(L) : nullptr;
+            Hot* hb = b && b->usedHot(L) ? b->takeHot(L) : nullptr;
+            Cold* ca = a.usedCold(L) ? a.takeCold(L) : nullptr;
+            Cold* cb = b && b->usedCold(L) ? b->takeCold(L) : nullptr;
+            writeHot(L, ha, hb);
+            writeCold(L, ca, cb);
         }
+        // The sums that went beyond 32 bits join their cells.
+        for (Lane* lane : {&a, b}) {
+            if (!lane) continue;
+            for (const auto& [cell, w] : lane->wide()) {
+                const int L = int(cell / kPupilSlots), P = int(cell % kPupilSlots);
+                s_.TotalPoints(L, P) += w.points;
+                s_.TotalTimeSum(L, P) += w.timeSum;
+                if (L >= 1 && s_.TotalCount(L, P) >= 1)
+                    s_.TotalAvgTime(L, P) =
+                        float(std::floor(double(s_.TotalTimeSum(L, P)) / double(s_.TotalCount(L, P)) + 0.5));
+            }
+            lane->wide().clear();
+        }
+        keeper_.finish(a.keeper(), b ? &b->keeper() : nullptr);
     }
 
 private:
-    struct Rule {
-        long long target = 0;
-        float multiplier = 0;
-        double recentAfter = 0;
-        double overdoAfter = 0;
-        bool tabled = false;
-        std::vector<long long> table;  // points of the times 0..size-1
-    };
-
-    // A record's points: from a table of the level's usual times, filled on
-    // the level's first record (the criteria may change between recounts).
-    long long points(int level, int32_t t)
+    // Writes a level's counts, sums and best times (the second half's joined
+    // to the first's) into the tables and empties the cells read. The
+    // average is renewed where the count is 1 or more and kept where it is 0.
+    void writeHot(int L, Hot* x, Hot* y)
     {
-        Rule& r = rule_[level];
-        if (!r.tabled) {
-            r.tabled = true;
-            long long size = r.target > 0 ? std::min<long long>(10 * r.target, 6000) : 0;
-            r.table.resize(size_t(size));
-            for (long long x = 0; x < size; ++x) r.table[size_t(x)] = recordPoints(x, r.target, r.multiplier);
+        int32_t* totalCount = s_.TotalCount.row(L);
+        int64_t* totalPoints = s_.TotalPoints.row(L);
+        int64_t* totalTimeSum = s_.TotalTimeSum.row(L);
+        int32_t* best = s_.BestTime.row(L);
+        if (!x && !y) {
+            std::fill_n(totalCount, kPupilSlots, 0);
+            std::fill_n(totalPoints, kPupilSlots, 0);
+            std::fill_n(totalTimeSum, kPupilSlots, 0);
+            std::fill_n(best, kPupilSlots, kNoTime);
+            return;
         }
-        if (t >= 0 && size_t(t) < r.table.size()) return r.table[size_t(t)];
-        return recordPoints(t, r.target, r.multiplier);
+        if (!x) std::swap(x, y);
+        float* totalAvg = s_.TotalAvgTime.row(L);
+        for (int P = 0; P <= kMaxPupil; ++P) {
+            int64_t count = x[P].count, points = x[P].points, timeSum = x[P].timeSum;
+            int32_t b = x[P].best;
+            x[P] = kEmptyHot;
+            if (y) {
+                count += y[P].count;
+                points += y[P].points;
+                timeSum += y[P].timeSum;
+                b = std::min(b, y[P].best);
+                y[P] = kEmptyHot;
+            }
+            totalCount[P] = int32_t(count);
+            totalPoints[P] = points;
+            totalTimeSum[P] = timeSum;
+            best[P] = b;
+            if (L >= 1 && count >= 1) totalAvg[P] = float(std::floor(double(timeSum) / double(count) + 0.5));
+        }
+    }
+
+    // The same for the figures of the recent periods and today.
+    void writeCold(int L, Cold* x, Cold* y)
+    {
+        int32_t* recentCount = s_.RecentCount.row(L);
+        int64_t* recentPoints = s_.RecentPoints.row(L);
+        int32_t* overdoCount = s_.OverdoCount.row(L);
+        int64_t* overdoPoints = s_.OverdoPoints.row(L);
+        float* todayCount = s_.TodayCount.row(L);
+        float* todayTimeSum = s_.TodayTimeSum.row(L);
+        int64_t* todayPoints = s_.TodayPoints.row(L);
+        if (!x && !y) {
+            std::fill_n(recentCount, kPupilSlots, 0);
+            std::fill_n(recentPoints, kPupilSlots, 0);
+            std::fill_n(overdoCount, kPupilSlots, 0);
+            std::fill_n(overdoPoints, kPupilSlots, 0);
+            std::fill_n(todayCount, kPupilSlots, 0.0f);
+            std::fill_n(todayTimeSum, kPupilSlots, 0.0f);
+            std::fill_n(todayPoints, kPupilSlots, 0);
+            return;
+        }
+        if (!x) std::swap(x, y);
+        float* todayAvg = s_.TodayAvgTime.row(L);
+        for (int P = 0; P <= kMaxPupil; ++P) {
+            Cold c = x[P];
+            x[P] = kEmptyCold;
+            if (y) {
+                const Cold& d = y[P];
+                c.recentPoints += d.recentPoints;
+                c.overdoPoints += d.overdoPoints;
+                c.todayPoints += d.todayPoints;
+                c.recentCount += d.recentCount;
+                c.overdoCount += d.overdoCount;
+                c.todayCount += d.todayCount;
+                c.todayTimeSum += d.todayTimeSum;
+                y[P] = kEmptyCold;
+            }
+            recentCount[P] = c.recentCount;
+            recentPoints[P] = c.recentPoints;
+            overdoCount[P] = c.overdoCount;
+            overdoPoints[P] = c.overdoPoints;
+            todayCount[P] = c.todayCount;
+            todayTimeSum[P] = c.todayTimeSum;
+            todayPoints[P] = c.todayPoints;
+            if (L >= 1 && c.todayCount >= 1)
+                todayAvg[P] = float(std::floor(double(c.todayTimeSum) / double(c.todayCount) + 0.5));
+        }
     }
 
     ProgramState& s_;
+    reading::RecordKeeper keeper_;
+    Rule rules_[kLevelSlots];
     double today_ = 0;
-    Rule rule_[kLevelSlots];
+    bool twoLanes_ = false;
 };
 
 } // namespace
 
 void RecountAll()
 {
-    ProgramState& s = state();
-    Recount recount(s);
-    // The loader starts the tables afresh (restart) before it hands over records.
-    LoadResults(&recount);
+    Recount recount(state());
+    reading::readForLoad(recount);
     recount.finish();
 }
 

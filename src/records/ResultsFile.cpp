@@ -1,4 +1,5 @@
 #include "records/ResultsFile.h"
+#include "records/ResultsReading.h"
 
 #include "frame/Calendar.h"
 #include "platform/Cp932.h"
@@ -12,6 +13,8 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 namespace karuvel {
 
@@ -23,13 +26,16 @@ constexpr int kBusyWaitMs = 1000;      // another PC is appending: wait, try aga
 constexpr int kDeniedTries = 30;       // access refused: tries before giving up
 constexpr int kLockPollMs = 100;       // append: how often the lock is tried
 constexpr int kReplacedRetries = 5;    // append: reopen after a rewrite replaced the file
-// The last day an OLE date can name (31 December 9999) plus one.
-constexpr double kOleDateEnd = 2958466.0;
 // Records read per block: about 256 KiB, so that a block, the arrays it fills
 // and the tables it updates stay in the processor's cache together.
 constexpr int64_t kBlockRecords = 5958;
 // How many records ahead the loader fetches the best time it will compare with.
 constexpr int64_t kAhead = 8;
+
+using reading::get16;
+using reading::get32;
+using reading::getDouble;
+using reading::RecordSink;
 
 // Little-endian fields.
 void put16(char* p, int16_t v)
@@ -49,32 +55,6 @@ void putDouble(char* p, double v)
     std::memcpy(&u, &v, 8);
     for (int i = 0; i < 8; ++i) p[i] = char((u >> (8 * i)) & 0xff);
 }
-inline uint64_t get64(const char* p)
-{
-    uint64_t u;
-    std::memcpy(&u, p, 8);
-#if Q_BYTE_ORDER == Q_BIG_ENDIAN
-    u = __builtin_bswap64(u);
-#endif
-    return u;
-}
-inline double getDouble(const char* p)
-{
-    const uint64_t u = get64(p);
-    double v;
-    std::memcpy(&v, &u, 8);
-    return v;
-}
-inline int16_t get16(const char* p)
-{
-    return int16_t(uint16_t(uint8_t(p[0])) | uint16_t(uint16_t(uint8_t(p[1])) << 8));
-}
-inline int32_t get32(const char* p)
-{
-    return int32_t(uint32_t(uint8_t(p[0])) | (uint32_t(uint8_t(p[1])) << 8) | (uint32_t(uint8_t(p[2])) << 16) |
-                   (uint32_t(uint8_t(p[3])) << 24));
-}
-
 // A 5-byte text field: exactly 5 bytes, cut or space-padded.
 void putText5(char* p, const QByteArray& text)
 {
@@ -111,15 +91,6 @@ struct ReadFailure {
     QString text;
 };
 
-// Receives the records of one read of the file. begin() may come again after
-// a failed attempt: it must start afresh.
-class RecordSink {
-public:
-    virtual ~RecordSink() = default;
-    virtual void begin(int64_t records) = 0;
-    virtual void block(const char* bytes, int64_t records) = 0;
-};
-
 ReadFailure failure(ReadStatus status, int step, const RecordFile& f)
 {
     return ReadFailure{status, step, f.errorNumber(), f.errorText()};
@@ -137,11 +108,48 @@ ReadStatus statusOf(FileErrorKind k)
     return ReadStatus::Other;
 }
 
-// The block buffer, kept between loads.
-std::vector<char>& blockBuffer()
+// The block buffers of the two lanes, kept between loads.
+std::vector<char>& blockBuffer(int lane)
 {
-    static std::vector<char> b(size_t(kBlockRecords * kRecordSize));
-    return b;
+    static std::vector<char> b[2] = {std::vector<char>(size_t(kBlockRecords * kRecordSize)),
+                                     std::vector<char>(size_t(kBlockRecords * kRecordSize))};
+    return b[lane];
+}
+
+// A file this large is read in two halves at the same time when the sink
+// can take it and the processor has two cores.
+constexpr int64_t kTwoLaneRecords = 100000;
+
+// What one lane read: how far it came, its last record, its failure.
+struct LaneRead {
+    int error = 0;
+    bool failed = false;
+    bool any = false;
+    std::array<char, kRecordSize> last{};
+};
+
+// Reads records from..to-1 in blocks through one lane of the sink. Stops
+// early when the file turns out shorter (what is there is read).
+void readLane(const RecordFile& f, RecordSink& sink, int lane, int64_t from, int64_t to, LaneRead* out)
+{
+    std::vector<char>& buf = blockBuffer(lane);
+    int64_t done = from;
+    while (done < to) {
+        const int64_t want = std::min(kBlockRecords, to - done);
+        int64_t got = 0;
+        if (!f.readAtConcurrently(done * kRecordSize, buf.data(), want * kRecordSize, &got, &out->error)) {
+            out->failed = true;
+            return;
+        }
+        const int64_t whole = got / kRecordSize;
+        if (whole > 0) {
+            sink.block(lane, buf.data(), whole);
+            std::memcpy(out->last.data(), buf.data() + (whole - 1) * kRecordSize, kRecordSize);
+            out->any = true;
+        }
+        done += whole;
+        if (whole < want) return;
+    }
 }
 
 // One attempt: open (creating the file empty when it is absent), take the
@@ -169,22 +177,36 @@ ReadFailure readOnce(const QString& path, RecordSink& sink, std::array<char, kRe
     const int64_t length = f.size();
     if (length < 0) return failure(statusOf(f.errorKind()), 3, f);
     const int64_t records = length / kRecordSize;
-    sink.begin(records);
-    std::vector<char>& buf = blockBuffer();
-    int64_t done = 0;
-    while (done < records) {
-        const int64_t want = std::min(kBlockRecords, records - done);
-        int64_t got = 0;
-        if (!f.readAt(done * kRecordSize, buf.data(), want * kRecordSize, &got))
-            return failure(statusOf(f.errorKind()), 4, f);
-        const int64_t whole = got / kRecordSize;
-        if (whole > 0) {
-            sink.block(buf.data(), whole);
-            std::memcpy(last->data(), buf.data() + (whole - 1) * kRecordSize, kRecordSize);
-            *any = true;
+    const bool twoLanes = sink.twoLanes() && records >= kTwoLaneRecords && std::thread::hardware_concurrency() >= 2;
+    const int64_t split = twoLanes ? records / 2 : records;
+    sink.begin(records, split);
+
+    LaneRead reads[2];
+    std::thread second;
+    if (twoLanes) {
+        try {
+            second = std::thread([&] { readLane(f, sink, 1, split, records, &reads[1]); });
+        } catch (const std::system_error&) {
+            // No thread to be had: the second half follows the first.
         }
-        done += whole;
-        if (whole < want) break;  // the file became shorter: what is there is read
+    }
+    readLane(f, sink, 0, 0, split, &reads[0]);
+    if (second.joinable()) {
+        second.join();
+    } else if (twoLanes) {
+        readLane(f, sink, 1, split, records, &reads[1]);
+    }
+    for (const LaneRead& r : reads) {
+        if (!r.failed) continue;
+        f.adoptError(r.error);
+        return failure(statusOf(f.errorKind()), 4, f);
+    }
+    // The shared buffer takes the last record read.
+    for (int lane = 1; lane >= 0; --lane) {
+        if (!reads[lane].any) continue;
+        *last = reads[lane].last;
+        *any = true;
+        break;
     }
     f.close();
     return ReadFailure{};
@@ -266,87 +288,49 @@ bool readResults(RecordSink& sink, bool endOnFailure = true)
 // The loader's sink: keeps the usable records and the best times.
 class LoadSink : public RecordSink {
 public:
-    LoadSink(ProgramState& s, ResultsLoadListener* listener) : s_(s), listener_(listener) {}
-    void begin(int64_t records) override
+    explicit LoadSink(ProgramState& s) : s_(s), keeper_(s) {}
+    void begin(int64_t records, int64_t) override
     {
-        if (listener_) listener_->restart();
         s_.BestTime.fill(kNoTime);
-        const size_t n = size_t(records) + 1;
-        // Room for every record (index 0 unused); the final size is set by finish().
-        s_.RecDate.resize(std::max(n, s_.RecDate.size()));
-        s_.RecClock.resize(std::max(n, s_.RecClock.size()));
-        s_.RecPupil.resize(std::max(n, s_.RecPupil.size()));
-        s_.RecLevel.resize(std::max(n, s_.RecLevel.size()));
-        s_.RecTime.resize(std::max(n, s_.RecTime.size()));
-        k_ = 0;
+        keeper_.begin(records);
+        lane_ = reading::RecordKeeper::Lane(keeper_, 0);
     }
-    void block(const char* p, int64_t records) override
+    void block(int, const char* p, int64_t records) override
     {
-        double* date = s_.RecDate.data();
-        double* clk = s_.RecClock.data();
-        int* pupilOut = s_.RecPupil.data();
-        int* levelOut = s_.RecLevel.data();
-        int32_t* timeOut = s_.RecTime.data();
-        const int64_t first = k_ + 1;
-        int64_t k = k_;
         for (int64_t i = 0; i < records; ++i, p += kRecordSize) {
-            const int level = get16(p + 18);
-            const int pupil = get16(p + 16);
+            const int level = get16(p + reading::kLevelAt);
+            const int pupil = get16(p + reading::kPupilAt);
             // The best time of a record a little ahead is fetched meanwhile.
             if (i + kAhead < records) {
-                const int la = get16(p + kAhead * kRecordSize + 18), pa = get16(p + kAhead * kRecordSize + 16);
-                if (unsigned(la) <= unsigned(kMaxLevel) && unsigned(pa) <= unsigned(kMaxPupil))
-                    __builtin_prefetch(&s_.BestTime.row(la)[pa], 1);
+                const char* a = p + kAhead * kRecordSize;
+                const int la = get16(a + reading::kLevelAt), pa = get16(a + reading::kPupilAt);
+                if (reading::inTables(la, pa)) __builtin_prefetch(&s_.BestTime.row(la)[pa], 1);
             }
-            // Never an index outside the tables: such a record is left for the records manager.
-            if (unsigned(level) > unsigned(kMaxLevel) || unsigned(pupil) > unsigned(kMaxPupil)) continue;
-            const int32_t time = get32(p + 20);
+            if (!reading::inTables(level, pupil)) continue;
+            const int32_t time = get32(p + reading::kTimeAt);
             int32_t& best = s_.BestTime.row(level)[pupil];
             if (time < best) best = time;
-            const double d = getDouble(p);
-            if (!(d >= 0.0 && d < kOleDateEnd) || pupil == 0 || level < 1) continue;
-            ++k;
-            date[k] = d;
-            clk[k] = getDouble(p + 8);
-            pupilOut[k] = pupil;
-            levelOut[k] = level;
-            timeOut[k] = time;
+            lane_.keep(p, level, pupil, time, getDouble(p));
         }
-        k_ = k;
-        if (listener_ && k >= first) listener_->kept(int(first), int(k));
+        reading::RecordKeeper::Lane::flush();
     }
-    void finish()
-    {
-        s_.RecordCount = int(k_);
-        const size_t n = size_t(k_) + 1;
-        s_.RecDate.resize(n);
-        s_.RecClock.resize(n);
-        s_.RecPupil.resize(n);
-        s_.RecLevel.resize(n);
-        s_.RecTime.resize(n);
-        for (int level = 1; level <= kMaxLevel; ++level) {
-            const int32_t* row = s_.BestTime.row(level);
-            int32_t top = kNoTime;
-            for (int pupil = 1; pupil <= 1000; ++pupil) top = std::min(top, row[pupil]);
-            s_.TopTime[level] = top;
-        }
-    }
+    void finish() { keeper_.finish(lane_, nullptr); }
 
 private:
     ProgramState& s_;
-    ResultsLoadListener* listener_;
-    int64_t k_ = 0;
+    reading::RecordKeeper keeper_;
+    reading::RecordKeeper::Lane lane_;
 };
 
 class AllRecordsSink : public RecordSink {
 public:
     explicit AllRecordsSink(std::vector<ResultRecordData>* out) : out_(out) {}
-    void begin(int64_t records) override
+    void begin(int64_t records, int64_t) override
     {
         out_->clear();
         out_->reserve(size_t(records));
     }
-    void block(const char* p, int64_t records) override
+    void block(int, const char* p, int64_t records) override
     {
         for (int64_t i = 0; i < records; ++i) out_->push_back(ResultRecordData::fromBytes(p + i * kRecordSize));
     }
@@ -403,6 +387,60 @@ bool lockForWriting(RecordFile& f, const QString& path, QString* why, int* numbe
 }
 
 } // namespace
+
+namespace reading {
+
+void readForLoad(RecordSink& sink) { readResults(sink); }
+
+void RecordKeeper::begin(int64_t records)
+{
+    const size_t n = size_t(records) + 1;
+    // Room for every record (index 0 unused); the final size is set by finish().
+    s_.RecDate.resize(std::max(n, s_.RecDate.size()));
+    s_.RecClock.resize(std::max(n, s_.RecClock.size()));
+    s_.RecPupil.resize(std::max(n, s_.RecPupil.size()));
+    s_.RecLevel.resize(std::max(n, s_.RecLevel.size()));
+    s_.RecTime.resize(std::max(n, s_.RecTime.size()));
+}
+
+RecordKeeper::Lane::Lane(RecordKeeper& keeper, int64_t first)
+    : first_(first), k_(first), date_(keeper.s_.RecDate.data()), clock_(keeper.s_.RecClock.data()),
+      pupil_(keeper.s_.RecPupil.data()), level_(keeper.s_.RecLevel.data()), time_(keeper.s_.RecTime.data())
+{
+}
+
+void RecordKeeper::finish(const Lane& first, const Lane* second)
+{
+    int64_t count = first.kept();
+    if (second && second->kept() > 0) {
+        // The second lane wrote from index second->first() + 1 on; the first
+        // filled only first.kept() of the slots before it.
+        const size_t from = size_t(second->first()) + 1, to = size_t(count) + 1, n = size_t(second->kept());
+        if (from != to) {
+            std::memmove(&s_.RecDate[to], &s_.RecDate[from], n * sizeof(double));
+            std::memmove(&s_.RecClock[to], &s_.RecClock[from], n * sizeof(double));
+            std::memmove(&s_.RecPupil[to], &s_.RecPupil[from], n * sizeof(int));
+            std::memmove(&s_.RecLevel[to], &s_.RecLevel[from], n * sizeof(int));
+            std::memmove(&s_.RecTime[to], &s_.RecTime[from], n * sizeof(int32_t));
+        }
+        count += second->kept();
+    }
+    s_.RecordCount = int(count);
+    const size_t n = size_t(count) + 1;
+    s_.RecDate.resize(n);
+    s_.RecClock.resize(n);
+    s_.RecPupil.resize(n);
+    s_.RecLevel.resize(n);
+    s_.RecTime.resize(n);
+    for (int level = 1; level <= kMaxLevel; ++level) {
+        const int32_t* row = s_.BestTime.row(level);
+        int32_t top = kNoTime;
+        for (int pupil = 1; pupil <= 1000; ++pupil) top = std::min(top, row[pupil]);
+        s_.TopTime[level] = top;
+    }
+}
+
+} // namespace reading
 
 std::array<char, kRecordSize> ResultRecordData::toBytes() const
 {
@@ -484,13 +522,10 @@ void AppendResult()
     f.close();
 }
 
-void LoadResults() { LoadResults(nullptr); }
-
-void LoadResults(ResultsLoadListener* listener)
+void LoadResults()
 {
-    ProgramState& s = state();
-    LoadSink sink(s, listener);
-    readResults(sink);
+    LoadSink sink(state());
+    reading::readForLoad(sink);
     sink.finish();
 }
 

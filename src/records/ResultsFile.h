@@ -60,18 +60,6 @@ constexpr int kAppendLockWaitMs = 30000;
 // at once. Every wait keeps the screen responsive.
 void LoadResults();
 
-// LoadResults that tells a listener, block by block, which records it has
-// just kept (the recount works through them while they are fresh in memory).
-class ResultsLoadListener {
-public:
-    virtual ~ResultsLoadListener() = default;
-    // Loading starts (again, after a failed attempt): forget what was seen.
-    virtual void restart() = 0;
-    // Records first..last (1-based, inclusive) are now in the Rec* arrays.
-    virtual void kept(int first, int last) = 0;
-};
-void LoadResults(ResultsLoadListener* listener);
-
 // Reads every record of the results file, in file order, into *out (the
 // dashboard's lists and the records manager read the file record by record
 // through this). The partial record of a torn end is not included. Waits and

@@ -179,6 +179,23 @@ TEST_F(RecountTest, RecountStartsFromZeroEachTime)
     EXPECT_EQ(state().TodayPoints(1, 7), 10);
 }
 
+TEST_F(RecountTest, SumsBeyondThirtyTwoBitsAreKeptWhole)
+{
+    state().PointMultiplier[1] = 1e8f;  // 55 x 1e8 points a run
+    add(0, 7, 1, 0);
+    add(0, 7, 1, 0);
+    add(3, 7, 1, 0);
+    recount();
+    const long long run = recordPoints(0, 60, 1e8f);
+    ASSERT_GT(run, 4'000'000'000LL);
+    EXPECT_EQ(state().TotalPoints(1, 7), 3 * run);
+    EXPECT_EQ(state().TodayPoints(1, 7), 2 * run);
+    EXPECT_EQ(state().RecentPoints(1, 7), 3 * run);
+    EXPECT_EQ(state().TotalCount(1, 7), 3);
+    recount();  // nothing carried over from the first pass
+    EXPECT_EQ(state().TotalPoints(1, 7), 3 * run);
+}
+
 TEST_F(RecountTest, LevelWithoutTargetTimeEarnsNoPoints)
 {
     state().TargetTime[1] = 0;
@@ -194,8 +211,13 @@ namespace {
 
 // The recount of many mixed records against a plain record-by-record reading
 // of the rules (odd times, out-of-range levels and pupils, periods, today).
-TEST_F(RecountTest, ManyMixedRecordsAgreeWithThePlainRules)
+// A large file is read in two halves at once: the figures, the best times and
+// the kept records in file order must come out the same.
+class MixedRecountTest : public RecountTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(MixedRecountTest, ManyMixedRecordsAgreeWithThePlainRules)
 {
+    const int records = GetParam();
     ProgramState& s = state();
     const int targets[] = {0, 30, 60, 700, -5, 2000};
     const float multipliers[] = {1, 1.5f, 0.7f, 2};
@@ -211,7 +233,7 @@ TEST_F(RecountTest, ManyMixedRecordsAgreeWithThePlainRules)
         int level, pupil, time, daysAgo;
     };
     std::vector<Plain> plain;
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < records; ++i) {
         Plain p;
         p.level = int(gen() % 38) - 1;  // -1..36
         p.pupil = gen() % 10 == 0 ? int(gen() % 5010) - 5 : 1 + int(gen() % 40);
@@ -237,8 +259,15 @@ TEST_F(RecountTest, ManyMixedRecordsAgreeWithThePlainRules)
         return (long long)std::floor(s.PointMultiplier[level] * float(base));
     };
     std::map<std::pair<int, int>, std::array<double, 10>> expect;
+    std::map<std::pair<int, int>, int> best;
+    std::vector<const Plain*> kept;
     for (const Plain& p : plain) {
+        if (p.level >= 0 && p.level <= kMaxLevel && p.pupil >= 0 && p.pupil <= kMaxPupil) {
+            auto [it, fresh] = best.emplace(std::make_pair(p.level, p.pupil), p.time);
+            if (!fresh) it->second = std::min(it->second, p.time);
+        }
         if (p.level < 1 || p.level > kMaxLevel || p.pupil < 1 || p.pupil > kMaxPupil) continue;
+        kept.push_back(&p);
         auto& e = expect[{p.level, p.pupil}];
         const bool counts = p.time < 6000;
         const long long pts = pointsOf(p.level, p.time);
@@ -278,6 +307,34 @@ TEST_F(RecountTest, ManyMixedRecordsAgreeWithThePlainRules)
     }
     EXPECT_EQ(s.TotalCount(1, 41), 0);
     EXPECT_EQ(s.TotalTimeSum(36 - 1, 4999), 0);
+    for (const auto& [cell, time] : best) EXPECT_EQ(s.BestTime(cell.first, cell.second), time);
+    EXPECT_EQ(s.BestTime(1, 4999), kNoTime);
+
+    ASSERT_EQ(s.RecordCount, int(kept.size()));
+    for (size_t k = 0; k < kept.size(); ++k) {
+        if (s.RecPupil[k + 1] != kept[k]->pupil || s.RecLevel[k + 1] != kept[k]->level ||
+            s.RecTime[k + 1] != kept[k]->time) {
+            ADD_FAILURE() << "kept record " << k + 1 << " is not the file's";
+            break;
+        }
+    }
+
+    // A small file after it starts from nothing.
+    bytes.clear();
+    add(0, 3, 2, 40);
+    recount();
+    EXPECT_EQ(s.RecordCount, 1);
+    EXPECT_EQ(s.TotalCount(2, 3), 1);
+    EXPECT_EQ(s.BestTime(2, 3), 40);
+    for (const auto& [cell, e] : expect) {
+        if (cell == std::make_pair(2, 3)) continue;
+        EXPECT_EQ(s.TotalCount(cell.first, cell.second), 0);
+        EXPECT_EQ(s.TodayPoints(cell.first, cell.second), 0);
+        EXPECT_EQ(s.BestTime(cell.first, cell.second), kNoTime);
+    }
 }
+
+// 3000 records are read in one go; 120,000 in two halves at once.
+INSTANTIATE_TEST_SUITE_P(Sizes, MixedRecountTest, ::testing::Values(3000, 120000));
 
 } // namespace

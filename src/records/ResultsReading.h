@@ -1,0 +1,154 @@
+#pragma once
+// Inside the records module: reading the results file record by record, the
+// rule of which records the loader keeps, and the little-endian fields. The
+// loader and the recount share them, so that a recount reads the file once.
+#include "records/ResultsFile.h"
+#include "state/ProgramState.h"
+
+#include <QtGlobal>
+#include <cstdint>
+#include <cstring>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+namespace karuvel::reading {
+
+// The last day an OLE date can name (31 December 9999) plus one.
+constexpr double kOleDateEnd = 2958466.0;
+
+inline uint64_t get64(const char* p)
+{
+    uint64_t u;
+    std::memcpy(&u, p, 8);
+#if Q_BYTE_ORDER == Q_BIG_ENDIAN
+    u = __builtin_bswap64(u);
+#endif
+    return u;
+}
+inline double getDouble(const char* p)
+{
+    const uint64_t u = get64(p);
+    double v;
+    std::memcpy(&v, &u, 8);
+    return v;
+}
+inline int16_t get16(const char* p)
+{
+    return int16_t(uint16_t(uint8_t(p[0])) | uint16_t(uint16_t(uint8_t(p[1])) << 8));
+}
+inline int32_t get32(const char* p)
+{
+    return int32_t(uint32_t(uint8_t(p[0])) | (uint32_t(uint8_t(p[1])) << 8) | (uint32_t(uint8_t(p[2])) << 16) |
+                   (uint32_t(uint8_t(p[3])) << 24));
+}
+
+// Field offsets of a record.
+constexpr int kPupilAt = 16;
+constexpr int kLevelAt = 18;
+constexpr int kTimeAt = 20;
+
+// A record that may index the [level][pupil] tables: level 0..35, pupil 0..5000.
+// Any other record is skipped and stays in the file for the records manager.
+inline bool inTables(int level, int pupil)
+{
+    return unsigned(level) <= unsigned(kMaxLevel) && unsigned(pupil) <= unsigned(kMaxPupil);
+}
+
+// Receives the records of one read of the file. begin() may come again after
+// a failed attempt: it must start afresh. A sink that can take two lanes gets
+// the records before split through lane 0 and the rest through lane 1, both
+// at the same time on two threads; otherwise every record comes through lane
+// 0 in file order (split == records).
+class RecordSink {
+public:
+    virtual ~RecordSink() = default;
+    virtual bool twoLanes() const { return false; }
+    virtual void begin(int64_t records, int64_t split) = 0;
+    virtual void block(int lane, const char* bytes, int64_t records) = 0;
+};
+
+// Reads every whole record through the sink with the retry rules of
+// LoadResults; a failure the retries cannot mend shows the message and ends
+// the program. The shared buffer ResultRecord() holds the last record after.
+void readForLoad(RecordSink& sink);
+
+// The records the loader keeps in the Rec* arrays (index 1..RecordCount): a
+// date from day 0 to 31 December 9999, a pupil other than 0, a level of 1 or
+// more (the caller has checked inTables).
+class RecordKeeper {
+public:
+    explicit RecordKeeper(ProgramState& s) : s_(s) {}
+    // Room for every record of the file (index 0 unused).
+    void begin(int64_t records);
+
+    // Keeps the records of one lane: the lane that starts at the file's
+    // record first (0-based) writes from index first + 1 on.
+    class Lane {
+    public:
+        Lane() = default;
+        Lane(RecordKeeper& keeper, int64_t first);
+        // Keeps the record at p when the rule says so; true when kept.
+        bool keep(const char* p, int level, int pupil, int32_t time, double date)
+        {
+            if (!(date >= 0.0 && date < kOleDateEnd) || pupil == 0 || level < 1) return false;
+            const int64_t k = ++k_;
+            put(&date_[k], date);
+            put(&clock_[k], getDouble(p + 8));
+            put(&pupil_[k], pupil);
+            put(&level_[k], level);
+            put(&time_[k], time);
+            return true;
+        }
+        int64_t first() const { return first_; }
+        int64_t kept() const { return k_ - first_; }
+        // After a block: the kept records are visible to every reader.
+        static void flush()
+        {
+#if defined(__SSE2__)
+            _mm_sfence();
+#endif
+        }
+
+    private:
+        // The arrays are written once and read much later: their stores go
+        // straight to memory instead of pushing the tables out of the cache.
+        static void put(double* at, double v)
+        {
+#if defined(__SSE2__)
+            long long bits;
+            std::memcpy(&bits, &v, 8);
+            _mm_stream_si64(reinterpret_cast<long long*>(at), bits);
+#else
+            *at = v;
+#endif
+        }
+        static void put(int32_t* at, int32_t v)
+        {
+#if defined(__SSE2__)
+            _mm_stream_si32(reinterpret_cast<int*>(at), v);
+#else
+            *at = v;
+#endif
+        }
+
+        int64_t first_ = 0;
+        int64_t k_ = 0;
+        double* date_ = nullptr;
+        double* clock_ = nullptr;
+        int32_t* pupil_ = nullptr;
+        int32_t* level_ = nullptr;
+        int32_t* time_ = nullptr;
+    };
+
+    // Joins the second lane (if any) to the first, closing the gap left by
+    // the records the first did not keep; sets RecordCount and the final
+    // sizes of the arrays, and TopTime from BestTime (the best of pupils
+    // 1..1000 per level).
+    void finish(const Lane& first, const Lane* second);
+
+private:
+    ProgramState& s_;
+};
+
+} // namespace karuvel::reading
