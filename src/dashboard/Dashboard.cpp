@@ -489,6 +489,10 @@ void seisekitime1::activate()
     const bool teacher = isTeacherName(s.CurrentPupilName);
     Command8->setVisible(teacher);
     Command24[1]->setVisible(teacher);
+    // A password panel left open (the teacher went back to name selection)
+    // is closed and emptied: the next pupil never finds it.
+    Picture7->hide();
+    Text3->clear();
     // 2. Minutes since sign-in.
     Label17->setText(minutesSinceSignIn(s.SignInTime.toNumber(), clock().secondsSinceMidnight()));
     // 3. Keys off, wait cover up.
@@ -698,7 +702,7 @@ void seisekitime1::setViewCaptions()
 
 bool seisekitime1::ignoredWhileBuilding()
 {
-    if (viewsBuilding_ == 0 && !refreshing_) return false;
+    if (viewsBuilding_ == 0 && !refreshing_ && !drawingSummary_) return false;
     // The lists are being built (the screen yields while it works): a choice
     // made now is undone, so that the options always name what is shown.
     for (int k = 0; k < 3; ++k) {
@@ -744,7 +748,6 @@ void seisekitime1::Option2_Click(int member)
     if (member == 2) {
         // The back and start buttons stay off in this display: the pupil
         // looks at the figures and chooses another display to go on.
-        Command17->show();
         perPupilView();
         return;
     }
@@ -1077,6 +1080,7 @@ void seisekitime1::perPupilView()
     showLists();
     ListView = 0;
     // The summary panel opens with the signed-in pupil's sheet.
+    Command17->show();
     Command17_Click();
 }
 

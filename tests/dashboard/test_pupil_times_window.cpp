@@ -301,3 +301,20 @@ TEST_F(TeacherWindow, StartButtonsAndKeysDoNothingWhileThePasswordPanelShows)
     EXPECT_TRUE(d.handleKey(QStringLiteral("2")));
     EXPECT_EQ(s.SelectedLevel, 2);
 }
+
+TEST_F(TeacherWindow, ThePasswordPanelIsClosedAndEmptiedForTheNextPupil)
+{
+    signIn(4, QStringLiteral("上野先生"));
+    seisekitime1& d = open();
+    d.Command8->click();
+    d.Text3->setText(QStringLiteral("karu"));
+    d.Command1->click();  // back to name selection with the panel open
+    signIn(3, QStringLiteral("小川"));
+    d.show();
+    d.activate();
+    EXPECT_FALSE(d.Picture7->isVisible());
+    EXPECT_TRUE(d.Text3->text().isEmpty());
+    EXPECT_FALSE(d.Command8->isVisible());
+    EXPECT_TRUE(d.handleKey(QStringLiteral("1")));
+    EXPECT_EQ(s.SelectedLevel, 1);
+}
