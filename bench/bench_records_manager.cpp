@@ -1,7 +1,6 @@
 // The records manager: building the list's lines of a large results file.
-// The benchmarks are linked without the admin module, so its line builder
-// is compiled in here.
-#include "../src/admin/RecordLines.cpp"
+#include "admin/RecordLines.h"
+#include "roster/Roster.h"
 
 #include "frame/Calendar.h"
 

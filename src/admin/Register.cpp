@@ -1,7 +1,14 @@
 #include "admin/Register.h"
 
+#include "admin/CriteriaEditor.h"
+#include "admin/RecordsManager.h"
+
 namespace karuvel {
 
-void registerAdminScreens() {}
+void registerAdminScreens()
+{
+    registerCriteriaEditorScreen();
+    registerRecordsManagerScreen();
+}
 
 } // namespace karuvel
