@@ -1,10 +1,13 @@
 // One full dashboard refresh on a large school: 5,000 pupils and 100,000
 // stored runs. BM_RefreshRules times the work behind it (the recount and the
 // twelve points rankings); BM_RefreshWindow the whole refresh of the window,
-// lists filled on screen.
+// lists filled on screen. BM_SummaryPass and BM_PerPupilView time the
+// per-pupil summary: one pass over the file and the sheet of every level, and
+// the whole per-pupil display of the window (roster read afresh, lists, panel).
 #include "Fakes.h"
 #include "TempDir.h"
 #include "dashboard/Dashboard.h"
+#include "dashboard/PupilSummary.h"
 #include "dashboard/ResultsLists.h"
 #include "frame/Calendar.h"
 #include "frame/Catalogue.h"
@@ -13,6 +16,7 @@
 
 #include <QApplication>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -53,6 +57,12 @@ struct School {
             s.PupilNames[size_t(p)] = QStringLiteral("生徒%1").arg(p).leftJustified(20, QLatin1Char(' '));
         }
         s.RosterCount = Loose(kPupils);
+        // The same roster as a file, for the views that read it afresh.
+        s.RosterFolder = Loose(dir.path());
+        QString roster;
+        for (int p = 1; p <= kPupils; ++p)
+            roster += QStringLiteral("%1,%2,0,0,生徒%1,0,,\r\n").arg(p).arg(2011 + p % 9);
+        dir.writeCp932(QStringLiteral("新名簿.txt"), roster);
         s.CurrentPupil = 1234;
         s.CurrentPupilName = s.PupilNames[1234];
         s.CurrentPupilGrade = Loose(QStringLiteral("小５"));
@@ -130,5 +140,35 @@ void BM_RefreshWindow(benchmark::State& st)
     st.counters["lines_level1"] = double(w->List5[1]->count());
 }
 BENCHMARK(BM_RefreshWindow)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_SummaryPass(benchmark::State& st)
+{
+    school();
+    ProgramState& s = state();
+    RecountAll();
+    std::vector<int> levels;
+    for (int level = 1; level <= 12; ++level) levels.push_back(level);
+    for (auto _ : st) {
+        std::vector<ResultRecordData> records;
+        readResultsForView(&records);
+        PupilSummary summary(s, QStringLiteral("全学年"), karuvel::clock().now(), s.CurrentPupil);
+        for (const ResultRecordData& r : records) summary.add(r);
+        benchmark::DoNotOptimize(summary.sheet(s.CurrentPupil, levels).size());
+    }
+}
+BENCHMARK(BM_SummaryPass)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void BM_PerPupilView(benchmark::State& st)
+{
+    school();
+    auto w = std::make_unique<seisekitime1>();
+    w->resize(kFrameWidth, kFrameHeight);
+    w->show();
+    w->activate();
+    for (auto _ : st) w->Option2_Click(2);
+    st.counters["sheet_lines"] = double(w->SheetText->blockCount());
+    st.counters["pupils_listed"] = double(w->List2->count());
+}
+BENCHMARK(BM_PerPupilView)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 } // namespace

@@ -35,6 +35,7 @@ PupilSummary::PupilSummary(const ProgramState& s, const QString& gradeFilter, co
       listPupil_(listPupil),
       cells_(size_t(levels_ + 1) * kPupilSlots)
 {
+    for (int level = 1; level <= levels_; ++level) practice_[size_t(level)] = isPracticeLevelName(s.LevelNames[level]);
 }
 
 void PupilSummary::add(const ResultRecordData& r)
@@ -44,7 +45,7 @@ void PupilSummary::add(const ResultRecordData& r)
     if (level < 1 || level > levels_ || pupil < 1 || pupil > kMaxPupil) return;
     if (!std::isfinite(r.date) || r.date < 0 || r.date >= kDayAfterLastOleDay) return;
     if (!(r.date > since_)) return;
-    if (isPracticeLevelName(s_.LevelNames[level])) return;
+    if (practice_[size_t(level)]) return;
     Cell& c = cells_[size_t(level) * kPupilSlots + size_t(pupil)];
     c.ran = true;
     if (r.time >= 0 && r.time < kSummaryTimeLimit) {

@@ -84,6 +84,7 @@ private:
     int levels_;
     double since_;  // OLE date-and-time ten years back
     int listPupil_;
+    std::array<bool, kLevelSlots> practice_{};  // levels whose name marks a practice level
     std::vector<Cell> cells_;            // [level 1..levels_][pupil 0..5000]
     std::array<QStringList, kLevelSlots> runLines_;
 };
