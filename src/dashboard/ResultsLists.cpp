@@ -54,6 +54,8 @@ QString nameField(const QString& name)
 
 QString clockText(double dayFraction)
 {
+    // A damaged record's time of day (not a number, or infinite) names no time.
+    if (!std::isfinite(dayFraction)) return QStringLiteral("--:--");
     double frac = dayFraction - std::floor(dayFraction);
     long long secs = std::llround(frac * 86400.0) % 86400;
     return QStringLiteral("%1:%2")

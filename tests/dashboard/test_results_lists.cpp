@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace karuvel;
 
 namespace {
@@ -63,6 +65,8 @@ TEST(LineFields, WidthsPaddingAndNeverCutting)
     EXPECT_EQ(nameField(QStringLiteral("上田さくらこ")), QStringLiteral("上田さくら"));
     EXPECT_EQ(clockText(0.5), QStringLiteral("12:00"));
     EXPECT_EQ(clockText((9 * 3600 + 5 * 60 + 59) / 86400.0), QStringLiteral("09:05"));
+    EXPECT_EQ(clockText(std::nan("")), QStringLiteral("--:--"));  // a damaged record
+    EXPECT_EQ(clockText(HUGE_VAL), QStringLiteral("--:--"));
     EXPECT_EQ(monthDayText(toOleDate(QDate(2026, 3, 4))), QStringLiteral("03/04"));
 }
 
