@@ -7,6 +7,7 @@
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -206,6 +207,12 @@ TEST_F(TeacherWindow, TeacherPrintsChosenPupilsInListOrderAsOneJob)
     d.Command24[0]->click();
     EXPECT_EQ(titles(d.SheetText->toPlainText().split(QLatin1Char('\n'))).size(), 3);
     EXPECT_EQ(lines(d.List5[1]).size(), 2);
+
+    // The grade chooser redraws the sheets against that grade: 上田 alone here.
+    d.Combo1->setCurrentIndex(d.Combo1->findText(QStringLiteral("中学生全体")));
+    d.Combo1_Click();
+    EXPECT_TRUE(d.Picture11->isVisible());
+    EXPECT_TRUE(d.SheetText->toPlainText().contains(QStringLiteral("　　最高　　　　     65 /     50秒")));
 
     // A printer that fails is told about, and its job still ends once.
     FailingPrinter failing;
