@@ -8,6 +8,7 @@
 #include "frame/Navigator.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -324,4 +325,25 @@ TEST_F(TeacherWindow, ThePasswordPanelIsClosedAndEmptiedForTheNextPupil)
     EXPECT_FALSE(d.Command8->isVisible());
     EXPECT_TRUE(d.handleKey(QStringLiteral("1")));
     EXPECT_EQ(s.SelectedLevel, 1);
+}
+
+TEST_F(TeacherWindow, AMissingRosterIsToldAndThePupilsOfTheSignInAreListed)
+{
+    // The roster as name selection loaded it, then the file goes away.
+    const char* names[] = {"", "青木", "上田", "小川"};
+    for (int p = 1; p <= 3; ++p) {
+        s.RosterOrder[size_t(p)] = p;
+        s.PupilNames[size_t(p)] = QString::fromUtf8(names[p]).leftJustified(20, QLatin1Char(' '));
+        s.PupilGrades[size_t(p)] = QStringLiteral("小５");
+    }
+    s.RosterCount = Loose(3);
+    QFile::remove(dir.file(QStringLiteral("新名簿.txt")));
+    signIn(4, QStringLiteral("上野先生"));
+    seisekitime1& d = open();
+    d.Option2[2]->click();
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("新名簿.txt")));
+    EXPECT_EQ(d.List2->count(), 3);
+    EXPECT_EQ(d.List2->item(2)->text(), QStringLiteral("小５ /  小川/3"));
+    EXPECT_TRUE(d.Picture11->isVisible());
 }
