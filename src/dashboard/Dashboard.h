@@ -1,9 +1,10 @@
 #pragma once
 // seisekitime1, the pupil's dashboard: one column per level with its criteria,
 // the pupil's counts and points, a start button and a results list; the
-// display and view options of the lists, the grade and period choosers, and
-// the way back to name selection. The rules behind it live in LevelRules.h
-// and ResultsLists.h; this class puts their results on the screen.
+// display and view options of the lists, the grade and period choosers, the
+// per-pupil times with their summary panel, the teacher's password panel and
+// the way back to name selection. The rules behind it live in LevelRules.h,
+// ResultsLists.h and PupilSummary.h; this class puts their results on the screen.
 #include "dashboard/LevelRules.h"
 #include "dashboard/ResultsLists.h"
 #include "frame/Screen.h"
