@@ -1175,11 +1175,13 @@ void seisekitime1::Command24_Click(int member)
     }
 
     // On the printer: the title in a larger size, each level's block in the
-    // sheet's size; the job ends once, after the last pupil.
+    // sheet's size, each pupil on a sheet of paper of their own; the job
+    // ends once, after the last pupil.
     IPrinter* printer = platform().printer;
     bool printed = printer != nullptr;
     for (size_t k = 0; printed && k < pupils.size(); ++k) {
         ShownPupil = pupils[k];
+        if (k > 0) printer->newPage();
         printed = printer->printLines({summary.titleLine(ShownPupil)}, 14);
         for (size_t j = 0; printed && j < levels.size(); ++j)
             printed = printer->printLines(summary.levelBlock(ShownPupil, levels[j]) << QString(), 11);

@@ -126,7 +126,8 @@ void LoadConfigurationFrom(const QString& appFolderIn)
         s.SchoolName = name;
         s.RosterStatusReset = f[2].loose();
         s.CommonItem4 = f[3].loose();
-        s.DataChangePassword = f[5].loose();
+        // Compared as typed: "0123" stays "0123", never the number 123.
+        s.DataChangePassword = Loose(f[5].text);
     }
 
     QString dir = appFolder;

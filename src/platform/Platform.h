@@ -75,6 +75,8 @@ class IPrinter {
 public:
     virtual ~IPrinter() = default;
     virtual bool printLines(const QStringList& lines, int pointSize) = 0;
+    // Starts a new sheet of paper in the job (nothing before the first line).
+    virtual void newPage() = 0;
     virtual void endJob() = 0;
 };
 

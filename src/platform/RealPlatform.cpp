@@ -128,6 +128,13 @@ bool RealPrinter::printLines(const QStringList& lines, int pointSize)
     return true;
 }
 
+void RealPrinter::newPage()
+{
+    if (!job_ || !job_->begun || job_->y == 0) return;
+    job_->printer.newPage();
+    job_->y = 0;
+}
+
 void RealPrinter::endJob()
 {
     if (job_ && job_->begun) job_->painter.end();

@@ -43,6 +43,7 @@ class RealPrinter : public IPrinter {
 public:
     ~RealPrinter() override;
     bool printLines(const QStringList& lines, int pointSize) override;
+    void newPage() override;
     void endJob() override;
 
 private:

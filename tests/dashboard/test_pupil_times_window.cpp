@@ -116,6 +116,7 @@ public:
         ++calls;
         return false;
     }
+    void newPage() override {}
     void endJob() override { ++ended; }
 };
 
@@ -201,6 +202,7 @@ TEST_F(TeacherWindow, TeacherPrintsChosenPupilsInListOrderAsOneJob)
                            QStringLiteral("Karuvel　小３ 小川（3）")}));
     EXPECT_TRUE(fakes.printer.printed.contains(QStringLiteral("　　最高　　　　     65 /     40秒")));
     EXPECT_EQ(fakes.printer.jobsEnded, 1);
+    EXPECT_EQ(fakes.printer.newPages, 2);  // a sheet of paper per pupil
     EXPECT_EQ(d.ShownPupil, 3);
     EXPECT_TRUE(fakes.messages.shown.isEmpty());
 

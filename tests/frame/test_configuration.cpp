@@ -36,6 +36,17 @@ struct Install {
 
 } // namespace
 
+TEST(Configuration, PasswordIsKeptAsTypedEvenWhenItLooksLikeANumber)
+{
+    for (const char* password : {"0123", "1.50", "007"}) {
+        test::FakePlatform fakes;
+        Install in;
+        in.dir.writeCp932("school/共通データ.txt", QStringLiteral("4,12345つばさ学習塾,1,x,,%1,,,,\r\n").arg(password));
+        LoadConfigurationFrom(in.app);
+        EXPECT_EQ(state().DataChangePassword.toText(), QString::fromLatin1(password));
+    }
+}
+
 TEST(Configuration, LoadsPathsSchoolCriteriaAndSounds)
 {
     test::FakePlatform fakes;

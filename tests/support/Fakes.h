@@ -88,11 +88,13 @@ class FakePrinter : public IPrinter {
 public:
     QStringList printed;
     int jobsEnded = 0;
+    int newPages = 0;
     bool printLines(const QStringList& lines, int) override
     {
         printed += lines;
         return true;
     }
+    void newPage() override { ++newPages; }
     void endJob() override { ++jobsEnded; }
 };
 
