@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <array>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <cmath>
 #include <vector>
@@ -301,13 +303,30 @@ public:
     {
         Lane& a = lane(0);
         Lane* b = twoLanes_ ? &lane(1) : nullptr;
-        for (int L = 0; L <= kMaxLevel; ++L) {
-            Hot* ha = a.usedHot(L) ? a.takeHot(L) : nullptr;
-            Hot* hb = b && b->usedHot(L) ? b->takeHot(L) : nullptr;
-            Cold* ca = a.usedCold(L) ? a.takeCold(L) : nullptr;
-            Cold* cb = b && b->usedCold(L) ? b->takeCold(L) : nullptr;
-            writeHot(L, ha, hb);
-            writeCold(L, ca, cb);
+        // The rows of the odd levels are written on a second core meanwhile.
+        auto rows = [&](int first) {
+            for (int L = first; L <= kMaxLevel; L += 2) {
+                Hot* ha = a.usedHot(L) ? a.takeHot(L) : nullptr;
+                Hot* hb = b && b->usedHot(L) ? b->takeHot(L) : nullptr;
+                Cold* ca = a.usedCold(L) ? a.takeCold(L) : nullptr;
+                Cold* cb = b && b->usedCold(L) ? b->takeCold(L) : nullptr;
+                writeHot(L, ha, hb);
+                writeCold(L, ca, cb);
+            }
+        };
+        std::thread odd;
+        if (std::thread::hardware_concurrency() >= 2) {
+            try {
+                odd = std::thread(rows, 1);
+            } catch (const std::system_error&) {
+                // No thread to be had: this one writes them after the even ones.
+            }
+        }
+        rows(0);
+        if (odd.joinable()) {
+            odd.join();
+        } else {
+            rows(1);
         }
         // The sums that went beyond 32 bits join their cells.
         for (Lane* lane : {&a, b}) {
