@@ -12,15 +12,13 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <array>
 #include <map>
 #include <memory>
 #include <random>
 #include <sys/time.h>
 #include <vector>
-
-// The admin module is not among the libraries every benchmark links with:
-// the distribution is compiled in here.
-#include "../src/admin/Distribution.cpp"
 
 using namespace karuvel;
 

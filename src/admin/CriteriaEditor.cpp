@@ -104,11 +104,12 @@ FrmTimeData::FrmTimeData() : Screen(QStringLiteral("FrmTimeData"))
         h->setSectionResizeMode(QHeaderView::Fixed);
         h->setSectionsClickable(false);
         h->setHighlightSections(false);
-        h->setFont(sized(MSFlexGrid1->font(), 8));
+        h->setFont(fixedFont(7));
         h->setStyleSheet(QStringLiteral("QHeaderView::section { background: %1; border: 1px solid #a0a0a0;"
                                         " padding: 0px; }")
                              .arg(kFixed.name()));
     }
+    MSFlexGrid1->verticalHeader()->setFont(fixedFont(9));
     MSFlexGrid1->horizontalHeader()->setFixedHeight(kRowHeight);
     MSFlexGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     MSFlexGrid1->verticalHeader()->setDefaultSectionSize(kRowHeight);
@@ -125,7 +126,7 @@ FrmTimeData::FrmTimeData() : Screen(QStringLiteral("FrmTimeData"))
     // Row 0, column 0 of the grid.
     Label8 = named(new QLabel(criteriaGridHeader().at(0), MSFlexGrid1), QStringLiteral("Label8"));
     Label8->setAlignment(Qt::AlignCenter);
-    Label8->setFont(sized(MSFlexGrid1->font(), 8));
+    Label8->setFont(fixedFont(7));
     Label8->setAutoFillBackground(true);
     Label8->setStyleSheet(QStringLiteral("background: %1; border: 1px solid #a0a0a0;").arg(kFixed.name()));
 
@@ -176,7 +177,7 @@ FrmTimeData::FrmTimeData() : Screen(QStringLiteral("FrmTimeData"))
     List1->setGeometry(0, 60, listWidth, Picture1->height() - 60);
     List2->setGeometry(listWidth + 6, 60, listWidth, Picture1->height() - 60);
     for (QListWidget* l : {List1, List2}) {
-        l->setFont(fixedFont(9));
+        l->setFont(fixedFont(8));
         l->setFocusPolicy(Qt::NoFocus);
         l->setSelectionMode(QAbstractItemView::NoSelection);
     }

@@ -129,8 +129,7 @@ bool criteriaCellsWritable(const CriteriaGrid& grid, QString* message)
             if (bad.isEmpty()) continue;
             if (message)
                 *message = QStringLiteral("レベル%1の%2に%3が入っています。\r\n"
-                                          "%3は使えません。直してから記録してください。\r\n"
-                                          "（まだ記録していません）")
+                                          "このままでは記録できません。直してから「更新記録」を押してください。")
                                .arg(r)
                                .arg(columnName(c), bad);
             return false;
