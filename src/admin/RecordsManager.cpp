@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -18,6 +19,7 @@
 #include <QSignalBlocker>
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 namespace karuvel {
 
@@ -156,6 +158,8 @@ FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
     Command5->setGeometry(12, 356, 256, 44);
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
     Frame1->hide();
+    for (QWidget* w : std::initializer_list<QWidget*>{List1, Command2, Command3, Command4, Command5})
+        w->installEventFilter(this);
 
     Picture1 = named(new QLabel(f), QStringLiteral("Picture1"));
     Picture1->setAutoFillBackground(true);
@@ -398,6 +402,28 @@ void FrmData::Command4_Click()
 }
 
 void FrmData::Command5_Click() { Frame1->hide(); }
+
+bool FrmData::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == List1) {
+                const QModelIndex i = List1->currentIndex();
+                if (i.isValid()) {
+                    List1->selectionModel()->select(i, QItemSelectionModel::ClearAndSelect);
+                    List1_DblClick();
+                }
+                return true;
+            }
+            if (auto* b = qobject_cast<QPushButton*>(watched)) {
+                if (b->isEnabled()) b->click();
+                return true;
+            }
+        }
+    }
+    return Screen::eventFilter(watched, event);
+}
 
 void registerRecordsManagerScreen()
 {

@@ -78,6 +78,11 @@ public:
     int selectedLine() const;
     void selectLine(int line);
 
+protected:
+    // Enter on the list opens the edit panel of the line under the cursor;
+    // Enter on a button presses it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // The whole records of the file and its length; false (and a message
     // naming the file) when it cannot be read.

@@ -380,3 +380,31 @@ TEST_F(RecordsWindow, ListWaitsWhileAnotherPcAppends)
     EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
     EXPECT_EQ(d.model->rowCount(), 0);
 }
+
+TEST_F(RecordsWindow, EnterOpensThePanelOfTheCurrentLineAndPressesTheFocusedButton)
+{
+    const QByteArray before = bytesOf({run(7, 1, 30), run(7, 2, 40), run(8, 3, 50)});
+    writeFile(before);
+    FrmData& d = open();
+    // The cursor on the second line, as the arrow keys leave it (not yet selected).
+    d.List1->selectionModel()->setCurrentIndex(d.model->index(1), QItemSelectionModel::NoUpdate);
+    QTest::keyClick(d.List1, Qt::Key_Return);
+    ASSERT_TRUE(d.Frame1->isVisible());
+    EXPECT_EQ(d.SelectedRecord, 2);
+    EXPECT_EQ(d.selectedLine(), 1);
+
+    QTest::keyClick(d.Command5, Qt::Key_Return);  // "キャンセル"
+    EXPECT_FALSE(d.Frame1->isVisible());
+
+    QTest::keyClick(d.List1, Qt::Key_Enter);
+    ASSERT_TRUE(d.Frame1->isVisible());
+    d.Text1->setText(QStringLiteral("44"));
+    QTest::keyClick(d.Command2, Qt::Key_Return);  // "変更して記録"
+    EXPECT_EQ(ResultRecordData::fromBytes(record(fileBytes(), 2).constData()).time, 44);
+
+    QTest::keyClick(d.List1, Qt::Key_Return);
+    QTest::keyClick(d.Command3, Qt::Key_Return);  // "消去", then OK
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_EQ(fakes.messages.shown[0].second, QStringLiteral("本当に消去しますか"));
+    EXPECT_EQ(fileBytes(), before.left(kRecordSize) + before.mid(2 * kRecordSize));
+}
