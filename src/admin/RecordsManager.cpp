@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
@@ -142,6 +143,16 @@ FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
             VScroll1->setSliderPosition(std::max(VScroll1->value() - 1, VScroll1->minimum()));
     });
     connect(VScroll1, &QScrollBar::valueChanged, this, [this] { VScroll1_Change(); });
+    // Larger times higher up, so that dragging the handle goes the arrows' way.
+    VScroll1->setInvertedAppearance(true);
+    VScroll1->installEventFilter(this);
+    // The arrows count on from the time the teacher typed.
+    connect(Text1, &QLineEdit::textEdited, this, [this](const QString& text) {
+        int32_t seconds = 0;
+        if (!timeFromBox(text, &seconds)) return;
+        const QSignalBlocker quiet(VScroll1);
+        VScroll1->setValue(seconds);
+    });
     Combo1 = named(new QComboBox(Frame1), QStringLiteral("Combo1"));
     Combo1->setGeometry(12, 176, 256, 36);
     Combo1->setEditable(true);
@@ -421,6 +432,12 @@ bool FrmData::eventFilter(QObject* watched, QEvent* event)
                 return true;
             }
         }
+    } else if (event->type() == QEvent::Wheel && watched == VScroll1) {
+        // Turning the wheel up counts up, as the upper arrow does.
+        const int dy = static_cast<QWheelEvent*>(event)->angleDelta().y();
+        if (dy != 0)
+            VScroll1->triggerAction(dy > 0 ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd);
+        return true;
     }
     return Screen::eventFilter(watched, event);
 }

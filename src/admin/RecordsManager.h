@@ -80,7 +80,8 @@ public:
 
 protected:
     // Enter on the list opens the edit panel of the line under the cursor;
-    // Enter on a button presses it.
+    // Enter on a button presses it. The wheel on the time's spin control
+    // counts like its arrows.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -15,9 +15,13 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using namespace karuvel;
@@ -407,4 +411,44 @@ TEST_F(RecordsWindow, EnterOpensThePanelOfTheCurrentLineAndPressesTheFocusedButt
     ASSERT_EQ(fakes.messages.shown.size(), 1);
     EXPECT_EQ(fakes.messages.shown[0].second, QStringLiteral("本当に消去しますか"));
     EXPECT_EQ(fileBytes(), before.left(kRecordSize) + before.mid(2 * kRecordSize));
+}
+
+TEST_F(RecordsWindow, TimeSpinCountsOnFromTheTypedTimeWithItsArrowsAndTheWheel)
+{
+    writeFile(bytesOf({run(7, 1, 30)}));
+    FrmData& d = open();
+    doubleClick(0);
+    ASSERT_TRUE(d.Frame1->isVisible());
+    d.Text1->clear();
+    QTest::keyClicks(d.Text1, QStringLiteral("50"));
+
+    QStyleOptionSlider opt;
+    opt.initFrom(d.VScroll1);
+    opt.orientation = Qt::Vertical;
+    opt.minimum = d.VScroll1->minimum();
+    opt.maximum = d.VScroll1->maximum();
+    opt.sliderPosition = opt.sliderValue = d.VScroll1->value();
+    opt.upsideDown = d.VScroll1->invertedAppearance();
+    opt.subControls = QStyle::SC_All;
+    const auto arrow = [&](QStyle::SubControl sc) {
+        return d.VScroll1->style()->subControlRect(QStyle::CC_ScrollBar, &opt, sc, d.VScroll1).center();
+    };
+    const auto wheel = [&](int dy) {
+        QWheelEvent e(QPointF(5, 5), d.VScroll1->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, dy), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(d.VScroll1, &e);
+    };
+    struct Step {
+        std::function<void()> act;
+        const char* time;
+    } steps[] = {
+        {[&] { QTest::mouseClick(d.VScroll1, Qt::LeftButton, {}, arrow(QStyle::SC_ScrollBarSubLine)); }, "51"},  // upper arrow
+        {[&] { wheel(120); }, "52"},                                                                            // wheel up
+        {[&] { wheel(-120); }, "51"},
+        {[&] { QTest::mouseClick(d.VScroll1, Qt::LeftButton, {}, arrow(QStyle::SC_ScrollBarAddLine)); }, "50"},  // lower arrow
+    };
+    for (const Step& s : steps) {
+        s.act();
+        EXPECT_EQ(d.Text1->text(), QString::fromUtf8(s.time));
+    }
 }
