@@ -2,12 +2,14 @@
 
 #include "platform/RecordFile.h"
 #include "records/ResultsFile.h"
+#include "state/ProgramState.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <unordered_map>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -45,15 +47,40 @@ int distributionBand(int64_t seconds, int last)
 // ---------------------------------------------------------------------------
 // Counting
 
-// Each pupil's best time per level 1..50, by level and the pupil's 16-bit
-// number, with the cells touched since begin() so that the next count clears
-// only those.
+// Each pupil's best time per level 1..50: pupils 0..5000 in a table, with
+// the cells touched since begin() so that the next count clears only those;
+// any other pupil number (a damaged record) in a map.
 struct DistributionCounter::Best {
-    static constexpr int kPupils = 65536;
+    static constexpr int kPupils = kMaxPupil + 1;
     std::vector<int32_t> time = std::vector<int32_t>(size_t(DistributionTables::kBandLevels + 1) * kPupils, INT32_MAX);
     std::vector<uint32_t> touched;
+    std::unordered_map<uint32_t, int32_t> others;  // level << 16 | 16-bit pupil number
 
-    static uint32_t cell(int level, int pupil) { return uint32_t(level) * kPupils + uint16_t(int16_t(pupil)); }
+    void clear()
+    {
+        for (uint32_t c : touched) time[c] = INT32_MAX;
+        touched.clear();
+        others.clear();
+    }
+    void add(int level, int pupil, int32_t seconds)
+    {
+        if (pupil >= 0 && pupil < kPupils) {
+            const uint32_t c = uint32_t(level) * kPupils + uint32_t(pupil);
+            int32_t& best = time[c];
+            if (best == INT32_MAX) touched.push_back(c);
+            if (seconds < best) best = seconds;
+            return;
+        }
+        const uint32_t key = uint32_t(level) << 16 | uint16_t(int16_t(pupil));
+        auto [it, fresh] = others.try_emplace(key, seconds);
+        if (!fresh && seconds < it->second) it->second = seconds;
+    }
+    template <typename F>
+    void forEach(F f) const
+    {
+        for (uint32_t c : touched) f(int(c / kPupils), time[c]);
+        for (const auto& [key, best] : others) f(int(key >> 16), best);
+    }
 };
 
 DistributionCounter::DistributionCounter() : best_(std::make_unique<Best>()) {}
@@ -61,8 +88,7 @@ DistributionCounter::~DistributionCounter() = default;
 
 void DistributionCounter::begin()
 {
-    for (uint32_t c : best_->touched) best_->time[c] = INT32_MAX;
-    best_->touched.clear();
+    best_->clear();
     t_ = DistributionTables();
 }
 
@@ -72,22 +98,14 @@ void DistributionCounter::add(int level, int pupil, int32_t seconds)
     ++t_.runsPerLevel[size_t(level)];
     if (level > DistributionTables::kBandLevels) return;
     ++t_.allRunBands[size_t(level)][size_t(distributionBand(seconds, DistributionTables::kLastBand))];
-    const uint32_t c = Best::cell(level, pupil);
-    int32_t& best = best_->time[c];
-    if (best == INT32_MAX) {
-        best_->touched.push_back(c);
-        best = seconds;
-    } else if (seconds < best) {
-        best = seconds;
-    }
+    best_->add(level, pupil, seconds);
 }
 
 void DistributionCounter::finish(DistributionTables* tables)
 {
-    for (uint32_t c : best_->touched) {
-        const size_t level = c / Best::kPupils;
-        ++t_.bestRunBands[level][size_t(distributionBand(best_->time[c], DistributionTables::kLastBestBand))];
-    }
+    best_->forEach([&](int level, int32_t best) {
+        ++t_.bestRunBands[size_t(level)][size_t(distributionBand(best, DistributionTables::kLastBestBand))];
+    });
     *tables = t_;
 }
 
