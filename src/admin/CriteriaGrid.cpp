@@ -34,6 +34,13 @@ QString unsafePart(const QString& text)
     if (text.contains(u',')) return QStringLiteral("「,」（カンマ）");
     if (text.contains(u'"')) return QStringLiteral("「\"」（ダブルクォーテーション）");
     if (text.contains(u'\r') || text.contains(u'\n')) return QStringLiteral("改行");
+    // A character the file's code page has no form for would be written as "?".
+    if (!fitsCp932(text)) {
+        for (char32_t c : text.toUcs4()) {
+            const QString one = QString::fromUcs4(&c, 1);
+            if (!fitsCp932(one)) return QStringLiteral("記録できない文字「%1」").arg(one);
+        }
+    }
     return QString();
 }
 } // namespace

@@ -52,8 +52,8 @@ CriteriaGridLoad loadCriteriaGrid(const QString& path, CriteriaGrid* grid);
 QStringList criteriaFileLines(const CriteriaGrid& grid);
 
 // A cell that would shift the fields of the file when it is read again (a
-// comma, a double quote or a line break): false with a message naming the
-// level and the column.
+// comma, a double quote or a line break) or that holds a character code page
+// 932 cannot hold: false with a message naming the level and the column.
 bool criteriaCellsWritable(const CriteriaGrid& grid, QString* message);
 
 enum class CriteriaSave { Ok, Refused, Failed };

@@ -109,6 +109,7 @@ TEST(CriteriaGridFile, CellThatWouldShiftTheFieldsIsRefusedAndNothingIsWritten)
         {1, 11, QStringLiteral("\"x"), QStringLiteral("レベル1の11列目")},
         {2, 9, QStringLiteral("7\r\n8"), QStringLiteral("レベル2の「禁期間」の列")},
         {1, 5, QStringLiteral("1\n"), QStringLiteral("レベル1の「ﾎﾟｲﾝﾄ倍率」の列")},
+        {2, 12, QStringLiteral("ok\U0001F600"), QStringLiteral("レベル2の12列目に記録できない文字「\U0001F600」")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
