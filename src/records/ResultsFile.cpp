@@ -569,26 +569,13 @@ bool writeReplacement(const QString& path, const std::vector<ResultRecordData>& 
 
 } // namespace
 
-bool replaceResults(const std::vector<ResultRecordData>& records, QString* problem)
-{
-    const QString path = resultsFilePath();
-    RecordFile f;
-    QString why;
-    int number = 0;
-    if (!lockForWriting(f, path, &why, &number)) {
-        if (problem) *problem = rewriteProblem(path, why, number);
-        return false;
-    }
-    if (!writeReplacement(path, records, &why)) {
-        if (problem) *problem = rewriteProblem(path, why, 0);
-        return false;
-    }
-    f.close();  // the lock goes with the replaced file
-    return true;
-}
+namespace {
 
-bool updateResults(const std::function<bool(std::vector<ResultRecordData>& records, QString* problem)>& edit,
-                   QString* problem)
+using Edit = std::function<bool(std::vector<ResultRecordData>& records, QString* problem)>;
+
+// Under the exclusive lock: the records of the file (when readCurrent; else
+// none) go through edit, and what it leaves replaces the file in one step.
+bool rewriteUnderLock(bool readCurrent, const Edit& edit, QString* problem)
 {
     const QString path = resultsFilePath();
     RecordFile f;
@@ -596,24 +583,28 @@ bool updateResults(const std::function<bool(std::vector<ResultRecordData>& recor
     int number = 0;
     if (!lockForWriting(f, path, &why, &number)) {
         if (problem) *problem = rewriteProblem(path, why, number);
-        return false;
-    }
-    // Every whole record as it is now, read under the lock (no append can slip in).
-    const int64_t length = f.size();
-    if (length < 0) {
-        if (problem) *problem = rewriteProblem(path, f.errorText(), f.errorNumber());
-        return false;
-    }
-    const int64_t count = length / kRecordSize;
-    std::vector<char> bytes(size_t(count * kRecordSize));
-    int64_t got = 0;
-    if (count > 0 && (!f.readAt(0, bytes.data(), count * kRecordSize, &got) || got != count * kRecordSize)) {
-        if (problem) *problem = rewriteProblem(path, QStringLiteral("読み込みできません：") + f.errorText(), f.errorNumber());
         return false;
     }
     std::vector<ResultRecordData> records;
-    records.reserve(size_t(count));
-    for (int64_t i = 0; i < count; ++i) records.push_back(ResultRecordData::fromBytes(bytes.data() + i * kRecordSize));
+    if (readCurrent) {
+        // Every whole record as it is now, read under the lock (no append can slip in).
+        const int64_t length = f.size();
+        if (length < 0) {
+            if (problem) *problem = rewriteProblem(path, f.errorText(), f.errorNumber());
+            return false;
+        }
+        const int64_t count = length / kRecordSize;
+        std::vector<char> bytes(size_t(count * kRecordSize));
+        int64_t got = 0;
+        if (count > 0 && (!f.readAt(0, bytes.data(), count * kRecordSize, &got) || got != count * kRecordSize)) {
+            if (problem)
+                *problem = rewriteProblem(path, QStringLiteral("読み込みできません：") + f.errorText(), f.errorNumber());
+            return false;
+        }
+        records.reserve(size_t(count));
+        for (int64_t i = 0; i < count; ++i)
+            records.push_back(ResultRecordData::fromBytes(bytes.data() + i * kRecordSize));
+    }
     QString editProblem;
     if (!edit(records, &editProblem)) {
         if (problem) *problem = editProblem;
@@ -626,6 +617,21 @@ bool updateResults(const std::function<bool(std::vector<ResultRecordData>& recor
     f.close();  // the lock goes with the replaced file
     return true;
 }
+
+} // namespace
+
+bool replaceResults(const std::vector<ResultRecordData>& records, QString* problem)
+{
+    return rewriteUnderLock(
+        false,
+        [&](std::vector<ResultRecordData>& out, QString*) {
+            out = records;
+            return true;
+        },
+        problem);
+}
+
+bool updateResults(const Edit& edit, QString* problem) { return rewriteUnderLock(true, edit, problem); }
 
 bool readAllResults(std::vector<ResultRecordData>* out)
 {
