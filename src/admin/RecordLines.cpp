@@ -313,6 +313,16 @@ int RecordLines::lineAtOrAfter(int number) const
     return int(it - numbers.begin());
 }
 
+int halfWidths(const QString& text)
+{
+    int n = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        n += (u < 0x100 || (u >= 0xFF61 && u <= 0xFF9F)) ? 1 : 2;  // ASCII and half-width katakana: one
+    }
+    return n;
+}
+
 RecordLines buildRecordLines(const char* records, int64_t count, const PupilBook& book, const QString& schoolCode,
                              const QString& schoolName)
 {
@@ -321,12 +331,18 @@ RecordLines buildRecordLines(const char* records, int64_t count, const PupilBook
     out.numbers.reserve(size_t(count));
     out.bytes.reserve(size_t(count));
     LineMaker maker(book, schoolCodeField(schoolCode), schoolName);
+    int widestWidth = -1;
     for (int64_t i = 0; i < count; ++i) {
         const char* p = records + i * kRecordSize;
         const Shown r = shownOf(p);
         if (r.level == 0) continue;  // a record of level 0 is not listed
         const int number = int(i + 1);
         out.texts << maker.line(number, r);
+        const int w = halfWidths(out.texts.back());
+        if (w > widestWidth) {
+            widestWidth = w;
+            out.widest = out.size() - 1;
+        }
         out.numbers.push_back(number);
         std::array<char, kRecordSize> b;
         std::memcpy(b.data(), p, kRecordSize);

@@ -57,6 +57,9 @@ struct RecordLines {
     QStringList texts;
     std::vector<int> numbers;
     std::vector<std::array<char, kRecordSize>> bytes;
+    // The line that takes the most room in a fixed-width font (a full-width
+    // character counts twice), or -1: the list is as wide as this line.
+    int widest = -1;
 
     int size() const { return int(texts.size()); }
     // The line of record `number`, or -1.
@@ -65,6 +68,9 @@ struct RecordLines {
     // line; -1 when there are no lines.
     int lineAtOrAfter(int number) const;
 };
+
+// The room a text takes in a fixed-width font, in half-width characters.
+int halfWidths(const QString& text);
 
 // Builds the lines from `records` whole records lying one after the other.
 RecordLines buildRecordLines(const char* records, int64_t count, const PupilBook& book,

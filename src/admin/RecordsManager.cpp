@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -46,6 +47,20 @@ QFont sized(int pixelSize, bool bold = false)
     f.setBold(bold);
     return f;
 }
+
+// Gives every line the size of the widest one: the view takes one size for
+// all lines (a school's file has 100k+ lines), and a line cut short could not
+// be scrolled into view.
+class WidestLineDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const auto* m = qobject_cast<const RecordListModel*>(index.model());
+        const int widest = m ? m->lines().widest : -1;
+        return QStyledItemDelegate::sizeHint(option, widest >= 0 ? m->index(widest) : index);
+    }
+};
 
 QString shownPath(const QString& path) { return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()); }
 
@@ -102,6 +117,7 @@ FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
     List1->setGeometry(16, 64, 700, 690);
     List1->setFont(sized(16));
     List1->setUniformItemSizes(true);
+    List1->setItemDelegate(new WidestLineDelegate(List1));
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setModel(model);

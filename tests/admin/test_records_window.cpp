@@ -452,3 +452,22 @@ TEST_F(RecordsWindow, TimeSpinCountsOnFromTheTypedTimeWithItsArrowsAndTheWheel)
         EXPECT_EQ(d.Text1->text(), QString::fromUtf8(s.time));
     }
 }
+
+TEST_F(RecordsWindow, EveryLineCanBeScrolledIntoViewWhole)
+{
+    // The last line is short (another school's run of a pupil without a
+    // grade label); the earlier ones are long (this school's long name, a
+    // pupil with a label, a wide time).
+    s.SchoolName = QStringLiteral("つばさ学習塾　本校　第二教室");
+    std::vector<ResultRecordData> records(5, run(7, 12, 99999));
+    records.push_back(run(1001, 1, 30, 46366, "99999"));
+    writeFile(bytesOf(records));
+    FrmData& d = open();
+    ASSERT_EQ(d.model->rowCount(), 6);
+    const QFontMetrics fm(d.List1->font());
+    for (int row = 0; row < 6; ++row) {
+        const int text = fm.horizontalAdvance(lines()[row]);
+        EXPECT_GE(d.List1->visualRect(d.model->index(row)).width(), text) << row;
+    }
+    EXPECT_GT(d.List1->horizontalScrollBar()->maximum(), 0);
+}
