@@ -118,11 +118,27 @@ CriteriaGridLoad loadCriteriaGrid(const QString& path, CriteriaGrid* grid)
     return result;
 }
 
+QString halfWidthFigures(QString text)
+{
+    for (QChar& c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0xFF10 && u <= 0xFF19) c = QChar(char16_t(u'0' + (u - 0xFF10)));  // ０..９
+        else if (u == 0xFF0E) c = QChar(u'.');                                     // ．
+        else if (u == 0xFF0D || u == 0x2212) c = QChar(u'-');                      // －, −
+        else if (u == 0xFF0B) c = QChar(u'+');                                     // ＋
+    }
+    return text;
+}
+
 QStringList criteriaFileLines(const CriteriaGrid& grid)
 {
     QStringList lines;
     for (int r = 0; r <= grid.lastLevelRow && r < grid.rowCount(); ++r) {
-        const QStringList& row = r == 0 ? criteriaGridHeader() : grid.rows[r];
+        QStringList row = r == 0 ? criteriaGridHeader() : grid.rows[r];
+        // Figures typed with the Japanese input on ("５０") are written as the
+        // program reads figures ("50"), not as text that would read as 0.
+        if (r > 0)
+            for (QString& cell : row) cell = halfWidthFigures(cell);
         lines.append(row.mid(1, kFieldsPerLine).join(u','));
     }
     return lines;

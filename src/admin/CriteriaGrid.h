@@ -47,8 +47,12 @@ enum class CriteriaGridLoad { Ok, Missing, Unreadable };
 // header row alone and lastLevelRow -1. Every cell loses its yellow mark.
 CriteriaGridLoad loadCriteriaGrid(const QString& path, CriteriaGrid* grid);
 
+// Full-width figures, point and signs ("５０", "１．５") in their ASCII form.
+QString halfWidthFigures(QString text);
+
 // The lines the save writes: rows 0..lastLevelRow, columns 1..12 joined by
-// commas, row 0 always the fixed header line (nine captions, three empty fields).
+// commas, row 0 always the fixed header line (nine captions, three empty
+// fields); figures typed full-width are written in their ASCII form.
 QStringList criteriaFileLines(const CriteriaGrid& grid);
 
 // A cell that would shift the fields of the file when it is read again (a

@@ -56,6 +56,22 @@ TEST(CriteriaGridFile, LoadShowsPlainNumbersAndSaveRewritesTheHeaderLine)
     EXPECT_EQ(again.rows, grid.rows);
 }
 
+TEST(CriteriaGridFile, FiguresTypedFullWidthAreWrittenAsTheProgramReadsThem)
+{
+    TempDir dir;
+    dir.writeCp932(QStringLiteral("c.txt"), QStringLiteral("a,b,c,d,e,f,g,h,i,,,\r\n60,120,30,3,1.5,0,0,7,7,,,\r\n"));
+    CriteriaGrid grid;
+    ASSERT_EQ(loadCriteriaGrid(dir.file(QStringLiteral("c.txt")), &grid), CriteriaGridLoad::Ok);
+    grid.rows[1][1] = QStringLiteral("５０");
+    grid.rows[1][5] = QStringLiteral("１．５");
+    grid.rows[1][10] = QStringLiteral("毎日");  // other text stays as it is
+    QString message;
+    ASSERT_EQ(saveCriteriaGrid(dir.file(QStringLiteral("c.txt")), grid, &message), CriteriaSave::Ok);
+    CriteriaGrid again;
+    loadCriteriaGrid(dir.file(QStringLiteral("c.txt")), &again);
+    EXPECT_EQ(again.rows[1], QStringList({"1", "50", "120", "30", "3", "1.5", "0", "0", "7", "7", "毎日", "", ""}));
+}
+
 TEST(CriteriaGridFile, FilesWithoutLevelLines)
 {
     struct Case {
