@@ -185,7 +185,7 @@ FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
     Command5->setGeometry(12, 356, 256, 44);
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
     Frame1->hide();
-    for (QWidget* w : std::initializer_list<QWidget*>{List1, Command2, Command3, Command4, Command5})
+    for (QWidget* w : std::initializer_list<QWidget*>{List1, Text1, Command2, Command3, Command4, Command5})
         w->installEventFilter(this);
 
     Picture1 = named(new QLabel(f), QStringLiteral("Picture1"));
@@ -447,6 +447,12 @@ bool FrmData::eventFilter(QObject* watched, QEvent* event)
                 if (b->isEnabled()) b->click();
                 return true;
             }
+        }
+        // The up and down keys in the time box work the spin control beside it.
+        if (watched == Text1 && (key == Qt::Key_Up || key == Qt::Key_Down)) {
+            VScroll1->triggerAction(key == Qt::Key_Up ? QAbstractSlider::SliderSingleStepSub
+                                                      : QAbstractSlider::SliderSingleStepAdd);
+            return true;
         }
     } else if (event->type() == QEvent::Wheel && watched == VScroll1) {
         // Turning the wheel up counts up, as the upper arrow does.

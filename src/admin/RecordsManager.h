@@ -80,8 +80,8 @@ public:
 
 protected:
     // Enter on the list opens the edit panel of the line under the cursor;
-    // Enter on a button presses it. The wheel on the time's spin control
-    // counts like its arrows.
+    // Enter on a button presses it. The wheel on the time's spin control and
+    // the up and down keys in the time box count like its arrows.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

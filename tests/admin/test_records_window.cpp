@@ -413,7 +413,7 @@ TEST_F(RecordsWindow, EnterOpensThePanelOfTheCurrentLineAndPressesTheFocusedButt
     EXPECT_EQ(fileBytes(), before.left(kRecordSize) + before.mid(2 * kRecordSize));
 }
 
-TEST_F(RecordsWindow, TimeSpinCountsOnFromTheTypedTimeWithItsArrowsAndTheWheel)
+TEST_F(RecordsWindow, TimeSpinCountsOnFromTheTypedTimeWithItsArrowsTheWheelAndTheKeys)
 {
     writeFile(bytesOf({run(7, 1, 30)}));
     FrmData& d = open();
@@ -446,6 +446,8 @@ TEST_F(RecordsWindow, TimeSpinCountsOnFromTheTypedTimeWithItsArrowsAndTheWheel)
         {[&] { wheel(120); }, "52"},                                                                            // wheel up
         {[&] { wheel(-120); }, "51"},
         {[&] { QTest::mouseClick(d.VScroll1, Qt::LeftButton, {}, arrow(QStyle::SC_ScrollBarAddLine)); }, "50"},  // lower arrow
+        {[&] { QTest::keyClick(d.Text1, Qt::Key_Up); }, "51"},  // the keys in the time box
+        {[&] { QTest::keyClick(d.Text1, Qt::Key_Down); }, "50"},
     };
     for (const Step& s : steps) {
         s.act();
