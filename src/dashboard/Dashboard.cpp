@@ -742,8 +742,11 @@ void seisekitime1::Option2_Click(int member)
     setStartButtonsEnabled(false);
     hideLists();
     showBusy(std::max(1, columns_));
-    // The view options belong to the time and points displays.
+    // The view options belong to the time and points displays, and so does
+    // the period chooser: a period chosen under the per-pupil heading would
+    // put the school's runs beside the pupil's sheet.
     for (int k = 1; k <= 3; ++k) Option1[size_t(k)]->setEnabled(displayMember_ != 2);
+    if (displayMember_ == 2) Combo2->hide();
     if (BusyDisplay != 0) return;
     if (member == 2) {
         // The back and start buttons stay off in this display: the pupil
@@ -811,6 +814,12 @@ void seisekitime1::Combo1_Click()
 
 void seisekitime1::Combo2_Click(int entry)
 {
+    if (displayMember_ == 2) {
+        // No period in the per-pupil display: the chooser keeps the period in use.
+        const QSignalBlocker block(Combo2);
+        Combo2->setCurrentIndex(std::clamp(state().ResultsPeriod, 1, 5) - 1);
+        return;
+    }
     state().ResultsPeriod = std::clamp(entry, 0, 4) + 1;
     Option1[3]->setChecked(true);
     Option1_Click(3);

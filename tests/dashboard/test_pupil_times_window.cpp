@@ -349,3 +349,27 @@ TEST_F(TeacherWindow, AMissingRosterIsToldAndThePupilsOfTheSignInAreListed)
     EXPECT_EQ(d.List2->item(2)->text(), QStringLiteral("小５ /  小川/3"));
     EXPECT_TRUE(d.Picture11->isVisible());
 }
+
+TEST_F(TeacherWindow, ThePeriodChooserIsAwayWhileThePerPupilDisplayShows)
+{
+    signIn(3, QStringLiteral("小川"));
+    seisekitime1& d = open();
+    d.Option1[3]->click();  // all runs of a period: the chooser shows
+    ASSERT_TRUE(d.Combo2->isVisible());
+
+    d.Option2[2]->click();
+    EXPECT_FALSE(d.Combo2->isVisible());
+    // A period chosen anyway leaves the pupil's runs and sheet in place.
+    d.Combo2->setCurrentIndex(4);
+    d.Combo2_Click(4);
+    EXPECT_EQ(d.Label5->text(), QStringLiteral("個人別ﾀｲﾑ"));
+    EXPECT_EQ(lines(d.List5[1]).size(), 2);
+    EXPECT_TRUE(d.Picture11->isVisible());
+    EXPECT_EQ(s.ResultsPeriod, 3);
+    EXPECT_EQ(d.Combo2->currentIndex(), 2);
+
+    // Back in the time display the period view comes with its chooser.
+    d.Option2[0]->click();
+    EXPECT_TRUE(d.Combo2->isVisible());
+    EXPECT_FALSE(d.Picture11->isVisible());
+}
