@@ -1144,6 +1144,8 @@ void seisekitime1::Command17_Click()
     for (int row = 0; row < std::min(2, List3->count()); ++row) List3->item(row)->setSelected(true);
     Picture11->show();
     Picture11->raise();
+    // An open password panel stays in front of everything.
+    if (Picture7->isVisible()) Picture7->raise();
     Command24_Click(0);
 }
 

@@ -19,6 +19,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace karuvel;
 
 namespace {
@@ -372,4 +374,21 @@ TEST_F(TeacherWindow, ThePeriodChooserIsAwayWhileThePerPupilDisplayShows)
     d.Option2[0]->click();
     EXPECT_TRUE(d.Combo2->isVisible());
     EXPECT_FALSE(d.Picture11->isVisible());
+}
+
+TEST_F(TeacherWindow, ThePasswordPanelStaysInFrontOfTheSummaryPanel)
+{
+    signIn(4, QStringLiteral("上野先生"));
+    seisekitime1& d = open();
+    d.Command8->click();
+    // The summary panel opens over the same part of the screen.
+    for (const auto& open : std::vector<std::function<void()>>{[&] { d.Option2[2]->click(); },
+                                                                [&] { d.Command17->click(); }}) {
+        open();
+        ASSERT_TRUE(d.Picture11->isVisible());
+        for (QWidget* w : std::initializer_list<QWidget*>{d.Text3, d.Command10[0], d.Command10[1], d.Command12}) {
+            const QPoint centre = w->mapTo(d.frame(), w->rect().center());
+            EXPECT_EQ(d.frame()->childAt(centre), w) << w->objectName().toStdString();
+        }
+    }
 }
