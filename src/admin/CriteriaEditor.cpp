@@ -130,7 +130,9 @@ FrmTimeData::FrmTimeData() : Screen(QStringLiteral("FrmTimeData"))
     Label8->setAutoFillBackground(true);
     Label8->setStyleSheet(QStringLiteral("background: %1; border: 1px solid #a0a0a0;").arg(kFixed.name()));
 
-    Gridinputtext = named(new QLineEdit(f), QStringLiteral("Gridinputtext"));
+    // The cell editor lives in the grid's viewport: it scrolls with its cell and
+    // is clipped like it, and keeps the keyboard while its cell is scrolled away.
+    Gridinputtext = named(new QLineEdit(MSFlexGrid1->viewport()), QStringLiteral("Gridinputtext"));
     Gridinputtext->setFont(MSFlexGrid1->font());
     Gridinputtext->setFrame(false);
     Gridinputtext->setStyleSheet(QStringLiteral("QLineEdit { background: white; border: 2px solid #2050c0; }"));
@@ -268,6 +270,8 @@ void FrmTimeData::TextToGrid転送()
     if (!sheet_.hasCurrentCell()) return;
     sheet_.textToGrid(Gridinputtext->text());
     paintCell(sheet_.row, sheet_.column);
+    // What is typed is seen: a cell scrolled away comes back into view.
+    MSFlexGrid1->scrollToItem(MSFlexGrid1->item(sheet_.row - 1, sheet_.column - 1));
 }
 
 void FrmTimeData::GridToText転送()
@@ -282,13 +286,11 @@ void FrmTimeData::layEditor()
 {
     QTableWidgetItem* item =
         sheet_.hasCurrentCell() ? MSFlexGrid1->item(sheet_.row - 1, sheet_.column - 1) : nullptr;
-    const QRect cell = item ? MSFlexGrid1->visualItemRect(item) : QRect();
-    if (cell.isEmpty() || !MSFlexGrid1->viewport()->rect().contains(cell.center())) {
+    if (!item) {
         Gridinputtext->hide();
         return;
     }
-    const QPoint topLeft = MSFlexGrid1->viewport()->mapTo(frame(), cell.topLeft());
-    Gridinputtext->setGeometry(QRect(topLeft, cell.size()));
+    Gridinputtext->setGeometry(MSFlexGrid1->visualItemRect(item));
     Gridinputtext->show();
     Gridinputtext->raise();
 }

@@ -69,7 +69,7 @@ protected:
 
 private:
     void showGrid();
-    // Lays the cell editor over the current cell (hidden while it is scrolled away).
+    // Lays the cell editor over the current cell, in view or scrolled away.
     void layEditor();
     void paintCell(int row, int column);
     void setColumnWidths();

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QtEndian>
@@ -171,7 +172,7 @@ TEST_F(CriteriaWindow, TypingSpaceArrowsAndCellCopy)
     EXPECT_EQ(w->sheet().row, 3);
     EXPECT_EQ(w->sheet().column, 5);
     EXPECT_EQ(w->Gridinputtext->text(), QStringLiteral("2"));
-    EXPECT_EQ(w->Gridinputtext->geometry().topLeft(),
+    EXPECT_EQ(w->Gridinputtext->mapTo(w->frame(), QPoint(0, 0)),
               w->MSFlexGrid1->viewport()->mapTo(w->frame(), r.topLeft()));
     EXPECT_EQ(w->DistributionLevel(), 3);
 }
@@ -325,4 +326,34 @@ TEST_F(CriteriaWindow, KeysDoNotRereadUnchangedResultsButSeeNewRuns)
     EXPECT_EQ(w->distribution()->reads(), reads + 1);
     EXPECT_EQ(w->List1->item(0)->text(), QStringLiteral("レベル1 今まで2回  （★=1）"));
     EXPECT_EQ(w->List1->item(4)->text(), QStringLiteral("  30～★★"));
+}
+
+TEST_F(CriteriaWindow, EditorStaysOnItsCellWhenTheGridScrolls)
+{
+    QString criteria = kHeader;
+    for (int level = 1; level <= 35; ++level) criteria += QStringLiteral("%1,90,30,3,1,0,0,7,7,,,\r\n").arg(level);
+    FrmTimeData* w = open(criteria);
+    auto onItsCell = [w] {
+        const QRect cell = w->MSFlexGrid1->visualItemRect(w->MSFlexGrid1->item(w->sheet().row - 1, w->sheet().column - 1));
+        return w->Gridinputtext->isVisible() &&
+               w->Gridinputtext->mapTo(w->frame(), QPoint(0, 0)) ==
+                   w->MSFlexGrid1->viewport()->mapTo(w->frame(), cell.topLeft()) &&
+               w->Gridinputtext->size() == cell.size();
+    };
+    // Shift + Down down the whole column scrolls row 1 out of view; the editor
+    // goes with its cell and still takes the keys, so the copy reaches row 35.
+    QTest::keyClicks(w->Gridinputtext, QStringLiteral("5"));
+    for (int i = 0; i < 34; ++i) key(w, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_GT(w->MSFlexGrid1->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(w->sheet().row, 1);
+    EXPECT_TRUE(onItsCell());
+    EXPECT_EQ(cell(w, 35, 1), QStringLiteral("15"));
+    // Typing brings the cell being edited back into view.
+    QTest::keyClicks(w->Gridinputtext, QStringLiteral("0"));
+    EXPECT_EQ(w->MSFlexGrid1->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(cell(w, 1, 1), QStringLiteral("150"));
+    EXPECT_TRUE(onItsCell());
+    // Scrolled with the wheel (the scroll bar), the editor follows its cell.
+    w->MSFlexGrid1->verticalScrollBar()->setValue(2);
+    EXPECT_TRUE(onItsCell());
 }
