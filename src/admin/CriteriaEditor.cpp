@@ -21,7 +21,9 @@ namespace {
 
 constexpr int kRowHeight = 18;
 constexpr int kVisibleRows = 33;  // the grid is 33 rows high, the header row included
-const QRect kGridRect(12, 48, 624, kVisibleRows * kRowHeight + 2);
+// Thirteen columns of 43 pixels and the scroll bar: the rest of the width is
+// the distribution panel, whose two lists must show a bar of 19 stars whole.
+const QRect kGridRect(12, 48, 578, kVisibleRows * kRowHeight + 2);
 const QColor kChanged(255, 255, 0);
 const QColor kFixed(0xd8, 0xd8, 0xd8);
 
@@ -87,7 +89,7 @@ FrmTimeData::FrmTimeData() : Screen(QStringLiteral("FrmTimeData"))
     setBackground(QColor(0xe8, 0xf0, 0xf8));
 
     Label1 = named(new QLabel(QStringLiteral("成績の基準となるデータを変更できます"), f), QStringLiteral("Label1"));
-    Label1->setGeometry(16, 6, 620, 36);
+    Label1->setGeometry(16, 6, kGridRect.width() - 4, 36);
     Label1->setFont(sized(Label1->font(), 18, true));
 
     MSFlexGrid1 = named(new QTableWidget(f), QStringLiteral("MSFlexGrid1"));
@@ -179,7 +181,11 @@ FrmTimeData::FrmTimeData() : Screen(QStringLiteral("FrmTimeData"))
     List1->setGeometry(0, 60, listWidth, Picture1->height() - 60);
     List2->setGeometry(listWidth + 6, 60, listWidth, Picture1->height() - 60);
     for (QListWidget* l : {List1, List2}) {
-        l->setFont(fixedFont(8));
+        // Narrowed glyphs: "1000～" and 19 stars (44 half widths) fit the list.
+        QFont font = fixedFont(8);
+        font.setPixelSize(10);
+        font.setStretch(82);
+        l->setFont(font);
         l->setFocusPolicy(Qt::NoFocus);
         l->setSelectionMode(QAbstractItemView::NoSelection);
     }

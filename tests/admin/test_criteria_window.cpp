@@ -357,3 +357,20 @@ TEST_F(CriteriaWindow, EditorStaysOnItsCellWhenTheGridScrolls)
     w->MSFlexGrid1->verticalScrollBar()->setValue(2);
     EXPECT_TRUE(onItsCell());
 }
+
+TEST_F(CriteriaWindow, LongestBarsAreSeenWhole)
+{
+    // 19 runs in one band, the longest bar there can be (scale 1), in both lists.
+    QByteArray runs;
+    for (int pupil = 1; pupil <= 19; ++pupil) runs += record(pupil, 1, 45);
+    dir.writeBytes(kResults, runs);
+    FrmTimeData* w = open();
+    for (QListWidget* list : {w->List1, w->List2}) {
+        SCOPED_TRACE(list->objectName().toStdString());
+        ASSERT_EQ(list->item(5)->text(), QStringLiteral("  40～") + QStringLiteral("★").repeated(19));
+        list->doItemsLayout();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+        EXPECT_LE(list->visualItemRect(list->item(5)).right(), list->viewport()->width());
+    }
+}
