@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -330,6 +331,18 @@ bool FrmTimeData::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Gridinputtext && event->type() == QEvent::KeyPress)
         return editorKey(static_cast<QKeyEvent*>(event));
+    if (watched == Gridinputtext && event->type() == QEvent::InputMethod) {
+        // With the Japanese input on, the space bar gives a full-width space
+        // through the input method: it clears the cell as the space key does.
+        const auto* im = static_cast<QInputMethodEvent*>(event);
+        const QString commit = im->commitString();
+        if (!commit.isEmpty() && im->preeditString().isEmpty() &&
+            commit.count(u'\u3000') + commit.count(u' ') == commit.size()) {
+            GridToText転送();
+            Gridinputtext->clear();
+            return true;
+        }
+    }
     return Screen::eventFilter(watched, event);
 }
 

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -373,4 +374,25 @@ TEST_F(CriteriaWindow, LongestBarsAreSeenWhole)
         EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
         EXPECT_LE(list->visualItemRect(list->item(5)).right(), list->viewport()->width());
     }
+}
+
+TEST_F(CriteriaWindow, JapaneseInputTypesFiguresAndItsSpaceClears)
+{
+    FrmTimeData* w = open();
+    auto commit = [w](const QString& text) {
+        QInputMethodEvent e;
+        e.setCommitString(text);
+        QCoreApplication::sendEvent(w->Gridinputtext, &e);
+    };
+    commit(QStringLiteral("５"));
+    EXPECT_EQ(cell(w, 1, 1), QStringLiteral("30５"));
+    EXPECT_TRUE(yellow(w, 1, 1));
+    key(w, Qt::Key_Right);
+    // The space bar with the Japanese input on: a full-width space.
+    commit(QStringLiteral("\u3000"));
+    EXPECT_EQ(cell(w, 1, 2), QString());
+    EXPECT_EQ(w->Gridinputtext->text(), QString());
+    EXPECT_TRUE(yellow(w, 1, 2));
+    ASSERT_TRUE(w->Command3_Click());
+    EXPECT_TRUE(criteriaBytes().contains("\r\n305,,100,5,1,0,0,14,7,,,\r\n"));
 }
