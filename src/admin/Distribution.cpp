@@ -64,6 +64,9 @@ struct DistributionCounter::Best {
     }
     void add(int level, int pupil, int32_t seconds)
     {
+        // INT32_MAX marks a cell without a time: the largest time is kept one
+        // below it (same band), so a pupil's cell is never listed twice.
+        if (seconds == INT32_MAX) seconds = INT32_MAX - 1;
         if (pupil >= 0 && pupil < kPupils) {
             const uint32_t c = uint32_t(level) * kPupils + uint32_t(pupil);
             int32_t& best = time[c];

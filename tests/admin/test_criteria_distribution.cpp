@@ -147,6 +147,11 @@ TEST(Distribution, DamagedRecordsNeverIndexOutsideTheTables)
     EXPECT_EQ(all[0], QStringLiteral("レベル51 今まで1回  （★=1）"));
     EXPECT_EQ(allRunsLines(t, 400).size(), 102);
     EXPECT_EQ(bestTimeLines(t, -7).size(), 102);
+
+    // The largest time there is, twice for one pupil: one best time.
+    const DistributionTables huge = distributionOf({{4, 2, INT32_MAX}, {4, 2, INT32_MAX}, {4, 3, 99999}});
+    EXPECT_EQ(huge.allRuns(4, 100), 3);
+    EXPECT_EQ(huge.bestRuns(4, 30), 2);
 }
 
 TEST(DistributionFile, ReadAgainOnlyWhenTheFileChanged)
