@@ -123,7 +123,7 @@ QString halfWidthFigures(QString text)
     for (QChar& c : text) {
         const char16_t u = c.unicode();
         if (u >= 0xFF10 && u <= 0xFF19) c = QChar(char16_t(u'0' + (u - 0xFF10)));  // ０..９
-        else if (u == 0xFF0E) c = QChar(u'.');                                     // ．
+        else if (u == 0xFF0E || u == 0x3002 || u == 0xFF61) c = QChar(u'.');       // ．。｡
         else if (u == 0xFF0D || u == 0x2212) c = QChar(u'-');                      // －, −
         else if (u == 0xFF0B) c = QChar(u'+');                                     // ＋
     }

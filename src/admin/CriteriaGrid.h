@@ -47,7 +47,8 @@ enum class CriteriaGridLoad { Ok, Missing, Unreadable };
 // header row alone and lastLevelRow -1. Every cell loses its yellow mark.
 CriteriaGridLoad loadCriteriaGrid(const QString& path, CriteriaGrid* grid);
 
-// Full-width figures, point and signs ("５０", "１．５") in their ASCII form.
+// Full-width figures, point and signs ("５０", "１．５", and "１。５" as the
+// Japanese input types a point in kana mode) in their ASCII form.
 QString halfWidthFigures(QString text);
 
 // The lines the save writes: rows 0..lastLevelRow, columns 1..12 joined by

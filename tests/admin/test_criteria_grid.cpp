@@ -64,12 +64,14 @@ TEST(CriteriaGridFile, FiguresTypedFullWidthAreWrittenAsTheProgramReadsThem)
     ASSERT_EQ(loadCriteriaGrid(dir.file(QStringLiteral("c.txt")), &grid), CriteriaGridLoad::Ok);
     grid.rows[1][1] = QStringLiteral("５０");
     grid.rows[1][5] = QStringLiteral("１．５");
+    grid.rows[1][2] = QStringLiteral("１。５");  // the point of the Japanese input in kana mode
+    grid.rows[1][3] = QStringLiteral("２｡５");
     grid.rows[1][10] = QStringLiteral("毎日");  // other text stays as it is
     QString message;
     ASSERT_EQ(saveCriteriaGrid(dir.file(QStringLiteral("c.txt")), grid, &message), CriteriaSave::Ok);
     CriteriaGrid again;
     loadCriteriaGrid(dir.file(QStringLiteral("c.txt")), &again);
-    EXPECT_EQ(again.rows[1], QStringList({"1", "50", "120", "30", "3", "1.5", "0", "0", "7", "7", "毎日", "", ""}));
+    EXPECT_EQ(again.rows[1], QStringList({"1", "50", "1.5", "2.5", "3", "1.5", "0", "0", "7", "7", "毎日", "", ""}));
 }
 
 TEST(CriteriaGridFile, FilesWithoutLevelLines)
