@@ -108,7 +108,7 @@ constexpr Hot kEmptyHot{0, kNoTime, 0, 0};
 constexpr Cold kEmptyCold{0, 0, 0, 0, 0, 0.0f, 0.0f};
 constexpr size_t kCells = size_t(kLevelSlots) * kPupilSlots;
 // How many records ahead the recount fetches the cell it will add to.
-constexpr int64_t kAhead = 8;
+constexpr int64_t kAhead = 16;
 
 inline size_t cellOf(int level, int pupil) { return size_t(level) * kPupilSlots + size_t(pupil); }
 
@@ -132,15 +132,16 @@ public:
     void restart(const Rule* rules, int64_t first, reading::RecordKeeper& keeper)
     {
         for (int L = 0; L <= kMaxLevel; ++L) {
-            if (usedHot_[size_t(L)]) std::fill_n(&hot_[cellOf(L, 0)], kPupilSlots, kEmptyHot);
-            if (usedCold_[size_t(L)]) std::fill_n(&cold_[cellOf(L, 0)], kPupilSlots, kEmptyCold);
+            if (usedHot(L)) std::fill_n(&hot_[cellOf(L, 0)], kPupilSlots, kEmptyHot);
+            if (usedCold(L)) std::fill_n(&cold_[cellOf(L, 0)], kPupilSlots, kEmptyCold);
         }
-        usedHot_.fill(false);
-        usedCold_.fill(false);
+        forgetRows();
         wide_.clear();
         rules_ = rules;
-        for (auto& t : points_) t.clear();
+        for (int L = 0; L <= kMaxLevel; ++L)
+            periodsFrom_[size_t(L)] = L == 0 ? 0.0 : std::min(rules[L].recentAfter, rules[L].overdoAfter);
         tabled_.fill(false);
+        tableSize_.fill(0);
         keeper_ = reading::RecordKeeper::Lane(keeper, first);
     }
 
@@ -148,18 +149,25 @@ public:
     {
         Hot* hot = hot_.data();
         const double tomorrow = today + 1;
+        // Which levels' rows the block touches, as bits (level 0..35).
+        uint64_t usedHot = hotRows_, usedCold = coldRows_;
         for (int64_t i = 0; i < records; ++i, p += kRecordSize) {
             const int L = reading::get16(p + reading::kLevelAt);
             const int P = reading::get16(p + reading::kPupilAt);
+            // The cells of a record a little ahead are fetched meanwhile (its
+            // recent cell only when its date falls in a period).
             if (i + kAhead < records) {
                 const char* a = p + kAhead * kRecordSize;
                 const int la = reading::get16(a + reading::kLevelAt), pa = reading::get16(a + reading::kPupilAt);
-                if (reading::inTables(la, pa)) __builtin_prefetch(&hot[cellOf(la, pa)], 1);
+                if (reading::inTables(la, pa)) {
+                    __builtin_prefetch(&hot[cellOf(la, pa)], 1);
+                    if (reading::getDouble(a) > periodsFrom_[size_t(la)]) __builtin_prefetch(&cold_[cellOf(la, pa)], 1);
+                }
             }
             if (!reading::inTables(L, P)) continue;
             const size_t cell = cellOf(L, P);
             Hot& h = hot[cell];
-            usedHot_[size_t(L)] = true;
+            usedHot |= uint64_t(1) << L;
             // Every record in the tables' range takes part in the best time.
             const int32_t t = reading::get32(p + reading::kTimeAt);
             if (t < h.best) h.best = t;
@@ -185,7 +193,7 @@ public:
             // Most records are older than both periods and than today.
             if (date > r.recentAfter || date > r.overdoAfter || date >= today) {
                 Cold& c = cold_[cell];
-                usedCold_[size_t(L)] = true;
+                usedCold |= uint64_t(1) << L;
                 if (date > r.recentAfter) {
                     c.recentCount += counts;
                     c.recentPoints += points;
@@ -202,22 +210,21 @@ public:
                 }
             }
         }
+        hotRows_ = usedHot;
+        coldRows_ = usedCold;
         reading::RecordKeeper::Lane::flush();
     }
 
-    bool usedHot(int L) const { return usedHot_[size_t(L)]; }
-    bool usedCold(int L) const { return usedCold_[size_t(L)]; }
-    // A level's row of cells for the tables; the lane forgets it (the caller
-    // empties the cells as it reads them).
-    Hot* takeHot(int L)
+    bool usedHot(int L) const { return (hotRows_ >> L) & 1; }
+    bool usedCold(int L) const { return (coldRows_ >> L) & 1; }
+    // A level's row of cells for the tables (the caller empties the cells as
+    // it reads them, then the lane forgets its rows).
+    Hot* hotRow(int L) { return &hot_[cellOf(L, 0)]; }
+    Cold* coldRow(int L) { return &cold_[cellOf(L, 0)]; }
+    void forgetRows()
     {
-        usedHot_[size_t(L)] = false;
-        return &hot_[cellOf(L, 0)];
-    }
-    Cold* takeCold(int L)
-    {
-        usedCold_[size_t(L)] = false;
-        return &cold_[cellOf(L, 0)];
+        hotRows_ = 0;
+        coldRows_ = 0;
     }
     // The sums that went beyond 32 bits, by cell.
     struct Wide {
@@ -232,26 +239,42 @@ private:
     // the level's first record (the criteria may change between recounts).
     long long pointsOf(int level, int32_t t)
     {
-        std::vector<long long>& table = points_[size_t(level)];
+        if (uint32_t(t) < tableSize_[size_t(level)]) return table_[size_t(level)][size_t(t)];
+        return pointsOutsideTable(level, t);
+    }
+    long long pointsOutsideTable(int level, int32_t t)
+    {
+        const Rule& r = rules_[level];
         if (!tabled_[size_t(level)]) {
             tabled_[size_t(level)] = true;
-            const Rule& r = rules_[level];
             const long long size = r.target > 0 ? std::min<long long>(10 * r.target, 6000) : 0;
+            std::vector<int32_t>& table = table_[size_t(level)];
             table.resize(size_t(size));
-            for (long long x = 0; x < size; ++x) table[size_t(x)] = recordPoints(x, r.target, r.multiplier);
+            bool fits = true;
+            for (long long x = 0; x < size && fits; ++x) {
+                const long long points = recordPoints(x, r.target, r.multiplier);
+                fits = points == int32_t(points);
+                table[size_t(x)] = int32_t(points);
+            }
+            // A multiplier so large that a run's points leave 32 bits: no table.
+            tableSize_[size_t(level)] = fits ? uint32_t(size) : 0;
+            if (uint32_t(t) < tableSize_[size_t(level)]) return table[size_t(t)];
         }
-        if (t >= 0 && size_t(t) < table.size()) return table[size_t(t)];
-        const Rule& r = rules_[level];
         return recordPoints(t, r.target, r.multiplier);
     }
 
     std::vector<Hot> hot_;
     std::vector<Cold> cold_;
-    std::array<bool, kLevelSlots> usedHot_{};
-    std::array<bool, kLevelSlots> usedCold_{};
+    uint64_t hotRows_ = 0;
+    uint64_t coldRows_ = 0;
     std::unordered_map<size_t, Wide> wide_;
     const Rule* rules_ = nullptr;
-    std::array<std::vector<long long>, kLevelSlots> points_;
+    // Per level: the first moment of either period (NaN-free; records after it are recent).
+    std::array<double, kLevelSlots> periodsFrom_{};
+    // Per level: the points of the times 0..tableSize-1, filled on the
+    // level's first record (the criteria may change between recounts).
+    std::array<std::vector<int32_t>, kLevelSlots> table_;
+    std::array<uint32_t, kLevelSlots> tableSize_{};
     std::array<bool, kLevelSlots> tabled_{};
     reading::RecordKeeper::Lane keeper_;
 };
@@ -306,10 +329,10 @@ public:
         // The rows of the odd levels are written on a second core meanwhile.
         auto rows = [&](int first) {
             for (int L = first; L <= kMaxLevel; L += 2) {
-                Hot* ha = a.usedHot(L) ? a.takeHot(L) : nullptr;
-                Hot* hb = b && b->usedHot(L) ? b->takeHot(L) : nullptr;
-                Cold* ca = a.usedCold(L) ? a.takeCold(L) : nullptr;
-                Cold* cb = b && b->usedCold(L) ? b->takeCold(L) : nullptr;
+                Hot* ha = a.usedHot(L) ? a.hotRow(L) : nullptr;
+                Hot* hb = b && b->usedHot(L) ? b->hotRow(L) : nullptr;
+                Cold* ca = a.usedCold(L) ? a.coldRow(L) : nullptr;
+                Cold* cb = b && b->usedCold(L) ? b->coldRow(L) : nullptr;
                 writeHot(L, ha, hb);
                 writeCold(L, ca, cb);
             }
@@ -328,6 +351,9 @@ public:
         } else {
             rows(1);
         }
+        // Every cell read is empty again.
+        a.forgetRows();
+        if (b) b->forgetRows();
         // The sums that went beyond 32 bits join their cells.
         for (Lane* lane : {&a, b}) {
             if (!lane) continue;
