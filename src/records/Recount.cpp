@@ -85,27 +85,36 @@ namespace {
 // The figures of one level and pupil that every record adds to, packed small
 // so that the cells of a school's pupils stay in the processor's cache. A
 // sum that would leave 32 bits goes on in a wide figure beside (see Lane).
-struct Hot {
+struct alignas(32) Hot {
     int32_t count;
     int32_t best;
     int32_t points;
     int32_t timeSum;
-};
-static_assert(sizeof(Hot) == 16);
-
-// The figures only recent records add to.
-struct Cold {
-    int64_t recentPoints;
-    int64_t overdoPoints;
-    int64_t todayPoints;
     int32_t recentCount;
+    int32_t recentPoints;
     int32_t overdoCount;
+    int32_t overdoPoints;
+};
+static_assert(sizeof(Hot) == 32);
+
+// The figures only today's records add to.
+struct Cold {
+    int64_t todayPoints;
     float todayCount;
     float todayTimeSum;
 };
 
-constexpr Hot kEmptyHot{0, kNoTime, 0, 0};
-constexpr Cold kEmptyCold{0, 0, 0, 0, 0, 0.0f, 0.0f};
+constexpr Hot kEmptyHot{0, kNoTime, 0, 0, 0, 0, 0, 0};
+constexpr Cold kEmptyCold{0, 0.0f, 0.0f};
+
+// Adds v to a 32-bit sum; false (nothing added) when the sum would leave 32 bits.
+inline bool addNarrow(int32_t& sum, long long v)
+{
+    int32_t r;
+    if (v != int32_t(v) || __builtin_add_overflow(sum, int32_t(v), &r)) return false;
+    sum = r;
+    return true;
+}
 constexpr size_t kCells = size_t(kLevelSlots) * kPupilSlots;
 // How many records ahead the recount fetches the cell it will add to.
 constexpr int64_t kAhead = 16;
@@ -138,8 +147,6 @@ public:
         forgetRows();
         wide_.clear();
         rules_ = rules;
-        for (int L = 0; L <= kMaxLevel; ++L)
-            periodsFrom_[size_t(L)] = L == 0 ? 0.0 : std::min(rules[L].recentAfter, rules[L].overdoAfter);
         tabled_.fill(false);
         tableSize_.fill(0);
         keeper_ = reading::RecordKeeper::Lane(keeper, first);
@@ -155,13 +162,13 @@ public:
             const int L = reading::get16(p + reading::kLevelAt);
             const int P = reading::get16(p + reading::kPupilAt);
             // The cells of a record a little ahead are fetched meanwhile (its
-            // recent cell only when its date falls in a period).
+            // cell of today's figures only when it is of today or later).
             if (i + kAhead < records) {
                 const char* a = p + kAhead * kRecordSize;
                 const int la = reading::get16(a + reading::kLevelAt), pa = reading::get16(a + reading::kPupilAt);
                 if (reading::inTables(la, pa)) {
                     __builtin_prefetch(&hot[cellOf(la, pa)], 1);
-                    if (reading::getDouble(a) > periodsFrom_[size_t(la)]) __builtin_prefetch(&cold_[cellOf(la, pa)], 1);
+                    if (reading::getDouble(a) >= today) __builtin_prefetch(&cold_[cellOf(la, pa)], 1);
                 }
             }
             if (!reading::inTables(L, P)) continue;
@@ -178,36 +185,24 @@ public:
             const long long figure = (t >= 0 && t < 1000) ? t : timeFigure(t);
             const long long points = pointsOf(L, t);
             h.count += counts;
-            int32_t sum;
-            if (points == int32_t(points) && !__builtin_add_overflow(h.points, int32_t(points), &sum)) {
-                h.points = sum;
-            } else {
-                wide_[cell].points += points;
-            }
-            if (!__builtin_add_overflow(h.timeSum, int32_t(figure), &sum)) {
-                h.timeSum = sum;
-            } else {
-                wide_[cell].timeSum += figure;
-            }
+            if (!addNarrow(h.points, points)) wide_[cell].points += points;
+            if (!addNarrow(h.timeSum, figure)) wide_[cell].timeSum += figure;
             const Rule& r = rules_[L];
-            // Most records are older than both periods and than today.
-            if (date > r.recentAfter || date > r.overdoAfter || date >= today) {
+            if (date > r.recentAfter) {
+                h.recentCount += counts;
+                if (!addNarrow(h.recentPoints, points)) wide_[cell].recentPoints += points;
+            }
+            if (date > r.overdoAfter) {
+                h.overdoCount += counts;
+                if (!addNarrow(h.overdoPoints, points)) wide_[cell].overdoPoints += points;
+            }
+            // Today's record: its date falls on today (the whole day is compared).
+            if (date >= today && date < tomorrow) {
                 Cold& c = cold_[cell];
                 usedCold |= uint64_t(1) << L;
-                if (date > r.recentAfter) {
-                    c.recentCount += counts;
-                    c.recentPoints += points;
-                }
-                if (date > r.overdoAfter) {
-                    c.overdoCount += counts;
-                    c.overdoPoints += points;
-                }
-                // Today's record: its date falls on today (the whole day is compared).
-                if (date >= today && date < tomorrow) {
-                    c.todayCount += float(counts);
-                    c.todayTimeSum += float(figure);
-                    c.todayPoints += points;
-                }
+                c.todayCount += float(counts);
+                c.todayTimeSum += float(figure);
+                c.todayPoints += points;
             }
         }
         hotRows_ = usedHot;
@@ -230,6 +225,8 @@ public:
     struct Wide {
         int64_t points = 0;
         int64_t timeSum = 0;
+        int64_t recentPoints = 0;
+        int64_t overdoPoints = 0;
     };
     std::unordered_map<size_t, Wide>& wide() { return wide_; }
     const reading::RecordKeeper::Lane& keeper() const { return keeper_; }
@@ -269,8 +266,6 @@ private:
     uint64_t coldRows_ = 0;
     std::unordered_map<size_t, Wide> wide_;
     const Rule* rules_ = nullptr;
-    // Per level: the first moment of either period (NaN-free; records after it are recent).
-    std::array<double, kLevelSlots> periodsFrom_{};
     // Per level: the points of the times 0..tableSize-1, filled on the
     // level's first record (the criteria may change between recounts).
     std::array<std::vector<int32_t>, kLevelSlots> table_;
@@ -361,6 +356,8 @@ public:
                 const int L = int(cell / kPupilSlots), P = int(cell % kPupilSlots);
                 s_.TotalPoints(L, P) += w.points;
                 s_.TotalTimeSum(L, P) += w.timeSum;
+                s_.RecentPoints(L, P) += w.recentPoints;
+                s_.OverdoPoints(L, P) += w.overdoPoints;
                 if (L >= 1 && s_.TotalCount(L, P) >= 1)
                     s_.TotalAvgTime(L, P) =
                         float(std::floor(double(s_.TotalTimeSum(L, P)) / double(s_.TotalCount(L, P)) + 0.5));
@@ -380,49 +377,60 @@ private:
         int64_t* totalPoints = s_.TotalPoints.row(L);
         int64_t* totalTimeSum = s_.TotalTimeSum.row(L);
         int32_t* best = s_.BestTime.row(L);
+        int32_t* recentCount = s_.RecentCount.row(L);
+        int64_t* recentPoints = s_.RecentPoints.row(L);
+        int32_t* overdoCount = s_.OverdoCount.row(L);
+        int64_t* overdoPoints = s_.OverdoPoints.row(L);
         if (!x && !y) {
             std::fill_n(totalCount, kPupilSlots, 0);
             std::fill_n(totalPoints, kPupilSlots, 0);
             std::fill_n(totalTimeSum, kPupilSlots, 0);
             std::fill_n(best, kPupilSlots, kNoTime);
+            std::fill_n(recentCount, kPupilSlots, 0);
+            std::fill_n(recentPoints, kPupilSlots, 0);
+            std::fill_n(overdoCount, kPupilSlots, 0);
+            std::fill_n(overdoPoints, kPupilSlots, 0);
             return;
         }
         if (!x) std::swap(x, y);
         float* totalAvg = s_.TotalAvgTime.row(L);
         for (int P = 0; P <= kMaxPupil; ++P) {
-            int64_t count = x[P].count, points = x[P].points, timeSum = x[P].timeSum;
-            int32_t b = x[P].best;
+            const Hot h = x[P];
+            int64_t count = h.count, points = h.points, timeSum = h.timeSum;
+            int64_t recent = h.recentCount, recentP = h.recentPoints, overdo = h.overdoCount, overdoP = h.overdoPoints;
+            int32_t b = h.best;
             x[P] = kEmptyHot;
             if (y) {
-                count += y[P].count;
-                points += y[P].points;
-                timeSum += y[P].timeSum;
-                b = std::min(b, y[P].best);
+                const Hot g = y[P];
+                count += g.count;
+                points += g.points;
+                timeSum += g.timeSum;
+                recent += g.recentCount;
+                recentP += g.recentPoints;
+                overdo += g.overdoCount;
+                overdoP += g.overdoPoints;
+                b = std::min(b, g.best);
                 y[P] = kEmptyHot;
             }
             totalCount[P] = int32_t(count);
             totalPoints[P] = points;
             totalTimeSum[P] = timeSum;
             best[P] = b;
+            recentCount[P] = int32_t(recent);
+            recentPoints[P] = recentP;
+            overdoCount[P] = int32_t(overdo);
+            overdoPoints[P] = overdoP;
             if (L >= 1 && count >= 1) totalAvg[P] = float(std::floor(double(timeSum) / double(count) + 0.5));
         }
     }
 
-    // The same for the figures of the recent periods and today.
+    // The same for today's figures.
     void writeCold(int L, Cold* x, Cold* y)
     {
-        int32_t* recentCount = s_.RecentCount.row(L);
-        int64_t* recentPoints = s_.RecentPoints.row(L);
-        int32_t* overdoCount = s_.OverdoCount.row(L);
-        int64_t* overdoPoints = s_.OverdoPoints.row(L);
         float* todayCount = s_.TodayCount.row(L);
         float* todayTimeSum = s_.TodayTimeSum.row(L);
         int64_t* todayPoints = s_.TodayPoints.row(L);
         if (!x && !y) {
-            std::fill_n(recentCount, kPupilSlots, 0);
-            std::fill_n(recentPoints, kPupilSlots, 0);
-            std::fill_n(overdoCount, kPupilSlots, 0);
-            std::fill_n(overdoPoints, kPupilSlots, 0);
             std::fill_n(todayCount, kPupilSlots, 0.0f);
             std::fill_n(todayTimeSum, kPupilSlots, 0.0f);
             std::fill_n(todayPoints, kPupilSlots, 0);
@@ -435,19 +443,11 @@ private:
             x[P] = kEmptyCold;
             if (y) {
                 const Cold& d = y[P];
-                c.recentPoints += d.recentPoints;
-                c.overdoPoints += d.overdoPoints;
                 c.todayPoints += d.todayPoints;
-                c.recentCount += d.recentCount;
-                c.overdoCount += d.overdoCount;
                 c.todayCount += d.todayCount;
                 c.todayTimeSum += d.todayTimeSum;
                 y[P] = kEmptyCold;
             }
-            recentCount[P] = c.recentCount;
-            recentPoints[P] = c.recentPoints;
-            overdoCount[P] = c.overdoCount;
-            overdoPoints[P] = c.overdoPoints;
             todayCount[P] = c.todayCount;
             todayTimeSum[P] = c.todayTimeSum;
             todayPoints[P] = c.todayPoints;
