@@ -1,6 +1,7 @@
 // The dashboard window on a small school: refresh, keys, options, choosers,
 // scrolling, starting a level and going back.
 #include "Fakes.h"
+#include "Runs.h"
 #include "TempDir.h"
 #include "dashboard/Dashboard.h"
 #include "frame/Calendar.h"
@@ -74,18 +75,7 @@ protected:
 
     void writeRuns(const std::vector<std::tuple<double, int, int, int>>& runs)  // date, pupil, level, time
     {
-        QByteArray bytes;
-        for (const auto& [date, pupil, level, time] : runs) {
-            ResultRecordData r;
-            r.date = date;
-            r.clock = 0.4;
-            r.pupil = int16_t(pupil);
-            r.level = int16_t(level);
-            r.time = time;
-            const auto b = r.toBytes();
-            bytes.append(b.data(), kRecordSize);
-        }
-        dir.writeBytes(QStringLiteral("成績累積データ.dat"), bytes);
+        dir.writeBytes(QStringLiteral("成績累積データ.dat"), test::runsBytes(runs));
     }
 
     seisekitime1& open()
@@ -97,12 +87,7 @@ protected:
         return *w;
     }
 
-    static QStringList lines(QListWidget* list)
-    {
-        QStringList out;
-        for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-        return out;
-    }
+    static QStringList lines(QListWidget* list) { return test::listLines(list); }
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 // The dashboard's per-pupil times with its summary panel and printing, and
 // the teacher's password panel, on a small school.
 #include "Fakes.h"
+#include "Runs.h"
 #include "TempDir.h"
 #include "dashboard/Dashboard.h"
 #include "frame/Calendar.h"
@@ -70,18 +71,7 @@ protected:
 
     void writeRuns(const std::vector<std::tuple<double, int, int, int>>& runs)  // date, pupil, level, time
     {
-        QByteArray bytes;
-        for (const auto& [date, pupil, level, time] : runs) {
-            ResultRecordData r;
-            r.date = date;
-            r.clock = 0.4;
-            r.pupil = int16_t(pupil);
-            r.level = int16_t(level);
-            r.time = time;
-            const auto b = r.toBytes();
-            bytes.append(b.data(), kRecordSize);
-        }
-        dir.writeBytes(QStringLiteral("成績累積データ.dat"), bytes);
+        dir.writeBytes(QStringLiteral("成績累積データ.dat"), test::runsBytes(runs));
     }
 
     // The dashboard as the program opens it, through the navigator.
@@ -93,12 +83,7 @@ protected:
         return *d;
     }
 
-    static QStringList lines(QListWidget* list)
-    {
-        QStringList out;
-        for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-        return out;
-    }
+    static QStringList lines(QListWidget* list) { return test::listLines(list); }
     static QStringList titles(const QStringList& printed)
     {
         QStringList out;

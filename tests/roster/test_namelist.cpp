@@ -1,5 +1,6 @@
 // The lines of the name list, its order, its filter and its retry rule.
 #include "RosterFixture.h"
+#include "Runs.h"
 #include "frame/Calendar.h"
 #include "records/ResultsFile.h"
 #include "roster/NameList.h"
@@ -124,18 +125,8 @@ TEST_F(NameListBuild, GradeFilterKeepsTheHeadLine)
 TEST_F(NameListBuild, RecountedFiguresShowInTheLines)
 {
     // Two runs of pupil 1 today on level 1 (target 60): 45 s gives 5 points, 200 s gives 1.
-    QByteArray bytes;
-    for (int t : {45, 200}) {
-        ResultRecordData r;
-        r.date = toOleDate(QDate(2026, 12, 10));
-        r.clock = 0.4;
-        r.pupil = 1;
-        r.level = 1;
-        r.time = t;
-        const auto b = r.toBytes();
-        bytes.append(b.data(), int(b.size()));
-    }
-    dir.writeBytes(QStringLiteral("data/成績累積データ.dat"), bytes);
+    const double today = toOleDate(QDate(2026, 12, 10));
+    dir.writeBytes(QStringLiteral("data/成績累積データ.dat"), test::runsBytes({{today, 1, 1, 45}, {today, 1, 1, 200}}));
     const NameList l = buildNameList(0, QStringLiteral("小４"));
     ASSERT_EQ(l.shown.size(), 3);
     EXPECT_TRUE(l.shown[1].endsWith(QStringLiteral("  2回/    2回"))) << l.shown[1].toStdString();
