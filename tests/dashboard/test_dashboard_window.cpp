@@ -41,17 +41,7 @@ protected:
         s.BackgroundColour = Loose(0xC0FFC0);
         SetProgramIdentity();
         applyLevelCatalogue();
-        for (int i = 1; i <= 12; ++i) {
-            s.TargetTime[i] = 60;
-            s.LimitTime[i] = 120;
-            s.ClearPoints[i] = 30;
-            s.ClearCount[i] = 3;
-            s.PointMultiplier[i] = 1.0f;
-            s.RecentDays[i] = Loose(7);
-            s.OverdoDays[i] = Loose(1);
-            s.OverdoCountLimit[i] = Loose(0);
-            s.OverdoPointsLimit[i] = Loose(0);
-        }
+        test::setLevelCriteria(12, {});
         s.SchoolYear = Loose(2026);
         const int births[] = {0, 2015, 2012, 2017};
         const char* names[] = {"", "青木", "上田", "小川"};

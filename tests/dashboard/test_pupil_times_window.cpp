@@ -44,15 +44,7 @@ protected:
         s.DataChangePassword = Loose(QStringLiteral("karuvel"));
         SetProgramIdentity();
         applyLevelCatalogue();
-        for (int i = 1; i <= 12; ++i) {
-            s.TargetTime[i] = 60;
-            s.LimitTime[i] = 120;
-            s.ClearPoints[i] = 30;
-            s.ClearCount[i] = 3;
-            s.PointMultiplier[i] = 1.0f;
-            s.RecentDays[i] = Loose(7);
-            s.OverdoDays[i] = Loose(1);
-        }
+        test::setLevelCriteria(12, {});
         dir.writeCp932(QStringLiteral("新名簿.txt"),
                        QStringLiteral("1,2015,0,0,青木,0,,\r\n2,2012,0,0,上田,0,,\r\n3,2017,0,0,小川,0,,\r\n"
                                       "4,1980,0,0,上野先生,1,,\r\n"));

@@ -2,6 +2,7 @@
 // run is judged and stored, the finish screen shows the outcome, and its two
 // buttons lead back into the drill or to the menu.
 #include "Fakes.h"
+#include "Runs.h"
 #include "TempDir.h"
 #include "frame/Calendar.h"
 #include "frame/Catalogue.h"
@@ -86,17 +87,7 @@ protected:
         s.SchoolCode = Loose(QStringLiteral("12345"));
         s.ProgramTitle = QStringLiteral("Karuvel");
         applyLevelCatalogue();  // levels 1..12 timed, 13.. practice levels, final level 12
-        for (int level = 1; level <= 24; ++level) {
-            s.TargetTime[level] = 60;
-            s.LimitTime[level] = 120;
-            s.ClearPoints[level] = 100;
-            s.ClearCount[level] = 5;
-            s.PointMultiplier[level] = 1.5f;
-            s.OverdoCountLimit[level] = Loose(0);
-            s.OverdoPointsLimit[level] = Loose(0);
-            s.RecentDays[level] = Loose(7);
-            s.OverdoDays[level] = Loose(7);
-        }
+        test::setLevelCriteria(24, {.clearPoints = 100, .clearCount = 5, .multiplier = 1.5f, .overdoDays = 7});
         s.SoundNames[8].category = QStringLiteral("自己最高音2");
         s.SoundNames[8].files[1] = QStringLiteral("best");
         s.SoundNames[8].count = 1;

@@ -1,7 +1,8 @@
 #pragma once
-// Stored runs for test files, as the program writes them, and the texts of a
-// list on a screen.
+// Stored runs for test files, as the program writes them, the same criteria
+// for a run of levels, and the texts of a list on a screen.
 #include "records/ResultsFile.h"
+#include "state/ProgramState.h"
 
 #include <QByteArray>
 #include <QListWidget>
@@ -26,6 +27,32 @@ inline QByteArray runsBytes(const std::vector<std::tuple<double, int, int, int>>
         bytes.append(b.data(), kRecordSize);
     }
     return bytes;
+}
+
+// One set of criteria for levels 1..levels (overdo limits 0: none).
+struct LevelCriteria {
+    int target = 60;
+    int limit = 120;
+    int clearPoints = 30;
+    int clearCount = 3;
+    float multiplier = 1.0f;
+    int recentDays = 7;
+    int overdoDays = 1;
+};
+inline void setLevelCriteria(int levels, const LevelCriteria& c)
+{
+    ProgramState& s = state();
+    for (int level = 1; level <= levels; ++level) {
+        s.TargetTime[level] = c.target;
+        s.LimitTime[level] = c.limit;
+        s.ClearPoints[level] = c.clearPoints;
+        s.ClearCount[level] = c.clearCount;
+        s.PointMultiplier[level] = c.multiplier;
+        s.RecentDays[level] = Loose(c.recentDays);
+        s.OverdoDays[level] = Loose(c.overdoDays);
+        s.OverdoCountLimit[level] = Loose(0);
+        s.OverdoPointsLimit[level] = Loose(0);
+    }
 }
 
 // The lines of a list, top to bottom.
