@@ -2,19 +2,28 @@
 
 #include <QFile>
 
+#include <atomic>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 #endif
 
 namespace karuvel {
 
 RecordFile::~RecordFile() { close(); }
+
+namespace {
+std::atomic<bool> viewsAllowed{true};
+}
+void RecordFile::allowViews(bool allowed) { viewsAllowed = allowed; }
 
 QString RecordFile::errorText() const { return systemErrorText(errorNumber_); }
 
@@ -75,6 +84,10 @@ bool RecordFile::open(const QString& path, Mode mode)
 }
 
 bool RecordFile::isOpen() const { return handle_ != nullptr; }
+
+// Views are not made on this system: the records are read in blocks.
+const char* RecordFile::mapLocal(int64_t) { return nullptr; }
+void RecordFile::unmap() {}
 
 void RecordFile::close()
 {
@@ -280,8 +293,50 @@ bool RecordFile::open(const QString& path, Mode mode)
 
 bool RecordFile::isOpen() const { return fd_ >= 0; }
 
+namespace {
+// File systems on a disk of this PC (or in its memory), by their magic number.
+bool onLocalDisk(int fd)
+{
+    struct statfs fs;
+    if (::fstatfs(fd, &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53UL:      // ext2, ext3, ext4
+    case 0x58465342UL:  // xfs
+    case 0x9123683EUL:  // btrfs
+    case 0xF2F52010UL:  // f2fs
+    case 0x2FC12FC1UL:  // zfs
+    case 0x01021994UL:  // tmpfs
+    case 0x858458F6UL:  // ramfs
+    case 0x794C7630UL:  // overlay (containers, over a local disk)
+        return true;
+    default:
+        return false;  // NFS, SMB/CIFS, FUSE and anything unknown: read in blocks
+    }
+}
+} // namespace
+
+const char* RecordFile::mapLocal(int64_t length)
+{
+    unmap();
+    if (fd_ < 0 || length <= 0 || !locked_ || !viewsAllowed || !onLocalDisk(fd_)) return nullptr;
+    void* view = ::mmap(nullptr, size_t(length), PROT_READ, MAP_SHARED, fd_, 0);
+    if (view == MAP_FAILED) return nullptr;
+    view_ = view;
+    viewLength_ = length;
+    return static_cast<const char*>(view);
+}
+
+void RecordFile::unmap()
+{
+    if (!view_) return;
+    ::munmap(view_, size_t(viewLength_));
+    view_ = nullptr;
+    viewLength_ = 0;
+}
+
 void RecordFile::close()
 {
+    unmap();
     if (fd_ < 0) return;
     if (locked_) unlock();
     ::close(fd_);
@@ -385,6 +440,7 @@ LockResult RecordFile::lock(LockKind kind, bool wait)
 bool RecordFile::unlock()
 {
     if (!locked_) return true;
+    unmap();  // without the lock a writer could cut the file under the view
     locked_ = false;
     struct flock fl;
     std::memset(&fl, 0, sizeof fl);

@@ -48,6 +48,17 @@ public:
     // number in *systemError. adoptError makes such a failure the last one.
     bool readAtConcurrently(int64_t offset, char* buffer, int64_t len, int64_t* got, int* systemError) const;
     void adoptError(int systemError) { setError(systemError); }
+    // The file's first length bytes as read-only memory, shared with the
+    // system's file cache (nothing is copied), for a reader that holds the
+    // lock. Only for a file on a local disk: on a network drive a lost
+    // connection would stop the program instead of failing a read. nullptr
+    // where no such view can be had; the caller then reads in blocks. The
+    // view stays until unmap() or close(); concurrent readers may share it.
+    const char* mapLocal(int64_t length);
+    void unmap();
+    // Whether mapLocal may make views at all (on by default; off, every
+    // reader reads in blocks, as on a network drive).
+    static void allowViews(bool allowed);
     // Writes all len bytes at offset.
     bool writeAt(int64_t offset, const char* buffer, int64_t len);
     bool truncate(int64_t len);
@@ -81,6 +92,8 @@ private:
     int fd_ = -1;
 #endif
     bool locked_ = false;
+    void* view_ = nullptr;
+    int64_t viewLength_ = 0;
     FileErrorKind errorKind_ = FileErrorKind::None;
     int errorNumber_ = 0;
 };

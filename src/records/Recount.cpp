@@ -207,7 +207,7 @@ public:
         }
         hotRows_ = usedHot;
         coldRows_ = usedCold;
-        reading::RecordKeeper::Lane::flush();
+        keeper_.flush();
     }
 
     bool usedHot(int L) const { return (hotRows_ >> L) & 1; }

@@ -130,8 +130,22 @@ struct LaneRead {
 
 // Reads records from..to-1 in blocks through one lane of the sink. Stops
 // early when the file turns out shorter (what is there is read).
-void readLane(const RecordFile& f, RecordSink& sink, int lane, int64_t from, int64_t to, LaneRead* out)
+void readLane(const RecordFile& f, const char* view, RecordSink& sink, int lane, int64_t from, int64_t to,
+              LaneRead* out)
 {
+    if (view) {
+        // The file is in memory already: the blocks are taken from there.
+        for (int64_t done = from; done < to;) {
+            const int64_t n = std::min(kBlockRecords, to - done);
+            sink.block(lane, view + done * kRecordSize, n);
+            done += n;
+        }
+        if (to > from) {
+            std::memcpy(out->last.data(), view + (to - 1) * kRecordSize, kRecordSize);
+            out->any = true;
+        }
+        return;
+    }
     std::vector<char>& buf = blockBuffer(lane);
     int64_t done = from;
     while (done < to) {
@@ -180,22 +194,26 @@ ReadFailure readOnce(const QString& path, RecordSink& sink, std::array<char, kRe
     const bool twoLanes = sink.twoLanes() && records >= kTwoLaneRecords && std::thread::hardware_concurrency() >= 2;
     const int64_t split = twoLanes ? records / 2 : records;
     sink.begin(records, split);
+    // On a local disk the records are read where the system keeps the file,
+    // without copying them (the lock keeps the file from shrinking meanwhile).
+    const char* view = f.mapLocal(records * kRecordSize);
 
     LaneRead reads[2];
     std::thread second;
     if (twoLanes) {
         try {
-            second = std::thread([&] { readLane(f, sink, 1, split, records, &reads[1]); });
+            second = std::thread([&] { readLane(f, view, sink, 1, split, records, &reads[1]); });
         } catch (const std::system_error&) {
             // No thread to be had: the second half follows the first.
         }
     }
-    readLane(f, sink, 0, 0, split, &reads[0]);
+    readLane(f, view, sink, 0, 0, split, &reads[0]);
     if (second.joinable()) {
         second.join();
     } else if (twoLanes) {
-        readLane(f, sink, 1, split, records, &reads[1]);
+        readLane(f, view, sink, 1, split, records, &reads[1]);
     }
+    f.unmap();
     for (const LaneRead& r : reads) {
         if (!r.failed) continue;
         f.adoptError(r.error);
@@ -312,7 +330,7 @@ public:
             if (time < best) best = time;
             lane_.keep(p, level, pupil, time, getDouble(p));
         }
-        reading::RecordKeeper::Lane::flush();
+        lane_.flush();
     }
     void finish() { keeper_.finish(lane_, nullptr); }
 
@@ -404,8 +422,9 @@ void RecordKeeper::begin(int64_t records)
 }
 
 RecordKeeper::Lane::Lane(RecordKeeper& keeper, int64_t first)
-    : first_(first), k_(first), date_(keeper.s_.RecDate.data()), clock_(keeper.s_.RecClock.data()),
-      pupil_(keeper.s_.RecPupil.data()), level_(keeper.s_.RecLevel.data()), time_(keeper.s_.RecTime.data())
+    : first_(first), k_(first), date_(keeper.s_.RecDate.data() + first + 1),
+      clock_(keeper.s_.RecClock.data() + first + 1), pupil_(keeper.s_.RecPupil.data() + first + 1),
+      level_(keeper.s_.RecLevel.data() + first + 1), time_(keeper.s_.RecTime.data() + first + 1)
 {
 }
 

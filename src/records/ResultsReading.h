@@ -73,6 +73,63 @@ public:
 // the program. The shared buffer ResultRecord() holds the last record after.
 void readForLoad(RecordSink& sink);
 
+// Writes consecutive elements of one array a cache line at a time. The
+// elements of a line gather in a small buffer; a line filled whole goes to
+// memory in one piece past the cache (the arrays are written once and read
+// much later, and a line sent whole costs no read of the old contents); the
+// partial lines at either end of the run go through the cache.
+template <class T>
+class LineWriter {
+public:
+    static constexpr int kPerLine = 64 / int(sizeof(T));
+
+    LineWriter() = default;
+    // The run starts at `at` (aligned to an element, as any array is).
+    explicit LineWriter(T* at)
+    {
+        const auto address = reinterpret_cast<uintptr_t>(at);
+        line_ = reinterpret_cast<T*>(address & ~uintptr_t(63));
+        from_ = next_ = int((address & 63) / sizeof(T));
+    }
+    void put(T v)
+    {
+        buffer_[next_] = v;
+        if (++next_ == kPerLine) sendLine();
+    }
+    // What the run holds so far is in the array (the partial line through the
+    // cache). Later puts go on where it ended.
+    void flush()
+    {
+        if (next_ > from_) std::memcpy(line_ + from_, buffer_ + from_, size_t(next_ - from_) * sizeof(T));
+        from_ = next_;
+    }
+
+private:
+    void sendLine()
+    {
+#if defined(__SSE2__)
+        if (from_ == 0) {
+            const auto* src = reinterpret_cast<const __m128i*>(buffer_);
+            auto* dst = reinterpret_cast<__m128i*>(line_);
+            _mm_stream_si128(dst, _mm_load_si128(src));
+            _mm_stream_si128(dst + 1, _mm_load_si128(src + 1));
+            _mm_stream_si128(dst + 2, _mm_load_si128(src + 2));
+            _mm_stream_si128(dst + 3, _mm_load_si128(src + 3));
+        } else
+#endif
+        {
+            std::memcpy(line_ + from_, buffer_ + from_, size_t(kPerLine - from_) * sizeof(T));
+        }
+        line_ += kPerLine;
+        from_ = next_ = 0;
+    }
+
+    alignas(64) T buffer_[kPerLine];
+    T* line_ = nullptr;
+    int from_ = 0;
+    int next_ = 0;
+};
+
 // The records the loader keeps in the Rec* arrays (index 1..RecordCount): a
 // date from day 0 to 31 December 9999, a pupil other than 0, a level of 1 or
 // more (the caller has checked inTables).
@@ -92,53 +149,38 @@ public:
         bool keep(const char* p, int level, int pupil, int32_t time, double date)
         {
             if (!(date >= 0.0 && date < kOleDateEnd) || pupil == 0 || level < 1) return false;
-            const int64_t k = ++k_;
-            put(&date_[k], date);
-            put(&clock_[k], getDouble(p + 8));
-            put(&pupil_[k], pupil);
-            put(&level_[k], level);
-            put(&time_[k], time);
+            ++k_;
+            date_.put(date);
+            clock_.put(getDouble(p + 8));
+            pupil_.put(pupil);
+            level_.put(level);
+            time_.put(time);
             return true;
         }
         int64_t first() const { return first_; }
         int64_t kept() const { return k_ - first_; }
-        // After a block: the kept records are visible to every reader.
-        static void flush()
+        // After a block: the records kept so far are in the arrays, visible
+        // to every reader.
+        void flush()
         {
+            date_.flush();
+            clock_.flush();
+            pupil_.flush();
+            level_.flush();
+            time_.flush();
 #if defined(__SSE2__)
             _mm_sfence();
 #endif
         }
 
     private:
-        // The arrays are written once and read much later: their stores go
-        // straight to memory instead of pushing the tables out of the cache.
-        static void put(double* at, double v)
-        {
-#if defined(__SSE2__)
-            long long bits;
-            std::memcpy(&bits, &v, 8);
-            _mm_stream_si64(reinterpret_cast<long long*>(at), bits);
-#else
-            *at = v;
-#endif
-        }
-        static void put(int32_t* at, int32_t v)
-        {
-#if defined(__SSE2__)
-            _mm_stream_si32(reinterpret_cast<int*>(at), v);
-#else
-            *at = v;
-#endif
-        }
-
         int64_t first_ = 0;
         int64_t k_ = 0;
-        double* date_ = nullptr;
-        double* clock_ = nullptr;
-        int32_t* pupil_ = nullptr;
-        int32_t* level_ = nullptr;
-        int32_t* time_ = nullptr;
+        LineWriter<double> date_;
+        LineWriter<double> clock_;
+        LineWriter<int> pupil_;
+        LineWriter<int> level_;
+        LineWriter<int32_t> time_;
     };
 
     // Joins the second lane (if any) to the first, closing the gap left by

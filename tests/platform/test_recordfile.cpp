@@ -92,4 +92,27 @@ TEST(RecordFile, ReadsWritesAndReportsWhatFails)
     EXPECT_FALSE(f.stillAtPath());
 }
 
+// A view of the file in memory is only had under the lock, and only while
+// views are allowed; it shows the file's bytes.
+TEST(RecordFile, ViewOnlyUnderTheLock)
+{
+    TempDir dir;
+    const QString path = dir.file(QStringLiteral("r.dat"));
+    const QByteArray content = QByteArray("0123456789").repeated(500);
+    dir.writeBytes(QStringLiteral("r.dat"), content);
+    RecordFile f;
+    ASSERT_TRUE(f.open(path, RecordFile::Mode::Read));
+    EXPECT_EQ(f.mapLocal(content.size()), nullptr);  // not locked
+    ASSERT_EQ(f.tryLock(LockKind::Shared), LockResult::Locked);
+    RecordFile::allowViews(false);
+    EXPECT_EQ(f.mapLocal(content.size()), nullptr);
+    RecordFile::allowViews(true);
+    const char* view = f.mapLocal(content.size());
+    if (!view) GTEST_SKIP() << "this test folder is not on a local disk";
+    EXPECT_EQ(QByteArray(view, content.size()), content);
+    f.unmap();
+    EXPECT_NE(f.mapLocal(content.size()), nullptr);
+    f.close();  // closing takes the view with it
+}
+
 } // namespace
