@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "records/Criteria.h"
 #include "records/ResultsFile.h"
+#include "state/ProgramState.h"
 
 #include <QFileInfo>
 #include <QHeaderView>
@@ -395,6 +396,10 @@ void FrmTimeData::Command2_Click()
         TextToCell移動();
         GridToText転送();
     }
+    if (loaded_ && sheet_.grid.lastLevelRow > kMaxLevel) {
+        // Shown and editable, but a save would leave a file the program cannot start with.
+        messages().inform(QStringLiteral("注意"), tooManyLevels(path));
+    }
     if (!loaded_) {
         const QString name = QFileInfo(path).fileName();
         const QString what = result == CriteriaGridLoad::Missing ? QStringLiteral("「%1」が見つかりません。")
@@ -405,6 +410,15 @@ void FrmTimeData::Command2_Click()
     }
 }
 
+// The program holds levels up to 35: a file with more lines cannot be loaded.
+QString FrmTimeData::tooManyLevels(const QString& path)
+{
+    return QStringLiteral("「%1」のレベルの行が多すぎます（35行まで）。\r\n%2\r\n"
+                          "このままではプログラムが読めないので、記録できません。"
+                          "レベル35より後の行をファイルから消してください。")
+        .arg(QFileInfo(path).fileName(), QFileInfo(path).absoluteFilePath());
+}
+
 bool FrmTimeData::Command3_Click()
 {
     const QString path = criteriaFilePath();
@@ -413,6 +427,10 @@ bool FrmTimeData::Command3_Click()
         messages().inform(QStringLiteral("エラー"),
                           QStringLiteral("「%1」を読めなかったので、記録できません。\r\n%2")
                               .arg(QFileInfo(path).fileName(), QFileInfo(path).absoluteFilePath()));
+        return false;
+    }
+    if (sheet_.grid.lastLevelRow > kMaxLevel) {
+        messages().inform(QStringLiteral("注意"), tooManyLevels(path));
         return false;
     }
     QString message;

@@ -68,6 +68,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static QString tooManyLevels(const QString& path);
     void showGrid();
     // Lays the cell editor over the current cell, in view or scrolled away.
     void layEditor();

@@ -309,6 +309,27 @@ TEST_F(CriteriaWindow, CriteriaFileWithoutLevels)
     }
 }
 
+// A file with more level lines than the program holds is shown, but never
+// saved: the program could not start with it, and saving it ended the program.
+TEST_F(CriteriaWindow, FileWithMoreThan35LevelsIsShownButNotSaved)
+{
+    QString text = kHeader;
+    for (int level = 1; level <= 36; ++level) text += QStringLiteral("30,60,100,5,1,0,0,14,7,,,\r\n");
+    FrmTimeData* w = open(text);
+    const QByteArray before = criteriaBytes();
+    EXPECT_EQ(w->LastLevelRow(), 36);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("「タイム回数データ.txt」のレベルの行が多すぎます")));
+    QTest::keyClicks(w->Gridinputtext, QStringLiteral("5"));
+    EXPECT_EQ(w->DataChanged(), 1);
+    fakes.messages.shown.clear();
+    EXPECT_FALSE(w->Command3_Click());
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("記録できません")));
+    EXPECT_EQ(criteriaBytes(), before);
+    EXPECT_EQ(w->DataChanged(), 1);
+}
+
 TEST_F(CriteriaWindow, KeysDoNotRereadUnchangedResultsButSeeNewRuns)
 {
     dir.writeBytes(kResults, record(1, 1, 35));
