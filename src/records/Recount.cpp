@@ -163,6 +163,7 @@ public:
             const int P = reading::get16(p + reading::kPupilAt);
             // The cells of a record a little ahead are fetched meanwhile (its
             // cell of today's figures only when it is of today or later).
+            reading::fetchAhead(p);
             if (i + kAhead < records) {
                 const char* a = p + kAhead * kRecordSize;
                 const int la = reading::get16(a + reading::kLevelAt), pa = reading::get16(a + reading::kPupilAt);

@@ -318,6 +318,7 @@ public:
         for (int64_t i = 0; i < records; ++i, p += kRecordSize) {
             const int level = get16(p + reading::kLevelAt);
             const int pupil = get16(p + reading::kPupilAt);
+            reading::fetchAhead(p);
             // The best time of a record a little ahead is fetched meanwhile.
             if (i + kAhead < records) {
                 const char* a = p + kAhead * kRecordSize;
