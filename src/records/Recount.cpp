@@ -12,6 +12,7 @@
 #include <thread>
 #include <unordered_map>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace karuvel {
@@ -147,8 +148,15 @@ public:
         forgetRows();
         wide_.clear();
         rules_ = rules;
-        tabled_.fill(false);
-        tableSize_.fill(0);
+        // A level's table made for the same target and multiplier serves again.
+        for (int L = 0; L <= kMaxLevel; ++L) {
+            const Rule& r = rules[L];
+            if (tabled_[size_t(L)] && madeFor_[size_t(L)].target == r.target &&
+                std::memcmp(&madeFor_[size_t(L)].multiplier, &r.multiplier, sizeof(float)) == 0)
+                continue;
+            tabled_[size_t(L)] = false;
+            tableSize_[size_t(L)] = 0;
+        }
         keeper_ = reading::RecordKeeper::Lane(keeper, first);
     }
 
@@ -233,8 +241,7 @@ public:
     const reading::RecordKeeper::Lane& keeper() const { return keeper_; }
 
 private:
-    // A record's points: from a table of the level's usual times, filled on
-    // the level's first record (the criteria may change between recounts).
+    // A record's points: from a table of the level's usual times.
     long long pointsOf(int level, int32_t t)
     {
         if (uint32_t(t) < tableSize_[size_t(level)]) return table_[size_t(level)][size_t(t)];
@@ -245,6 +252,7 @@ private:
         const Rule& r = rules_[level];
         if (!tabled_[size_t(level)]) {
             tabled_[size_t(level)] = true;
+            madeFor_[size_t(level)] = r;
             const long long size = r.target > 0 ? std::min<long long>(10 * r.target, 6000) : 0;
             std::vector<int32_t>& table = table_[size_t(level)];
             table.resize(size_t(size));
@@ -268,10 +276,12 @@ private:
     std::unordered_map<size_t, Wide> wide_;
     const Rule* rules_ = nullptr;
     // Per level: the points of the times 0..tableSize-1, filled on the
-    // level's first record (the criteria may change between recounts).
+    // level's first record and kept while its target time and multiplier
+    // stay the same (the criteria may change between recounts).
     std::array<std::vector<int32_t>, kLevelSlots> table_;
     std::array<uint32_t, kLevelSlots> tableSize_{};
     std::array<bool, kLevelSlots> tabled_{};
+    std::array<Rule, kLevelSlots> madeFor_{};
     reading::RecordKeeper::Lane keeper_;
 };
 

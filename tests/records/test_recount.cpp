@@ -171,13 +171,26 @@ TEST_F(RecountTest, AveragesKeepTheirValueWhenTheCountDropsToZero)
     EXPECT_EQ(state().TotalCount(1, 7), 2);
 }
 
-TEST_F(RecountTest, RecountStartsFromZeroEachTime)
+TEST_F(RecountTest, RecountStartsFromZeroEachTimeAndFollowsChangedCriteria)
 {
     add(0, 7, 1, 45);
     recount();
     RecountAll();
     EXPECT_EQ(state().TotalCount(1, 7), 1);
     EXPECT_EQ(state().TodayPoints(1, 7), 10);
+
+    // Points come from today's target time and multiplier, whatever came before.
+    const struct {
+        int target;
+        float multiplier;
+        long long points;
+    } criteria[] = {{90, 2, 22}, {90, 1, 11}, {60, 2, 10}, {30, 2, 8}};
+    for (const auto& c : criteria) {
+        state().TargetTime[1] = c.target;
+        state().PointMultiplier[1] = c.multiplier;
+        RecountAll();
+        EXPECT_EQ(state().TotalPoints(1, 7), c.points) << c.target << " " << c.multiplier;
+    }
 }
 
 TEST_F(RecountTest, SumsBeyondThirtyTwoBitsAreKeptWhole)
