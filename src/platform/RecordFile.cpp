@@ -8,8 +8,11 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <csetjmp>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -88,6 +91,12 @@ bool RecordFile::isOpen() const { return handle_ != nullptr; }
 // Views are not made on this system: the records are read in blocks.
 const char* RecordFile::mapLocal(int64_t) { return nullptr; }
 void RecordFile::unmap() {}
+bool RecordFile::readView(const std::function<void()>& body, int* systemError)
+{
+    *systemError = 0;
+    body();
+    return true;
+}
 
 void RecordFile::close()
 {
@@ -324,6 +333,52 @@ const char* RecordFile::mapLocal(int64_t length)
     view_ = view;
     viewLength_ = length;
     return static_cast<const char*>(view);
+}
+
+namespace {
+// The guard of the thread that is reading a view, if it is.
+thread_local sigjmp_buf* viewGuard = nullptr;
+struct sigaction busActionBefore;
+
+// A page of a mapped file could not be read. In a view's read the read is
+// left; anywhere else the signal goes where it went before (the fault comes
+// again when this returns).
+void onBusError(int, siginfo_t*, void*)
+{
+    if (sigjmp_buf* guard = viewGuard) {
+        viewGuard = nullptr;
+        siglongjmp(*guard, 1);
+    }
+    ::sigaction(SIGBUS, &busActionBefore, nullptr);
+}
+
+void catchBusErrors()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction a;
+        std::memset(&a, 0, sizeof a);
+        a.sa_sigaction = onBusError;
+        a.sa_flags = SA_SIGINFO;
+        sigemptyset(&a.sa_mask);
+        ::sigaction(SIGBUS, &a, &busActionBefore);
+    });
+}
+} // namespace
+
+bool RecordFile::readView(const std::function<void()>& body, int* systemError)
+{
+    catchBusErrors();
+    *systemError = 0;
+    sigjmp_buf guard;
+    if (sigsetjmp(guard, 1) != 0) {
+        *systemError = EIO;
+        return false;
+    }
+    viewGuard = &guard;
+    body();
+    viewGuard = nullptr;
+    return true;
 }
 
 void RecordFile::unmap()

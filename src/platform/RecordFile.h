@@ -7,6 +7,7 @@
 // the exclusive lock, every reader that wants a consistent view the shared one.
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace karuvel {
 
@@ -59,6 +60,12 @@ public:
     // Whether mapLocal may make views at all (on by default; off, every
     // reader reads in blocks, as on a network drive).
     static void allowViews(bool allowed);
+    // Runs body, which reads a view made by mapLocal, on this thread. A page
+    // of the view that cannot be read (a disk error, or the file cut short by
+    // a program that ignores the lock) ends body at once and makes this
+    // return false with *systemError set, where the program would otherwise
+    // stop. body must change nothing its caller keeps after such a failure.
+    static bool readView(const std::function<void()>& body, int* systemError);
     // Writes all len bytes at offset.
     bool writeAt(int64_t offset, const char* buffer, int64_t len);
     bool truncate(int64_t len);

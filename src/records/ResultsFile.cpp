@@ -134,16 +134,23 @@ void readLane(const RecordFile& f, const char* view, RecordSink& sink, int lane,
               LaneRead* out)
 {
     if (view) {
-        // The file is in memory already: the blocks are taken from there.
-        for (int64_t done = from; done < to;) {
-            const int64_t n = std::min(kBlockRecords, to - done);
-            sink.block(lane, view + done * kRecordSize, n);
-            done += n;
+        // The file is in memory already: the blocks are taken from there. A
+        // page that cannot be read fails the lane as a failed read would.
+        const bool read = RecordFile::readView(
+            [&] {
+                for (int64_t done = from; done < to;) {
+                    const int64_t n = std::min(kBlockRecords, to - done);
+                    sink.block(lane, view + done * kRecordSize, n);
+                    done += n;
+                }
+                if (to > from) std::memcpy(out->last.data(), view + (to - 1) * kRecordSize, kRecordSize);
+            },
+            &out->error);
+        if (!read) {
+            out->failed = true;
+            return;
         }
-        if (to > from) {
-            std::memcpy(out->last.data(), view + (to - 1) * kRecordSize, kRecordSize);
-            out->any = true;
-        }
+        out->any = to > from;
         return;
     }
     std::vector<char>& buf = blockBuffer(lane);

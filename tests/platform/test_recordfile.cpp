@@ -111,7 +111,20 @@ TEST(RecordFile, ViewOnlyUnderTheLock)
     if (!view) GTEST_SKIP() << "this test folder is not on a local disk";
     EXPECT_EQ(QByteArray(view, content.size()), content);
     f.unmap();
-    EXPECT_NE(f.mapLocal(content.size()), nullptr);
+    view = f.mapLocal(content.size());
+    ASSERT_NE(view, nullptr);
+
+    // A program that ignores the lock cuts the file short: reading the lost
+    // pages fails the read instead of stopping the program.
+    QFile other(path);
+    ASSERT_TRUE(other.resize(100));
+    long long sum = 0;
+    int error = -1;
+    EXPECT_TRUE(RecordFile::readView([&] { sum += view[99]; }, &error));
+    EXPECT_EQ(error, 0);
+    EXPECT_FALSE(RecordFile::readView([&] { sum += *static_cast<const volatile char*>(view + 4500); }, &error));
+    EXPECT_NE(error, 0);
+    EXPECT_TRUE(RecordFile::readView([&] { sum += view[0]; }, &error));  // and the next read goes on as before
     f.close();  // closing takes the view with it
 }
 

@@ -5,6 +5,7 @@
 #include "frame/Calendar.h"
 #include "platform/RecordFile.h"
 #include "records/ResultsFile.h"
+#include "records/ResultsReading.h"
 #include "state/ProgramState.h"
 
 #include <QDir>
@@ -246,6 +247,34 @@ TEST_F(ResultsFileTest, ViewsTellAnUnreadableFileAndGoOnWithoutRecords)
     ASSERT_EQ(fakes.messages.shown.size(), 1);
     EXPECT_TRUE(fakes.messages.shown[0].second.startsWith(QStringLiteral("先生を呼びなさい")));
     EXPECT_EQ(fakes.programEnd.calls, 0);
+}
+
+// A file cut short by a program that ignores the lock while it is being
+// read: the pages gone are reported like any read error, not a crash.
+TEST_F(ResultsFileTest, FileCutShortWhileReadIsReported)
+{
+    QByteArray bytes;
+    for (int i = 0; i < 20000; ++i) bytes += record(today(), 0.5, 1 + i % 50, 1, 40);
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), bytes);
+    class CuttingSink : public reading::RecordSink {
+    public:
+        explicit CuttingSink(QString path) : path_(std::move(path)) {}
+        void begin(int64_t, int64_t) override {}
+        void block(int, const char* p, int64_t records) override
+        {
+            if (blocks_++ == 0) QFile(path_).resize(100);
+            for (int64_t i = 0; i < records; ++i) sum_ += p[i * kRecordSize];
+        }
+        int blocks_ = 0;
+        long long sum_ = 0;
+
+    private:
+        QString path_;
+    } sink(file());
+    EXPECT_THROW(reading::readForLoad(sink), ProgramEnded);
+    EXPECT_GE(sink.blocks_, 1);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("「成績累積データ.dat」を読むことができません")));
 }
 
 TEST_F(ResultsFileTest, AppendWaitsForAnotherPcsLock)
