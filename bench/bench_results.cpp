@@ -6,20 +6,17 @@
 // any reader pays); read_all_ms and ratio_read_all compare with reading the
 // whole file in one go into a fresh buffer (QFile::readAll).
 #include "Fakes.h"
+#include "SchoolYear.h"
 #include "frame/Calendar.h"
 #include "records/Recount.h"
 #include "records/ResultsFile.h"
 #include "state/ProgramState.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <fcntl.h>
-#include <map>
-#include <memory>
-#include <random>
 #include <unistd.h>
 #include <vector>
 
@@ -32,32 +29,7 @@ const int kPupils = qEnvironmentVariableIntValue("BENCH_PUPILS") > 0 ? qEnvironm
 const QDateTime kNow(QDate(2026, 12, 10), QTime(10, 0, 0));
 
 // One file per size, written once: a school's year of runs on 12 levels.
-QString resultsFolder(int records)
-{
-    static std::map<int, std::unique_ptr<QTemporaryDir>> dirs;
-    auto& d = dirs[records];
-    if (d) return d->path() + QLatin1Char('/');
-    d = std::make_unique<QTemporaryDir>();
-    const QString folder = d->path() + QLatin1Char('/');
-    std::mt19937 gen(records);
-    const double today = toOleDate(kNow.date());
-    std::vector<char> bytes;
-    bytes.reserve(size_t(records) * kRecordSize);
-    for (int i = 0; i < records; ++i) {
-        ResultRecordData r;
-        r.date = today - double(gen() % 365);
-        r.clock = double(gen() % 86400) / 86400.0;
-        r.pupil = int16_t(1 + gen() % kPupils);
-        r.level = int16_t(1 + gen() % 12);
-        r.time = gen() % 50 == 0 ? 99999 : int32_t(20 + gen() % 400);
-        const auto b = r.toBytes();
-        bytes.insert(bytes.end(), b.begin(), b.end());
-    }
-    QFile f(folder + QStringLiteral("成績累積データ.dat"));
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes.data(), qint64(bytes.size()));
-    return folder;
-}
+QString resultsFolder(int records) { return bench::schoolYearFolder(records, toOleDate(kNow.date()), kPupils); }
 
 // The bare read: open the file and read it sequentially, 1 MiB at a time.
 double bareReadMs(const QString& path)

@@ -1,6 +1,7 @@
 // The records manager's lines, count label, date texts and edit boxes,
 // without a screen.
 #include "Fakes.h"
+#include "Runs.h"
 #include "TempDir.h"
 #include "admin/RecordLines.h"
 #include "frame/Calendar.h"
@@ -21,12 +22,7 @@ double clockOf(int h, int m, int s) { return (h * 3600 + m * 60 + s) / 86400.0; 
 
 ResultRecordData run(int pupil, int level, int time, const char* code, double clock = clockOf(9, 5, 3))
 {
-    ResultRecordData r;
-    r.date = kDec10;
-    r.clock = clock;
-    r.pupil = int16_t(pupil);
-    r.level = int16_t(level);
-    r.time = time;
+    ResultRecordData r = test::runRecord(kDec10, clock, pupil, level, time);
     r.schoolCode = QByteArray(code, 5);
     return r;
 }

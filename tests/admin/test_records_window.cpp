@@ -1,6 +1,7 @@
 // The records manager window on a small school: the list, the edit panel,
 // changing and deleting runs in the shared results file, and leaving.
 #include "Fakes.h"
+#include "Runs.h"
 #include "TempDir.h"
 #include "admin/RecordsManager.h"
 #include "frame/Calendar.h"
@@ -49,12 +50,7 @@ protected:
 
     static ResultRecordData run(int pupil, int level, int time, double day = 46366, const char* code = "12345")
     {
-        ResultRecordData r;
-        r.date = day;
-        r.clock = 0.4;
-        r.pupil = int16_t(pupil);
-        r.level = int16_t(level);
-        r.time = time;
+        ResultRecordData r = test::runRecord(day, 0.4, pupil, level, time);
         r.schoolCode = QByteArray(code, 5);
         r.spare = QByteArray("\x01\x02\x03\x04\x05", 5);
         return r;

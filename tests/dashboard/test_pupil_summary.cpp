@@ -1,5 +1,6 @@
 // The per-pupil summary sheet: a pupil's figures beside the school's.
 #include "Fakes.h"
+#include "Runs.h"
 #include "dashboard/PupilSummary.h"
 #include "frame/Calendar.h"
 
@@ -59,13 +60,7 @@ protected:
             {today, 9999, 1, 5},       {today, 3, 40, 5},     // damaged records
         };
         for (const auto& run : runs) {
-            ResultRecordData r;
-            r.date = run.date;
-            r.clock = 0.5;
-            r.pupil = int16_t(run.pupil);
-            r.level = int16_t(run.level);
-            r.time = run.time;
-            summary.add(r);
+            summary.add(test::runRecord(run.date, 0.5, run.pupil, run.level, run.time));
         }
         return summary;
     }

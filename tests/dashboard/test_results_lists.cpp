@@ -1,5 +1,6 @@
 // The lines of the results lists and the points rankings.
 #include "Fakes.h"
+#include "Runs.h"
 #include "dashboard/ResultsLists.h"
 #include "frame/Calendar.h"
 
@@ -43,13 +44,7 @@ protected:
 
 ResultRecordData record(double date, double clock, int pupil, int level, int time)
 {
-    ResultRecordData r;
-    r.date = date;
-    r.clock = clock;
-    r.pupil = int16_t(pupil);
-    r.level = int16_t(level);
-    r.time = time;
-    return r;
+    return test::runRecord(date, clock, pupil, level, time);
 }
 
 } // namespace

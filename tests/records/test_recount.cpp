@@ -1,6 +1,7 @@
 // Points of a run, the recount's variant, and the statistics rebuilt from the
 // results file: periods, today, time sums, averages that keep their value.
 #include "Fakes.h"
+#include "Runs.h"
 #include "TempDir.h"
 #include "frame/Calendar.h"
 #include "platform/RecordFile.h"
@@ -88,13 +89,7 @@ protected:
     }
     void add(int daysAgo, int pupil, int level, int time)
     {
-        ResultRecordData r;
-        r.date = toOleDate(fakes.clock.current.date()) - daysAgo;
-        r.clock = 0.25;
-        r.pupil = int16_t(pupil);
-        r.level = int16_t(level);
-        r.time = time;
-        const auto b = r.toBytes();
+        const auto b = test::runRecord(toOleDate(fakes.clock.current.date()) - daysAgo, 0.25, pupil, level, time).toBytes();
         bytes.append(b.data(), kRecordSize);
     }
     void recount()

@@ -1,6 +1,7 @@
 // The shared results file: the exact record bytes, the torn end, appends from
 // several processes at once, the loader's waits and the records it keeps.
 #include "Fakes.h"
+#include "Runs.h"
 #include "TempDir.h"
 #include "frame/Calendar.h"
 #include "platform/RecordFile.h"
@@ -26,12 +27,7 @@ namespace {
 
 QByteArray record(double date, double clock, int pupil, int level, int time, const char* spare = "\0\0\0\0\0")
 {
-    ResultRecordData r;
-    r.date = date;
-    r.clock = clock;
-    r.pupil = int16_t(pupil);
-    r.level = int16_t(level);
-    r.time = time;
+    ResultRecordData r = runRecord(date, clock, pupil, level, time);
     r.spare = QByteArray(spare, 5);
     const auto b = r.toBytes();
     return QByteArray(b.data(), kRecordSize);

@@ -1,5 +1,6 @@
 // The name-selection screen: activation, choosing, keys, sign-in and leaving.
 #include "RosterFixture.h"
+#include "Runs.h"
 #include "frame/Calendar.h"
 #include "frame/Navigator.h"
 #include "records/ResultsFile.h"
@@ -215,12 +216,7 @@ TEST_F(NameSelectionScreen, LooksRight)
     QByteArray bytes;
     const double today = toOleDate(QDate(2026, 12, 10));
     for (auto [pupil, daysAgo, time] : {std::tuple{12, 0, 45}, {12, 0, 50}, {12, 3, 40}, {3, 10, 70}, {4321, 0, 30}}) {
-        ResultRecordData r;
-        r.date = today - daysAgo;
-        r.pupil = int16_t(pupil);
-        r.level = 1;
-        r.time = time;
-        const auto b = r.toBytes();
+        const auto b = test::runRecord(today - daysAgo, 0.0, pupil, 1, time).toBytes();
         bytes.append(b.data(), int(b.size()));
     }
     dir.writeBytes(QStringLiteral("data/成績累積データ.dat"), bytes);

@@ -12,18 +12,24 @@
 
 namespace karuvel::test {
 
+// One run as the results file holds it (school code and spare bytes empty).
+inline ResultRecordData runRecord(double date, double clock, int pupil, int level, int32_t time)
+{
+    ResultRecordData r;
+    r.date = date;
+    r.clock = clock;
+    r.pupil = int16_t(pupil);
+    r.level = int16_t(level);
+    r.time = time;
+    return r;
+}
+
 // The bytes of runs given as (date, pupil, level, time), each at the same time of day.
 inline QByteArray runsBytes(const std::vector<std::tuple<double, int, int, int>>& runs, double clock = 0.4)
 {
     QByteArray bytes;
     for (const auto& [date, pupil, level, time] : runs) {
-        ResultRecordData r;
-        r.date = date;
-        r.clock = clock;
-        r.pupil = int16_t(pupil);
-        r.level = int16_t(level);
-        r.time = time;
-        const auto b = r.toBytes();
+        const auto b = runRecord(date, clock, pupil, level, time).toBytes();
         bytes.append(b.data(), kRecordSize);
     }
     return bytes;
