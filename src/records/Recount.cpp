@@ -139,7 +139,8 @@ public:
     Lane() : hot_(kCells, kEmptyHot), cold_(kCells, kEmptyCold) {}
 
     // Cells still holding figures (of an attempt that failed half-way) start afresh.
-    void restart(const Rule* rules, int64_t first, reading::RecordKeeper& keeper)
+    // The lane takes `count` records of the file from record `first` on.
+    void restart(const Rule* rules, int64_t first, int64_t count, reading::RecordKeeper& keeper)
     {
         for (int L = 0; L <= kMaxLevel; ++L) {
             if (usedHot(L)) std::fill_n(&hot_[cellOf(L, 0)], kPupilSlots, kEmptyHot);
@@ -157,10 +158,35 @@ public:
             tabled_[size_t(L)] = false;
             tableSize_[size_t(L)] = 0;
         }
+        // A record earns at most 55 times the multiplier (rounded down, so
+        // one more when negative) and adds at most 999 to a time sum (at
+        // least -99). When the lane's records cannot take any cell's sum past
+        // 32 bits, the sums are added without checking each.
+        double most = 999;
+        for (int L = 1; L <= kMaxLevel; ++L) {
+            const double m = std::fabs(double(rules[L].multiplier));
+            if (!(m <= 1e7)) {  // inf: no bound (NaN earns nothing)
+                if (!std::isnan(m)) most = HUGE_VAL;
+                continue;
+            }
+            most = std::max(most, m * 55 + 1);
+        }
+        narrow_ = double(count) * most < double(INT32_MAX);
         keeper_ = reading::RecordKeeper::Lane(keeper, first);
     }
 
     void block(const char* p, int64_t records, double today)
+    {
+        if (narrow_) {
+            run<true>(p, records, today);
+        } else {
+            run<false>(p, records, today);
+        }
+    }
+
+private:
+    template <bool Narrow>
+    void run(const char* p, int64_t records, double today)
     {
         Hot* hot = hot_.data();
         const double tomorrow = today + 1;
@@ -194,16 +220,29 @@ public:
             const long long figure = (t >= 0 && t < 1000) ? t : timeFigure(t);
             const long long points = pointsOf(L, t);
             h.count += counts;
-            if (!addNarrow(h.points, points)) wide_[cell].points += points;
-            if (!addNarrow(h.timeSum, figure)) wide_[cell].timeSum += figure;
             const Rule& r = rules_[L];
-            if (date > r.recentAfter) {
-                h.recentCount += counts;
-                if (!addNarrow(h.recentPoints, points)) wide_[cell].recentPoints += points;
-            }
-            if (date > r.overdoAfter) {
-                h.overdoCount += counts;
-                if (!addNarrow(h.overdoPoints, points)) wide_[cell].overdoPoints += points;
+            if constexpr (Narrow) {
+                h.points += int32_t(points);
+                h.timeSum += int32_t(figure);
+                if (date > r.recentAfter) {
+                    h.recentCount += counts;
+                    h.recentPoints += int32_t(points);
+                }
+                if (date > r.overdoAfter) {
+                    h.overdoCount += counts;
+                    h.overdoPoints += int32_t(points);
+                }
+            } else {
+                if (!addNarrow(h.points, points)) wide_[cell].points += points;
+                if (!addNarrow(h.timeSum, figure)) wide_[cell].timeSum += figure;
+                if (date > r.recentAfter) {
+                    h.recentCount += counts;
+                    if (!addNarrow(h.recentPoints, points)) wide_[cell].recentPoints += points;
+                }
+                if (date > r.overdoAfter) {
+                    h.overdoCount += counts;
+                    if (!addNarrow(h.overdoPoints, points)) wide_[cell].overdoPoints += points;
+                }
             }
             // Today's record: its date falls on today (the whole day is compared).
             if (date >= today && date < tomorrow) {
@@ -219,6 +258,7 @@ public:
         keeper_.flush();
     }
 
+public:
     bool usedHot(int L) const { return (hotRows_ >> L) & 1; }
     bool usedCold(int L) const { return (coldRows_ >> L) & 1; }
     // A level's row of cells for the tables (the caller empties the cells as
@@ -282,6 +322,7 @@ private:
     std::array<uint32_t, kLevelSlots> tableSize_{};
     std::array<bool, kLevelSlots> tabled_{};
     std::array<Rule, kLevelSlots> madeFor_{};
+    bool narrow_ = false;
     reading::RecordKeeper::Lane keeper_;
 };
 
@@ -319,9 +360,9 @@ public:
     void begin(int64_t records, int64_t split) override
     {
         keeper_.begin(records);
-        lane(0).restart(rules_, 0, keeper_);
+        lane(0).restart(rules_, 0, split, keeper_);
         twoLanes_ = split < records;
-        if (twoLanes_) lane(1).restart(rules_, split, keeper_);
+        if (twoLanes_) lane(1).restart(rules_, split, records - split, keeper_);
     }
 
     void block(int k, const char* p, int64_t records) override { lane(k).block(p, records, today_); }

@@ -420,19 +420,13 @@ void readForLoad(RecordSink& sink) { readResults(sink); }
 
 void RecordKeeper::begin(int64_t records)
 {
-    const size_t n = size_t(records) + 1;
     // Room for every record (index 0 unused); the final size is set by finish().
-    s_.RecDate.resize(std::max(n, s_.RecDate.size()));
-    s_.RecClock.resize(std::max(n, s_.RecClock.size()));
-    s_.RecPupil.resize(std::max(n, s_.RecPupil.size()));
-    s_.RecLevel.resize(std::max(n, s_.RecLevel.size()));
-    s_.RecTime.resize(std::max(n, s_.RecTime.size()));
+    const size_t n = size_t(records) + 1;
+    if (s_.RecEntries.size() < n) s_.RecEntries.resize(n);
 }
 
 RecordKeeper::Lane::Lane(RecordKeeper& keeper, int64_t first)
-    : first_(first), k_(first), date_(keeper.s_.RecDate.data() + first + 1),
-      clock_(keeper.s_.RecClock.data() + first + 1), pupil_(keeper.s_.RecPupil.data() + first + 1),
-      level_(keeper.s_.RecLevel.data() + first + 1), time_(keeper.s_.RecTime.data() + first + 1)
+    : first_(first), k_(first), out_(keeper.s_.RecEntries.data() + first + 1)
 {
 }
 
@@ -443,22 +437,11 @@ void RecordKeeper::finish(const Lane& first, const Lane* second)
         // The second lane wrote from index second->first() + 1 on; the first
         // filled only first.kept() of the slots before it.
         const size_t from = size_t(second->first()) + 1, to = size_t(count) + 1, n = size_t(second->kept());
-        if (from != to) {
-            std::memmove(&s_.RecDate[to], &s_.RecDate[from], n * sizeof(double));
-            std::memmove(&s_.RecClock[to], &s_.RecClock[from], n * sizeof(double));
-            std::memmove(&s_.RecPupil[to], &s_.RecPupil[from], n * sizeof(int));
-            std::memmove(&s_.RecLevel[to], &s_.RecLevel[from], n * sizeof(int));
-            std::memmove(&s_.RecTime[to], &s_.RecTime[from], n * sizeof(int32_t));
-        }
+        if (from != to) std::memmove(&s_.RecEntries[to], &s_.RecEntries[from], n * sizeof(RecEntry));
         count += second->kept();
     }
     s_.RecordCount = int(count);
-    const size_t n = size_t(count) + 1;
-    s_.RecDate.resize(n);
-    s_.RecClock.resize(n);
-    s_.RecPupil.resize(n);
-    s_.RecLevel.resize(n);
-    s_.RecTime.resize(n);
+    s_.RecEntries.resize(size_t(count) + 1);
     for (int level = 1; level <= kMaxLevel; ++level) {
         const int32_t* row = s_.BestTime.row(level);
         int32_t top = kNoTime;

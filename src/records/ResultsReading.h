@@ -78,34 +78,32 @@ public:
 // the program. The shared buffer ResultRecord() holds the last record after.
 void readForLoad(RecordSink& sink);
 
-// Writes consecutive elements of one array a cache line at a time. The
-// elements of a line gather in a small buffer; a line filled whole goes to
-// memory in one piece past the cache (the arrays are written once and read
-// much later, and a line sent whole costs no read of the old contents); the
-// partial lines at either end of the run go through the cache.
-template <class T>
+// Writes a run of bytes to memory a cache line at a time. The bytes of a
+// line gather in a small buffer; a line filled whole goes to memory in one
+// piece past the cache (the copy is written once and read much later, and a
+// line sent whole costs no read of its old contents); the partial lines at
+// either end of the run go through the cache.
 class LineWriter {
 public:
-    static constexpr int kPerLine = 64 / int(sizeof(T));
-
     LineWriter() = default;
-    // The run starts at `at` (aligned to an element, as any array is).
-    explicit LineWriter(T* at)
+    explicit LineWriter(void* at)
     {
         const auto address = reinterpret_cast<uintptr_t>(at);
-        line_ = reinterpret_cast<T*>(address & ~uintptr_t(63));
-        from_ = next_ = int((address & 63) / sizeof(T));
+        line_ = reinterpret_cast<char*>(address & ~uintptr_t(63));
+        from_ = next_ = int(address & 63);
     }
-    void put(T v)
+    // Adds n bytes (n at most 64).
+    void put(const void* bytes, int n)
     {
-        buffer_[next_] = v;
-        if (++next_ == kPerLine) sendLine();
+        std::memcpy(buffer_ + next_, bytes, size_t(n));
+        next_ += n;
+        if (next_ >= 64) sendLine();
     }
-    // What the run holds so far is in the array (the partial line through the
+    // What the run holds so far is in memory (the partial line through the
     // cache). Later puts go on where it ended.
     void flush()
     {
-        if (next_ > from_) std::memcpy(line_ + from_, buffer_ + from_, size_t(next_ - from_) * sizeof(T));
+        if (next_ > from_) std::memcpy(line_ + from_, buffer_ + from_, size_t(next_ - from_));
         from_ = next_;
     }
 
@@ -123,14 +121,16 @@ private:
         } else
 #endif
         {
-            std::memcpy(line_ + from_, buffer_ + from_, size_t(kPerLine - from_) * sizeof(T));
+            std::memcpy(line_ + from_, buffer_ + from_, size_t(64 - from_));
         }
-        line_ += kPerLine;
-        from_ = next_ = 0;
+        line_ += 64;
+        next_ -= 64;
+        std::memcpy(buffer_, buffer_ + 64, 64);
+        from_ = 0;
     }
 
-    alignas(64) T buffer_[kPerLine];
-    T* line_ = nullptr;
+    alignas(64) char buffer_[128];
+    char* line_ = nullptr;
     int from_ = 0;
     int next_ = 0;
 };
@@ -155,24 +155,28 @@ public:
         {
             if (!(date >= 0.0 && date < kOleDateEnd) || pupil == 0 || level < 1) return false;
             ++k_;
-            date_.put(date);
-            clock_.put(getDouble(p + 8));
-            pupil_.put(pupil);
-            level_.put(level);
-            time_.put(time);
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+            // The entry is the record's first 24 bytes as they stand.
+            (void)time;
+            out_.put(p, int(sizeof(RecEntry)));
+#else
+            RecEntry e;
+            e.date = date;
+            e.clock = getDouble(p + 8);
+            e.pupil = int16_t(pupil);
+            e.level = int16_t(level);
+            e.time = time;
+            out_.put(&e, int(sizeof e));
+#endif
             return true;
         }
         int64_t first() const { return first_; }
         int64_t kept() const { return k_ - first_; }
-        // After a block: the records kept so far are in the arrays, visible
+        // After a block: the records kept so far are in the array, visible
         // to every reader.
         void flush()
         {
-            date_.flush();
-            clock_.flush();
-            pupil_.flush();
-            level_.flush();
-            time_.flush();
+            out_.flush();
 #if defined(__SSE2__)
             _mm_sfence();
 #endif
@@ -181,11 +185,7 @@ public:
     private:
         int64_t first_ = 0;
         int64_t k_ = 0;
-        LineWriter<double> date_;
-        LineWriter<double> clock_;
-        LineWriter<int> pupil_;
-        LineWriter<int> level_;
-        LineWriter<int32_t> time_;
+        LineWriter out_;
     };
 
     // Joins the second lane (if any) to the first, closing the gap left by

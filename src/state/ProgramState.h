@@ -57,6 +57,18 @@ struct RosterEntry {
     QString field8;  // 20 characters
 };
 
+// One results record kept in memory: the date, the time of day, the pupil,
+// the level and the time in seconds, laid out as the first 24 bytes of its
+// record in the results file, so that keeping it is one copy.
+struct RecEntry {
+    double date = 0;
+    double clock = 0;
+    int16_t pupil = 0;
+    int16_t level = 0;
+    int32_t time = 0;
+};
+static_assert(sizeof(RecEntry) == 24);
+
 // One sound category: its name, up to 20 file names (positions 1..20) and a count.
 struct SoundSlot {
     QString category;
@@ -147,13 +159,15 @@ struct ProgramState {
     int TodayTotalRuns = 0;
     Loose FinalLevelCleared;
 
-    // 6. Results records in memory (index 0 unused).
+    // 6. Results records in memory (index 0 unused): RecDate(k), RecClock(k),
+    // RecPupil(k), RecLevel(k) and RecTime(k) for k = 1..RecordCount.
     int RecordCount = 0;
-    std::vector<double> RecDate{0.0};
-    std::vector<double> RecClock{0.0};
-    std::vector<int> RecPupil{0};
-    std::vector<int> RecLevel{0};
-    std::vector<int32_t> RecTime{0};
+    std::vector<RecEntry> RecEntries{RecEntry{}};
+    double RecDate(int k) const { return RecEntries[size_t(k)].date; }
+    double RecClock(int k) const { return RecEntries[size_t(k)].clock; }
+    int RecPupil(int k) const { return RecEntries[size_t(k)].pupil; }
+    int RecLevel(int k) const { return RecEntries[size_t(k)].level; }
+    int32_t RecTime(int k) const { return RecEntries[size_t(k)].time; }
 
     // 7. Sounds.
     std::array<SoundSlot, 11> SoundNames{};  // slots 1..10

@@ -190,19 +190,22 @@ TEST_F(RecountTest, RecountStartsFromZeroEachTimeAndFollowsChangedCriteria)
 
 TEST_F(RecountTest, SumsBeyondThirtyTwoBitsAreKeptWhole)
 {
-    state().PointMultiplier[1] = 1e8f;  // 55 x 1e8 points a run
-    add(0, 7, 1, 0);
-    add(0, 7, 1, 0);
-    add(3, 7, 1, 0);
-    recount();
-    const long long run = recordPoints(0, 60, 1e8f);
-    ASSERT_GT(run, 4'000'000'000LL);
-    EXPECT_EQ(state().TotalPoints(1, 7), 3 * run);
-    EXPECT_EQ(state().TodayPoints(1, 7), 2 * run);
-    EXPECT_EQ(state().RecentPoints(1, 7), 3 * run);
-    EXPECT_EQ(state().TotalCount(1, 7), 3);
-    recount();  // nothing carried over from the first pass
-    EXPECT_EQ(state().TotalPoints(1, 7), 3 * run);
+    // 1e8: a single run's points leave 32 bits; 1e7: each run's fit, their sum does not.
+    for (const float multiplier : {1e8f, 1e7f}) {
+        bytes.clear();
+        state().PointMultiplier[1] = multiplier;
+        for (int i = 0; i < 4; ++i) add(0, 7, 1, 0);
+        add(3, 7, 1, 0);
+        recount();
+        const long long run = recordPoints(0, 60, multiplier);
+        ASSERT_GT(5 * run, 2'200'000'000LL);
+        EXPECT_EQ(state().TotalPoints(1, 7), 5 * run) << multiplier;
+        EXPECT_EQ(state().TodayPoints(1, 7), 4 * run) << multiplier;
+        EXPECT_EQ(state().RecentPoints(1, 7), 5 * run) << multiplier;
+        EXPECT_EQ(state().TotalCount(1, 7), 5) << multiplier;
+        recount();  // nothing carried over from the first pass
+        EXPECT_EQ(state().TotalPoints(1, 7), 5 * run) << multiplier;
+    }
 }
 
 TEST_F(RecountTest, LevelWithoutTargetTimeEarnsNoPoints)
@@ -331,9 +334,9 @@ TEST_P(MixedRecountTest, ManyMixedRecordsAgreeWithThePlainRules)
     ASSERT_EQ(s.RecordCount, int(kept.size()));
     const double today = toOleDate(fakes.clock.current.date());
     for (size_t k = 0; k < kept.size(); ++k) {
-        if (s.RecPupil[k + 1] != kept[k]->pupil || s.RecLevel[k + 1] != kept[k]->level ||
-            s.RecTime[k + 1] != kept[k]->time || s.RecDate[k + 1] != today - kept[k]->daysAgo ||
-            s.RecClock[k + 1] != 0.25) {
+        if (s.RecPupil(k + 1) != kept[k]->pupil || s.RecLevel(k + 1) != kept[k]->level ||
+            s.RecTime(k + 1) != kept[k]->time || s.RecDate(k + 1) != today - kept[k]->daysAgo ||
+            s.RecClock(k + 1) != 0.25) {
             ADD_FAILURE() << "kept record " << k + 1 << " is not the file's";
             break;
         }

@@ -110,8 +110,8 @@ TEST_F(ResultsFileTest, TornLastRecordIsOverwrittenAndNeverLoaded)
     ASSERT_EQ(bytes.size(), 2 * kRecordSize);
     LoadResults();
     ASSERT_EQ(state().RecordCount, 2);
-    EXPECT_EQ(state().RecPupil[2], 9);
-    EXPECT_EQ(state().RecTime[2], 70);
+    EXPECT_EQ(state().RecPupil(2), 9);
+    EXPECT_EQ(state().RecTime(2), 70);
 }
 
 TEST_F(ResultsFileTest, AbsentFileIsCreatedEmpty)
@@ -143,13 +143,13 @@ TEST_F(ResultsFileTest, LoaderKeepsUsableRecordsAndSkipsOutOfRangeOnes)
     LoadResults();
     const ProgramState& s = state();
     ASSERT_EQ(s.RecordCount, 4);
-    EXPECT_EQ(s.RecPupil[1], 3);
-    EXPECT_EQ(s.RecTime[2], kNoTime);
-    EXPECT_EQ(s.RecPupil[3], 1001);
-    EXPECT_EQ(s.RecPupil[4], 12);
-    EXPECT_EQ(s.RecLevel[4], 2);
-    EXPECT_DOUBLE_EQ(s.RecDate[4], d);
-    EXPECT_DOUBLE_EQ(s.RecClock[4], 0.2);
+    EXPECT_EQ(s.RecPupil(1), 3);
+    EXPECT_EQ(s.RecTime(2), kNoTime);
+    EXPECT_EQ(s.RecPupil(3), 1001);
+    EXPECT_EQ(s.RecPupil(4), 12);
+    EXPECT_EQ(s.RecLevel(4), 2);
+    EXPECT_DOUBLE_EQ(s.RecDate(4), d);
+    EXPECT_DOUBLE_EQ(s.RecClock(4), 0.2);
     EXPECT_EQ(s.BestTime(2, 3), 80);
     EXPECT_EQ(s.BestTime(2, 4), 20);
     EXPECT_EQ(s.BestTime(2, 1001), 7);
@@ -168,9 +168,9 @@ TEST_F(ResultsFileTest, EveryRecordOfALargeFileIsLoaded)
     dir.writeBytes(QStringLiteral("成績累積データ.dat"), bytes);
     LoadResults();
     ASSERT_EQ(state().RecordCount, n);
-    EXPECT_EQ(state().RecPupil[n], 1 + n % 3000);
-    EXPECT_DOUBLE_EQ(state().RecDate[n], d);
-    EXPECT_DOUBLE_EQ(state().RecDate[1], d - (n - 1) / 100);
+    EXPECT_EQ(state().RecPupil(n), 1 + n % 3000);
+    EXPECT_DOUBLE_EQ(state().RecDate(n), d);
+    EXPECT_DOUBLE_EQ(state().RecDate(1), d - (n - 1) / 100);
 
     std::vector<ResultRecordData> all;
     ASSERT_TRUE(readAllResults(&all));
@@ -287,7 +287,7 @@ TEST_F(ResultsFileTest, AppendWaitsForAnotherPcsLock)
     EXPECT_TRUE(fakes.messages.shown.isEmpty());
     LoadResults();
     ASSERT_EQ(state().RecordCount, 2);
-    EXPECT_EQ(state().RecTime[2], 33);
+    EXPECT_EQ(state().RecTime(2), 33);
 }
 
 TEST_F(ResultsFileTest, AppendGivesUpOnALockHeldTooLong)
@@ -326,7 +326,7 @@ TEST_F(ResultsFileTest, AppendFollowsAFileReplacedWhileItWaited)
     run(6, 2, 44);
     LoadResults();
     ASSERT_EQ(state().RecordCount, 3);
-    EXPECT_EQ(state().RecTime[3], 44);
+    EXPECT_EQ(state().RecTime(3), 44);
 }
 
 TEST_F(ResultsFileTest, RewriteReplacesTheWholeFileUnderTheLock)
@@ -440,9 +440,9 @@ TEST_F(ResultsFileTest, ManyProcessesAppendingAtOnceLoseNothing)
     ASSERT_EQ(state().RecordCount, kProcesses * kRuns);
     std::set<std::pair<int, int>> seen;
     for (int k = 1; k <= state().RecordCount; ++k) {
-        const int pupil = state().RecPupil[k];
-        const int time = state().RecTime[k];
-        EXPECT_EQ(state().RecLevel[k], 1 + time % 12);
+        const int pupil = state().RecPupil(k);
+        const int time = state().RecTime(k);
+        EXPECT_EQ(state().RecLevel(k), 1 + time % 12);
         seen.insert({pupil, time});
     }
     EXPECT_EQ(seen.size(), size_t(kProcesses * kRuns));
