@@ -86,17 +86,22 @@ namespace {
 // The figures of one level and pupil that every record adds to, packed small
 // so that the cells of a school's pupils stay in the processor's cache. A
 // sum that would leave 32 bits goes on in a wide figure beside (see Lane).
-struct alignas(32) Hot {
+struct alignas(16) Hot {
     int32_t count;
     int32_t best;
     int32_t points;
     int32_t timeSum;
+};
+static_assert(sizeof(Hot) == 16);
+
+// The figures only the records of the "last N days" periods add to.
+struct alignas(16) Period {
     int32_t recentCount;
     int32_t recentPoints;
     int32_t overdoCount;
     int32_t overdoPoints;
 };
-static_assert(sizeof(Hot) == 32);
+static_assert(sizeof(Period) == 16);
 
 // The figures only today's records add to.
 struct Cold {
@@ -105,7 +110,8 @@ struct Cold {
     float todayTimeSum;
 };
 
-constexpr Hot kEmptyHot{0, kNoTime, 0, 0, 0, 0, 0, 0};
+constexpr Hot kEmptyHot{0, kNoTime, 0, 0};
+constexpr Period kEmptyPeriod{0, 0, 0, 0};
 constexpr Cold kEmptyCold{0, 0.0f, 0.0f};
 
 // Adds v to a 32-bit sum; false (nothing added) when the sum would leave 32 bits.
@@ -136,7 +142,7 @@ struct Rule {
 // left empty by every finished pass) and the points of the usual times per level.
 class Lane {
 public:
-    Lane() : hot_(kCells, kEmptyHot), cold_(kCells, kEmptyCold) {}
+    Lane() : hot_(kCells, kEmptyHot), period_(kCells, kEmptyPeriod), cold_(kCells, kEmptyCold) {}
 
     // Cells still holding figures (of an attempt that failed half-way) start afresh.
     // The lane takes `count` records of the file from record `first` on.
@@ -144,6 +150,7 @@ public:
     {
         for (int L = 0; L <= kMaxLevel; ++L) {
             if (usedHot(L)) std::fill_n(&hot_[cellOf(L, 0)], kPupilSlots, kEmptyHot);
+            if (usedPeriod(L)) std::fill_n(&period_[cellOf(L, 0)], kPupilSlots, kEmptyPeriod);
             if (usedCold(L)) std::fill_n(&cold_[cellOf(L, 0)], kPupilSlots, kEmptyCold);
         }
         forgetRows();
@@ -172,6 +179,11 @@ public:
             most = std::max(most, m * 55 + 1);
         }
         narrow_ = double(count) * most < double(INT32_MAX);
+        // The first moment of the longest period of any level: older records
+        // add to no period cell.
+        periodAfter_ = HUGE_VAL;
+        for (int L = 1; L <= kMaxLevel; ++L)
+            periodAfter_ = std::min({periodAfter_, rules[L].recentAfter, rules[L].overdoAfter});
         keeper_ = reading::RecordKeeper::Lane(keeper, first);
     }
 
@@ -189,21 +201,25 @@ private:
     void run(const char* p, int64_t records, double today)
     {
         Hot* hot = hot_.data();
-        const double tomorrow = today + 1;
+        Period* period = period_.data();
+        const double tomorrow = today + 1, periodAfter = periodAfter_;
         // Which levels' rows the block touches, as bits (level 0..35).
-        uint64_t usedHot = hotRows_, usedCold = coldRows_;
+        uint64_t usedHot = hotRows_, usedPeriod = periodRows_, usedCold = coldRows_;
         for (int64_t i = 0; i < records; ++i, p += kRecordSize) {
             const int L = reading::get16(p + reading::kLevelAt);
             const int P = reading::get16(p + reading::kPupilAt);
             // The cells of a record a little ahead are fetched meanwhile (its
-            // cell of today's figures only when it is of today or later).
+            // cells of the periods and of today only when it falls in them).
             reading::fetchAhead(p);
             if (i + kAhead < records) {
                 const char* a = p + kAhead * kRecordSize;
                 const int la = reading::get16(a + reading::kLevelAt), pa = reading::get16(a + reading::kPupilAt);
                 if (reading::inTables(la, pa)) {
-                    __builtin_prefetch(&hot[cellOf(la, pa)], 1);
-                    if (reading::getDouble(a) >= today) __builtin_prefetch(&cold_[cellOf(la, pa)], 1);
+                    const size_t ca = cellOf(la, pa);
+                    const double da = reading::getDouble(a);
+                    __builtin_prefetch(&hot[ca], 1);
+                    if (da > periodAfter) __builtin_prefetch(&period[ca], 1);
+                    if (da >= today) __builtin_prefetch(&cold_[ca], 1);
                 }
             }
             if (!reading::inTables(L, P)) continue;
@@ -224,24 +240,28 @@ private:
             if constexpr (Narrow) {
                 h.points += int32_t(points);
                 h.timeSum += int32_t(figure);
-                if (date > r.recentAfter) {
-                    h.recentCount += counts;
-                    h.recentPoints += int32_t(points);
-                }
-                if (date > r.overdoAfter) {
-                    h.overdoCount += counts;
-                    h.overdoPoints += int32_t(points);
-                }
             } else {
                 if (!addNarrow(h.points, points)) wide_[cell].points += points;
                 if (!addNarrow(h.timeSum, figure)) wide_[cell].timeSum += figure;
+            }
+            if (date > periodAfter) {
+                Period& q = period[cell];
+                usedPeriod |= uint64_t(1) << L;
                 if (date > r.recentAfter) {
-                    h.recentCount += counts;
-                    if (!addNarrow(h.recentPoints, points)) wide_[cell].recentPoints += points;
+                    q.recentCount += counts;
+                    if constexpr (Narrow) {
+                        q.recentPoints += int32_t(points);
+                    } else if (!addNarrow(q.recentPoints, points)) {
+                        wide_[cell].recentPoints += points;
+                    }
                 }
                 if (date > r.overdoAfter) {
-                    h.overdoCount += counts;
-                    if (!addNarrow(h.overdoPoints, points)) wide_[cell].overdoPoints += points;
+                    q.overdoCount += counts;
+                    if constexpr (Narrow) {
+                        q.overdoPoints += int32_t(points);
+                    } else if (!addNarrow(q.overdoPoints, points)) {
+                        wide_[cell].overdoPoints += points;
+                    }
                 }
             }
             // Today's record: its date falls on today (the whole day is compared).
@@ -254,20 +274,24 @@ private:
             }
         }
         hotRows_ = usedHot;
+        periodRows_ = usedPeriod;
         coldRows_ = usedCold;
         keeper_.flush();
     }
 
 public:
     bool usedHot(int L) const { return (hotRows_ >> L) & 1; }
+    bool usedPeriod(int L) const { return (periodRows_ >> L) & 1; }
     bool usedCold(int L) const { return (coldRows_ >> L) & 1; }
     // A level's row of cells for the tables (the caller empties the cells as
     // it reads them, then the lane forgets its rows).
     Hot* hotRow(int L) { return &hot_[cellOf(L, 0)]; }
+    Period* periodRow(int L) { return &period_[cellOf(L, 0)]; }
     Cold* coldRow(int L) { return &cold_[cellOf(L, 0)]; }
     void forgetRows()
     {
         hotRows_ = 0;
+        periodRows_ = 0;
         coldRows_ = 0;
     }
     // The sums that went beyond 32 bits, by cell.
@@ -310,8 +334,10 @@ private:
     }
 
     std::vector<Hot> hot_;
+    std::vector<Period> period_;
     std::vector<Cold> cold_;
     uint64_t hotRows_ = 0;
+    uint64_t periodRows_ = 0;
     uint64_t coldRows_ = 0;
     std::unordered_map<size_t, Wide> wide_;
     const Rule* rules_ = nullptr;
@@ -323,6 +349,7 @@ private:
     std::array<bool, kLevelSlots> tabled_{};
     std::array<Rule, kLevelSlots> madeFor_{};
     bool narrow_ = false;
+    double periodAfter_ = 0;
     reading::RecordKeeper::Lane keeper_;
 };
 
@@ -378,9 +405,12 @@ public:
             for (int L = first; L <= kMaxLevel; L += 2) {
                 Hot* ha = a.usedHot(L) ? a.hotRow(L) : nullptr;
                 Hot* hb = b && b->usedHot(L) ? b->hotRow(L) : nullptr;
+                Period* pa = a.usedPeriod(L) ? a.periodRow(L) : nullptr;
+                Period* pb = b && b->usedPeriod(L) ? b->periodRow(L) : nullptr;
                 Cold* ca = a.usedCold(L) ? a.coldRow(L) : nullptr;
                 Cold* cb = b && b->usedCold(L) ? b->coldRow(L) : nullptr;
                 writeHot(L, ha, hb);
+                writePeriods(L, pa, pb);
                 writeCold(L, ca, cb);
             }
         };
@@ -429,19 +459,11 @@ private:
         int64_t* totalPoints = s_.TotalPoints.row(L);
         int64_t* totalTimeSum = s_.TotalTimeSum.row(L);
         int32_t* best = s_.BestTime.row(L);
-        int32_t* recentCount = s_.RecentCount.row(L);
-        int64_t* recentPoints = s_.RecentPoints.row(L);
-        int32_t* overdoCount = s_.OverdoCount.row(L);
-        int64_t* overdoPoints = s_.OverdoPoints.row(L);
         if (!x && !y) {
             std::fill_n(totalCount, kPupilSlots, 0);
             std::fill_n(totalPoints, kPupilSlots, 0);
             std::fill_n(totalTimeSum, kPupilSlots, 0);
             std::fill_n(best, kPupilSlots, kNoTime);
-            std::fill_n(recentCount, kPupilSlots, 0);
-            std::fill_n(recentPoints, kPupilSlots, 0);
-            std::fill_n(overdoCount, kPupilSlots, 0);
-            std::fill_n(overdoPoints, kPupilSlots, 0);
             return;
         }
         if (!x) std::swap(x, y);
@@ -449,7 +471,6 @@ private:
         for (int P = 0; P <= kMaxPupil; ++P) {
             const Hot h = x[P];
             int64_t count = h.count, points = h.points, timeSum = h.timeSum;
-            int64_t recent = h.recentCount, recentP = h.recentPoints, overdo = h.overdoCount, overdoP = h.overdoPoints;
             int32_t b = h.best;
             x[P] = kEmptyHot;
             if (y) {
@@ -457,10 +478,6 @@ private:
                 count += g.count;
                 points += g.points;
                 timeSum += g.timeSum;
-                recent += g.recentCount;
-                recentP += g.recentPoints;
-                overdo += g.overdoCount;
-                overdoP += g.overdoPoints;
                 b = std::min(b, g.best);
                 y[P] = kEmptyHot;
             }
@@ -468,11 +485,41 @@ private:
             totalPoints[P] = points;
             totalTimeSum[P] = timeSum;
             best[P] = b;
+            if (L >= 1 && count >= 1) totalAvg[P] = float(std::floor(double(timeSum) / double(count) + 0.5));
+        }
+    }
+
+    // The same for the figures of the periods.
+    void writePeriods(int L, Period* x, Period* y)
+    {
+        int32_t* recentCount = s_.RecentCount.row(L);
+        int64_t* recentPoints = s_.RecentPoints.row(L);
+        int32_t* overdoCount = s_.OverdoCount.row(L);
+        int64_t* overdoPoints = s_.OverdoPoints.row(L);
+        if (!x && !y) {
+            std::fill_n(recentCount, kPupilSlots, 0);
+            std::fill_n(recentPoints, kPupilSlots, 0);
+            std::fill_n(overdoCount, kPupilSlots, 0);
+            std::fill_n(overdoPoints, kPupilSlots, 0);
+            return;
+        }
+        if (!x) std::swap(x, y);
+        for (int P = 0; P <= kMaxPupil; ++P) {
+            const Period q = x[P];
+            int64_t recent = q.recentCount, recentP = q.recentPoints, overdo = q.overdoCount, overdoP = q.overdoPoints;
+            x[P] = kEmptyPeriod;
+            if (y) {
+                const Period g = y[P];
+                recent += g.recentCount;
+                recentP += g.recentPoints;
+                overdo += g.overdoCount;
+                overdoP += g.overdoPoints;
+                y[P] = kEmptyPeriod;
+            }
             recentCount[P] = int32_t(recent);
             recentPoints[P] = recentP;
             overdoCount[P] = int32_t(overdo);
             overdoPoints[P] = overdoP;
-            if (L >= 1 && count >= 1) totalAvg[P] = float(std::floor(double(timeSum) / double(count) + 0.5));
         }
     }
 
