@@ -10,6 +10,7 @@
 #include <array>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 #include <unordered_map>
 #include <cmath>
 #include <cstring>
@@ -125,6 +126,8 @@ inline bool addNarrow(int32_t& sum, long long v)
 constexpr size_t kCells = size_t(kLevelSlots) * kPupilSlots;
 // How many records ahead the recount fetches the cell it will add to.
 constexpr int64_t kAhead = 16;
+// The cell of a record outside the tables.
+constexpr size_t kOutside = ~size_t(0);
 
 inline size_t cellOf(int level, int pupil) { return size_t(level) * kPupilSlots + size_t(pupil); }
 
@@ -137,6 +140,19 @@ struct Rule {
     double recentAfter = 0;
     double overdoAfter = 0;
 };
+
+// Sets a level's row of a table to one value. A row that holds it already
+// (most rows of levels without records) is only read: reading it costs half
+// of writing it.
+template <class T>
+void setRow(T* row, std::type_identity_t<T> value)
+{
+    static const std::vector<T> zeros(kPupilSlots, T(0));
+    static const std::vector<T> none(kPupilSlots, T(kNoTime));
+    const T* same = value == T(0) ? zeros.data() : value == T(kNoTime) ? none.data() : nullptr;
+    if (same && std::memcmp(row, same, sizeof(T) * kPupilSlots) == 0) return;
+    std::fill_n(row, kPupilSlots, value);
+}
 
 // One lane of the recount: its cells (kept between recounts, allocated once,
 // left empty by every finished pass) and the points of the usual times per level.
@@ -202,41 +218,42 @@ private:
     {
         Hot* hot = hot_.data();
         Period* period = period_.data();
+        Cold* cold = cold_.data();
         const double tomorrow = today + 1, periodAfter = periodAfter_;
         // Which levels' rows the block touches, as bits (level 0..35).
         uint64_t usedHot = hotRows_, usedPeriod = periodRows_, usedCold = coldRows_;
-        for (int64_t i = 0; i < records; ++i, p += kRecordSize) {
-            const int L = reading::get16(p + reading::kLevelAt);
-            const int P = reading::get16(p + reading::kPupilAt);
-            // The cells of a record a little ahead are fetched meanwhile (its
-            // cells of the periods and of today only when it falls in them).
-            reading::fetchAhead(p);
-            if (i + kAhead < records) {
-                const char* a = p + kAhead * kRecordSize;
-                const int la = reading::get16(a + reading::kLevelAt), pa = reading::get16(a + reading::kPupilAt);
-                if (reading::inTables(la, pa)) {
-                    const size_t ca = cellOf(la, pa);
-                    const double da = reading::getDouble(a);
-                    __builtin_prefetch(&hot[ca], 1);
-                    if (da > periodAfter) __builtin_prefetch(&period[ca], 1);
-                    if (da >= today) __builtin_prefetch(&cold_[ca], 1);
-                }
-            }
-            if (!reading::inTables(L, P)) continue;
+        // The keeper works on a copy of its own here, which the cells
+        // written meanwhile cannot touch.
+        reading::RecordKeeper::Lane keeper = keeper_;
+
+        // Finds the cell of a record and fetches it (its cells of the periods
+        // and of today only when it falls in them); kOutside for a record
+        // outside the tables.
+        auto look = [&](const char* a) __attribute__((always_inline)) -> size_t {
+            const int L = reading::get16(a + reading::kLevelAt), P = reading::get16(a + reading::kPupilAt);
+            if (!reading::inTables(L, P)) return kOutside;
             const size_t cell = cellOf(L, P);
+            const double date = reading::getDouble(a);
+            __builtin_prefetch(&hot[cell], 1);
+            if (date > periodAfter) __builtin_prefetch(&period[cell], 1);
+            if (date >= today) __builtin_prefetch(&cold[cell], 1);
+            return cell;
+        };
+        auto add = [&](const char* p, size_t cell) __attribute__((always_inline)) {
+            if (cell == kOutside) return;
+            const int L = reading::get16(p + reading::kLevelAt), P = reading::get16(p + reading::kPupilAt);
             Hot& h = hot[cell];
             usedHot |= uint64_t(1) << L;
             // Every record in the tables' range takes part in the best time.
             const int32_t t = reading::get32(p + reading::kTimeAt);
             if (t < h.best) h.best = t;
             const double date = reading::getDouble(p);
-            if (!keeper_.keep(p, L, P, t, date)) continue;
+            if (!keeper.keep(p, L, P, t, date)) return;
 
             const int counts = t < 6000 ? 1 : 0;
             const long long figure = (t >= 0 && t < 1000) ? t : timeFigure(t);
             const long long points = pointsOf(L, t);
             h.count += counts;
-            const Rule& r = rules_[L];
             if constexpr (Narrow) {
                 h.points += int32_t(points);
                 h.timeSum += int32_t(figure);
@@ -245,6 +262,7 @@ private:
                 if (!addNarrow(h.timeSum, figure)) wide_[cell].timeSum += figure;
             }
             if (date > periodAfter) {
+                const Rule& r = rules_[L];
                 Period& q = period[cell];
                 usedPeriod |= uint64_t(1) << L;
                 if (date > r.recentAfter) {
@@ -266,16 +284,31 @@ private:
             }
             // Today's record: its date falls on today (the whole day is compared).
             if (date >= today && date < tomorrow) {
-                Cold& c = cold_[cell];
+                Cold& c = cold[cell];
                 usedCold |= uint64_t(1) << L;
                 c.todayCount += float(counts);
                 c.todayTimeSum += float(figure);
                 c.todayPoints += points;
             }
+        };
+
+        // The cells of the next kAhead records, looked up as they were fetched.
+        size_t ahead[kAhead];
+        const int64_t lead = std::min<int64_t>(kAhead, records);
+        for (int64_t i = 0; i < lead; ++i) ahead[i] = look(p + i * kRecordSize);
+        int64_t i = 0;
+        for (; i + kAhead < records; ++i, p += kRecordSize) {
+            reading::fetchAhead(p);
+            const size_t cell = ahead[i % kAhead];
+            ahead[i % kAhead] = look(p + kAhead * kRecordSize);
+            add(p, cell);
         }
+        for (; i < records; ++i, p += kRecordSize) add(p, ahead[i % kAhead]);
+
         hotRows_ = usedHot;
         periodRows_ = usedPeriod;
         coldRows_ = usedCold;
+        keeper_ = keeper;
         keeper_.flush();
     }
 
@@ -460,10 +493,10 @@ private:
         int64_t* totalTimeSum = s_.TotalTimeSum.row(L);
         int32_t* best = s_.BestTime.row(L);
         if (!x && !y) {
-            std::fill_n(totalCount, kPupilSlots, 0);
-            std::fill_n(totalPoints, kPupilSlots, 0);
-            std::fill_n(totalTimeSum, kPupilSlots, 0);
-            std::fill_n(best, kPupilSlots, kNoTime);
+            setRow(totalCount, 0);
+            setRow(totalPoints, 0);
+            setRow(totalTimeSum, 0);
+            setRow(best, kNoTime);
             return;
         }
         if (!x) std::swap(x, y);
@@ -497,10 +530,10 @@ private:
         int32_t* overdoCount = s_.OverdoCount.row(L);
         int64_t* overdoPoints = s_.OverdoPoints.row(L);
         if (!x && !y) {
-            std::fill_n(recentCount, kPupilSlots, 0);
-            std::fill_n(recentPoints, kPupilSlots, 0);
-            std::fill_n(overdoCount, kPupilSlots, 0);
-            std::fill_n(overdoPoints, kPupilSlots, 0);
+            setRow(recentCount, 0);
+            setRow(recentPoints, 0);
+            setRow(overdoCount, 0);
+            setRow(overdoPoints, 0);
             return;
         }
         if (!x) std::swap(x, y);
@@ -530,9 +563,9 @@ private:
         float* todayTimeSum = s_.TodayTimeSum.row(L);
         int64_t* todayPoints = s_.TodayPoints.row(L);
         if (!x && !y) {
-            std::fill_n(todayCount, kPupilSlots, 0.0f);
-            std::fill_n(todayTimeSum, kPupilSlots, 0.0f);
-            std::fill_n(todayPoints, kPupilSlots, 0);
+            setRow(todayCount, 0.0f);
+            setRow(todayTimeSum, 0.0f);
+            setRow(todayPoints, 0);
             return;
         }
         if (!x) std::swap(x, y);
