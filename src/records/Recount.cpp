@@ -160,9 +160,9 @@ class Lane {
 public:
     Lane() : hot_(kCells, kEmptyHot), period_(kCells, kEmptyPeriod), cold_(kCells, kEmptyCold) {}
 
-    // Cells still holding figures (of an attempt that failed half-way) start afresh.
-    // The lane takes `count` records of the file from record `first` on.
-    void restart(const Rule* rules, int64_t first, int64_t count, reading::RecordKeeper& keeper)
+    // Cells still holding figures (of an attempt that failed half-way) start
+    // afresh. The lane takes at most `count` records of the file.
+    void restart(const Rule* rules, int64_t count)
     {
         for (int L = 0; L <= kMaxLevel; ++L) {
             if (usedHot(L)) std::fill_n(&hot_[cellOf(L, 0)], kPupilSlots, kEmptyHot);
@@ -200,7 +200,7 @@ public:
         periodAfter_ = HUGE_VAL;
         for (int L = 1; L <= kMaxLevel; ++L)
             periodAfter_ = std::min({periodAfter_, rules[L].recentAfter, rules[L].overdoAfter});
-        keeper_ = reading::RecordKeeper::Lane(keeper, first);
+        keeper_ = reading::RecordKeeper::Lane();
     }
 
     void block(const char* p, int64_t records, double today)
@@ -335,7 +335,7 @@ public:
         int64_t overdoPoints = 0;
     };
     std::unordered_map<size_t, Wide>& wide() { return wide_; }
-    const reading::RecordKeeper::Lane& keeper() const { return keeper_; }
+    reading::RecordKeeper::Lane& keeper() { return keeper_; }
 
 private:
     // A record's points: from a table of the level's usual times.
@@ -397,8 +397,8 @@ Lane& lane(int k)
     return second;
 }
 
-// The recount, riding on the loader's one pass over the file; a large file
-// is worked through in two halves at once.
+// The recount, riding on the loader's one pass over the file; the chunks of a
+// large file are worked through by two lanes at once.
 class Recount : public reading::RecordSink {
 public:
     explicit Recount(ProgramState& s) : s_(s), keeper_(s)
@@ -417,12 +417,22 @@ public:
 
     bool twoLanes() const override { return true; }
 
-    void begin(int64_t records, int64_t split) override
+    void begin(int64_t records) override
     {
         keeper_.begin(records);
-        lane(0).restart(rules_, 0, split, keeper_);
-        twoLanes_ = split < records;
-        if (twoLanes_) lane(1).restart(rules_, split, records - split, keeper_);
+        records_ = records;
+        started_ = {false, false};
+    }
+
+    // Runs on the lane's own thread; a lane starts afresh on its first chunk.
+    void chunk(int k, int64_t first) override
+    {
+        Lane& l = lane(k);
+        if (!started_[size_t(k)]) {
+            l.restart(rules_, records_);
+            started_[size_t(k)] = true;
+        }
+        keeper_.next(l.keeper(), first);
     }
 
     void block(int k, const char* p, int64_t records) override { lane(k).block(p, records, today_); }
@@ -431,16 +441,17 @@ public:
     // is 1 or more, kept where it is 0) and finishes the loader's work.
     void finish()
     {
-        Lane& a = lane(0);
-        Lane* b = twoLanes_ ? &lane(1) : nullptr;
+        Lane* a = started_[0] ? &lane(0) : nullptr;
+        Lane* b = started_[1] ? &lane(1) : nullptr;
+        if (!a) std::swap(a, b);
         // The rows of the odd levels are written on a second core meanwhile.
         auto rows = [&](int first) {
             for (int L = first; L <= kMaxLevel; L += 2) {
-                Hot* ha = a.usedHot(L) ? a.hotRow(L) : nullptr;
+                Hot* ha = a && a->usedHot(L) ? a->hotRow(L) : nullptr;
                 Hot* hb = b && b->usedHot(L) ? b->hotRow(L) : nullptr;
-                Period* pa = a.usedPeriod(L) ? a.periodRow(L) : nullptr;
+                Period* pa = a && a->usedPeriod(L) ? a->periodRow(L) : nullptr;
                 Period* pb = b && b->usedPeriod(L) ? b->periodRow(L) : nullptr;
-                Cold* ca = a.usedCold(L) ? a.coldRow(L) : nullptr;
+                Cold* ca = a && a->usedCold(L) ? a->coldRow(L) : nullptr;
                 Cold* cb = b && b->usedCold(L) ? b->coldRow(L) : nullptr;
                 writeHot(L, ha, hb);
                 writePeriods(L, pa, pb);
@@ -462,10 +473,10 @@ public:
             rows(1);
         }
         // Every cell read is empty again.
-        a.forgetRows();
-        if (b) b->forgetRows();
+        for (Lane* lane : {a, b})
+            if (lane) lane->forgetRows();
         // The sums that went beyond 32 bits join their cells.
-        for (Lane* lane : {&a, b}) {
+        for (Lane* lane : {a, b}) {
             if (!lane) continue;
             for (const auto& [cell, w] : lane->wide()) {
                 const int L = int(cell / kPupilSlots), P = int(cell % kPupilSlots);
@@ -479,7 +490,9 @@ public:
             }
             lane->wide().clear();
         }
-        keeper_.finish(a.keeper(), b ? &b->keeper() : nullptr);
+        for (Lane* lane : {a, b})
+            if (lane) keeper_.close(lane->keeper());
+        keeper_.finish();
     }
 
 private:
@@ -592,7 +605,9 @@ private:
     reading::RecordKeeper keeper_;
     Rule rules_[kLevelSlots];
     double today_ = 0;
-    bool twoLanes_ = false;
+    int64_t records_ = 0;
+    // Which lanes took a chunk in this read.
+    std::array<bool, 2> started_{};
 };
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <system_error>
@@ -36,6 +37,7 @@ using reading::get16;
 using reading::get32;
 using reading::getDouble;
 using reading::RecordSink;
+using reading::kChunkRecords;
 
 // Little-endian fields.
 void put16(char* p, int16_t v)
@@ -116,65 +118,95 @@ std::vector<char>& blockBuffer(int lane)
     return b[lane];
 }
 
-// A file this large is read in two halves at the same time when the sink
-// can take it and the processor has two cores.
+// A file this large is read by two lanes at the same time when the sink can
+// take it and the processor has two cores.
 constexpr int64_t kTwoLaneRecords = 100000;
 
-// What one lane read: how far it came, its last record, its failure.
+// The chunks of one read, taken in turn by the lanes.
+struct Chunks {
+    int64_t records = 0;
+    std::atomic<int64_t> next{0};
+    std::atomic<bool> stop{false};  // a lane failed: the others stop too
+
+    // The records from..to-1 of the next chunk; false when none is left.
+    bool take(int64_t* from, int64_t* to)
+    {
+        if (stop.load(std::memory_order_relaxed)) return false;
+        *from = next.fetch_add(1, std::memory_order_relaxed) * kChunkRecords;
+        if (*from >= records) return false;
+        *to = std::min(records, *from + kChunkRecords);
+        return true;
+    }
+};
+
+// What one lane read: the last record it read (of the file's records, the
+// one furthest on) and its failure.
 struct LaneRead {
     int error = 0;
     bool failed = false;
-    bool any = false;
+    int64_t lastAt = -1;
     std::array<char, kRecordSize> last{};
+
+    void saw(int64_t at, const char* bytes)
+    {
+        if (at <= lastAt) return;
+        lastAt = at;
+        std::memcpy(last.data(), bytes, kRecordSize);
+    }
 };
 
-// Reads records from..to-1 in blocks through one lane of the sink. Stops
-// early when the file turns out shorter (what is there is read).
-void readLane(const RecordFile& f, const char* view, RecordSink& sink, int lane, int64_t from, int64_t to,
-              LaneRead* out)
+// Reads chunks through one lane of the sink, the next one free each time,
+// until none is left. A chunk the file turns out too short for is read as
+// far as the file goes.
+void readLane(const RecordFile& f, const char* view, RecordSink& sink, int lane, Chunks& chunks, LaneRead* out)
 {
+    int64_t from = 0, to = 0;
     if (view) {
         // The file is in memory already: the blocks are taken from there. A
         // page that cannot be read fails the lane as a failed read would.
         const bool read = RecordFile::readView(
             [&] {
-                for (int64_t done = from; done < to;) {
-                    const int64_t n = std::min(kBlockRecords, to - done);
-                    sink.block(lane, view + done * kRecordSize, n);
-                    done += n;
+                while (chunks.take(&from, &to)) {
+                    sink.chunk(lane, from);
+                    for (int64_t done = from; done < to;) {
+                        const int64_t n = std::min(kBlockRecords, to - done);
+                        sink.block(lane, view + done * kRecordSize, n);
+                        done += n;
+                    }
+                    out->saw(to - 1, view + (to - 1) * kRecordSize);
                 }
-                if (to > from) std::memcpy(out->last.data(), view + (to - 1) * kRecordSize, kRecordSize);
             },
             &out->error);
         if (!read) {
             out->failed = true;
-            return;
+            chunks.stop = true;
         }
-        out->any = to > from;
         return;
     }
     std::vector<char>& buf = blockBuffer(lane);
-    int64_t done = from;
-    while (done < to) {
-        const int64_t want = std::min(kBlockRecords, to - done);
-        int64_t got = 0;
-        if (!f.readAtConcurrently(done * kRecordSize, buf.data(), want * kRecordSize, &got, &out->error)) {
-            out->failed = true;
-            return;
+    while (chunks.take(&from, &to)) {
+        sink.chunk(lane, from);
+        for (int64_t done = from; done < to;) {
+            const int64_t want = std::min(kBlockRecords, to - done);
+            int64_t got = 0;
+            if (!f.readAtConcurrently(done * kRecordSize, buf.data(), want * kRecordSize, &got, &out->error)) {
+                out->failed = true;
+                chunks.stop = true;
+                return;
+            }
+            const int64_t whole = got / kRecordSize;
+            if (whole > 0) {
+                sink.block(lane, buf.data(), whole);
+                out->saw(done + whole - 1, buf.data() + (whole - 1) * kRecordSize);
+            }
+            done += whole;
+            if (whole < want) break;
         }
-        const int64_t whole = got / kRecordSize;
-        if (whole > 0) {
-            sink.block(lane, buf.data(), whole);
-            std::memcpy(out->last.data(), buf.data() + (whole - 1) * kRecordSize, kRecordSize);
-            out->any = true;
-        }
-        done += whole;
-        if (whole < want) return;
     }
 }
 
 // One attempt: open (creating the file empty when it is absent), take the
-// shared lock without waiting, read the whole records in blocks.
+// shared lock without waiting, read the whole records in chunks.
 ReadFailure readOnce(const QString& path, RecordSink& sink, std::array<char, kRecordSize>* last, bool* any)
 {
     RecordFile f;
@@ -199,27 +231,24 @@ ReadFailure readOnce(const QString& path, RecordSink& sink, std::array<char, kRe
     if (length < 0) return failure(statusOf(f.errorKind()), 3, f);
     const int64_t records = length / kRecordSize;
     const bool twoLanes = sink.twoLanes() && records >= kTwoLaneRecords && std::thread::hardware_concurrency() >= 2;
-    const int64_t split = twoLanes ? records / 2 : records;
-    sink.begin(records, split);
+    sink.begin(records);
     // On a local disk the records are read where the system keeps the file,
     // without copying them (the lock keeps the file from shrinking meanwhile).
     const char* view = f.mapLocal(records * kRecordSize);
 
+    Chunks chunks;
+    chunks.records = records;
     LaneRead reads[2];
     std::thread second;
     if (twoLanes) {
         try {
-            second = std::thread([&] { readLane(f, view, sink, 1, split, records, &reads[1]); });
+            second = std::thread([&] { readLane(f, view, sink, 1, chunks, &reads[1]); });
         } catch (const std::system_error&) {
-            // No thread to be had: the second half follows the first.
+            // No thread to be had: the first lane takes every chunk.
         }
     }
-    readLane(f, view, sink, 0, 0, split, &reads[0]);
-    if (second.joinable()) {
-        second.join();
-    } else if (twoLanes) {
-        readLane(f, view, sink, 1, split, records, &reads[1]);
-    }
+    readLane(f, view, sink, 0, chunks, &reads[0]);
+    if (second.joinable()) second.join();
     f.unmap();
     for (const LaneRead& r : reads) {
         if (!r.failed) continue;
@@ -227,11 +256,10 @@ ReadFailure readOnce(const QString& path, RecordSink& sink, std::array<char, kRe
         return failure(statusOf(f.errorKind()), 4, f);
     }
     // The shared buffer takes the last record read.
-    for (int lane = 1; lane >= 0; --lane) {
-        if (!reads[lane].any) continue;
-        *last = reads[lane].last;
+    const LaneRead& furthest = reads[1].lastAt > reads[0].lastAt ? reads[1] : reads[0];
+    if (furthest.lastAt >= 0) {
+        *last = furthest.last;
         *any = true;
-        break;
     }
     f.close();
     return ReadFailure{};
@@ -314,12 +342,13 @@ bool readResults(RecordSink& sink, bool endOnFailure = true)
 class LoadSink : public RecordSink {
 public:
     explicit LoadSink(ProgramState& s) : s_(s), keeper_(s) {}
-    void begin(int64_t records, int64_t) override
+    void begin(int64_t records) override
     {
         s_.BestTime.fill(kNoTime);
         keeper_.begin(records);
-        lane_ = reading::RecordKeeper::Lane(keeper_, 0);
+        lane_ = reading::RecordKeeper::Lane();
     }
+    void chunk(int, int64_t first) override { keeper_.next(lane_, first); }
     void block(int, const char* p, int64_t records) override
     {
         for (int64_t i = 0; i < records; ++i, p += kRecordSize) {
@@ -340,7 +369,11 @@ public:
         }
         lane_.flush();
     }
-    void finish() { keeper_.finish(lane_, nullptr); }
+    void finish()
+    {
+        keeper_.close(lane_);
+        keeper_.finish();
+    }
 
 private:
     ProgramState& s_;
@@ -351,7 +384,7 @@ private:
 class AllRecordsSink : public RecordSink {
 public:
     explicit AllRecordsSink(std::vector<ResultRecordData>* out) : out_(out) {}
-    void begin(int64_t records, int64_t) override
+    void begin(int64_t records) override
     {
         out_->clear();
         out_->reserve(size_t(records));
@@ -423,22 +456,32 @@ void RecordKeeper::begin(int64_t records)
     // Room for every record (index 0 unused); the final size is set by finish().
     const size_t n = size_t(records) + 1;
     if (s_.RecEntries.size() < n) s_.RecEntries.resize(n);
+    keptIn_.assign(size_t((records + kChunkRecords - 1) / kChunkRecords), 0);
 }
 
 RecordKeeper::Lane::Lane(RecordKeeper& keeper, int64_t first)
-    : first_(first), k_(first), out_(keeper.s_.RecEntries.data() + first + 1)
+    : open_(true), first_(first), k_(first), out_(keeper.s_.RecEntries.data() + first + 1)
 {
 }
 
-void RecordKeeper::finish(const Lane& first, const Lane* second)
+void RecordKeeper::close(Lane& lane)
 {
-    int64_t count = first.kept();
-    if (second && second->kept() > 0) {
-        // The second lane wrote from index second->first() + 1 on; the first
-        // filled only first.kept() of the slots before it.
-        const size_t from = size_t(second->first()) + 1, to = size_t(count) + 1, n = size_t(second->kept());
-        if (from != to) std::memmove(&s_.RecEntries[to], &s_.RecEntries[from], n * sizeof(RecEntry));
-        count += second->kept();
+    if (!lane.open()) return;
+    lane.flush();
+    keptIn_[size_t(lane.first() / kChunkRecords)] = lane.kept();
+    lane = Lane();
+}
+
+void RecordKeeper::finish()
+{
+    // Chunk c wrote from index c * kChunkRecords + 1 on; the chunks before it
+    // filled `count` slots.
+    int64_t count = 0;
+    for (size_t c = 0; c < keptIn_.size(); ++c) {
+        const int64_t n = keptIn_[c];
+        const size_t from = c * size_t(kChunkRecords) + 1, to = size_t(count) + 1;
+        if (n > 0 && from != to) std::memmove(&s_.RecEntries[to], &s_.RecEntries[from], size_t(n) * sizeof(RecEntry));
+        count += n;
     }
     s_.RecordCount = int(count);
     s_.RecEntries.resize(size_t(count) + 1);

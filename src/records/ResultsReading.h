@@ -8,6 +8,7 @@
 #include <QtGlobal>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
@@ -60,16 +61,25 @@ inline bool inTables(int level, int pupil)
     return unsigned(level) <= unsigned(kMaxLevel) && unsigned(pupil) <= unsigned(kMaxPupil);
 }
 
+// The file is read in chunks of this many records (the last one shorter).
+constexpr int64_t kChunkRecords = 16384;
+
 // Receives the records of one read of the file. begin() may come again after
-// a failed attempt: it must start afresh. A sink that can take two lanes gets
-// the records before split through lane 0 and the rest through lane 1, both
-// at the same time on two threads; otherwise every record comes through lane
-// 0 in file order (split == records).
+// a failed attempt: it must start afresh. Each chunk comes whole through one
+// lane: chunk() names its first record, then its records come in blocks. A
+// sink that can take two lanes gets chunks through lanes 0 and 1 at the same
+// time on two threads, each lane taking the next chunk as it is free (in no
+// set order); otherwise every chunk comes through lane 0 in file order.
 class RecordSink {
 public:
     virtual ~RecordSink() = default;
     virtual bool twoLanes() const { return false; }
-    virtual void begin(int64_t records, int64_t split) = 0;
+    virtual void begin(int64_t records) = 0;
+    virtual void chunk(int lane, int64_t first)
+    {
+        (void)lane;
+        (void)first;
+    }
     virtual void block(int lane, const char* bytes, int64_t records) = 0;
 };
 
@@ -144,7 +154,7 @@ public:
     // Room for every record of the file (index 0 unused).
     void begin(int64_t records);
 
-    // Keeps the records of one lane: the lane that starts at the file's
+    // Keeps the records of one chunk: the chunk that starts at the file's
     // record first (0-based) writes from index first + 1 on.
     class Lane {
     public:
@@ -170,6 +180,7 @@ public:
 #endif
             return true;
         }
+        bool open() const { return open_; }
         int64_t first() const { return first_; }
         int64_t kept() const { return k_ - first_; }
         // After a block: the records kept so far are in the array, visible
@@ -183,19 +194,32 @@ public:
         }
 
     private:
+        bool open_ = false;
         int64_t first_ = 0;
         int64_t k_ = 0;
         LineWriter out_;
     };
 
-    // Joins the second lane (if any) to the first, closing the gap left by
-    // the records the first did not keep; sets RecordCount and the final
-    // sizes of the arrays, and TopTime from BestTime (the best of pupils
-    // 1..1000 per level).
-    void finish(const Lane& first, const Lane* second);
+    // The chunk of `lane` is done (its records are in the array and counted);
+    // the lane is closed. A closed lane is left as it is.
+    void close(Lane& lane);
+    // Closes the chunk of `lane` and opens it on the chunk from `first` on.
+    void next(Lane& lane, int64_t first)
+    {
+        close(lane);
+        lane = Lane(*this, first);
+    }
+
+    // Joins the chunks in file order, closing the gaps left by the records
+    // they did not keep; sets RecordCount and the final size of the array,
+    // and TopTime from BestTime (the best of pupils 1..1000 per level). Every
+    // lane must be closed.
+    void finish();
 
 private:
     ProgramState& s_;
+    // Per chunk: how many records it kept.
+    std::vector<int64_t> keptIn_;
 };
 
 } // namespace karuvel::reading

@@ -255,7 +255,7 @@ TEST_F(ResultsFileTest, FileCutShortWhileReadIsReported)
     class CuttingSink : public reading::RecordSink {
     public:
         explicit CuttingSink(QString path) : path_(std::move(path)) {}
-        void begin(int64_t, int64_t) override {}
+        void begin(int64_t) override {}
         void block(int, const char* p, int64_t records) override
         {
             if (blocks_++ == 0) QFile(path_).resize(100);
