@@ -496,7 +496,7 @@ public:
     }
 
 private:
-    // Writes a level's counts, sums and best times (the second half's joined
+    // Writes a level's counts, sums and best times (the second lane's joined
     // to the first's) into the tables and empties the cells read. The
     // average is renewed where the count is 1 or more and kept where it is 0.
     void writeHot(int L, Hot* x, Hot* y)

@@ -223,8 +223,8 @@ namespace {
 
 // The recount of many mixed records against a plain record-by-record reading
 // of the rules (odd times, out-of-range levels and pupils, periods, today).
-// A large file is read in two halves at once: the figures, the best times and
-// the kept records in file order must come out the same.
+// A large file is read in chunks by two lanes at once: the figures, the best
+// times and the kept records in file order must come out the same.
 // The file is read where the system keeps it, or (as on a network drive) in blocks.
 class MixedRecountTest : public RecountTest, public ::testing::WithParamInterface<std::tuple<int, bool>> {
 protected:
