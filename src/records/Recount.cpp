@@ -141,17 +141,18 @@ struct Rule {
     double overdoAfter = 0;
 };
 
-// Sets a level's row of a table to one value. A row that holds it already
-// (most rows of levels without records) is only read: reading it costs half
-// of writing it.
+// Sets n cells of a level's row of a table (n up to a whole row) to one
+// value. Cells that hold it already (most rows of levels without records,
+// the cells of pupils beyond the school's numbers) are only read: reading
+// them costs half of writing them.
 template <class T>
-void setRow(T* row, std::type_identity_t<T> value)
+void setCells(T* cells, int n, std::type_identity_t<T> value)
 {
     static const std::vector<T> zeros(kPupilSlots, T(0));
     static const std::vector<T> none(kPupilSlots, T(kNoTime));
     const T* same = value == T(0) ? zeros.data() : value == T(kNoTime) ? none.data() : nullptr;
-    if (same && std::memcmp(row, same, sizeof(T) * kPupilSlots) == 0) return;
-    std::fill_n(row, kPupilSlots, value);
+    if (same && std::memcmp(cells, same, sizeof(T) * size_t(n)) == 0) return;
+    std::fill_n(cells, n, value);
 }
 
 // One lane of the recount: its cells (kept between recounts, allocated once,
@@ -165,9 +166,9 @@ public:
     void restart(const Rule* rules, int64_t count)
     {
         for (int L = 0; L <= kMaxLevel; ++L) {
-            if (usedHot(L)) std::fill_n(&hot_[cellOf(L, 0)], kPupilSlots, kEmptyHot);
-            if (usedPeriod(L)) std::fill_n(&period_[cellOf(L, 0)], kPupilSlots, kEmptyPeriod);
-            if (usedCold(L)) std::fill_n(&cold_[cellOf(L, 0)], kPupilSlots, kEmptyCold);
+            if (usedHot(L)) std::fill_n(&hot_[cellOf(L, 0)], reach_, kEmptyHot);
+            if (usedPeriod(L)) std::fill_n(&period_[cellOf(L, 0)], reach_, kEmptyPeriod);
+            if (usedCold(L)) std::fill_n(&cold_[cellOf(L, 0)], reach_, kEmptyCold);
         }
         forgetRows();
         wide_.clear();
@@ -222,6 +223,7 @@ private:
         const double tomorrow = today + 1, periodAfter = periodAfter_;
         // Which levels' rows the block touches, as bits (level 0..35).
         uint64_t usedHot = hotRows_, usedPeriod = periodRows_, usedCold = coldRows_;
+        int reach = reach_;
         // The keeper works on a copy of its own here, which the cells
         // written meanwhile cannot touch.
         reading::RecordKeeper::Lane keeper = keeper_;
@@ -244,6 +246,7 @@ private:
             const int L = reading::get16(p + reading::kLevelAt), P = reading::get16(p + reading::kPupilAt);
             Hot& h = hot[cell];
             usedHot |= uint64_t(1) << L;
+            reach = std::max(reach, P + 1);
             // Every record in the tables' range takes part in the best time.
             const int32_t t = reading::get32(p + reading::kTimeAt);
             if (t < h.best) h.best = t;
@@ -307,6 +310,7 @@ private:
 
         hotRows_ = usedHot;
         periodRows_ = usedPeriod;
+        reach_ = reach;
         coldRows_ = usedCold;
         keeper_ = keeper;
         keeper_.flush();
@@ -321,8 +325,11 @@ public:
     Hot* hotRow(int L) { return &hot_[cellOf(L, 0)]; }
     Period* periodRow(int L) { return &period_[cellOf(L, 0)]; }
     Cold* coldRow(int L) { return &cold_[cellOf(L, 0)]; }
+    // One past the highest pupil whose cells the lane touched (of any level).
+    int reach() const { return reach_; }
     void forgetRows()
     {
+        reach_ = 0;
         hotRows_ = 0;
         periodRows_ = 0;
         coldRows_ = 0;
@@ -369,6 +376,7 @@ private:
     std::vector<Hot> hot_;
     std::vector<Period> period_;
     std::vector<Cold> cold_;
+    int reach_ = 0;
     uint64_t hotRows_ = 0;
     uint64_t periodRows_ = 0;
     uint64_t coldRows_ = 0;
@@ -444,6 +452,8 @@ public:
         Lane* a = started_[0] ? &lane(0) : nullptr;
         Lane* b = started_[1] ? &lane(1) : nullptr;
         if (!a) std::swap(a, b);
+        // Beyond the highest pupil either lane touched, every cell is empty.
+        const int n = std::max(a ? a->reach() : 0, b ? b->reach() : 0);
         // The rows of the odd levels are written on a second core meanwhile.
         auto rows = [&](int first) {
             for (int L = first; L <= kMaxLevel; L += 2) {
@@ -453,9 +463,9 @@ public:
                 Period* pb = b && b->usedPeriod(L) ? b->periodRow(L) : nullptr;
                 Cold* ca = a && a->usedCold(L) ? a->coldRow(L) : nullptr;
                 Cold* cb = b && b->usedCold(L) ? b->coldRow(L) : nullptr;
-                writeHot(L, ha, hb);
-                writePeriods(L, pa, pb);
-                writeCold(L, ca, cb);
+                writeHot(L, ha, hb, n);
+                writePeriods(L, pa, pb, n);
+                writeCold(L, ca, cb, n);
             }
         };
         std::thread odd;
@@ -499,22 +509,22 @@ private:
     // Writes a level's counts, sums and best times (the second lane's joined
     // to the first's) into the tables and empties the cells read. The
     // average is renewed where the count is 1 or more and kept where it is 0.
-    void writeHot(int L, Hot* x, Hot* y)
+    void writeHot(int L, Hot* x, Hot* y, int n)
     {
         int32_t* totalCount = s_.TotalCount.row(L);
         int64_t* totalPoints = s_.TotalPoints.row(L);
         int64_t* totalTimeSum = s_.TotalTimeSum.row(L);
         int32_t* best = s_.BestTime.row(L);
         if (!x && !y) {
-            setRow(totalCount, 0);
-            setRow(totalPoints, 0);
-            setRow(totalTimeSum, 0);
-            setRow(best, kNoTime);
+            setCells(totalCount, kPupilSlots, 0);
+            setCells(totalPoints, kPupilSlots, 0);
+            setCells(totalTimeSum, kPupilSlots, 0);
+            setCells(best, kPupilSlots, kNoTime);
             return;
         }
         if (!x) std::swap(x, y);
         float* totalAvg = s_.TotalAvgTime.row(L);
-        for (int P = 0; P <= kMaxPupil; ++P) {
+        for (int P = 0; P < n; ++P) {
             const Hot h = x[P];
             int64_t count = h.count, points = h.points, timeSum = h.timeSum;
             int32_t b = h.best;
@@ -533,24 +543,28 @@ private:
             best[P] = b;
             if (L >= 1 && count >= 1) totalAvg[P] = float(std::floor(double(timeSum) / double(count) + 0.5));
         }
+        setCells(totalCount + n, kPupilSlots - n, 0);
+        setCells(totalPoints + n, kPupilSlots - n, 0);
+        setCells(totalTimeSum + n, kPupilSlots - n, 0);
+        setCells(best + n, kPupilSlots - n, kNoTime);
     }
 
     // The same for the figures of the periods.
-    void writePeriods(int L, Period* x, Period* y)
+    void writePeriods(int L, Period* x, Period* y, int n)
     {
         int32_t* recentCount = s_.RecentCount.row(L);
         int64_t* recentPoints = s_.RecentPoints.row(L);
         int32_t* overdoCount = s_.OverdoCount.row(L);
         int64_t* overdoPoints = s_.OverdoPoints.row(L);
         if (!x && !y) {
-            setRow(recentCount, 0);
-            setRow(recentPoints, 0);
-            setRow(overdoCount, 0);
-            setRow(overdoPoints, 0);
+            setCells(recentCount, kPupilSlots, 0);
+            setCells(recentPoints, kPupilSlots, 0);
+            setCells(overdoCount, kPupilSlots, 0);
+            setCells(overdoPoints, kPupilSlots, 0);
             return;
         }
         if (!x) std::swap(x, y);
-        for (int P = 0; P <= kMaxPupil; ++P) {
+        for (int P = 0; P < n; ++P) {
             const Period q = x[P];
             int64_t recent = q.recentCount, recentP = q.recentPoints, overdo = q.overdoCount, overdoP = q.overdoPoints;
             x[P] = kEmptyPeriod;
@@ -567,23 +581,27 @@ private:
             overdoCount[P] = int32_t(overdo);
             overdoPoints[P] = overdoP;
         }
+        setCells(recentCount + n, kPupilSlots - n, 0);
+        setCells(recentPoints + n, kPupilSlots - n, 0);
+        setCells(overdoCount + n, kPupilSlots - n, 0);
+        setCells(overdoPoints + n, kPupilSlots - n, 0);
     }
 
     // The same for today's figures.
-    void writeCold(int L, Cold* x, Cold* y)
+    void writeCold(int L, Cold* x, Cold* y, int n)
     {
         float* todayCount = s_.TodayCount.row(L);
         float* todayTimeSum = s_.TodayTimeSum.row(L);
         int64_t* todayPoints = s_.TodayPoints.row(L);
         if (!x && !y) {
-            setRow(todayCount, 0.0f);
-            setRow(todayTimeSum, 0.0f);
-            setRow(todayPoints, 0);
+            setCells(todayCount, kPupilSlots, 0.0f);
+            setCells(todayTimeSum, kPupilSlots, 0.0f);
+            setCells(todayPoints, kPupilSlots, 0);
             return;
         }
         if (!x) std::swap(x, y);
         float* todayAvg = s_.TodayAvgTime.row(L);
-        for (int P = 0; P <= kMaxPupil; ++P) {
+        for (int P = 0; P < n; ++P) {
             Cold c = x[P];
             x[P] = kEmptyCold;
             if (y) {
@@ -599,6 +617,9 @@ private:
             if (L >= 1 && c.todayCount >= 1)
                 todayAvg[P] = float(std::floor(double(c.todayTimeSum) / double(c.todayCount) + 0.5));
         }
+        setCells(todayCount + n, kPupilSlots - n, 0.0f);
+        setCells(todayTimeSum + n, kPupilSlots - n, 0.0f);
+        setCells(todayPoints + n, kPupilSlots - n, 0);
     }
 
     ProgramState& s_;
