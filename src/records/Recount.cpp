@@ -148,11 +148,17 @@ struct Rule {
 template <class T>
 void setCells(T* cells, int n, std::type_identity_t<T> value)
 {
-    static const std::vector<T> zeros(kPupilSlots, T(0));
-    static const std::vector<T> none(kPupilSlots, T(kNoTime));
-    const T* same = value == T(0) ? zeros.data() : value == T(kNoTime) ? none.data() : nullptr;
-    if (same && std::memcmp(cells, same, sizeof(T) * size_t(n)) == 0) return;
-    std::fill_n(cells, n, value);
+    // Compared bit for bit (a float -0 is written as 0).
+    using Bits = std::conditional_t<sizeof(T) == 8, uint64_t, uint32_t>;
+    static_assert(sizeof(Bits) == sizeof(T));
+    Bits want, differ = 0;
+    std::memcpy(&want, &value, sizeof want);
+    for (int i = 0; i < n; ++i) {
+        Bits have;
+        std::memcpy(&have, cells + i, sizeof have);
+        differ |= have ^ want;
+    }
+    if (differ != 0) std::fill_n(cells, n, value);
 }
 
 // One lane of the recount: its cells (kept between recounts, allocated once,
