@@ -161,6 +161,14 @@ void setCells(T* cells, int n, std::type_identity_t<T> value)
     if (differ != 0) std::fill_n(cells, n, value);
 }
 
+// The time figure, without a call for the usual times and the time over.
+inline long long figureOf(int32_t t)
+{
+    if (uint32_t(t) < 1000) return t;
+    if (t >= 10000 && t < 100000) return t / 100;
+    return timeFigure(t);
+}
+
 // One lane of the recount: its cells (kept between recounts, allocated once,
 // left empty by every finished pass) and the points of the usual times per level.
 class Lane {
@@ -260,7 +268,7 @@ private:
             if (!keeper.keep(p, L, P, t, date)) return;
 
             const int counts = t < 6000 ? 1 : 0;
-            const long long figure = (t >= 0 && t < 1000) ? t : timeFigure(t);
+            const long long figure = figureOf(t);
             const long long points = pointsOf(L, t);
             h.count += counts;
             if constexpr (Narrow) {
@@ -360,6 +368,8 @@ private:
     long long pointsOutsideTable(int level, int32_t t)
     {
         const Rule& r = rules_[level];
+        // Ten times the target or more, or time over: nothing, whatever the multiplier.
+        if (r.target <= 0 || t >= 10 * r.target || t > kLastRealTime) return 0;
         if (!tabled_[size_t(level)]) {
             tabled_[size_t(level)] = true;
             madeFor_[size_t(level)] = r;

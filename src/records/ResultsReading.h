@@ -145,9 +145,9 @@ private:
     int next_ = 0;
 };
 
-// The records the loader keeps in the Rec* arrays (index 1..RecordCount): a
-// date from day 0 to 31 December 9999, a pupil other than 0, a level of 1 or
-// more (the caller has checked inTables).
+// The records the loader keeps as RecDate(k) .. RecTime(k), k = 1..RecordCount:
+// a date from day 0 to 31 December 9999, a pupil other than 0, a level of 1
+// or more (the caller has checked inTables).
 class RecordKeeper {
 public:
     explicit RecordKeeper(ProgramState& s) : s_(s) {}
