@@ -126,6 +126,9 @@ inline bool addNarrow(int32_t& sum, long long v)
 constexpr size_t kCells = size_t(kLevelSlots) * kPupilSlots;
 // How many records ahead the recount fetches the cell it will add to.
 constexpr int64_t kAhead = 16;
+static_assert((kAhead & (kAhead - 1)) == 0, "the ring of cells is indexed by a mask");
+// How many records the recount takes between two moves of the entries it keeps.
+constexpr int64_t kGroup = 64;
 // The cell of a record outside the tables.
 constexpr size_t kOutside = ~size_t(0);
 
@@ -195,6 +198,7 @@ public:
                 continue;
             tabled_[size_t(L)] = false;
             tableSize_[size_t(L)] = 0;
+            usualSize_[size_t(L)] = 0;
         }
         // A record earns at most 55 times the multiplier (rounded down, so
         // one more when negative) and adds at most 999 to a time sum (at
@@ -235,12 +239,17 @@ private:
         Period* period = period_.data();
         Cold* cold = cold_.data();
         const double tomorrow = today + 1, periodAfter = periodAfter_;
-        // Which levels' rows the block touches, as bits (level 0..35).
-        uint64_t usedHot = hotRows_, usedPeriod = periodRows_, usedCold = coldRows_;
-        int reach = reach_;
+        // Which levels' rows of the periods and of today the block touches,
+        // as bits (level 0..35); per level, one past the highest pupil touched.
+        uint64_t usedPeriod = periodRows_, usedCold = coldRows_;
+        int32_t* top = top_.data();
+        const uint32_t* usualSize = usualSize_.data();
+        const int32_t* const* usual = usual_.data();
         // The keeper works on a copy of its own here, which the cells
         // written meanwhile cannot touch.
         reading::RecordKeeper::Lane keeper = keeper_;
+        alignas(64) RecEntry kept[kGroup];
+        int staged = 0;
 
         // Finds the cell of a record and fetches it (its cells of the periods
         // and of today only when it falls in them); kOutside for a record
@@ -255,21 +264,9 @@ private:
             if (date >= today) __builtin_prefetch(&cold[cell], 1);
             return cell;
         };
-        auto add = [&](const char* p, size_t cell) __attribute__((always_inline)) {
-            if (cell == kOutside) return;
-            const int L = reading::get16(p + reading::kLevelAt), P = reading::get16(p + reading::kPupilAt);
-            Hot& h = hot[cell];
-            usedHot |= uint64_t(1) << L;
-            reach = std::max(reach, P + 1);
-            // Every record in the tables' range takes part in the best time.
-            const int32_t t = reading::get32(p + reading::kTimeAt);
-            if (t < h.best) h.best = t;
-            const double date = reading::getDouble(p);
-            if (!keeper.keep(p, L, P, t, date)) return;
-
-            const int counts = t < 6000 ? 1 : 0;
-            const long long figure = figureOf(t);
-            const long long points = pointsOf(L, t);
+        // Adds a kept record to its cells.
+        auto addTo = [&](Hot& h, size_t cell, int L, double date, int counts, long long figure,
+                         long long points) __attribute__((always_inline)) {
             h.count += counts;
             if constexpr (Narrow) {
                 h.points += int32_t(points);
@@ -308,23 +305,58 @@ private:
                 c.todayPoints += points;
             }
         };
+        auto add = [&](const char* p, size_t cell) __attribute__((always_inline)) {
+            if (cell == kOutside) return;
+            const int L = reading::get16(p + reading::kLevelAt), P = reading::get16(p + reading::kPupilAt);
+            Hot& h = hot[cell];
+            top[L] = std::max(top[L], P + 1);
+            // Every record in the tables' range takes part in the best time.
+            const int32_t t = reading::get32(p + reading::kTimeAt);
+            if (t < h.best) h.best = t;
+            const double date = reading::getDouble(p);
+            if (!reading::RecordKeeper::keeps(L, P, date)) return;
+            reading::RecordKeeper::entryOf(&kept[staged++], p, L, P, t, date);
+
+            if (uint32_t(t) < usualSize[L]) {
+                // A usual time: counted, its own figure, points from the table.
+                addTo(h, cell, L, date, 1, t, usual[L][t]);
+            } else {
+                addTo(h, cell, L, date, t < 6000 ? 1 : 0, figureOf(t), pointsOf(L, t));
+            }
+        };
 
         // The cells of the next kAhead records, looked up as they were fetched.
         size_t ahead[kAhead];
         const int64_t lead = std::min<int64_t>(kAhead, records);
         for (int64_t i = 0; i < lead; ++i) ahead[i] = look(p + i * kRecordSize);
-        int64_t i = 0;
-        for (; i + kAhead < records; ++i, p += kRecordSize) {
-            reading::fetchAhead(p);
-            const size_t cell = ahead[i % kAhead];
-            ahead[i % kAhead] = look(p + kAhead * kRecordSize);
-            add(p, cell);
+        // The records go in groups; the entries a group keeps gather here and
+        // then go to the array together.
+        for (int64_t i = 0; i < records;) {
+            const int64_t end = std::min(records, i + kGroup);
+            staged = 0;
+            if (end + kAhead <= records) {
+                for (; i < end; ++i, p += kRecordSize) {
+                    reading::fetchAhead(p);
+                    const size_t cell = ahead[i & (kAhead - 1)];
+                    ahead[i & (kAhead - 1)] = look(p + kAhead * kRecordSize);
+                    add(p, cell);
+                }
+            } else {
+                for (; i < end; ++i, p += kRecordSize) {
+                    const size_t cell = ahead[i & (kAhead - 1)];
+                    if (i + kAhead < records) ahead[i & (kAhead - 1)] = look(p + kAhead * kRecordSize);
+                    add(p, cell);
+                }
+            }
+            keeper.keepMany(kept, staged);
         }
-        for (; i < records; ++i, p += kRecordSize) add(p, ahead[i % kAhead]);
 
-        hotRows_ = usedHot;
+        for (int L = 0; L <= kMaxLevel; ++L) {
+            if (top[L] == 0) continue;
+            hotRows_ |= uint64_t(1) << L;
+            reach_ = std::max(reach_, top[L]);
+        }
         periodRows_ = usedPeriod;
-        reach_ = reach;
         coldRows_ = usedCold;
         keeper_ = keeper;
         keeper_.flush();
@@ -344,6 +376,7 @@ public:
     void forgetRows()
     {
         reach_ = 0;
+        top_.fill(0);
         hotRows_ = 0;
         periodRows_ = 0;
         coldRows_ = 0;
@@ -384,6 +417,8 @@ private:
             }
             // A multiplier so large that a run's points leave 32 bits: no table.
             tableSize_[size_t(level)] = fits ? uint32_t(size) : 0;
+            usual_[size_t(level)] = table.data();
+            usualSize_[size_t(level)] = std::min(tableSize_[size_t(level)], 1000u);
             if (uint32_t(t) < tableSize_[size_t(level)]) return table[size_t(t)];
         }
         return recordPoints(t, r.target, r.multiplier);
@@ -393,6 +428,8 @@ private:
     std::vector<Period> period_;
     std::vector<Cold> cold_;
     int reach_ = 0;
+    // Per level: one past the highest pupil whose cell the lane touched.
+    std::array<int32_t, kLevelSlots> top_{};
     uint64_t hotRows_ = 0;
     uint64_t periodRows_ = 0;
     uint64_t coldRows_ = 0;
@@ -403,6 +440,10 @@ private:
     // stay the same (the criteria may change between recounts).
     std::array<std::vector<int32_t>, kLevelSlots> table_;
     std::array<uint32_t, kLevelSlots> tableSize_{};
+    // Per level: the usual times, below the table's size and below 1000 (each
+    // counted, its own time figure), and where their points are.
+    std::array<uint32_t, kLevelSlots> usualSize_{};
+    std::array<const int32_t*, kLevelSlots> usual_{};
     std::array<bool, kLevelSlots> tabled_{};
     std::array<Rule, kLevelSlots> madeFor_{};
     bool narrow_ = false;

@@ -6,6 +6,7 @@
 #include "state/ProgramState.h"
 
 #include <QtGlobal>
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -109,6 +110,38 @@ public:
         next_ += n;
         if (next_ >= 64) sendLine();
     }
+    // Adds n bytes (any number): the lines they fill whole go to memory
+    // straight from `bytes`.
+    void putMany(const void* bytes, size_t n)
+    {
+        const char* from = static_cast<const char*>(bytes);
+        if (next_ != 0) {
+            // First the line begun in the buffer.
+            const size_t take = std::min(n, size_t(64 - next_));
+            std::memcpy(buffer_ + next_, from, take);
+            next_ += int(take);
+            if (next_ < 64) return;
+            from += take;
+            n -= take;
+            sendLine();
+        }
+        // The line is empty here (next_ and from_ are 0).
+        for (; n >= 64; n -= 64, from += 64) {
+#if defined(__SSE2__)
+            const auto* src = reinterpret_cast<const __m128i*>(from);
+            auto* dst = reinterpret_cast<__m128i*>(line_);
+            _mm_stream_si128(dst, _mm_loadu_si128(src));
+            _mm_stream_si128(dst + 1, _mm_loadu_si128(src + 1));
+            _mm_stream_si128(dst + 2, _mm_loadu_si128(src + 2));
+            _mm_stream_si128(dst + 3, _mm_loadu_si128(src + 3));
+#else
+            std::memcpy(line_, from, 64);
+#endif
+            line_ += 64;
+        }
+        std::memcpy(buffer_, from, n);
+        next_ = int(n);
+    }
     // What the run holds so far is in memory (the partial line through the
     // cache). Later puts go on where it ended.
     void flush()
@@ -154,6 +187,31 @@ public:
     // Room for every record of the file (index 0 unused).
     void begin(int64_t records);
 
+    // The rule: a record is kept when its date is a day from 0 to 31
+    // December 9999, its pupil is not 0 and its level is 1 or more.
+    static bool keeps(int level, int pupil, double date)
+    {
+        return date >= 0.0 && date < kOleDateEnd && pupil != 0 && level >= 1;
+    }
+    // The entry of the record at p, whose fields the caller has read.
+    static void entryOf(RecEntry* e, const char* p, int level, int pupil, int32_t time, double date)
+    {
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        // The entry is the record's first 24 bytes as they stand.
+        (void)level;
+        (void)pupil;
+        (void)time;
+        (void)date;
+        std::memcpy(static_cast<void*>(e), p, sizeof(RecEntry));
+#else
+        e->date = date;
+        e->clock = getDouble(p + 8);
+        e->pupil = int16_t(pupil);
+        e->level = int16_t(level);
+        e->time = time;
+#endif
+    }
+
     // Keeps the records of one chunk: the chunk that starts at the file's
     // record first (0-based) writes from index first + 1 on.
     class Lane {
@@ -163,22 +221,18 @@ public:
         // Keeps the record at p when the rule says so; true when kept.
         bool keep(const char* p, int level, int pupil, int32_t time, double date)
         {
-            if (!(date >= 0.0 && date < kOleDateEnd) || pupil == 0 || level < 1) return false;
-            ++k_;
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-            // The entry is the record's first 24 bytes as they stand.
-            (void)time;
-            out_.put(p, int(sizeof(RecEntry)));
-#else
+            if (!keeps(level, pupil, date)) return false;
             RecEntry e;
-            e.date = date;
-            e.clock = getDouble(p + 8);
-            e.pupil = int16_t(pupil);
-            e.level = int16_t(level);
-            e.time = time;
+            entryOf(&e, p, level, pupil, time, date);
+            ++k_;
             out_.put(&e, int(sizeof e));
-#endif
             return true;
+        }
+        // Keeps n entries made by entryOf, in this order.
+        void keepMany(const RecEntry* entries, int n)
+        {
+            k_ += n;
+            out_.putMany(entries, size_t(n) * sizeof(RecEntry));
         }
         bool open() const { return open_; }
         int64_t first() const { return first_; }
