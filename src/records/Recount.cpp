@@ -164,6 +164,30 @@ void setCells(T* cells, int n, std::type_identity_t<T> value)
     if (differ != 0) std::fill_n(cells, n, value);
 }
 
+// A level's row of a table as the recount writes it: the cells, and what
+// the table knew of the row before (from which pupil on it held the empty
+// value), read before the row was taken for writing.
+template <class T>
+struct RowOut {
+    RowOut(LevelPupilTable<T>& t, int level, std::type_identity_t<T> emptyValue)
+        : table(t), L(level), empty(emptyValue), known(t.emptyFrom(level)), cells(t.row(level))
+    {
+    }
+    // Empties the row from pupil `from` on; the part still known to be empty
+    // is not even read. The table then knows the row is empty from there.
+    void emptyFrom(int from)
+    {
+        if (known > from) setCells(cells + from, known - from, empty);
+        table.setEmptyFrom(L, from);
+    }
+
+    LevelPupilTable<T>& table;
+    const int L;
+    const T empty;
+    const int known;
+    T* const cells;
+};
+
 // The time figure, without a call for the usual times and the time over.
 inline long long figureOf(int32_t t)
 {
@@ -568,15 +592,15 @@ private:
     // average is renewed where the count is 1 or more and kept where it is 0.
     void writeHot(int L, Hot* x, Hot* y, int n)
     {
-        int32_t* totalCount = s_.TotalCount.row(L);
-        int64_t* totalPoints = s_.TotalPoints.row(L);
-        int64_t* totalTimeSum = s_.TotalTimeSum.row(L);
-        int32_t* best = s_.BestTime.row(L);
+        RowOut totalCount(s_.TotalCount, L, 0);
+        RowOut totalPoints(s_.TotalPoints, L, 0);
+        RowOut totalTimeSum(s_.TotalTimeSum, L, 0);
+        RowOut best(s_.BestTime, L, kNoTime);
         if (!x && !y) {
-            setCells(totalCount, kPupilSlots, 0);
-            setCells(totalPoints, kPupilSlots, 0);
-            setCells(totalTimeSum, kPupilSlots, 0);
-            setCells(best, kPupilSlots, kNoTime);
+            totalCount.emptyFrom(0);
+            totalPoints.emptyFrom(0);
+            totalTimeSum.emptyFrom(0);
+            best.emptyFrom(0);
             return;
         }
         if (!x) std::swap(x, y);
@@ -594,30 +618,30 @@ private:
                 b = std::min(b, g.best);
                 y[P] = kEmptyHot;
             }
-            totalCount[P] = int32_t(count);
-            totalPoints[P] = points;
-            totalTimeSum[P] = timeSum;
-            best[P] = b;
+            totalCount.cells[P] = int32_t(count);
+            totalPoints.cells[P] = points;
+            totalTimeSum.cells[P] = timeSum;
+            best.cells[P] = b;
             if (L >= 1 && count >= 1) totalAvg[P] = float(std::floor(double(timeSum) / double(count) + 0.5));
         }
-        setCells(totalCount + n, kPupilSlots - n, 0);
-        setCells(totalPoints + n, kPupilSlots - n, 0);
-        setCells(totalTimeSum + n, kPupilSlots - n, 0);
-        setCells(best + n, kPupilSlots - n, kNoTime);
+        totalCount.emptyFrom(n);
+        totalPoints.emptyFrom(n);
+        totalTimeSum.emptyFrom(n);
+        best.emptyFrom(n);
     }
 
     // The same for the figures of the periods.
     void writePeriods(int L, Period* x, Period* y, int n)
     {
-        int32_t* recentCount = s_.RecentCount.row(L);
-        int64_t* recentPoints = s_.RecentPoints.row(L);
-        int32_t* overdoCount = s_.OverdoCount.row(L);
-        int64_t* overdoPoints = s_.OverdoPoints.row(L);
+        RowOut recentCount(s_.RecentCount, L, 0);
+        RowOut recentPoints(s_.RecentPoints, L, 0);
+        RowOut overdoCount(s_.OverdoCount, L, 0);
+        RowOut overdoPoints(s_.OverdoPoints, L, 0);
         if (!x && !y) {
-            setCells(recentCount, kPupilSlots, 0);
-            setCells(recentPoints, kPupilSlots, 0);
-            setCells(overdoCount, kPupilSlots, 0);
-            setCells(overdoPoints, kPupilSlots, 0);
+            recentCount.emptyFrom(0);
+            recentPoints.emptyFrom(0);
+            overdoCount.emptyFrom(0);
+            overdoPoints.emptyFrom(0);
             return;
         }
         if (!x) std::swap(x, y);
@@ -633,27 +657,27 @@ private:
                 overdoP += g.overdoPoints;
                 y[P] = kEmptyPeriod;
             }
-            recentCount[P] = int32_t(recent);
-            recentPoints[P] = recentP;
-            overdoCount[P] = int32_t(overdo);
-            overdoPoints[P] = overdoP;
+            recentCount.cells[P] = int32_t(recent);
+            recentPoints.cells[P] = recentP;
+            overdoCount.cells[P] = int32_t(overdo);
+            overdoPoints.cells[P] = overdoP;
         }
-        setCells(recentCount + n, kPupilSlots - n, 0);
-        setCells(recentPoints + n, kPupilSlots - n, 0);
-        setCells(overdoCount + n, kPupilSlots - n, 0);
-        setCells(overdoPoints + n, kPupilSlots - n, 0);
+        recentCount.emptyFrom(n);
+        recentPoints.emptyFrom(n);
+        overdoCount.emptyFrom(n);
+        overdoPoints.emptyFrom(n);
     }
 
     // The same for today's figures.
     void writeCold(int L, Cold* x, Cold* y, int n)
     {
-        float* todayCount = s_.TodayCount.row(L);
-        float* todayTimeSum = s_.TodayTimeSum.row(L);
-        int64_t* todayPoints = s_.TodayPoints.row(L);
+        RowOut todayCount(s_.TodayCount, L, 0.0f);
+        RowOut todayTimeSum(s_.TodayTimeSum, L, 0.0f);
+        RowOut todayPoints(s_.TodayPoints, L, 0);
         if (!x && !y) {
-            setCells(todayCount, kPupilSlots, 0.0f);
-            setCells(todayTimeSum, kPupilSlots, 0.0f);
-            setCells(todayPoints, kPupilSlots, 0);
+            todayCount.emptyFrom(0);
+            todayTimeSum.emptyFrom(0);
+            todayPoints.emptyFrom(0);
             return;
         }
         if (!x) std::swap(x, y);
@@ -668,15 +692,15 @@ private:
                 c.todayTimeSum += d.todayTimeSum;
                 y[P] = kEmptyCold;
             }
-            todayCount[P] = c.todayCount;
-            todayTimeSum[P] = c.todayTimeSum;
-            todayPoints[P] = c.todayPoints;
+            todayCount.cells[P] = c.todayCount;
+            todayTimeSum.cells[P] = c.todayTimeSum;
+            todayPoints.cells[P] = c.todayPoints;
             if (L >= 1 && c.todayCount >= 1)
                 todayAvg[P] = float(std::floor(double(c.todayTimeSum) / double(c.todayCount) + 0.5));
         }
-        setCells(todayCount + n, kPupilSlots - n, 0.0f);
-        setCells(todayTimeSum + n, kPupilSlots - n, 0.0f);
-        setCells(todayPoints + n, kPupilSlots - n, 0);
+        todayCount.emptyFrom(n);
+        todayTimeSum.emptyFrom(n);
+        todayPoints.emptyFrom(n);
     }
 
     ProgramState& s_;

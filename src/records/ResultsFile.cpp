@@ -16,6 +16,7 @@
 #include <memory>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace karuvel {
 
@@ -486,7 +487,7 @@ void RecordKeeper::finish()
     s_.RecordCount = int(count);
     s_.RecEntries.resize(size_t(count) + 1);
     for (int level = 1; level <= kMaxLevel; ++level) {
-        const int32_t* row = s_.BestTime.row(level);
+        const int32_t* row = std::as_const(s_.BestTime).row(level);
         int32_t top = kNoTime;
         for (int pupil = 1; pupil <= 1000; ++pupil) top = std::min(top, row[pupil]);
         s_.TopTime[level] = top;

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <cstdint>
@@ -27,10 +28,11 @@ inline bool validPupil(long long pupil) { return pupil >= 0 && pupil <= kMaxPupi
 template <typename T>
 class LevelPupilTable {
 public:
-    LevelPupilTable() : cells_(size_t(kLevelSlots) * kPupilSlots, T{}) {}
+    LevelPupilTable() : cells_(size_t(kLevelSlots) * kPupilSlots, T{}) { known_.fill(kPupilSlots); }
     T& operator()(int level, int pupil)
     {
         assert(validLevel(level) && validPupil(pupil));
+        forget(level);
         return cells_[size_t(level) * kPupilSlots + size_t(pupil)];
     }
     const T& operator()(int level, int pupil) const
@@ -38,12 +40,33 @@ public:
         assert(validLevel(level) && validPupil(pupil));
         return cells_[size_t(level) * kPupilSlots + size_t(pupil)];
     }
-    void fill(const T& v) { std::fill(cells_.begin(), cells_.end(), v); }
-    T* row(int level) { return &cells_[size_t(level) * kPupilSlots]; }
+    void fill(const T& v)
+    {
+        std::fill(cells_.begin(), cells_.end(), v);
+        known_.fill(kPupilSlots);
+    }
+    T* row(int level)
+    {
+        forget(level);
+        return &cells_[size_t(level) * kPupilSlots];
+    }
     const T* row(int level) const { return &cells_[size_t(level) * kPupilSlots]; }
 
+    // The recount's note on a row: from this pupil on, the row holds the
+    // value the recount empties it to (kPupilSlots: nothing known). Any
+    // writable access to the row forgets the note, so it holds only while
+    // nothing else has written the row.
+    int emptyFrom(int level) const { return known_[size_t(level)]; }
+    void setEmptyFrom(int level, int pupil) { known_[size_t(level)] = int16_t(pupil); }
+
 private:
+    void forget(int level)
+    {
+        if (validLevel(level)) known_[size_t(level)] = int16_t(kPupilSlots);
+    }
+
     std::vector<T> cells_;
+    std::array<int16_t, kLevelSlots> known_{};
 };
 
 struct RosterEntry {

@@ -188,6 +188,36 @@ TEST_F(RecountTest, RecountStartsFromZeroEachTimeAndFollowsChangedCriteria)
     }
 }
 
+// The recount leaves out the rows it knows to be empty still; a figure
+// written into any table between two recounts must not survive the next.
+TEST_F(RecountTest, FiguresWrittenBetweenRecountsAreEmptiedByTheNext)
+{
+    add(0, 7, 1, 45);
+    recount();
+    RecountAll();
+    ProgramState& s = state();
+    s.TotalCount(1, 4000) = 3;      // beyond the school's pupils, on a level with runs
+    s.RecentPoints(20, 5) = 9;      // a level without runs
+    s.BestTime.row(30)[2] = 50;     // written through a row
+    s.TodayCount.row(1)[4999] = 2;
+    s.OverdoCount(0, 0) = 1;
+    s.TotalPoints(1, 7) = 999;      // a cell with runs
+    RecountAll();
+    EXPECT_EQ(s.TotalCount(1, 4000), 0);
+    EXPECT_EQ(s.RecentPoints(20, 5), 0);
+    EXPECT_EQ(s.BestTime(30, 2), kNoTime);
+    EXPECT_EQ(s.TodayCount(1, 4999), 0.0f);
+    EXPECT_EQ(s.OverdoCount(0, 0), 0);
+    EXPECT_EQ(s.TotalPoints(1, 7), 10);
+
+    // A whole table filled with something else is emptied too.
+    s.TotalTimeSum.fill(5);
+    RecountAll();
+    EXPECT_EQ(s.TotalTimeSum(1, 7), 45);
+    EXPECT_EQ(s.TotalTimeSum(1, 8), 0);
+    EXPECT_EQ(s.TotalTimeSum(35, 5000), 0);
+}
+
 TEST_F(RecountTest, SumsBeyondThirtyTwoBitsAreKeptWhole)
 {
     // 1e8: a single run's points leave 32 bits; 1e7: each run's fit, their sum does not.
