@@ -141,7 +141,7 @@ QString nameListLine(int birthYear, int g, const QString& rosterName, const Name
 
 NameList arrangeNameList(int displayMode, const QString& filter)
 {
-    ProgramState& s = state();
+    const ProgramState& s = state();
     const int count = std::min<long long>(s.RosterCount.toLong(), s.RosterEntries.size() - 1);
 
     // The four sums of every pupil, level row by level row.
