@@ -284,7 +284,10 @@ private:
             const size_t cell = cellOf(L, P);
             const double date = reading::getDouble(a);
             __builtin_prefetch(&hot[cell], 1);
-            if (date > periodAfter) __builtin_prefetch(&period[cell], 1);
+            // Its cell of the periods, chosen without a branch (the dates of
+            // a file need not come in order); else its hot cell again.
+            const void* second = date > periodAfter ? static_cast<const void*>(&period[cell]) : &hot[cell];
+            __builtin_prefetch(second, 1);
             if (date >= today) __builtin_prefetch(&cold[cell], 1);
             return cell;
         };
@@ -336,7 +339,7 @@ private:
             top[L] = std::max(top[L], P + 1);
             // Every record in the tables' range takes part in the best time.
             const int32_t t = reading::get32(p + reading::kTimeAt);
-            if (t < h.best) h.best = t;
+            h.best = std::min(h.best, t);  // without a branch: a new best comes at random
             const double date = reading::getDouble(p);
             if (!reading::RecordKeeper::keeps(L, P, date)) return;
             reading::RecordKeeper::entryOf(&kept[staged++], p, L, P, t, date);
