@@ -127,16 +127,7 @@ public:
         }
         // The line is empty here (next_ and from_ are 0).
         for (; n >= 64; n -= 64, from += 64) {
-#if defined(__SSE2__)
-            const auto* src = reinterpret_cast<const __m128i*>(from);
-            auto* dst = reinterpret_cast<__m128i*>(line_);
-            _mm_stream_si128(dst, _mm_loadu_si128(src));
-            _mm_stream_si128(dst + 1, _mm_loadu_si128(src + 1));
-            _mm_stream_si128(dst + 2, _mm_loadu_si128(src + 2));
-            _mm_stream_si128(dst + 3, _mm_loadu_si128(src + 3));
-#else
-            std::memcpy(line_, from, 64);
-#endif
+            sendWhole(from);
             line_ += 64;
         }
         std::memcpy(buffer_, from, n);
@@ -151,19 +142,25 @@ public:
     }
 
 private:
-    void sendLine()
+    // Sends 64 bytes from `bytes` to the line, whole, past the cache.
+    void sendWhole(const char* bytes)
     {
 #if defined(__SSE2__)
-        if (from_ == 0) {
-            const auto* src = reinterpret_cast<const __m128i*>(buffer_);
-            auto* dst = reinterpret_cast<__m128i*>(line_);
-            _mm_stream_si128(dst, _mm_load_si128(src));
-            _mm_stream_si128(dst + 1, _mm_load_si128(src + 1));
-            _mm_stream_si128(dst + 2, _mm_load_si128(src + 2));
-            _mm_stream_si128(dst + 3, _mm_load_si128(src + 3));
-        } else
+        const auto* src = reinterpret_cast<const __m128i*>(bytes);
+        auto* dst = reinterpret_cast<__m128i*>(line_);
+        _mm_stream_si128(dst, _mm_loadu_si128(src));
+        _mm_stream_si128(dst + 1, _mm_loadu_si128(src + 1));
+        _mm_stream_si128(dst + 2, _mm_loadu_si128(src + 2));
+        _mm_stream_si128(dst + 3, _mm_loadu_si128(src + 3));
+#else
+        std::memcpy(line_, bytes, 64);
 #endif
-        {
+    }
+    void sendLine()
+    {
+        if (from_ == 0) {
+            sendWhole(buffer_);
+        } else {
             std::memcpy(line_ + from_, buffer_ + from_, size_t(64 - from_));
         }
         line_ += 64;
