@@ -206,10 +206,11 @@ public:
     // afresh. The lane takes at most `count` records of the file.
     void restart(const Rule* rules, int64_t count)
     {
+        const int n = reach();
         for (int L = 0; L <= kMaxLevel; ++L) {
-            if (usedHot(L)) std::fill_n(&hot_[cellOf(L, 0)], reach_, kEmptyHot);
-            if (usedPeriod(L)) std::fill_n(&period_[cellOf(L, 0)], reach_, kEmptyPeriod);
-            if (usedCold(L)) std::fill_n(&cold_[cellOf(L, 0)], reach_, kEmptyCold);
+            if (usedHot(L)) std::fill_n(&hot_[cellOf(L, 0)], n, kEmptyHot);
+            if (usedPeriod(L)) std::fill_n(&period_[cellOf(L, 0)], n, kEmptyPeriod);
+            if (usedCold(L)) std::fill_n(&cold_[cellOf(L, 0)], n, kEmptyCold);
         }
         forgetRows();
         wide_.clear();
@@ -378,11 +379,6 @@ private:
             keeper.keepMany(kept, staged);
         }
 
-        for (int L = 0; L <= kMaxLevel; ++L) {
-            if (top[L] == 0) continue;
-            hotRows_ |= uint64_t(1) << L;
-            reach_ = std::max(reach_, top[L]);
-        }
         periodRows_ = usedPeriod;
         coldRows_ = usedCold;
         keeper_ = keeper;
@@ -390,7 +386,7 @@ private:
     }
 
 public:
-    bool usedHot(int L) const { return (hotRows_ >> L) & 1; }
+    bool usedHot(int L) const { return top_[size_t(L)] > 0; }
     bool usedPeriod(int L) const { return (periodRows_ >> L) & 1; }
     bool usedCold(int L) const { return (coldRows_ >> L) & 1; }
     // A level's row of cells for the tables (the caller empties the cells as
@@ -399,12 +395,10 @@ public:
     Period* periodRow(int L) { return &period_[cellOf(L, 0)]; }
     Cold* coldRow(int L) { return &cold_[cellOf(L, 0)]; }
     // One past the highest pupil whose cells the lane touched (of any level).
-    int reach() const { return reach_; }
+    int reach() const { return *std::max_element(top_.begin(), top_.end()); }
     void forgetRows()
     {
-        reach_ = 0;
         top_.fill(0);
-        hotRows_ = 0;
         periodRows_ = 0;
         coldRows_ = 0;
     }
@@ -454,10 +448,9 @@ private:
     std::vector<Hot> hot_;
     std::vector<Period> period_;
     std::vector<Cold> cold_;
-    int reach_ = 0;
-    // Per level: one past the highest pupil whose cell the lane touched.
+    // Per level: one past the highest pupil whose cell the lane touched
+    // (0: none; a record's cells of the periods and of today lie within).
     std::array<int32_t, kLevelSlots> top_{};
-    uint64_t hotRows_ = 0;
     uint64_t periodRows_ = 0;
     uint64_t coldRows_ = 0;
     std::unordered_map<size_t, Wide> wide_;
