@@ -195,6 +195,18 @@ bool RecordFile::unlock()
     return true;
 }
 
+bool RecordFile::identity(FileIdentity* out)
+{
+    BY_HANDLE_FILE_INFORMATION a;
+    if (!GetFileInformationByHandle(HANDLE(handle_), &a)) {
+        setError(int(GetLastError()));
+        return false;
+    }
+    out->volume = a.dwVolumeSerialNumber;
+    out->file = (uint64_t(a.nFileIndexHigh) << 32) | a.nFileIndexLow;
+    return true;
+}
+
 bool RecordFile::stillAtPath() const
 {
     if (!handle_) return false;
@@ -509,6 +521,18 @@ bool RecordFile::unlock()
         setError(errno);
         return false;
     }
+    return true;
+}
+
+bool RecordFile::identity(FileIdentity* out)
+{
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) {
+        setError(errno);
+        return false;
+    }
+    out->volume = uint64_t(st.st_dev);
+    out->file = uint64_t(st.st_ino);
     return true;
 }
 

@@ -21,6 +21,13 @@ enum class FileErrorKind {
 };
 
 enum class LockKind { Shared, Exclusive };
+
+// Which file a handle stands for: the volume and the file's number on it.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t file = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
 enum class LockResult { Locked, Busy, Failed };
 
 class RecordFile {
@@ -77,6 +84,8 @@ public:
     bool unlock();
     bool locked() const { return locked_; }
 
+    // The file this one is (volume and file number); false on failure.
+    bool identity(FileIdentity* out);
     // False when the path now names another file than the one opened (the
     // file was replaced by a rewrite while this one was open).
     bool stillAtPath() const;

@@ -1,3 +1,41 @@
+// The recount: every [level][pupil] table of the state rebuilt from the
+// results records held in memory (state().RecEntries, 1..RecordCount, and
+// RecBestOnly), which the results reader keeps up to date with the file.
+//
+// Map of this file, for whoever makes it faster next:
+// - Lanes. A Lane owns a full set of cells (Hot: count, best, points, time
+//   sum; Period: the "last N days" figures; Cold: today's), 36 x 5001 of
+//   each, made once and kept between recounts. The entries are worked through
+//   in chunks of kChunkEntries; a large array (kTwoLaneEntries or more) by two
+//   lanes on two threads, each taking the next free chunk (Recount::run).
+//   Lane 0 also takes the best-only records. A lane reads memory only: no
+//   file is read while cells are written, so no failed read can stop a lane
+//   half-way.
+// - Cells. Sums are 32-bit while the lane's records cannot take them past 32
+//   bits (narrow_); otherwise each add is checked and what overflows goes on
+//   in wide_ (64-bit, per cell), joined to the tables at the end. Points come
+//   from a per-level table of the usual times (table_, usual_), kept while
+//   the level's target and multiplier stay the same.
+// - Notes. A lane notes per level one past the highest pupil it touched
+//   (top_) and which levels' rows of the periods and of today it touched
+//   (periodRows_, coldRows_, written back at the end of each block). Only
+//   these rows, and only up to reach(), are read and emptied at the end; a
+//   lane whose pass did not end (an exception) empties all its cells on its
+//   next start (finished_). The tables keep their own note per row
+//   (LevelPupilTable::emptyFrom): from which pupil on a row still holds the
+//   empty value, so that rows known to be empty are not read again.
+// - Write-back. Recount::finish is the only place that writes the state's
+//   tables: per level, the cells of both lanes are added together, written
+//   into the 13 tables, and emptied in the same pass (even levels on this
+//   thread, odd ones on a second); then the wide sums, then TopTime. The
+//   averages are renewed where a count is 1 or more and keep their value
+//   where it is 0.
+// - The check. tests/records/test_recount.cpp compares the recount of many
+//   mixed records (odd times, levels and pupils out of range, periods, today,
+//   one and two lanes, mapped and block reads) with a plain record-by-record
+//   reading of the rules, and test_held_results.cpp compares every activation
+//   of random sequences of appends, torn ends, rewrites and date changes with
+//   a whole reload. Every speed-up must pass both.
 #include "records/Recount.h"
 
 #include "frame/Calendar.h"
@@ -8,6 +46,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <system_error>
 #include <thread>
 #include <type_traits>
@@ -202,15 +241,22 @@ class Lane {
 public:
     Lane() : hot_(kCells, kEmptyHot), period_(kCells, kEmptyPeriod), cold_(kCells, kEmptyCold) {}
 
-    // Cells still holding figures (of an attempt that failed half-way) start
-    // afresh. The lane takes at most `count` records of the file.
+    // Cells still holding figures start afresh: those of the rows noted, or
+    // every cell when the last pass did not end. The lane takes at most
+    // `count` records.
     void restart(const Rule* rules, int64_t count)
     {
-        const int n = reach();
-        for (int L = 0; L <= kMaxLevel; ++L) {
-            if (usedHot(L)) std::fill_n(&hot_[cellOf(L, 0)], n, kEmptyHot);
-            if (usedPeriod(L)) std::fill_n(&period_[cellOf(L, 0)], n, kEmptyPeriod);
-            if (usedCold(L)) std::fill_n(&cold_[cellOf(L, 0)], n, kEmptyCold);
+        if (!finished_) {
+            std::fill(hot_.begin(), hot_.end(), kEmptyHot);
+            std::fill(period_.begin(), period_.end(), kEmptyPeriod);
+            std::fill(cold_.begin(), cold_.end(), kEmptyCold);
+        } else {
+            const int n = reach();
+            for (int L = 0; L <= kMaxLevel; ++L) {
+                if (usedHot(L)) std::fill_n(&hot_[cellOf(L, 0)], n, kEmptyHot);
+                if (usedPeriod(L)) std::fill_n(&period_[cellOf(L, 0)], n, kEmptyPeriod);
+                if (usedCold(L)) std::fill_n(&cold_[cellOf(L, 0)], n, kEmptyCold);
+            }
         }
         forgetRows();
         wide_.clear();
@@ -244,21 +290,36 @@ public:
         periodAfter_ = HUGE_VAL;
         for (int L = 1; L <= kMaxLevel; ++L)
             periodAfter_ = std::min({periodAfter_, rules[L].recentAfter, rules[L].overdoAfter});
-        keeper_ = reading::RecordKeeper::Lane();
+        // Until finish() has read and emptied the cells, a new start must
+        // not trust the notes alone.
+        finished_ = false;
     }
 
-    void block(const char* p, int64_t records, double today)
+    // Adds n kept records (entries of RecEntries) to the cells.
+    void block(const RecEntry* e, int64_t n, double today)
     {
         if (narrow_) {
-            run<true>(p, records, today);
+            run<true>(e, n, today);
         } else {
-            run<false>(p, records, today);
+            run<false>(e, n, today);
+        }
+    }
+
+    // Records that take part in the best times only.
+    void bestOnly(const RecEntry* e, int64_t n)
+    {
+        for (int64_t i = 0; i < n; ++i) {
+            const int L = e[i].level, P = e[i].pupil;
+            if (!reading::inTables(L, P)) continue;
+            Hot& h = hot_[cellOf(L, P)];
+            top_[size_t(L)] = std::max(top_[size_t(L)], P + 1);
+            h.best = std::min(h.best, e[i].time);
         }
     }
 
 private:
     template <bool Narrow>
-    void run(const char* p, int64_t records, double today)
+    void run(const RecEntry* e, int64_t n, double today)
     {
         Hot* hot = hot_.data();
         Period* period = period_.data();
@@ -270,20 +331,15 @@ private:
         int32_t* top = top_.data();
         const uint32_t* usualSize = usualSize_.data();
         const int32_t* const* usual = usual_.data();
-        // The keeper works on a copy of its own here, which the cells
-        // written meanwhile cannot touch.
-        reading::RecordKeeper::Lane keeper = keeper_;
-        alignas(64) RecEntry kept[kGroup];
-        int staged = 0;
 
-        // Finds the cell of a record and fetches it (its cells of the periods
-        // and of today only when it falls in them); kOutside for a record
-        // outside the tables.
-        auto look = [&](const char* a) __attribute__((always_inline)) -> size_t {
-            const int L = reading::get16(a + reading::kLevelAt), P = reading::get16(a + reading::kPupilAt);
+        // Finds the cell of an entry and fetches it (its cells of the periods
+        // and of today only when it falls in them); kOutside for an entry
+        // outside the tables (none are kept, but the array is the state's).
+        auto look = [&](const RecEntry& a) __attribute__((always_inline)) -> size_t {
+            const int L = a.level, P = a.pupil;
             if (!reading::inTables(L, P)) return kOutside;
             const size_t cell = cellOf(L, P);
-            const double date = reading::getDouble(a);
+            const double date = a.date;
             __builtin_prefetch(&hot[cell], 1);
             // Its cell of the periods, chosen without a branch (the dates of
             // a file need not come in order); else its hot cell again.
@@ -292,7 +348,7 @@ private:
             if (date >= today) __builtin_prefetch(&cold[cell], 1);
             return cell;
         };
-        // Adds a kept record to its cells.
+        // Adds a record to its cells.
         auto addTo = [&](Hot& h, size_t cell, int L, double date, int counts, long long figure,
                          long long points) __attribute__((always_inline)) {
             h.count += counts;
@@ -333,56 +389,36 @@ private:
                 c.todayPoints += points;
             }
         };
-        auto add = [&](const char* p, size_t cell) __attribute__((always_inline)) {
+        auto add = [&](const RecEntry& r, size_t cell) __attribute__((always_inline)) {
             if (cell == kOutside) return;
-            const int L = reading::get16(p + reading::kLevelAt), P = reading::get16(p + reading::kPupilAt);
+            const int L = r.level, P = r.pupil;
             Hot& h = hot[cell];
             top[L] = std::max(top[L], P + 1);
-            // Every record in the tables' range takes part in the best time.
-            const int32_t t = reading::get32(p + reading::kTimeAt);
+            const int32_t t = r.time;
             h.best = std::min(h.best, t);  // without a branch: a new best comes at random
-            const double date = reading::getDouble(p);
-            if (!reading::RecordKeeper::keeps(L, P, date)) return;
-            reading::RecordKeeper::entryOf(&kept[staged++], p, L, P, t, date);
-
             if (uint32_t(t) < usualSize[L]) {
                 // A usual time: counted, its own figure, points from the table.
-                addTo(h, cell, L, date, 1, t, usual[L][t]);
+                addTo(h, cell, L, r.date, 1, t, usual[L][t]);
             } else {
-                addTo(h, cell, L, date, t < 6000 ? 1 : 0, figureOf(t), pointsOf(L, t));
+                addTo(h, cell, L, r.date, t < 6000 ? 1 : 0, figureOf(t), pointsOf(L, t));
             }
         };
 
-        // The cells of the next kAhead records, looked up as they were fetched.
+        // The cells of the next kAhead entries, looked up as they were fetched.
         size_t ahead[kAhead];
-        const int64_t lead = std::min<int64_t>(kAhead, records);
-        for (int64_t i = 0; i < lead; ++i) ahead[i] = look(p + i * kRecordSize);
-        // The records go in groups; the entries a group keeps gather here and
-        // then go to the array together.
-        for (int64_t i = 0; i < records;) {
-            const int64_t end = std::min(records, i + kGroup);
-            staged = 0;
-            if (end + kAhead <= records) {
-                for (; i < end; ++i, p += kRecordSize) {
-                    reading::fetchAhead(p);
-                    const size_t cell = ahead[i & (kAhead - 1)];
-                    ahead[i & (kAhead - 1)] = look(p + kAhead * kRecordSize);
-                    add(p, cell);
-                }
-            } else {
-                for (; i < end; ++i, p += kRecordSize) {
-                    const size_t cell = ahead[i & (kAhead - 1)];
-                    if (i + kAhead < records) ahead[i & (kAhead - 1)] = look(p + kAhead * kRecordSize);
-                    add(p, cell);
-                }
-            }
-            keeper.keepMany(kept, staged);
+        const int64_t lead = std::min<int64_t>(kAhead, n);
+        for (int64_t i = 0; i < lead; ++i) ahead[i] = look(e[i]);
+        int64_t i = 0;
+        for (; i + kAhead < n; ++i) {
+            reading::fetchAhead(reinterpret_cast<const char*>(e + i));
+            const size_t cell = ahead[i & (kAhead - 1)];
+            ahead[i & (kAhead - 1)] = look(e[i + kAhead]);
+            add(e[i], cell);
         }
+        for (; i < n; ++i) add(e[i], ahead[i & (kAhead - 1)]);
 
         periodRows_ = usedPeriod;
         coldRows_ = usedCold;
-        keeper_ = keeper;
-        keeper_.flush();
     }
 
 public:
@@ -396,11 +432,11 @@ public:
     Cold* coldRow(int L) { return &cold_[cellOf(L, 0)]; }
     // One past the highest pupil whose cells the lane touched (of any level).
     int reach() const { return *std::max_element(top_.begin(), top_.end()); }
-    void forgetRows()
+    // Every cell the notes name has been read and emptied.
+    void emptied()
     {
-        top_.fill(0);
-        periodRows_ = 0;
-        coldRows_ = 0;
+        forgetRows();
+        finished_ = true;
     }
     // The sums that went beyond 32 bits, by cell.
     struct Wide {
@@ -410,9 +446,14 @@ public:
         int64_t overdoPoints = 0;
     };
     std::unordered_map<size_t, Wide>& wide() { return wide_; }
-    reading::RecordKeeper::Lane& keeper() { return keeper_; }
 
 private:
+    void forgetRows()
+    {
+        top_.fill(0);
+        periodRows_ = 0;
+        coldRows_ = 0;
+    }
     // A record's points: from a table of the level's usual times.
     long long pointsOf(int level, int32_t t)
     {
@@ -468,10 +509,11 @@ private:
     std::array<Rule, kLevelSlots> madeFor_{};
     bool narrow_ = false;
     double periodAfter_ = 0;
-    reading::RecordKeeper::Lane keeper_;
+    // False from a start until finish() has emptied the cells noted.
+    bool finished_ = true;
 };
 
-// The lanes, made on first use (the second only for a large file).
+// The lanes, made on first use (the second only for a large array).
 Lane& lane(int k)
 {
     if (k == 0) {
@@ -482,11 +524,17 @@ Lane& lane(int k)
     return second;
 }
 
-// The recount, riding on the loader's one pass over the file; the chunks of a
-// large file are worked through by two lanes at once.
-class Recount : public reading::RecordSink {
+// Entries are taken by the lanes in chunks of this many.
+constexpr int64_t kChunkEntries = 16384;
+// An array this large is worked through by two lanes at the same time when
+// the processor has two cores.
+constexpr int64_t kTwoLaneEntries = 100000;
+
+// The recount of the records held in memory; the chunks of a large array
+// are worked through by two lanes at once.
+class Recount {
 public:
-    explicit Recount(ProgramState& s) : s_(s), keeper_(s)
+    explicit Recount(ProgramState& s) : s_(s)
     {
         const QDateTime now = clock().now();
         const double nowOle = toOleDateTime(now);
@@ -500,30 +548,38 @@ public:
         }
     }
 
-    bool twoLanes() const override { return true; }
-
-    void begin(int64_t records) override
+    // Adds every record held to the cells of the lanes.
+    void run()
     {
-        keeper_.begin(records);
-        records_ = records;
-        started_ = {false, false};
-    }
-
-    // Runs on the lane's own thread; a lane starts afresh on its first chunk.
-    void chunk(int k, int64_t first) override
-    {
-        Lane& l = lane(k);
-        if (!started_[size_t(k)]) {
-            l.restart(rules_, records_);
+        const RecEntry* entries = s_.RecEntries.data() + 1;
+        const int64_t count = std::clamp<int64_t>(s_.RecordCount, 0, int64_t(s_.RecEntries.size()) - 1);
+        std::atomic<int64_t> next{0};
+        auto work = [&](int k) {
+            Lane& l = lane(k);
+            l.restart(rules_, count);
             started_[size_t(k)] = true;
+            if (k == 0) l.bestOnly(s_.RecBestOnly.data(), int64_t(s_.RecBestOnly.size()));
+            for (;;) {
+                const int64_t from = next.fetch_add(1, std::memory_order_relaxed) * kChunkEntries;
+                if (from >= count) break;
+                l.block(entries + from, std::min(kChunkEntries, count - from), today_);
+            }
+        };
+        started_ = {false, false};
+        std::thread second;
+        if (count >= kTwoLaneEntries && std::thread::hardware_concurrency() >= 2) {
+            try {
+                second = std::thread(work, 1);
+            } catch (const std::system_error&) {
+                // No thread to be had: the first lane takes every chunk.
+            }
         }
-        keeper_.next(l.keeper(), first);
+        work(0);
+        if (second.joinable()) second.join();
     }
-
-    void block(int k, const char* p, int64_t records) override { lane(k).block(p, records, today_); }
 
     // Writes the cells into the tables (the averages renewed where a count
-    // is 1 or more, kept where it is 0) and finishes the loader's work.
+    // is 1 or more, kept where it is 0) and TopTime, emptying the cells.
     void finish()
     {
         Lane* a = started_[0] ? &lane(0) : nullptr;
@@ -561,7 +617,7 @@ public:
         }
         // Every cell read is empty again.
         for (Lane* lane : {a, b})
-            if (lane) lane->forgetRows();
+            if (lane) lane->emptied();
         // The sums that went beyond 32 bits join their cells.
         for (Lane* lane : {a, b}) {
             if (!lane) continue;
@@ -577,9 +633,11 @@ public:
             }
             lane->wide().clear();
         }
-        for (Lane* lane : {a, b})
-            if (lane) keeper_.close(lane->keeper());
-        keeper_.finish();
+        // The best time of each level among pupils 1..1000.
+        for (int level = 1; level <= kMaxLevel; ++level) {
+            const int32_t* row = std::as_const(s_.BestTime).row(level);
+            s_.TopTime[level] = *std::min_element(row + 1, row + 1001);
+        }
     }
 
 private:
@@ -700,11 +758,9 @@ private:
     }
 
     ProgramState& s_;
-    reading::RecordKeeper keeper_;
     Rule rules_[kLevelSlots];
     double today_ = 0;
-    int64_t records_ = 0;
-    // Which lanes took a chunk in this read.
+    // Which lanes started in this recount.
     std::array<bool, 2> started_{};
 };
 
@@ -712,8 +768,16 @@ private:
 
 void RecountAll()
 {
+    // The records held are brought up to date first (only what was appended
+    // is read); a failure there ends the program before any table is touched.
+    refreshResults();
+    recountHeld();
+}
+
+void recountHeld()
+{
     Recount recount(state());
-    reading::readForLoad(recount);
+    recount.run();
     recount.finish();
 }
 

@@ -18,7 +18,13 @@ long long recordPoints(long long time, long long targetTime, float multiplier);
 // The time figure: the decimal text of t cut to its first three characters.
 long long timeFigure(long long time);
 
-// Rebuilds every [level][pupil] table of the state from the results file.
+// Rebuilds every [level][pupil] table of the state and TopTime from the
+// results file: the records held in memory are brought up to date
+// (refreshResults; a failure ends the program before any table is written),
+// then recounted from memory.
 void RecountAll();
+// The recount from the records held in memory alone, without reading the
+// file (RecountAll's second step).
+void recountHeld();
 
 } // namespace karuvel

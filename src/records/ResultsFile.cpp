@@ -231,6 +231,32 @@ ReadFailure readOnce(const QString& path, RecordSink& sink, std::array<char, kRe
     const int64_t length = f.size();
     if (length < 0) return failure(statusOf(f.errorKind()), 3, f);
     const int64_t records = length / kRecordSize;
+
+    // A sink that holds the file's first records reads only what follows
+    // them, with the last of them again as a check that they are still this
+    // file's (a file replaced by a rewrite has another identity; one cut
+    // short and written again in place is caught by the check).
+    FileIdentity identity;
+    const RecordSink::Held held = sink.held(path, f.identity(&identity) ? &identity : nullptr);
+    if (held.records > 0 && held.records <= records) {
+        const int64_t fresh = records - held.records;
+        static std::vector<char> tail;
+        tail.resize(size_t(fresh + 1) * kRecordSize);
+        int64_t got = 0;
+        if (!f.readAt((held.records - 1) * kRecordSize, tail.data(), int64_t(tail.size()), &got))
+            return failure(statusOf(f.errorKind()), 4, f);
+        // Shorter than its length said (cut by a program that ignores the
+        // lock), or another record where the last held one was: read whole.
+        if (got == int64_t(tail.size()) && std::memcmp(tail.data(), held.last, kRecordSize) == 0) {
+            sink.appended(tail.data() + kRecordSize, fresh);
+            std::memcpy(last->data(), tail.data() + fresh * kRecordSize, kRecordSize);
+            *any = true;
+            sink.end(records, last->data());
+            f.close();
+            return ReadFailure{};
+        }
+    }
+
     const bool twoLanes = sink.twoLanes() && records >= kTwoLaneRecords && std::thread::hardware_concurrency() >= 2;
     sink.begin(records);
     // On a local disk the records are read where the system keeps the file,
@@ -262,6 +288,7 @@ ReadFailure readOnce(const QString& path, RecordSink& sink, std::array<char, kRe
         *last = furthest.last;
         *any = true;
     }
+    sink.end(records, *any ? last->data() : nullptr);
     f.close();
     return ReadFailure{};
 }
@@ -339,47 +366,125 @@ bool readResults(RecordSink& sink, bool endOnFailure = true)
     }
 }
 
-// The loader's sink: keeps the usable records and the best times.
-class LoadSink : public RecordSink {
+// The sink of the records held in memory: on a whole read it keeps every
+// usable record (RecEntries, RecordCount) and those that take part in the
+// best times only (RecBestOnly); on a resumed read it adds the records
+// appended. Until the reading ends well the state holds no records: a
+// failure (also one that ends the program) leaves nothing half-read behind.
+class HeldSink : public RecordSink {
 public:
-    explicit LoadSink(ProgramState& s) : s_(s), keeper_(s) {}
-    void begin(int64_t records) override
+    explicit HeldSink(ProgramState& s)
+        : s_(s), was_(s.RecSource), wasCount_(s.RecordCount), wasBestOnly_(std::move(s.RecBestOnly)), keeper_(s)
     {
-        s_.BestTime.fill(kNoTime);
-        keeper_.begin(records);
-        lane_ = reading::RecordKeeper::Lane();
+        s_.RecSource.held = false;
+        s_.RecordCount = 0;
+        s_.RecBestOnly.clear();
     }
-    void chunk(int, int64_t first) override { keeper_.next(lane_, first); }
-    void block(int, const char* p, int64_t records) override
+
+    bool twoLanes() const override { return true; }
+
+    Held held(const QString& path, const FileIdentity* identity) override
     {
+        path_ = path;
+        known_ = identity != nullptr;
+        if (identity) identity_ = *identity;
+        const bool same = was_.held && known_ && was_.path == path && was_.volume == identity_.volume &&
+                          was_.file == identity_.file && was_.last.size() == kRecordSize &&
+                          s_.RecEntries.size() == size_t(wasCount_) + 1;
+        if (!same) return {};
+        return {was_.records, was_.last.constData()};
+    }
+
+    void appended(const char* p, int64_t records) override
+    {
+        whole_ = false;
+        s_.RecEntries.resize(size_t(wasCount_) + 1);
         for (int64_t i = 0; i < records; ++i, p += kRecordSize) {
-            const int level = get16(p + reading::kLevelAt);
-            const int pupil = get16(p + reading::kPupilAt);
-            reading::fetchAhead(p);
-            // The best time of a record a little ahead is fetched meanwhile.
-            if (i + kAhead < records) {
-                const char* a = p + kAhead * kRecordSize;
-                const int la = get16(a + reading::kLevelAt), pa = get16(a + reading::kPupilAt);
-                if (reading::inTables(la, pa)) __builtin_prefetch(&s_.BestTime.row(la)[pa], 1);
-            }
+            const int level = get16(p + reading::kLevelAt), pupil = get16(p + reading::kPupilAt);
             if (!reading::inTables(level, pupil)) continue;
             const int32_t time = get32(p + reading::kTimeAt);
-            int32_t& best = s_.BestTime.row(level)[pupil];
-            if (time < best) best = time;
-            lane_.keep(p, level, pupil, time, getDouble(p));
+            const double date = getDouble(p);
+            RecEntry e;
+            reading::RecordKeeper::entryOf(&e, p, level, pupil, time, date);
+            if (reading::RecordKeeper::keeps(level, pupil, date)) {
+                s_.RecEntries.push_back(e);
+            } else {
+                wasBestOnly_.push_back(e);
+            }
         }
-        lane_.flush();
     }
-    void finish()
+
+    void begin(int64_t records) override
     {
-        keeper_.close(lane_);
-        keeper_.finish();
+        whole_ = true;
+        keeper_.begin(records);
+        for (int k = 0; k < 2; ++k) {
+            lanes_[k] = reading::RecordKeeper::Lane();
+            bestOnly_[k].clear();
+        }
+    }
+    void chunk(int lane, int64_t first) override { keeper_.next(lanes_[lane], first); }
+    void block(int lane, const char* p, int64_t records) override
+    {
+        reading::RecordKeeper::Lane& out = lanes_[lane];
+        std::vector<RecEntry>& bestOnly = bestOnly_[lane];
+        // The entries a group of records keeps gather here and go to the
+        // array together.
+        alignas(64) RecEntry kept[64];
+        for (int64_t i = 0; i < records;) {
+            const int64_t end = std::min(records, i + 64);
+            int staged = 0;
+            for (; i < end; ++i, p += kRecordSize) {
+                reading::fetchAhead(p);
+                const int level = get16(p + reading::kLevelAt), pupil = get16(p + reading::kPupilAt);
+                if (!reading::inTables(level, pupil)) continue;
+                const int32_t time = get32(p + reading::kTimeAt);
+                const double date = getDouble(p);
+                if (reading::RecordKeeper::keeps(level, pupil, date)) {
+                    reading::RecordKeeper::entryOf(&kept[staged++], p, level, pupil, time, date);
+                } else {
+                    RecEntry e;
+                    reading::RecordKeeper::entryOf(&e, p, level, pupil, time, date);
+                    bestOnly.push_back(e);
+                }
+            }
+            out.keepMany(kept, staged);
+        }
+        out.flush();
+    }
+
+    void end(int64_t records, const char* last) override
+    {
+        if (whole_) {
+            for (auto& lane : lanes_) keeper_.close(lane);
+            keeper_.finish();
+            s_.RecBestOnly = bestOnly_[0];
+            s_.RecBestOnly.insert(s_.RecBestOnly.end(), bestOnly_[1].begin(), bestOnly_[1].end());
+        } else {
+            s_.RecordCount = int(s_.RecEntries.size() - 1);
+            s_.RecBestOnly = std::move(wasBestOnly_);
+        }
+        ProgramState::ResultsSource& held = s_.RecSource;
+        held.held = known_ && records > 0;
+        held.path = path_;
+        held.volume = identity_.volume;
+        held.file = identity_.file;
+        held.records = records;
+        held.last = last ? QByteArray(last, kRecordSize) : QByteArray();
     }
 
 private:
     ProgramState& s_;
+    const ProgramState::ResultsSource was_;
+    const int wasCount_;
+    std::vector<RecEntry> wasBestOnly_;
     reading::RecordKeeper keeper_;
-    reading::RecordKeeper::Lane lane_;
+    reading::RecordKeeper::Lane lanes_[2];
+    std::vector<RecEntry> bestOnly_[2];
+    bool whole_ = false;
+    QString path_;
+    bool known_ = false;
+    FileIdentity identity_;
 };
 
 class AllRecordsSink : public RecordSink {
@@ -456,6 +561,9 @@ void RecordKeeper::begin(int64_t records)
 {
     // Room for every record (index 0 unused); the final size is set by finish().
     const size_t n = size_t(records) + 1;
+    // Room beyond the file's records too, for the records appended later
+    // to be added without moving the array.
+    if (s_.RecEntries.capacity() < n) s_.RecEntries.reserve(n + n / 8 + 4096);
     if (s_.RecEntries.size() < n) s_.RecEntries.resize(n);
     keptIn_.assign(size_t((records + kChunkRecords - 1) / kChunkRecords), 0);
 }
@@ -486,12 +594,6 @@ void RecordKeeper::finish()
     }
     s_.RecordCount = int(count);
     s_.RecEntries.resize(size_t(count) + 1);
-    for (int level = 1; level <= kMaxLevel; ++level) {
-        const int32_t* row = std::as_const(s_.BestTime).row(level);
-        int32_t top = kNoTime;
-        for (int pupil = 1; pupil <= 1000; ++pupil) top = std::min(top, row[pupil]);
-        s_.TopTime[level] = top;
-    }
 }
 
 } // namespace reading
@@ -576,11 +678,33 @@ void AppendResult()
     f.close();
 }
 
+bool refreshResults(bool endOnFailure)
+{
+    ProgramState& s = state();
+    HeldSink sink(s);
+    // On a failure a view goes on without records (the sink left none), and
+    // the next reading reads the file whole.
+    return readResults(sink, endOnFailure);
+}
+
 void LoadResults()
 {
-    LoadSink sink(state());
-    reading::readForLoad(sink);
-    sink.finish();
+    refreshResults();
+    ProgramState& s = state();
+    s.BestTime.fill(kNoTime);
+    for (const std::vector<RecEntry>* entries : {&s.RecEntries, &s.RecBestOnly}) {
+        const size_t from = entries == &s.RecEntries ? 1 : 0;
+        const size_t to = entries == &s.RecEntries ? size_t(s.RecordCount) + 1 : entries->size();
+        for (size_t k = from; k < to; ++k) {
+            const RecEntry& e = (*entries)[k];
+            int32_t& best = s.BestTime.row(e.level)[e.pupil];
+            best = std::min(best, e.time);
+        }
+    }
+    for (int level = 1; level <= kMaxLevel; ++level) {
+        const int32_t* row = std::as_const(s.BestTime).row(level);
+        s.TopTime[level] = *std::min_element(row + 1, row + 1001);
+    }
 }
 
 namespace {

@@ -45,8 +45,9 @@ bool OpenResults();
 void AppendResult();
 constexpr int kAppendLockWaitMs = 30000;
 
-// Rebuilds RecordCount, RecDate/RecClock/RecPupil/RecLevel/RecTime (index 1..
-// RecordCount, every usable record of the file, however many), BestTime and
+// Brings RecordCount, RecDate/RecClock/RecPupil/RecLevel/RecTime (index 1..
+// RecordCount, every usable record of the file, however many) up to date with
+// the file (see refreshResults) and rebuilds from them BestTime and
 // TopTime (the best of pupils 1..1000). A record is kept when its date is a
 // day from 0 (30 December 1899) to 31 December 9999, its pupil is not 0 and
 // its level is at least 1; every record with level 0..35 and pupil 0..5000
@@ -59,6 +60,18 @@ constexpr int kAppendLockWaitMs = 30000;
 // access refused is tried for 30 seconds; any other failure shows the message
 // at once. Every wait keeps the screen responsive.
 void LoadResults();
+
+// Brings the records in memory (RecordCount, RecDate(k) .. RecTime(k), and
+// the records that take part in the best times only) up to date with the
+// results file, by the rule of LoadResults. Only the records appended since
+// the last reading are read, with the last record held read again as a
+// check; a file that was replaced, cut shorter than the records held, or
+// holds another record where the last held one was, is read whole. Waits and
+// retries as LoadResults does. A failure the retries cannot mend ends the
+// program; with endOnFailure false (the dashboard's views) it is told
+// ("先生を呼びなさい") and answered with false instead. Either way no records
+// are held after a failure, and the next reading reads the file whole.
+bool refreshResults(bool endOnFailure = true);
 
 // Reads every record of the results file, in file order, into *out (the
 // dashboard's lists and the records manager read the file record by record

@@ -2,6 +2,7 @@
 // Inside the records module: reading the results file record by record, the
 // rule of which records the loader keeps, and the little-endian fields. The
 // loader and the recount share them, so that a recount reads the file once.
+#include "platform/RecordFile.h"
 #include "records/ResultsFile.h"
 #include "state/ProgramState.h"
 
@@ -82,6 +83,37 @@ public:
         (void)first;
     }
     virtual void block(int lane, const char* bytes, int64_t records) = 0;
+
+    // Resuming where an earlier read ended. Once the file is open and
+    // locked, the reading asks the sink what it holds of this file (its path
+    // and identity; identity is nullptr when the system cannot tell it). A
+    // sink that holds the file's first records answers how many and the bytes
+    // of the last of them; the reading then reads from that record on, and
+    // when the file still has it there passes only the records after it to
+    // appended(). Otherwise (nothing held, the file shorter, that record
+    // changed) the file is read whole through begin(), chunk() and block().
+    struct Held {
+        int64_t records = 0;
+        const char* last = nullptr;
+    };
+    virtual Held held(const QString& path, const FileIdentity* identity)
+    {
+        (void)path;
+        (void)identity;
+        return {};
+    }
+    virtual void appended(const char* bytes, int64_t records)
+    {
+        (void)bytes;
+        (void)records;
+    }
+    // The reading ended well, whole or resumed: the file has `records` whole
+    // records and `last` is the last of them (nullptr when there are none).
+    virtual void end(int64_t records, const char* last)
+    {
+        (void)records;
+        (void)last;
+    }
 };
 
 // Reads every whole record through the sink with the retry rules of
@@ -262,9 +294,8 @@ public:
     }
 
     // Joins the chunks in file order, closing the gaps left by the records
-    // they did not keep; sets RecordCount and the final size of the array,
-    // and TopTime from BestTime (the best of pupils 1..1000 per level). Every
-    // lane must be closed.
+    // they did not keep; sets RecordCount and the final size of the array.
+    // Every lane must be closed.
     void finish();
 
 private:

@@ -4,6 +4,7 @@
 // There is no other channel between screens.
 #include "state/Loose.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -191,6 +192,21 @@ struct ProgramState {
     int RecPupil(int k) const { return RecEntries[size_t(k)].pupil; }
     int RecLevel(int k) const { return RecEntries[size_t(k)].level; }
     int32_t RecTime(int k) const { return RecEntries[size_t(k)].time; }
+    // The records of the file within the tables' range that are not kept
+    // above (pupil 0, level 0, a date no calendar names): they take part in
+    // the best times only, and are kept here for the recount.
+    std::vector<RecEntry> RecBestOnly;
+    // What the records above were read from, so that the next reading takes
+    // only what was appended since. Filled and used by the results reader;
+    // held is false while they must be read whole again.
+    struct ResultsSource {
+        bool held = false;
+        QString path;
+        uint64_t volume = 0;  // the file's identity (volume and file number)
+        uint64_t file = 0;
+        int64_t records = 0;  // whole records of the file read so far
+        QByteArray last;      // the bytes of the last of them
+    } RecSource;
 
     // 7. Sounds.
     std::array<SoundSlot, 11> SoundNames{};  // slots 1..10
