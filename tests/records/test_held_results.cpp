@@ -1,0 +1,310 @@
+// The records held in memory between activations: random sequences of what
+// happens to a shared results file between two activations (appends by other
+// PCs and by this one, torn ends, rewrites and deletions by a teacher, a file
+// cut short in place, date and criteria changes). After every activation the
+// tables, the records held and the shared buffer must be exactly those of a
+// state that reads the whole file and recounts every time.
+#include "Fakes.h"
+#include "Runs.h"
+#include "TempDir.h"
+#include "frame/Calendar.h"
+#include "platform/RecordFile.h"
+#include "records/Recount.h"
+#include "records/ResultsFile.h"
+#include "state/ProgramState.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+using namespace karuvel;
+using namespace karuvel::test;
+
+namespace {
+
+// Compares two states' tables cell by cell, bit for bit; the first
+// difference is reported.
+template <class T>
+::testing::AssertionResult sameTable(const char* name, const LevelPupilTable<T>& a, const LevelPupilTable<T>& b)
+{
+    for (int L = 0; L <= kMaxLevel; ++L) {
+        const T* x = a.row(L);
+        const T* y = b.row(L);
+        if (std::memcmp(x, y, sizeof(T) * kPupilSlots) == 0) continue;
+        for (int P = 0; P < kPupilSlots; ++P) {
+            if (std::memcmp(&x[P], &y[P], sizeof(T)) != 0)
+                return ::testing::AssertionFailure()
+                       << name << "(" << L << ", " << P << "): held " << x[P] << ", whole " << y[P];
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult sameState(const ProgramState& held, const ProgramState& whole)
+{
+    const ProgramState& a = held;
+    const ProgramState& b = whole;
+    for (const auto& r : {sameTable("TotalCount", a.TotalCount, b.TotalCount),
+                          sameTable("TotalPoints", a.TotalPoints, b.TotalPoints),
+                          sameTable("TotalTimeSum", a.TotalTimeSum, b.TotalTimeSum),
+                          sameTable("TotalAvgTime", a.TotalAvgTime, b.TotalAvgTime),
+                          sameTable("TodayCount", a.TodayCount, b.TodayCount),
+                          sameTable("TodayPoints", a.TodayPoints, b.TodayPoints),
+                          sameTable("TodayTimeSum", a.TodayTimeSum, b.TodayTimeSum),
+                          sameTable("TodayAvgTime", a.TodayAvgTime, b.TodayAvgTime),
+                          sameTable("RecentCount", a.RecentCount, b.RecentCount),
+                          sameTable("RecentPoints", a.RecentPoints, b.RecentPoints),
+                          sameTable("OverdoCount", a.OverdoCount, b.OverdoCount),
+                          sameTable("OverdoPoints", a.OverdoPoints, b.OverdoPoints),
+                          sameTable("BestTime", a.BestTime, b.BestTime)}) {
+        if (!r) return r;
+    }
+    if (a.TopTime != b.TopTime) return ::testing::AssertionFailure() << "TopTime differs";
+    if (a.RecordCount != b.RecordCount)
+        return ::testing::AssertionFailure() << "RecordCount: held " << a.RecordCount << ", whole " << b.RecordCount;
+    if (std::memcmp(a.RecEntries.data() + 1, b.RecEntries.data() + 1, sizeof(RecEntry) * size_t(a.RecordCount)) != 0)
+        return ::testing::AssertionFailure() << "the records held differ";
+    // The best-only records come in no set order from two lanes.
+    auto sorted = [](std::vector<RecEntry> v) {
+        std::sort(v.begin(), v.end(), [](const RecEntry& x, const RecEntry& y) {
+            return std::memcmp(&x, &y, sizeof x) < 0;
+        });
+        return v;
+    };
+    const auto x = sorted(a.RecBestOnly), y = sorted(b.RecBestOnly);
+    if (x.size() != y.size() || std::memcmp(x.data(), y.data(), sizeof(RecEntry) * x.size()) != 0)
+        return ::testing::AssertionFailure() << "the best-only records differ";
+    return ::testing::AssertionSuccess();
+}
+
+struct Scale {
+    const char* what;
+    int firstRecords;  // records in the file before the first activation
+    int steps;
+    unsigned seed;
+};
+
+void PrintTo(const Scale& scale, std::ostream* os) { *os << scale.what; }
+
+class HeldResultsTest : public ::testing::TestWithParam<Scale> {
+protected:
+    FakePlatform fakes;
+    TempDir dir;
+    // The state that reads the file whole at every activation.
+    ProgramState whole;
+    std::mt19937 gen{1};
+
+    QString file() const { return dir.file(QStringLiteral("成績累積データ.dat")); }
+    double today() const { return toOleDate(fakes.clock.current.date()); }
+    int pick(int n) { return int(gen() % unsigned(n)); }
+
+    void setCriteria(ProgramState& s)
+    {
+        const int targets[] = {0, 30, 60, 700, -5, 2000};
+        const float multipliers[] = {1, 1.5f, 0.7f, 2};
+        for (int level = 1; level <= kMaxLevel; ++level) {
+            s.TargetTime[level] = targets[(level + criteriaShift) % 6];
+            s.PointMultiplier[level] = multipliers[(level + criteriaShift) % 4];
+            s.RecentDays[level] = level % 3 == 0 ? Loose() : Loose(level % 8);
+            s.OverdoDays[level] = Loose(1 + level % 2);
+        }
+        s.DataFolder = Loose(dir.path());
+    }
+    int criteriaShift = 0;
+
+    // A record as another PC writes it: mostly usual runs of a small school,
+    // with some the tables cannot take and some the loader does not keep.
+    QByteArray randomRecord()
+    {
+        const int times[] = {0, 1, 45, 999, 1000, 1234, 5999, 6000, 99997, 99999, -50, 12345};
+        int level = 1 + pick(12), pupil = 1 + pick(40);
+        if (pick(20) == 0) level = pick(38) - 1;               // -1..36: level 0 and out of range
+        if (pick(40) == 0) pupil = pick(8) - 6;                // 0 and below
+        if (pick(400) == 0) pupil = 4990 + pick(16);           // the last pupils and beyond
+        const int32_t time = pick(4) == 0 ? times[pick(12)] : pick(800);
+        double date = today() - pick(12) + (pick(3) == 0 ? 1 : 0);
+        if (pick(60) == 0) {
+            const double odd[] = {-3, 2958466.0, std::numeric_limits<double>::quiet_NaN(), 1e300};
+            date = odd[pick(4)];
+        }
+        const auto b = runRecord(date, double(pick(86400)) / 86400.0, pupil, level, time).toBytes();
+        return QByteArray(b.data(), kRecordSize);
+    }
+    QByteArray randomRecords(int n)
+    {
+        QByteArray bytes;
+        for (int i = 0; i < n; ++i) bytes += randomRecord();
+        return bytes;
+    }
+
+    int64_t fileSize() const { return QFileInfo(file()).size(); }
+    // Writes bytes at `at` in the file as it is (no replacement), through a
+    // file of its own under the exclusive lock, as another PC does.
+    void writeInPlace(int64_t at, const QByteArray& bytes)
+    {
+        RecordFile f;
+        ASSERT_TRUE(f.open(file(), RecordFile::Mode::ReadWriteCreate));
+        ASSERT_EQ(f.tryLock(LockKind::Exclusive), LockResult::Locked);
+        ASSERT_TRUE(f.writeAt(at, bytes.constData(), bytes.size()));
+    }
+    // Another PC's append in a process of its own: over a torn end, as
+    // every writer appends.
+    void appendFromAnotherProcess(const QByteArray& bytes)
+    {
+        const int64_t at = fileSize() / kRecordSize * kRecordSize;
+        const QByteArray name = QFile::encodeName(file());
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // Only system calls in the child: its lock, its write.
+            const int fd = ::open(name.constData(), O_RDWR);
+            struct flock lock {};
+            lock.l_type = F_WRLCK;
+            lock.l_whence = SEEK_SET;
+            const bool ok = fd >= 0 && ::fcntl(fd, F_OFD_SETLKW, &lock) == 0 &&
+                            ::pwrite(fd, bytes.constData(), size_t(bytes.size()), off_t(at)) == bytes.size();
+            ::_exit(ok ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+
+    // One activation of each state; the held one must come out as the whole one.
+    void activate(const char* after)
+    {
+        RecountAll();
+        const QByteArray heldLast = lastRecordBytes();
+        std::swap(state(), whole);
+        state().RecSource = ProgramState::ResultsSource{};  // read whole
+        RecountAll();
+        const QByteArray wholeLast = lastRecordBytes();
+        std::swap(state(), whole);
+        ASSERT_TRUE(sameState(state(), whole)) << "after " << after;
+        ASSERT_EQ(heldLast, wholeLast) << "the shared buffer after " << after;
+    }
+    static QByteArray lastRecordBytes()
+    {
+        const auto b = ResultRecord().toBytes();
+        return QByteArray(b.data(), kRecordSize);
+    }
+};
+
+TEST_P(HeldResultsTest, EveryActivationMatchesAWholeReload)
+{
+    const Scale scale = GetParam();
+    gen.seed(scale.seed);
+    setCriteria(state());
+    setCriteria(whole);
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), randomRecords(scale.firstRecords));
+    activate("the first reading");
+
+    int appends = 0, resumed = 0;
+    for (int step = 0; step < scale.steps; ++step) {
+        const int64_t before = state().RecSource.records;
+        const int what = pick(100);
+        const char* done = "";
+        if (what < 30) {
+            done = "another PC's append";
+            // Some in a process of their own, the rest through a file of their own here.
+            if (pick(8) == 0) {
+                appendFromAnotherProcess(randomRecords(pick(25)));
+            } else {
+                writeInPlace(fileSize() / kRecordSize * kRecordSize, randomRecords(pick(25)));
+            }
+            ++appends;
+        } else if (what < 40) {
+            done = "this PC's append";
+            ProgramState& s = state();
+            s.CurrentPupil = 1 + pick(40);
+            s.SelectedLevel = 1 + pick(12);
+            s.RunTime = pick(700);
+            AppendResult();
+            ++appends;
+        } else if (what < 50) {
+            done = "a torn end";
+            // Another PC's write cut off part-way; a later append or the
+            // rest of its bytes makes the record whole.
+            const QByteArray r = randomRecord();
+            const int cut = 1 + pick(kRecordSize - 1);
+            writeInPlace(fileSize() / kRecordSize * kRecordSize, r.left(cut));
+            if (pick(2) == 0) {
+                activate(done);
+                writeInPlace(fileSize(), r.mid(cut));
+                done = "the rest of a torn record";
+            }
+        } else if (what < 58) {
+            done = "a teacher's change of a time";
+            QString problem;
+            ASSERT_TRUE(updateResults(
+                [&](std::vector<ResultRecordData>& records, QString*) {
+                    if (!records.empty()) records[size_t(pick(int(records.size())))].time = pick(500);
+                    return true;
+                },
+                &problem))
+                << problem.toStdString();
+        } else if (what < 66) {
+            done = "a teacher's deletion";
+            QString problem;
+            ASSERT_TRUE(updateResults(
+                [&](std::vector<ResultRecordData>& records, QString*) {
+                    // The last record, or one inside the file.
+                    if (!records.empty())
+                        records.erase(records.begin() + (pick(2) == 0 ? int(records.size()) - 1
+                                                                      : pick(int(records.size()))));
+                    return true;
+                },
+                &problem))
+                << problem.toStdString();
+        } else if (what < 72) {
+            done = "a file cut short in place and written on";
+            const int64_t records = fileSize() / kRecordSize;
+            {
+                RecordFile f;
+                ASSERT_TRUE(f.open(file(), RecordFile::Mode::ReadWriteCreate));
+                ASSERT_TRUE(f.truncate(std::max<int64_t>(0, records - 1 - pick(5)) * kRecordSize));
+            }
+            if (pick(2) == 0) appendFromAnotherProcess(randomRecords(1 + pick(10)));
+        } else if (what < 76) {
+            done = "the last record held written over in place";
+            const int64_t records = fileSize() / kRecordSize;
+            if (records > 0) writeInPlace((records - 1) * kRecordSize, randomRecord());
+            if (pick(2) == 0) appendFromAnotherProcess(randomRecords(1 + pick(3)));
+        } else if (what < 90) {
+            done = "a change of date";
+            const int hours[] = {1, 9, 14, 24, 30, 24 * 3};
+            fakes.clock.current = fakes.clock.current.addSecs(3600LL * hours[pick(6)]);
+        } else if (what < 95) {
+            done = "changed criteria";
+            criteriaShift = pick(12);
+            setCriteria(state());
+            setCriteria(whole);
+        } else {
+            done = "nothing";
+        }
+        activate(done);
+        if (HasFatalFailure()) return;
+        if (state().RecSource.held && before > 0 && state().RecSource.records >= before) ++resumed;
+    }
+    // The sequences must mostly resume, or the test would only compare whole reads.
+    EXPECT_GT(appends, scale.steps / 5);
+    EXPECT_GT(resumed, scale.steps / 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sequences, HeldResultsTest,
+                         ::testing::Values(Scale{"small", 200, 100, 11}, Scale{"empty", 0, 100, 12},
+                                           Scale{"middle", 5000, 80, 13}, Scale{"twoLanes", 120000, 30, 14}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+} // namespace
