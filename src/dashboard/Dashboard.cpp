@@ -940,10 +940,11 @@ void seisekitime1::recordsView(RecordView view)
     }
     const ListContext c(s, s.CurrentPupil, gradeFilter());
     RecordListsBuilder builder(s, c, view, now, days);
-    // The file is read whole; sharing errors are waited out and retried by the
+    // The records held in memory, brought up to date: only what other PCs
+    // appended since is read. Sharing errors are waited out and retried by the
     // reader; any other failure is told and the lists stay empty.
-    std::vector<ResultRecordData> records;
-    readResultsForView(&records);
+    refreshResults(false);
+    const std::span<const RecEntry> records = heldRecords();
     const int total = int(std::min<size_t>(records.size() + 1, size_t(INT_MAX)));
     ProgressBar1->setRange(0, total);
     ProgressBar2->setRange(0, total);
@@ -1069,8 +1070,8 @@ void seisekitime1::perPupilView()
     ListView = 3;
     回数など表示();
 
-    std::vector<ResultRecordData> records;
-    readResultsForView(&records);
+    refreshResults(false);  // only what was appended since; a failure is told, the lists stay empty
+    const std::span<const RecEntry> records = heldRecords();
     // The bar runs over the records, with a tenth more for the lists.
     const double stretched = std::min(double(INT_MAX), (double(records.size()) + 1.0) * 1.1);
     ProgressBar1->setRange(0, int(stretched));
@@ -1163,11 +1164,11 @@ void seisekitime1::Command24_Click(int member)
     if (pupils.empty()) pupils.push_back(ShownPupil);
     const std::vector<int> levels = selectedLevels();
 
-    // One pass over the results file for every pupil chosen.
-    std::vector<ResultRecordData> records;
-    readResultsForView(&records);
+    // One pass over the records held for every pupil chosen (brought up to
+    // date first; a failure is told and the sheet has no runs).
+    refreshResults(false);
     PupilSummary summary(s, gradeFilter(), clock().now(), pupils.back());
-    for (const ResultRecordData& r : records) summary.add(r);
+    for (const RecEntry& r : heldRecords()) summary.add(r);
 
     if (member == 0) {
         QStringList lines;

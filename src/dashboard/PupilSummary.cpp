@@ -38,7 +38,7 @@ PupilSummary::PupilSummary(const ProgramState& s, const QString& gradeFilter, co
     for (int level = 1; level <= levels_; ++level) practice_[size_t(level)] = isPracticeLevelName(s.LevelNames[level]);
 }
 
-void PupilSummary::add(const ResultRecordData& r)
+void PupilSummary::add(const RecEntry& r)
 {
     const int level = r.level;
     const int pupil = r.pupil;

@@ -43,7 +43,8 @@ public:
     PupilSummary(const ProgramState& s, const QString& gradeFilter, const QDateTime& now, int listPupil = -1);
 
     // One record of the results file; any order, every record once.
-    void add(const ResultRecordData& r);
+    void add(const RecEntry& r);
+    void add(const ResultRecordData& r) { add(RecEntry{r.date, r.clock, r.pupil, r.level, r.time}); }
 
     // The figures of a pupil at a level, after the pass.
     //  - runs, best and average: the pupil's runs below 1800 s; the average is

@@ -269,7 +269,7 @@ RecordListsBuilder::RecordListsBuilder(const ProgramState& s, const ListContext&
 {
 }
 
-void RecordListsBuilder::add(const ResultRecordData& r)
+void RecordListsBuilder::add(const RecEntry& r)
 {
     const int level = r.level;
     const int pupil = r.pupil;

@@ -90,7 +90,8 @@ class RecordListsBuilder {
 public:
     RecordListsBuilder(const ProgramState& s, const ListContext& c, RecordView view, const QDateTime& now,
                        int periodDays = 0);
-    void add(const ResultRecordData& r);
+    void add(const RecEntry& r);
+    void add(const ResultRecordData& r) { add(RecEntry{r.date, r.clock, r.pupil, r.level, r.time}); }
     std::array<QStringList, kLevelSlots> lists;
 
 private:

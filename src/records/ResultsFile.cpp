@@ -687,6 +687,12 @@ bool refreshResults(bool endOnFailure)
     return readResults(sink, endOnFailure);
 }
 
+std::span<const RecEntry> heldRecords()
+{
+    const ProgramState& s = state();
+    return {s.RecEntries.data() + 1, size_t(s.RecordCount)};
+}
+
 void LoadResults()
 {
     refreshResults();

@@ -1,11 +1,14 @@
 #pragma once
 // The results file "成績累積データ.dat": 44-byte records appended by every PC
 // under a whole-file lock, loaded into the state by LoadResults.
+#include "state/ProgramState.h"
+
 #include <QByteArray>
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 namespace karuvel {
@@ -72,6 +75,8 @@ void LoadResults();
 // ("先生を呼びなさい") and answered with false instead. Either way no records
 // are held after a failure, and the next reading reads the file whole.
 bool refreshResults(bool endOnFailure = true);
+// The records held (RecEntries 1..RecordCount), in file order.
+std::span<const RecEntry> heldRecords();
 
 // Reads every record of the results file, in file order, into *out (the
 // dashboard's lists and the records manager read the file record by record
