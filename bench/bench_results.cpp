@@ -1,24 +1,33 @@
 // LoadResults + RecountAll on synthetic results files of 10k, 100k and 1M
-// records, against a bare sequential read of the same file in the same run.
+// records, against a bare sequential read of the same file in the same run;
+// every iteration reads the file whole (the records held are dropped first).
 // Counters: load_recount_ms and bare_read_ms (means per iteration), ratio
 // (load_recount / bare read), ratio_fastest (the fastest iteration of each)
 // and ns_per_record (for the growth with size).
+// BM_ActivationAfterAppends: an activation (RecountAll) after another PC
+// appended 10 records to the 1M file, against the in-memory recount alone
+// and a whole reload, all in the same iterations (see there).
 // The bare read is read(2) in 1 MiB blocks into one reused buffer (the least
 // any reader pays); read_all_ms and ratio_read_all compare with reading the
 // whole file in one go into a fresh buffer (QFile::readAll).
 #include "Fakes.h"
 #include "SchoolYear.h"
+#include "Runs.h"
 #include "frame/Calendar.h"
+#include "platform/RecordFile.h"
 #include "records/Recount.h"
 #include "records/ResultsFile.h"
 #include "state/ProgramState.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <random>
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
@@ -86,6 +95,7 @@ void BM_LoadResultsAndRecount(benchmark::State& st)
         const double bare = bareReadMs(path);
         bareMs += bare;
         fastestBareMs = std::min(fastestBareMs, bare);
+        s.RecSource = ProgramState::ResultsSource{};  // read whole
         const auto start = std::chrono::steady_clock::now();
         RecountAll();
         const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -127,12 +137,127 @@ void BM_LoadResultsOnly(benchmark::State& st)
     fakes.clock.current = kNow;
     state().DataFolder = Loose(folder);
     LoadResults();
-    for (auto _ : st) LoadResults();
+    for (auto _ : st) {
+        state().RecSource = ProgramState::ResultsSource{};  // read whole
+        LoadResults();
+    }
     st.counters["ns_per_record"] = benchmark::Counter(double(records), benchmark::Counter::kIsIterationInvariantRate |
                                                                           benchmark::Counter::kInvert);
 }
 
 BENCHMARK(BM_LoadResultsOnly)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// Bytes this process has read through read(2) and pread(2) so far (a
+// mapped read is not counted here: a whole reload is counted as the file's
+// length, every page of which it reads).
+long long bytesReadSoFar()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+// One iteration: another PC appends 10 records (not timed); then, each
+// timed on its own, in this order: the activation (RecountAll: the records
+// appended are read and the whole is recounted from memory), the in-memory
+// recount alone (recountHeld), a whole reload (RecountAll with nothing
+// held: the file read whole and recounted) and the bare read of the file.
+// Counters (ms): activation, recount, reload, bare_read as means, with
+// *_min and *_max; activation_over_recount_ms (mean of the difference of
+// each iteration); activation_bytes (the bytes the activation read, mean
+// and max), reload_bytes (the file's length); reload_ratio (reload / bare
+// read, means) and reload_ratio_fastest.
+void BM_ActivationAfterAppends(benchmark::State& st)
+{
+    const int records = int(st.range(0));
+    // A copy of the shared synthetic file, since this one grows.
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    QFile::copy(resultsFolder(records) + QStringLiteral("成績累積データ.dat"), folder + QStringLiteral("成績累積データ.dat"));
+    test::FakePlatform fakes;
+    fakes.clock.current = kNow;
+    ProgramState& s = state();
+    s.DataFolder = Loose(folder);
+    for (int level = 1; level <= 12; ++level) {
+        s.TargetTime[level] = 120;
+        s.PointMultiplier[level] = 1.5f;
+        s.RecentDays[level] = Loose(30);
+        s.OverdoDays[level] = Loose(1);
+    }
+    const QString path = resultsFilePath();
+    RecountAll();  // warm, and the records held
+    bareReadMs(path);
+
+    struct Figure {
+        double sum = 0, min = HUGE_VAL, max = 0;
+        void add(double v)
+        {
+            sum += v;
+            min = std::min(min, v);
+            max = std::max(max, v);
+        }
+    } activation, recount, reload, bare, over, bytes;
+    auto timed = [](const auto& f) {
+        const auto start = std::chrono::steady_clock::now();
+        f();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+    std::mt19937 gen{5};
+    long long reloadBytes = 0;
+    for (auto _ : st) {
+        {
+            // Another PC's 10 runs, appended under its own lock.
+            RecordFile other;
+            other.open(path, RecordFile::Mode::ReadWriteCreate);
+            other.lockWait(LockKind::Exclusive);
+            const int64_t at = other.size() / kRecordSize * kRecordSize;
+            for (int i = 0; i < 10; ++i) {
+                const auto b = test::runRecord(toOleDate(kNow.date()), 0.4, 1 + int(gen() % 3000),
+                                               1 + int(gen() % 12), 20 + int(gen() % 400))
+                                   .toBytes();
+                other.writeAt(at + i * kRecordSize, b.data(), kRecordSize);
+            }
+        }
+        // What reading /proc/self/io itself adds to the next figure.
+        const long long probe = bytesReadSoFar();
+        const long long own = bytesReadSoFar() - probe;
+        const long long before = bytesReadSoFar();
+        const double a = timed([] { RecountAll(); });
+        bytes.add(double(bytesReadSoFar() - before - own));
+        const double r = timed([] { recountHeld(); });
+        s.RecSource = ProgramState::ResultsSource{};  // read whole
+        const double w = timed([] { RecountAll(); });
+        reloadBytes = QFileInfo(path).size();
+        const double b = bareReadMs(path);
+        activation.add(a);
+        recount.add(r);
+        reload.add(w);
+        bare.add(b);
+        over.add(a - r);
+        st.SetIterationTime(a / 1000.0);
+    }
+    if (s.RecordCount < records) st.SkipWithError("not every record was loaded");
+    const double n = double(st.iterations());
+    auto put = [&](const char* name, const Figure& f) {
+        st.counters[std::string(name)] = f.sum / n;
+        st.counters[std::string(name) + "_min"] = f.min;
+        st.counters[std::string(name) + "_max"] = f.max;
+    };
+    put("activation_ms", activation);
+    put("recount_ms", recount);
+    put("reload_ms", reload);
+    put("bare_read_ms", bare);
+    put("activation_over_recount_ms", over);
+    st.counters["activation_bytes"] = bytes.sum / n;
+    st.counters["activation_bytes_max"] = bytes.max;
+    st.counters["reload_bytes"] = double(reloadBytes);
+    st.counters["reload_ratio"] = reload.sum / bare.sum;
+    st.counters["reload_ratio_fastest"] = reload.min / bare.min;
+}
+
+BENCHMARK(BM_ActivationAfterAppends)->Arg(1000000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -524,6 +524,14 @@ Lane& lane(int k)
     return second;
 }
 
+// Whether the processor has two cores or more, asked once (the system
+// answers by reading a file each time).
+bool twoCores()
+{
+    static const bool two = std::thread::hardware_concurrency() >= 2;
+    return two;
+}
+
 // Entries are taken by the lanes in chunks of this many.
 constexpr int64_t kChunkEntries = 16384;
 // An array this large is worked through by two lanes at the same time when
@@ -567,7 +575,7 @@ public:
         };
         started_ = {false, false};
         std::thread second;
-        if (count >= kTwoLaneEntries && std::thread::hardware_concurrency() >= 2) {
+        if (count >= kTwoLaneEntries && twoCores()) {
             try {
                 second = std::thread(work, 1);
             } catch (const std::system_error&) {
@@ -602,7 +610,7 @@ public:
             }
         };
         std::thread odd;
-        if (std::thread::hardware_concurrency() >= 2) {
+        if (twoCores()) {
             try {
                 odd = std::thread(rows, 1);
             } catch (const std::system_error&) {
