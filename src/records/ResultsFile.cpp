@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -27,7 +26,6 @@ constexpr int kNotFoundTries = 4;      // ... this many times, then give up
 constexpr int kBusyWaitMs = 1000;      // another PC is appending: wait, try again
 constexpr int kDeniedTries = 30;       // access refused: tries before giving up
 constexpr int kLockPollMs = 100;       // append: how often the lock is tried
-constexpr int kReplacedRetries = 5;    // append: reopen after a rewrite replaced the file
 // Records read per block: about 256 KiB, so that a block, the arrays it fills
 // and the tables it updates stay in the processor's cache together.
 constexpr int64_t kBlockRecords = 5958;
@@ -96,7 +94,7 @@ struct ReadFailure {
 
 ReadFailure failure(ReadStatus status, int step, const RecordFile& f)
 {
-    return ReadFailure{status, step, f.errorNumber(), f.errorText()};
+    return ReadFailure{status, step, f.errorNumber(), fromUtf8(f.errorText())};
 }
 
 ReadStatus statusOf(FileErrorKind k)
@@ -208,7 +206,8 @@ void readLane(const RecordFile& f, const char* view, RecordSink& sink, int lane,
 
 // One attempt: open (creating the file empty when it is absent), take the
 // shared lock without waiting, read the whole records in chunks.
-ReadFailure readOnce(const QString& path, RecordSink& sink, std::array<char, kRecordSize>* last, bool* any)
+ReadFailure readOnce(const std::filesystem::path& path, RecordSink& sink, std::array<char, kRecordSize>* last,
+                     bool* any)
 {
     RecordFile f;
     if (!f.open(path, RecordFile::Mode::Read)) {
@@ -226,7 +225,7 @@ ReadFailure readOnce(const QString& path, RecordSink& sink, std::array<char, kRe
     }
     // The shared lock keeps an append from landing half-way through the read.
     // A file system without locks is read without it.
-    if (f.tryLock(LockKind::Shared) == LockResult::Busy) return failure(ReadStatus::Busy, 1, f);
+    if (lockForReading(f) == LockResult::Busy) return failure(ReadStatus::Busy, 1, f);
 
     const int64_t length = f.size();
     if (length < 0) return failure(statusOf(f.errorKind()), 3, f);
@@ -306,7 +305,7 @@ bool readResults(RecordSink& sink, bool endOnFailure = true)
     std::array<char, kRecordSize> last{};
     for (;;) {
         bool any = false;
-        const ReadFailure r = readOnce(path, sink, &last, &any);
+        const ReadFailure r = readOnce(toFsPath(path), sink, &last, &any);
         switch (r.status) {
         case ReadStatus::Ok:
             // The records went through the shared buffer: it holds the last one.
@@ -416,34 +415,22 @@ private:
 // responsive). Follows the file when a rewrite replaced it meanwhile.
 bool lockForWriting(RecordFile& f, const QString& path, QString* why, int* number)
 {
-    for (int attempt = 0;; ++attempt) {
-        if (!f.open(path, RecordFile::Mode::ReadWriteCreate)) {
-            *why = QStringLiteral("ファイルを開けません：") + f.errorText();
-            *number = f.errorNumber();
-            return false;
-        }
-        int waited = 0;
-        for (;;) {
-            const LockResult r = f.tryLock(LockKind::Exclusive);
-            if (r == LockResult::Locked) break;
-            if (r == LockResult::Failed) {
-                *why = QStringLiteral("ファイルをロックできません：") + f.errorText();
-                *number = f.errorNumber();
-                return false;
-            }
-            if (waited >= kAppendLockWaitMs) {
-                *why = QStringLiteral("他のパソコンが%1秒以上使用中です。").arg(kAppendLockWaitMs / 1000);
-                *number = 0;
-                return false;
-            }
-            clock().waitResponsive(kLockPollMs);
-            waited += kLockPollMs;
-        }
-        // A rewrite by the records manager may have replaced the file while
-        // this one waited: use the file that is there now.
-        if (f.stillAtPath() || attempt >= kReplacedRetries) return true;
-        f.close();
+    LockWaiting waiting;
+    waiting.limitMs = kAppendLockWaitMs;
+    waiting.pollMs = kLockPollMs;
+    waiting.wait = [](int ms) { clock().waitResponsive(ms); };
+    switch (karuvel::lockForWriting(f, toFsPath(path), waiting)) {
+    case WriteLock::Locked: return true;
+    case WriteLock::Busy:
+        *why = QStringLiteral("他のパソコンが%1秒以上使用中です。").arg(kAppendLockWaitMs / 1000);
+        *number = 0;
+        return false;
+    case WriteLock::Failed: break;
     }
+    *why = (f.isOpen() ? QStringLiteral("ファイルをロックできません：") : QStringLiteral("ファイルを開けません：")) +
+           fromUtf8(f.errorText());
+    *number = f.errorNumber();
+    return false;
 }
 
 } // namespace
@@ -538,7 +525,7 @@ QString resultsFilePath() { return state().DataFolder.toText() + QStringLiteral(
 bool OpenResults()
 {
     RecordFile f;
-    return f.open(resultsFilePath(), RecordFile::Mode::ReadWriteCreate);
+    return f.open(toFsPath(resultsFilePath()), RecordFile::Mode::ReadWriteCreate);
 }
 
 void AppendResult()
@@ -549,11 +536,6 @@ void AppendResult()
     QString why;
     int number = 0;
     if (!lockForWriting(f, path, &why, &number)) failAppend(path, why, number);
-
-    const int64_t length = f.size();
-    if (length < 0) failAppend(path, f.errorText(), f.errorNumber());
-    // Whole records only: a torn partial record at the end is overwritten.
-    const int64_t at = (length / kRecordSize) * kRecordSize;
 
     const QDateTime now = clock().now();
     ResultRecordData& r = ResultRecord();
@@ -566,12 +548,9 @@ void AppendResult()
     r.blank = QByteArray(5, ' ');
     r.points = QByteArray("0    ", 5);
     const std::array<char, kRecordSize> bytes = r.toBytes();
-    if (!f.writeAt(at, bytes.data(), kRecordSize)) {
-        const int number = f.errorNumber();
-        const QString why = f.errorText();
-        f.truncate(at);  // leave no half record behind where possible
-        failAppend(path, QStringLiteral("書き込みできません：") + why, number);
-    }
+    // Whole records only: a torn partial record at the end is overwritten.
+    if (!appendRecord(f, bytes.data(), kRecordSize))
+        failAppend(path, QStringLiteral("書き込みできません：") + fromUtf8(f.errorText()), f.errorNumber());
     f.unlock();
     f.close();
 }
@@ -593,32 +572,21 @@ QString rewriteProblem(const QString& path, const QString& why, int number)
     return text;
 }
 
-// Puts these records in place of the file at path in one step (a temporary
-// file beside it, then renamed over it). The caller holds the lock.
-bool writeReplacement(const QString& path, const std::vector<ResultRecordData>& records, QString* why)
+// Puts these records in place of the locked file in one step (see
+// replaceContents); the file is closed afterwards.
+bool writeReplacement(RecordFile& f, const std::vector<ResultRecordData>& records, QString* why, int* number)
 {
-    QByteArray bytes;
-    bytes.reserve(qsizetype(records.size()) * kRecordSize);
+    std::vector<char> bytes;
+    bytes.reserve(records.size() * size_t(kRecordSize));
     for (const ResultRecordData& r : records) {
         const auto b = r.toBytes();
-        bytes.append(b.data(), kRecordSize);
+        bytes.insert(bytes.end(), b.begin(), b.end());
     }
-    QSaveFile out(path);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly)) {
-        *why = out.errorString();
-        return false;
-    }
-    if (out.write(bytes) != bytes.size()) {
-        *why = out.errorString();
-        out.cancelWriting();
-        return false;
-    }
-    if (!out.commit()) {
-        *why = out.errorString();
-        return false;
-    }
-    return true;
+    FileFailure failure;
+    if (replaceContents(f, bytes.data(), int64_t(bytes.size()), &failure)) return true;
+    *why = fromUtf8(failure.text);
+    *number = failure.number;
+    return false;
 }
 
 } // namespace
@@ -644,7 +612,7 @@ bool rewriteUnderLock(bool readCurrent, const Edit& edit, QString* problem)
         // Every whole record as it is now, read under the lock (no append can slip in).
         const int64_t length = f.size();
         if (length < 0) {
-            if (problem) *problem = rewriteProblem(path, f.errorText(), f.errorNumber());
+            if (problem) *problem = rewriteProblem(path, fromUtf8(f.errorText()), f.errorNumber());
             return false;
         }
         const int64_t count = length / kRecordSize;
@@ -652,7 +620,8 @@ bool rewriteUnderLock(bool readCurrent, const Edit& edit, QString* problem)
         int64_t got = 0;
         if (count > 0 && (!f.readAt(0, bytes.data(), count * kRecordSize, &got) || got != count * kRecordSize)) {
             if (problem)
-                *problem = rewriteProblem(path, QStringLiteral("読み込みできません：") + f.errorText(), f.errorNumber());
+                *problem = rewriteProblem(path, QStringLiteral("読み込みできません：") + fromUtf8(f.errorText()),
+                                          f.errorNumber());
             return false;
         }
         records.reserve(size_t(count));
@@ -664,11 +633,10 @@ bool rewriteUnderLock(bool readCurrent, const Edit& edit, QString* problem)
         if (problem) *problem = editProblem;
         return false;
     }
-    if (!writeReplacement(path, records, &why)) {
-        if (problem) *problem = rewriteProblem(path, why, 0);
+    if (!writeReplacement(f, records, &why, &number)) {
+        if (problem) *problem = rewriteProblem(path, why, number);
         return false;
     }
-    f.close();  // the lock goes with the replaced file
     return true;
 }
 

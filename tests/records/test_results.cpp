@@ -184,7 +184,7 @@ TEST_F(ResultsFileTest, LoaderWaitsWhileAnotherPcAppends)
 {
     dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.1, 3, 2, 80));
     RecordFile other;  // another PC in the middle of an append
-    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(other.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
     int waits = 0;
     fakes.clock.onWait = [&](int) {
@@ -276,7 +276,7 @@ TEST_F(ResultsFileTest, FileCutShortWhileReadIsReported)
 TEST_F(ResultsFileTest, AppendWaitsForAnotherPcsLock)
 {
     RecordFile other;
-    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(other.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
     other.writeAt(0, record(today(), 0.1, 4, 2, 90).constData(), kRecordSize);
     fakes.clock.onWait = [&](int) {
@@ -293,7 +293,7 @@ TEST_F(ResultsFileTest, AppendWaitsForAnotherPcsLock)
 TEST_F(ResultsFileTest, AppendGivesUpOnALockHeldTooLong)
 {
     RecordFile other;
-    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(other.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
     EXPECT_THROW(run(5, 2, 33), ProgramEnded);
     EXPECT_EQ(fakes.clock.waitedMs, kAppendLockWaitMs);
@@ -314,7 +314,7 @@ TEST_F(ResultsFileTest, AppendFollowsAFileReplacedWhileItWaited)
 {
     dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.1, 4, 2, 90));
     RecordFile other;  // the records manager rewriting the file
-    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(other.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
     fakes.clock.onWait = [&](int) {
         if (!other.locked()) return;
@@ -338,7 +338,7 @@ TEST_F(ResultsFileTest, RewriteReplacesTheWholeFileUnderTheLock)
     records.push_back(ResultRecordData::fromBytes(record(today(), 0.3, 6, 3, 92).constData()));
 
     RecordFile other;  // an append in progress on another PC
-    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(other.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
     fakes.clock.onWait = [&](int) {
         if (fakes.clock.waitedMs >= 500) other.unlock();
@@ -355,7 +355,7 @@ TEST_F(ResultsFileTest, RewriteThatCannotLockLeavesTheFileAlone)
     const QByteArray before = record(today(), 0.1, 4, 2, 90);
     dir.writeBytes(QStringLiteral("成績累積データ.dat"), before);
     RecordFile other;
-    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(other.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
     QString problem;
     EXPECT_FALSE(replaceResults({}, &problem));
