@@ -96,7 +96,8 @@ public:
     virtual std::string errorText(int error) const = 0;
 };
 
-// The operations in force: the system's own until a test installs others.
+// The operations in force: the system's own until a test installs others. A
+// RecordFile keeps the operations that were in force when it was opened.
 IRecordIo& recordIo();
 // Installs io (nullptr: the system's own again); answers the one before.
 IRecordIo* setRecordIo(IRecordIo* io);

@@ -80,22 +80,27 @@ bool writeJournal(RecordFile& journal, const std::filesystem::path& at, const ch
     return true;
 }
 
-// Reads a journal; true with its contents when it is complete.
-bool readCompleteJournal(RecordFile& journal, std::vector<char>* contents)
+enum class Journal { Complete, Incomplete, Unreadable };
+
+// Reads a journal: its contents when it is complete. A journal that cannot be
+// read is not taken for an incomplete one: it may hold the only whole copy.
+Journal readJournal(RecordFile& journal, std::vector<char>* contents)
 {
     const int64_t size = journal.size();
-    if (size < kJournalHeader) return false;
+    if (size < 0) return Journal::Unreadable;
+    if (size < kJournalHeader) return Journal::Incomplete;
     char header[kJournalHeader];
     int64_t got = 0;
-    if (!journal.readAt(0, header, kJournalHeader, &got) || got != kJournalHeader) return false;
-    if (std::memcmp(header, kJournalMagic, 16) != 0) return false;
+    if (!journal.readAt(0, header, kJournalHeader, &got)) return Journal::Unreadable;
+    if (got != kJournalHeader || std::memcmp(header, kJournalMagic, 16) != 0) return Journal::Incomplete;
     const uint64_t length = get64(header + 16);
-    if (length != uint64_t(size - kJournalHeader)) return false;
+    if (length != uint64_t(size - kJournalHeader)) return Journal::Incomplete;
     contents->resize(size_t(length));
-    if (length > 0 && (!journal.readAt(kJournalHeader, contents->data(), int64_t(length), &got) ||
-                       got != int64_t(length)))
-        return false;
-    return checksum(contents->data(), int64_t(length)) == get64(header + 24);
+    if (length > 0 && !journal.readAt(kJournalHeader, contents->data(), int64_t(length), &got))
+        return Journal::Unreadable;
+    if (length > 0 && got != int64_t(length)) return Journal::Incomplete;
+    return checksum(contents->data(), int64_t(length)) == get64(header + 24) ? Journal::Complete
+                                                                                : Journal::Incomplete;
 }
 
 // Copies the contents into the locked file from its start and cuts it there.
@@ -132,9 +137,17 @@ bool finishInterruptedRewrite(RecordFile& f, FileFailure* failure)
         return false;
     }
     std::vector<char> contents;
-    if (readCompleteJournal(journal, &contents) && !overwrite(f, contents.data(), int64_t(contents.size()))) {
-        *failure = failureOf(f);
+    switch (readJournal(journal, &contents)) {
+    case Journal::Unreadable:
+        *failure = failureOf(journal);
         return false;
+    case Journal::Complete:
+        if (!overwrite(f, contents.data(), int64_t(contents.size()))) {
+            *failure = failureOf(f);
+            return false;
+        }
+        break;
+    case Journal::Incomplete: break;  // its writer died before it was complete: the file is as it was
     }
     return dropJournal(journal, at, failure);
 }
