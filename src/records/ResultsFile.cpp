@@ -411,24 +411,32 @@ private:
 }
 
 // Opens the file (created when absent) and takes its exclusive lock, waiting
-// while another PC holds it (up to kAppendLockWaitMs, keeping the screen
-// responsive). Follows the file when a rewrite replaced it meanwhile.
+// while another PC holds it, keeping the screen responsive. A rewrite by the
+// records manager may replace the file while this one waits: the lock then
+// belongs to a file no longer at the path, and the file that is there now is
+// opened and locked instead, as often as it takes. Writing into the replaced
+// file would lose the run, so the whole of it (waits and replacements alike)
+// is bounded by kAppendLockWaitMs and then fails like any lock held too long.
 bool lockForWriting(RecordFile& f, const QString& path, QString* why, int* number)
 {
     LockWaiting waiting;
     waiting.limitMs = kAppendLockWaitMs;
     waiting.pollMs = kLockPollMs;
     waiting.wait = [](int ms) { clock().waitResponsive(ms); };
+    waiting.tickMs = [] { return clock().tickMs(); };
     switch (karuvel::lockForWriting(f, toFsPath(path), waiting)) {
     case WriteLock::Locked: return true;
     case WriteLock::Busy:
         *why = QStringLiteral("他のパソコンが%1秒以上使用中です。").arg(kAppendLockWaitMs / 1000);
         *number = 0;
         return false;
+    case WriteLock::CannotOpen:
+        *why = QStringLiteral("ファイルを開けません：") + fromUtf8(f.errorText());
+        *number = f.errorNumber();
+        return false;
     case WriteLock::Failed: break;
     }
-    *why = (f.isOpen() ? QStringLiteral("ファイルをロックできません：") : QStringLiteral("ファイルを開けません：")) +
-           fromUtf8(f.errorText());
+    *why = QStringLiteral("ファイルをロックできません：") + fromUtf8(f.errorText());
     *number = f.errorNumber();
     return false;
 }

@@ -173,31 +173,36 @@ std::filesystem::path rewriteJournalPath(const std::filesystem::path& path)
 WriteLock lockForWriting(RecordFile& f, const std::filesystem::path& path, const LockWaiting& waiting)
 {
     int waited = 0;
+    const uint64_t start = waiting.tickMs ? waiting.tickMs() : 0;
+    const auto overdue = [&] {
+        const int64_t taken = waiting.tickMs ? int64_t(waiting.tickMs() - start) : int64_t(waited);
+        return taken >= waiting.limitMs;
+    };
+    const auto fail = [&](WriteLock answer) {
+        const int number = f.errorNumber();
+        f.close();
+        f.adoptError(number);
+        return answer;
+    };
     for (;;) {
-        if (!f.open(path, RecordFile::Mode::ReadWriteCreate)) return WriteLock::Failed;
+        if (!f.open(path, RecordFile::Mode::ReadWriteCreate)) return WriteLock::CannotOpen;
         for (;;) {
             const LockResult r = f.tryLock(LockKind::Exclusive);
             if (r == LockResult::Locked) break;
-            if (r == LockResult::Failed) return WriteLock::Failed;
-            if (waited >= waiting.limitMs) {
-                f.close();
-                return WriteLock::Busy;
-            }
+            if (r == LockResult::Failed) return fail(WriteLock::Failed);
+            if (overdue()) return fail(WriteLock::Busy);
             if (waiting.wait) waiting.wait(waiting.pollMs);
             waited += waiting.pollMs;
         }
-        // A rewrite may have replaced the file while this one waited: the
-        // lock counts only on the file that is at the path now.
         if (f.stillAtPath()) break;
+        if (!waiting.tickMs) waited += waiting.pollMs;  // so that endless rewrites end it too
+        if (overdue()) return fail(WriteLock::Busy);
         f.close();
-        if (waited >= waiting.limitMs) return WriteLock::Busy;
-        waited += waiting.pollMs;  // every follow counts, so that endless rewrites end the wait too
     }
     FileFailure failure;
     if (!finishInterruptedRewrite(f, &failure)) {
-        f.close();
         f.adoptError(failure.number ? failure.number : systemErrors().io);
-        return WriteLock::Failed;
+        return fail(WriteLock::Failed);
     }
     return WriteLock::Locked;
 }

@@ -56,24 +56,32 @@ std::filesystem::path rewriteJournalPath(const std::filesystem::path& path);
 
 // How a writer waits for another PC's lock.
 struct LockWaiting {
-    int limitMs = 30000;  // gives up after waiting this long in all
+    int limitMs = 30000;  // gives up after this long in all
     int pollMs = 100;     // tries the lock this often
     // Waits ms milliseconds (the program keeps its screen responsive meanwhile).
     std::function<void(int ms)> wait;
+    // Milliseconds since any start, to measure the time taken; without it the
+    // waits are added up (and every follow of a replaced file counts a poll).
+    std::function<uint64_t()> tickMs;
 };
 
 enum class WriteLock {
-    Locked,  // the exclusive lock of the file at the path is held
-    Busy,    // another PC held it for the whole limit (or kept replacing the file)
-    Failed,  // the file cannot be opened or locked: see the file's error
+    Locked,      // the exclusive lock of the file at the path is held
+    Busy,        // another PC held it, or kept replacing the file, for the whole limit
+    CannotOpen,  // the file cannot be opened or created: see the file's error
+    Failed,      // the file cannot be locked, or an interrupted rewrite cannot be finished
 };
 
 // Opens the file at path (created empty when absent) and takes its exclusive
-// lock, waiting while another PC holds it. A rewrite that replaced the file
-// meanwhile is followed: the lock must be held on the file that is at the
-// path, else the new one is opened and locked, all within the limit. An
-// interrupted in-place rewrite is finished (or an incomplete journal deleted)
-// before this returns Locked; when that cannot be done the answer is Failed.
+// lock, waiting while another PC holds it. A rewrite by another PC may replace
+// the file while this one waits: the lock then belongs to a file no longer at
+// the path (writing into it would lose what is written), so the file that is
+// there now is opened and locked instead, as often as it takes, all of it
+// (waits and replacements alike) within the limit, and then the answer is
+// Busy. An interrupted in-place rewrite is finished (or an incomplete journal
+// deleted) before this answers Locked; when that cannot be done the answer is
+// Failed. Whatever the answer but Locked, f is closed afterwards, its error
+// telling why.
 WriteLock lockForWriting(RecordFile& f, const std::filesystem::path& path, const LockWaiting& waiting);
 
 // Takes the shared lock of a file opened for reading (waiting for it when
