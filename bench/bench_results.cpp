@@ -210,7 +210,7 @@ void BM_ActivationAfterAppends(benchmark::State& st)
         {
             // Another PC's 10 runs, appended under its own lock.
             RecordFile other;
-            other.open(path, RecordFile::Mode::ReadWriteCreate);
+            other.open(toFsPath(path), RecordFile::Mode::ReadWriteCreate);
             other.lockWait(LockKind::Exclusive);
             const int64_t at = other.size() / kRecordSize * kRecordSize;
             for (int i = 0; i < 10; ++i) {

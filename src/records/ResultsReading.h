@@ -85,8 +85,8 @@ public:
     virtual void block(int lane, const char* bytes, int64_t records) = 0;
 
     // Resuming where an earlier read ended. Once the file is open and
-    // locked, the reading asks the sink what it holds of this file (its path
-    // and identity; identity is nullptr when the system cannot tell it). A
+    // locked, the reading asks the sink what it holds of this file (by its
+    // identity; nullptr when the system cannot tell it). A
     // sink that holds the file's first records answers how many and the bytes
     // of the last of them; the reading then reads from that record on, and
     // when the file still has it there passes only the records after it to
@@ -96,9 +96,8 @@ public:
         int64_t records = 0;
         const char* last = nullptr;
     };
-    virtual Held held(const QString& path, const FileIdentity* identity)
+    virtual Held held(const FileIdentity* identity)
     {
-        (void)path;
         (void)identity;
         return {};
     }

@@ -5,6 +5,7 @@
 // tables, the records held and the shared buffer must be exactly those of a
 // state that reads the whole file and recounts every time.
 #include "Fakes.h"
+#include "FaultyRecordIo.h"
 #include "Runs.h"
 #include "TempDir.h"
 #include "frame/Calendar.h"
@@ -51,10 +52,8 @@ template <class T>
     return ::testing::AssertionSuccess();
 }
 
-::testing::AssertionResult sameState(const ProgramState& held, const ProgramState& whole)
+::testing::AssertionResult sameTables(const ProgramState& a, const ProgramState& b)
 {
-    const ProgramState& a = held;
-    const ProgramState& b = whole;
     for (const auto& r : {sameTable("TotalCount", a.TotalCount, b.TotalCount),
                           sameTable("TotalPoints", a.TotalPoints, b.TotalPoints),
                           sameTable("TotalTimeSum", a.TotalTimeSum, b.TotalTimeSum),
@@ -71,6 +70,14 @@ template <class T>
         if (!r) return r;
     }
     if (a.TopTime != b.TopTime) return ::testing::AssertionFailure() << "TopTime differs";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult sameState(const ProgramState& held, const ProgramState& whole)
+{
+    const ProgramState& a = held;
+    const ProgramState& b = whole;
+    if (auto r = sameTables(a, b); !r) return r;
     if (a.RecordCount != b.RecordCount)
         return ::testing::AssertionFailure() << "RecordCount: held " << a.RecordCount << ", whole " << b.RecordCount;
     if (std::memcmp(a.RecEntries.data() + 1, b.RecEntries.data() + 1, sizeof(RecEntry) * size_t(a.RecordCount)) != 0)
@@ -102,10 +109,11 @@ void PrintTo(const Scale& scale, std::ostream* os) { *os << scale.what; }
 // read too: its own length is taken off.
 class BytesRead {
 public:
-    BytesRead() : from_(now()) {}
-    long long since() const { return now() - from_ - ownLength_; }
+    BytesRead() : from_(now()), fromLength_(ownLength_) {}
+    long long since() const { return now() - from_ - fromLength_; }
 
 private:
+    // The count, before this read of it.
     long long now() const
     {
         char text[1024];
@@ -120,9 +128,10 @@ private:
     }
     mutable long long ownLength_ = 0;
     long long from_;
+    long long fromLength_;
 };
 
-class HeldResultsTest : public ::testing::TestWithParam<Scale> {
+class HeldResultsBase : public ::testing::Test {
 protected:
     FakePlatform fakes;
     TempDir dir;
@@ -179,7 +188,7 @@ protected:
     void writeInPlace(int64_t at, const QByteArray& bytes)
     {
         RecordFile f;
-        ASSERT_TRUE(f.open(file(), RecordFile::Mode::ReadWriteCreate));
+        ASSERT_TRUE(f.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
         ASSERT_EQ(f.tryLock(LockKind::Exclusive), LockResult::Locked);
         ASSERT_TRUE(f.writeAt(at, bytes.constData(), bytes.size()));
     }
@@ -228,6 +237,8 @@ protected:
         return QByteArray(b.data(), kRecordSize);
     }
 };
+
+class HeldResultsTest : public HeldResultsBase, public ::testing::WithParamInterface<Scale> {};
 
 TEST_P(HeldResultsTest, EveryActivationMatchesAWholeReload)
 {
@@ -305,7 +316,7 @@ TEST_P(HeldResultsTest, EveryActivationMatchesAWholeReload)
             const int64_t records = fileSize() / kRecordSize;
             {
                 RecordFile f;
-                ASSERT_TRUE(f.open(file(), RecordFile::Mode::ReadWriteCreate));
+                ASSERT_TRUE(f.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
                 ASSERT_TRUE(f.truncate(std::max<int64_t>(0, records - 1 - pick(5)) * kRecordSize));
             }
             if (pick(2) == 0) appendFromAnotherProcess(randomRecords(1 + pick(10)));
@@ -344,5 +355,90 @@ INSTANTIATE_TEST_SUITE_P(Sequences, HeldResultsTest,
                          ::testing::Values(Scale{"small", 200, 100, 11}, Scale{"empty", 0, 100, 12},
                                            Scale{"middle", 5000, 80, 13}, Scale{"twoLanes", 120000, 30, 14}),
                          [](const auto& info) { return std::string(info.param.what); });
+
+// A read that fails part-way, in each of the ways a read can go: the
+// records held stay dropped (none held, the file read whole next time), no
+// table is written from a half-read file, and the next activation comes out
+// as a whole reload.
+TEST_F(HeldResultsBase, AReadThatFailsPartWayLeavesNothingStale)
+{
+    // Views made as on a local disk, and then the file cut short under them
+    // by a program that ignores the lock: their pages read as zeros from there.
+    class CutUnderTheView : public FaultyRecordIo {
+    public:
+        explicit CutUnderTheView(QString path) : path_(std::move(path)) {}
+        const char* map(FileHandle h, int64_t length) override
+        {
+            const char* view = systemRecordIo().map(h, length);
+            QFile(path_).resize(length / 3);
+            return view;
+        }
+        void unmap(const char* view, int64_t length) override { systemRecordIo().unmap(view, length); }
+
+    private:
+        QString path_;
+    };
+
+    const struct {
+        const char* what;
+        int heldFirst;  // records held before (0: none)
+        int appended;   // records appended meanwhile by another PC
+        bool views;     // the file is read through a view, cut short under it
+    } cases[] = {
+        {"the records appended cannot be read", 3000, 10, false},
+        {"a whole read in blocks fails half-way, two lanes", 0, 120000, false},
+        {"a whole read after a rewrite fails half-way", 5000, 0, false},
+        {"a view's pages fail half-way, two lanes", 0, 120000, true},
+    };
+    gen.seed(3);
+    setCriteria(state());
+    setCriteria(whole);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fakes.messages.shown.clear();
+        state().RecSource = ProgramState::ResultsSource{};
+        dir.writeBytes(QStringLiteral("成績累積データ.dat"), randomRecords(c.heldFirst));
+        if (c.heldFirst > 0) activate("the first reading");
+        // Figures of the last activation stay in the tables until the next.
+        const QByteArray good = randomRecords(c.appended);
+        int64_t failFrom = fileSize();
+        if (c.appended > 0 && c.heldFirst > 0) {
+            writeInPlace(fileSize(), good);
+        } else if (c.heldFirst > 0) {
+            // A teacher's rewrite: another file, read whole.
+            QString problem;
+            ASSERT_TRUE(updateResults(
+                [](std::vector<ResultRecordData>& records, QString*) {
+                    records.erase(records.begin());
+                    return true;
+                },
+                &problem));
+            failFrom = fileSize() / 2;
+        } else {
+            dir.writeBytes(QStringLiteral("成績累積データ.dat"), good);
+            failFrom = fileSize() / 2;
+        }
+        {
+            CutUnderTheView cutting(file());
+            FaultyRecordIo& io = cutting;
+            if (!c.views) io.failReadFrom = failFrom;
+            const RecordIoInstalled installed(io);
+            const ProgramState before = state();
+            EXPECT_THROW(RecountAll(), ProgramEnded);
+            EXPECT_TRUE(sameTables(state(), before)) << "a table was written from a failed read";
+            EXPECT_FALSE(state().RecSource.held);
+            EXPECT_EQ(state().RecordCount, 0);
+            EXPECT_TRUE(state().RecBestOnly.empty());
+            // A view says so and goes on without records.
+            EXPECT_FALSE(refreshResults(false));
+            EXPECT_TRUE(heldRecords().empty());
+        }
+        ASSERT_GE(fakes.messages.shown.size(), 2);
+        // The file whole again (the cut one rewritten as it was).
+        if (c.views) dir.writeBytes(QStringLiteral("成績累積データ.dat"), good);
+        activate("the failed read");
+        if (HasFatalFailure()) return;
+    }
+}
 
 } // namespace
