@@ -207,8 +207,9 @@ WriteLock lockForWriting(RecordFile& f, const std::filesystem::path& path, const
     return WriteLock::Locked;
 }
 
-LockResult lockForReading(RecordFile& f, bool wait)
+LockResult lockForReading(RecordFile& f, bool wait, bool* unfinished)
 {
+    if (unfinished) *unfinished = false;
     for (bool finished = false;; finished = true) {
         const LockResult r = wait ? f.lockWait(LockKind::Shared) : f.tryLock(LockKind::Shared);
         if (r != LockResult::Locked) return r;
@@ -229,6 +230,7 @@ LockResult lockForReading(RecordFile& f, bool wait)
         FileFailure failure;
         if (!finishInterruptedRewrite(writer, &failure)) {
             f.adoptError(failure.number ? failure.number : systemErrors().io);
+            if (unfinished) *unfinished = true;
             return LockResult::Failed;
         }
     }
