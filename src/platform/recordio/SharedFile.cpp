@@ -270,15 +270,18 @@ bool replaceContents(RecordFile& locked, const char* bytes, int64_t length, File
 {
     const std::filesystem::path path = locked.path();
     if (replacement() == Replacement::Rename) {
-        if (!writeWholeFile(path, bytes, length, failure)) return false;
+        const bool done = writeWholeFile(path, bytes, length, failure);
         locked.close();  // the lock goes with the replaced file
-        return true;
+        return done;
     }
     const std::filesystem::path at = rewriteJournalPath(path);
     RecordFile journal;
     if (!writeJournal(journal, at, bytes, length, failure)) {
-        journal.close();
-        recordIo().remove(at);  // the file is as it was
+        // The file is as it was; the journal goes (emptied first, so that a
+        // whole one that could not be deleted is not taken for a decided rewrite).
+        FileFailure ignored;
+        dropJournal(journal, at, &ignored);
+        locked.close();
         return false;
     }
     // From here on the rewrite is decided: should this process die, the next

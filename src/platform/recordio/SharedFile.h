@@ -113,10 +113,11 @@ struct FileTail {
 bool readTail(RecordFile& locked, int64_t offset, FileTail* out);
 
 // Replaces the whole contents of the file under the exclusive lock, as the
-// replacement in force does (see above). Afterwards f is closed (its lock
-// with it). On failure *failure tells why and the file is unchanged, with one
-// exception: when an in-place rewrite fails after its journal is complete,
-// the journal stays and the next lock of the file completes the rewrite.
+// replacement in force does (see above). Afterwards, whatever the answer, f
+// is closed (its lock with it). On failure *failure tells why and the file is
+// unchanged, with one exception: when an in-place rewrite fails after its
+// journal is complete, the journal stays and the next lock of the file
+// (by a writer or a reader) completes the rewrite.
 bool replaceContents(RecordFile& locked, const char* bytes, int64_t length, FileFailure* failure);
 
 // Writes a whole small file in one step: a temporary file beside it, flushed,
