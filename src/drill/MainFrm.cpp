@@ -1,5 +1,6 @@
 #include "drill/MainFrm.h"
 
+#include "drill/PlacePicking.h"
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
 #include "records/Sounds.h"
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QPointer>
+#include <QScopeGuard>
 #include <cmath>
 
 namespace karuvel {
@@ -161,11 +163,34 @@ int& PreviousQuestion() { return gPreviousQuestion; }
 // ---------------------------------------------------------------------------
 // The map widgets.
 
-MapView::MapView(MapSurface* surface, QWidget* parent) : QWidget(parent), surface_(surface)
+MapView::MapView(MapSurface* surface, QWidget* parent)
+    : QWidget(parent), surface_(surface), ringTimer_(new QTimer(this))
 {
     setObjectName(QStringLiteral("PicNuritubusiPic"));
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
+    ringTimer_->setInterval(50);
+    connect(ringTimer_, &QTimer::timeout, this, [this] {
+        ringPhase_ = std::fmod(ringPhase_ + 0.05, 1.0);  // one swell a second
+        update();
+    });
+}
+
+void MapView::setOutline(const QImage& patchMask)
+{
+    outlinedPatch_ = patchMask;
+    // Two map pixels light, one dark, on whichever picture is shown.
+    outline_ = outlineImage(patchMask, 3 * surface_->detailScale());
+    update();
+}
+
+void MapView::setRing(std::optional<QPoint> mapPixel)
+{
+    ring_ = mapPixel;
+    ringPhase_ = 0;
+    if (ring_) ringTimer_->start();
+    else ringTimer_->stop();
+    update();
 }
 
 void MapView::refresh()
@@ -178,7 +203,15 @@ void MapView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
-    p.drawImage(0, 0, surface_->image());
+    const QRectF map(0, 0, surface_->width(), surface_->height());
+    if (surface_->detailScale() > 1) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p.drawImage(map, surface_->shown());
+    } else {
+        p.drawImage(0, 0, surface_->image());
+    }
+    if (!outline_.isNull()) p.drawImage(map, outline_);
+    if (ring_) paintCorrectionRing(p, QPointF(ring_->x() + 0.5, ring_->y() + 0.5), 22.0, ringPhase_);
 }
 
 void MapView::mousePressEvent(QMouseEvent* e)
@@ -500,6 +533,12 @@ void MainFrm::buildDrillArea()
     Label9 = floating(QStringLiteral("Label9"), QColor(255, 192, 192), 12);
     Label9->setFont(pixelFont(12));
 
+    mapSign = new AnswerSign(72, PicNuritubusiPic);
+    listSign = new AnswerSign(120, base);
+    listSign->setObjectName(QStringLiteral("AnswerSignList"));
+    penaltyBadge = new PenaltyBadge(sPicture1);
+    penaltyBadge->setGeometry(600, 52, 92, 40);
+
     // Everything not shown at the start is hidden.
     for (QWidget* w : std::initializer_list<QWidget*>{LblNuritubusi6, LblNuritubusiSiji, Label5, LblNuritubusi4,
                                                      Lblnuritubusi9, Label6, Lblnuritubusi1, LblNuritubusi8, List2,
@@ -565,6 +604,12 @@ void MainFrm::Form_Activate()
         return;
     }
     surface_.load(content_.map);
+    // On a screen that draws the map larger than life, the larger picture
+    // that fits it (2x up to twice the size, else 3x) is shown, smoothly scaled.
+    if (const qreal ratio = devicePixelRatioF(); ratio > 1.01) {
+        const int scale = ratio <= 2.0 ? 2 : 3;
+        surface_.setDetail(mapImage(mapKeyForLevel(s.SelectedLevel) + QStringLiteral("@%1x").arg(scale)));
+    }
     BasePictureBox->setPicture(surface_.clean());
     Picture2->setPixmap(QPixmap::fromImage(surface_.clean()));
 
@@ -709,6 +754,8 @@ void MainFrm::CmdNuritubusiPicload_Click()
 {
     // Practice takes the viewport's picture, a run the clean-map holder's: the same image.
     surface_.reset();
+    PicNuritubusiPic->setOutline(QImage());
+    PicNuritubusiPic->setRing(std::nullopt);
     PicNuritubusiPic->refresh();
 }
 
@@ -826,6 +873,7 @@ void MainFrm::判定後処理()
     if (s.TimeOver == 1 || s.RunComplete == 1) return;
     QPointer<MainFrm> self(this);
 
+    showVerdictSigns(Verdict);
     if (Verdict == 1) {
         Verdict = 0;
         CmdNuritubusiOK->setEnabled(false);
@@ -866,6 +914,7 @@ void MainFrm::判定後処理()
         LblNuritubusiSiji->setText(QStringLiteral("あなたが選んだのは"));
     }
     RunStartTime -= 10;  // the penalty: every later reading is ten seconds further on
+    penaltyBadge->showPenalty();
     CmdNuritubusikakunin->show();
     CmdNuritubusikakunin->raise();
     if (CmdNuritubusikakunin->isEnabled()) CmdNuritubusikakunin->setFocus();
@@ -889,6 +938,7 @@ void MainFrm::CmdNuritubusikakunin_Click()
     // question could not be asked and the run would stand still.
     if (state().Judging == 1 || state().CorrectionShown != 1) return;
     CmdNuritubusikakunin->hide();
+    clearVerdictSigns();
     for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
     if (isMapLevel()) {
         Label5->hide();
@@ -913,14 +963,17 @@ void MainFrm::PicNuritubusiPic_MouseDown(int x, int y)
     if (CurrentQuestion < 1 || CurrentQuestion > content_.table.count()) return;
     const Question& q = content_.table.at(CurrentQuestion);
 
-    // Sea, black outlines and sample colours are no answer: the pupil may press again.
-    const QRgb c = surface_.colourAt(x, y);
-    const QRgb sea = surface_.colourAt(kSeaProbeX, kSeaProbeY);
-    if (c == mapcolour::Outside || c == sea || c == mapcolour::Black) return;
-    for (const SamplePoint& p : content_.table.samples)
-        if (c == surface_.colourAt(p.x, p.y)) return;
+    // A press beside a place (a few pixels off a thin river) takes the nearest
+    // place; sea, black outlines and sample colours farther from any place are
+    // no answer: the pupil may press again.
+    const std::optional<QPoint> target = nearestPlacePoint(surface_, content_.table, x, y);
+    if (!target) return;
+    x = target->x();
+    y = target->y();
+    lastPress_ = *target;
 
     PicNuritubusiPic->setEnabled(false);
+    PicNuritubusiPic->setOutline(QImage());
     LblNuritubusi2->setText(ShownForm(q.displayName));
     LblNuritubusi7->setText(ShownForm(q.secondDisplayName));
     showRelatedPlaces(CurrentQuestion);
@@ -943,6 +996,7 @@ void MainFrm::placeLabel9Size(int rows, int longest)
 
 void MainFrm::PicNuritubusiPic_MouseMove(int x, int y)
 {
+    const auto outlineTarget = qScopeGuard([&] { showPressTarget(x, y); });
     if (state().PracticeMode == Loose(0)) return;
     List2->show();
     const HoverResult r = hoverAt(surface_, content_.table, x, y);
@@ -1147,6 +1201,50 @@ void MainFrm::showNotice(bool timeOver)
 }
 
 void MainFrm::stopClock() { sTimer1->stop(); }
+
+void MainFrm::showPressTarget(int x, int y)
+{
+    const ProgramState& s = state();
+    const bool taking = isMapLevel() && PicNuritubusiPic->isEnabled() && s.CorrectionShown == 0 && s.Judging == 0 &&
+                        s.RunComplete == 0 && s.TimeOver == 0;
+    const std::optional<QPoint> target =
+        taking ? nearestPlacePoint(surface_, content_.table, x, y) : std::optional<QPoint>();
+    if (!target) {
+        if (!PicNuritubusiPic->outlinedPatch().isNull()) PicNuritubusiPic->setOutline(QImage());
+        return;
+    }
+    // Still on the outlined patch: nothing to redo.
+    const QImage& shown = PicNuritubusiPic->outlinedPatch();
+    const int k = surface_.detailScale();
+    if (!isPractice() && !shown.isNull() && shown.constScanLine(target->y() * k)[target->x() * k] != 0) return;
+    PicNuritubusiPic->setOutline(surface_.patchMask(target->x(), target->y()));
+}
+
+void MainFrm::showVerdictSigns(int verdict)
+{
+    if (verdict != 1 && verdict != 2) return;
+    const AnswerSign::Kind kind = verdict == 1 ? AnswerSign::Right : AnswerSign::Wrong;
+    // A right answer's "○" shows for a moment; a wrong answer's "×" stays with the correction.
+    const bool forAMoment = verdict == 1;
+    if (isMapLevel()) {
+        mapSign->showSign(kind, lastPress_, forAMoment);
+        if (verdict == 2 && CurrentQuestion >= 1 && CurrentQuestion <= content_.table.count()) {
+            const Question& q = content_.table.at(CurrentQuestion);
+            PicNuritubusiPic->setRing(QPoint(q.seedX, q.seedY));
+        }
+    } else {
+        const QRect answer = LblNuritubusi2->geometry().united(Label3->isHidden() ? LblNuritubusi7->geometry()
+                                                                                 : Label3->geometry());
+        listSign->showSign(kind, QPoint(answer.right() - listSign->width() / 2 - 4, answer.center().y()), forAMoment);
+    }
+}
+
+void MainFrm::clearVerdictSigns()
+{
+    mapSign->hideSign();
+    listSign->hideSign();
+    PicNuritubusiPic->setRing(std::nullopt);
+}
 
 void MainFrm::keyPressEvent(QKeyEvent* e)
 {
