@@ -40,7 +40,7 @@ constexpr int kScrollHeight = 24;
 constexpr int kBusyHeight = 78;
 constexpr int kGutter = 4;  // space between neighbouring columns
 constexpr int kPracticeWidth = 62;
-constexpr int kClearMarkWidth = 48;  // "クリア" at the right of the column's name row
+constexpr int kClearMarkWidth = 56;  // "クリア" at the right of the column's name row
 
 // The heading and options strips above the level columns.
 constexpr Placement kHeadingLayout[] = {
@@ -321,7 +321,7 @@ void seisekitime1::buildColumn(int i)
     // The mark of a cleared level, in the green of the finish screen's "このレベルクリア".
     auto* cleared = named(new QLabel(QStringLiteral("クリア"), a), QStringLiteral("LabelClear"), i);
     cleared->setAlignment(Qt::AlignCenter);
-    cleared->setFont(sized(cleared->font(), 13, true));
+    cleared->setFont(sized(cleared->font(), 11, true));
     cleared->setStyleSheet(QStringLiteral("QLabel { color: white; background: rgb(0, 150, 70); border-radius: 6px; }"));
     cleared->setToolTip(QStringLiteral("このレベルクリア"));
     cleared->hide();

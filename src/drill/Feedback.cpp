@@ -39,23 +39,34 @@ QImage outlineImage(const QImage& mask, int width)
     x1 = std::min(w - 1, x1 + width);
     y1 = std::min(h - 1, y1 + width);
     const int bw = x1 - x0 + 1, bh = y1 - y0 + 1;
-    // Chessboard distance from the patch, two passes.
+    // Distance from the patch, two passes each of chessboard and city-block
+    // distance; combined they give an octagon, rounder than a square.
     const int far = 1 << 20;
-    std::vector<int> d(size_t(bw) * size_t(bh), far);
-    for (int y = 0; y < bh; ++y)
-        for (int x = 0; x < bw; ++x)
-            if (mask.constScanLine(y + y0)[x + x0]) d[size_t(y) * size_t(bw) + size_t(x)] = 0;
-    auto at = [&](int x, int y) { return (x < 0 || y < 0 || x >= bw || y >= bh) ? far : d[size_t(y) * size_t(bw) + size_t(x)]; };
-    for (int y = 0; y < bh; ++y)
-        for (int x = 0; x < bw; ++x) {
-            int& v = d[size_t(y) * size_t(bw) + size_t(x)];
-            v = std::min({v, at(x - 1, y) + 1, at(x - 1, y - 1) + 1, at(x, y - 1) + 1, at(x + 1, y - 1) + 1});
-        }
-    for (int y = bh - 1; y >= 0; --y)
-        for (int x = bw - 1; x >= 0; --x) {
-            int& v = d[size_t(y) * size_t(bw) + size_t(x)];
-            v = std::min({v, at(x + 1, y) + 1, at(x + 1, y + 1) + 1, at(x, y + 1) + 1, at(x - 1, y + 1) + 1});
-        }
+    auto distances = [&](bool diagonals) {
+        std::vector<int> d(size_t(bw) * size_t(bh), far);
+        for (int y = 0; y < bh; ++y)
+            for (int x = 0; x < bw; ++x)
+                if (mask.constScanLine(y + y0)[x + x0]) d[size_t(y) * size_t(bw) + size_t(x)] = 0;
+        auto at = [&](int x, int y) {
+            return (x < 0 || y < 0 || x >= bw || y >= bh) ? far : d[size_t(y) * size_t(bw) + size_t(x)];
+        };
+        for (int y = 0; y < bh; ++y)
+            for (int x = 0; x < bw; ++x) {
+                int& v = d[size_t(y) * size_t(bw) + size_t(x)];
+                v = std::min({v, at(x - 1, y) + 1, at(x, y - 1) + 1});
+                if (diagonals) v = std::min({v, at(x - 1, y - 1) + 1, at(x + 1, y - 1) + 1});
+            }
+        for (int y = bh - 1; y >= 0; --y)
+            for (int x = bw - 1; x >= 0; --x) {
+                int& v = d[size_t(y) * size_t(bw) + size_t(x)];
+                v = std::min({v, at(x + 1, y) + 1, at(x, y + 1) + 1});
+                if (diagonals) v = std::min({v, at(x + 1, y + 1) + 1, at(x - 1, y + 1) + 1});
+            }
+        return d;
+    };
+    std::vector<int> d = distances(true);
+    const std::vector<int> d4 = distances(false);
+    for (size_t i = 0; i < d.size(); ++i) d[i] = std::max(d[i], (2 * d4[i] + 1) / 3);
     const QRgb light = qRgba(255, 230, 0, 255);
     const QRgb dark = qRgba(110, 50, 0, 255);
     const int lightWidth = std::max(1, width * 2 / 3);
@@ -129,6 +140,8 @@ void AnswerSign::paintEvent(QPaintEvent*)
     }
     // A white edge keeps the sign clear on any colour of the map.
     p.setBrush(Qt::NoBrush);
+    // A little see-through, so that the pressed place under a "×" still shows.
+    p.setOpacity(kind_ == Right ? 1.0 : 0.8);
     p.setPen(QPen(Qt::white, stroke + 8, Qt::SolidLine, Qt::RoundCap));
     p.drawPath(path);
     p.setPen(QPen(kind_ == Right ? QColor(230, 0, 0) : QColor(0, 60, 220), stroke, Qt::SolidLine, Qt::RoundCap));

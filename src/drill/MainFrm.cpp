@@ -533,7 +533,7 @@ void MainFrm::buildDrillArea()
     Label9 = floating(QStringLiteral("Label9"), QColor(255, 192, 192), 12);
     Label9->setFont(pixelFont(12));
 
-    mapSign = new AnswerSign(72, PicNuritubusiPic);
+    mapSign = new AnswerSign(60, PicNuritubusiPic);
     listSign = new AnswerSign(120, base);
     listSign->setObjectName(QStringLiteral("AnswerSignList"));
     penaltyBadge = new PenaltyBadge(sPicture1);

@@ -522,7 +522,8 @@ TEST(DrillLogic, OutlineRoundAPatch)
     ASSERT_EQ(o.size(), mask.size());
     EXPECT_EQ(qAlpha(o.pixel(9, 9)), 0) << "inside";
     EXPECT_EQ(o.pixel(12, 9), qRgba(255, 230, 0, 255)) << "next to it";
-    EXPECT_EQ(o.pixel(13, 13), qRgba(255, 230, 0, 255)) << "diagonally next to it";
+    EXPECT_EQ(o.pixel(12, 12), qRgba(255, 230, 0, 255)) << "diagonally next to it";
+    EXPECT_EQ(qAlpha(o.pixel(14, 14)), 0) << "the corners are cut: rounder than a square";
     EXPECT_EQ(o.pixel(14, 9), qRgba(110, 50, 0, 255)) << "at the rim";
     EXPECT_EQ(qAlpha(o.pixel(15, 9)), 0) << "beyond";
     EXPECT_TRUE(outlineImage(QImage(), 3).isNull());
