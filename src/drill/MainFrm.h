@@ -132,7 +132,7 @@ public:
     // Run state of the window.
     double RunStartTime = 0;
     int QuestionsPerRun = 0;
-    int Verdict = 0;
+    int Verdict = kVerdictNone;
     int CurrentQuestion = 0;
     std::vector<int> QuestionDone = std::vector<int>(kMaxQuestions + 1, 0);
     int RelatedCount = 0;
@@ -145,8 +145,8 @@ public:
 
     const LevelContent& content() const { return content_; }
     MapSurface& surface() { return surface_; }
-    bool isMapLevel() const;
-    bool isPractice() const;
+    // The kind of drill, worked out when the window activates.
+    DrillKind kind() const { return kind_; }
     // The map's position inside the viewport.
     QPoint mapPosition() const;
 
@@ -215,6 +215,11 @@ private:
     void buildStatusPanel();
     void buildDrillArea();
     void leaveForDashboard();
+    // The two ways out of 判定後処理.
+    void takeRightAnswer();  // counts the answer, then the next question or the end of the run
+    void showCorrection();   // the right answer beside the pupil's, the penalty and the wrong-answer cue
+    // Shows or hides the correction rows of the kind of level.
+    void setCorrectionShown(bool shown);
     void submitListAnswer();
     void showRelatedPlaces(int question, bool show = true);
     void setMapPosition(QPoint p);
@@ -226,12 +231,13 @@ private:
     // The outline of the place a press at (x, y) would take, while a press
     // would be taken; none otherwise.
     void showPressTarget(int x, int y);
-    // The ○ / × of a verdict (1 right, 2 wrong) and, when wrong, the ring and "+10秒".
+    // The ○ / × of a verdict (kVerdictRight, kVerdictWrong); when wrong, the ring round the right place.
     void showVerdictSigns(int verdict);
     void clearVerdictSigns();
 
     LevelContent content_;
     MapSurface surface_;
+    DrillKind kind_ = DrillKind::ListLevel;
     bool activated_ = false;
     bool submitting_ = false;
     std::vector<bool> boxHidden_ = std::vector<bool>(40, false);

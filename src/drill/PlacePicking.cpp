@@ -1,14 +1,12 @@
 #include "drill/PlacePicking.h"
 
+#include "drill/DrillLogic.h"
+
 namespace karuvel {
 
 bool isPlacePixel(const MapSurface& surface, const QuestionTable& table, int x, int y)
 {
-    const QRgb c = surface.colourAt(x, y);
-    if (c == mapcolour::Outside || c == mapcolour::Black || c == surface.colourAt(kSeaProbeX, kSeaProbeY)) return false;
-    for (const SamplePoint& s : table.samples)
-        if (c == surface.colourAt(s.x, s.y)) return false;
-    return true;
+    return classifyPixel(surface, table, x, y) == PixelKind::Place;
 }
 
 std::optional<QPoint> nearestPlacePoint(const MapSurface& surface, const QuestionTable& table, int x, int y, int reach)

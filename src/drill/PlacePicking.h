@@ -13,8 +13,8 @@ namespace karuvel {
 // How far (in map pixels, straight-line distance) a press may land beside a place.
 constexpr int kPressReach = 4;
 
-// True when the pixel belongs to a place: not off the map, not the sea (the
-// colour at the sea probe point), not black, not a sample colour.
+// True when the pixel belongs to a place (classifyPixel: not off the map, the
+// sea, a border or a sample colour).
 bool isPlacePixel(const MapSurface& surface, const QuestionTable& table, int x, int y);
 
 // The point whose place a press at (x, y) takes: (x, y) itself on a place;
