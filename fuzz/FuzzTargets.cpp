@@ -116,11 +116,43 @@ QString schoolPath(SchoolFile f) { return world().root + schoolFileNames()[f]; }
 
 QByteArray pathFileText() { return (world().root + QStringLiteral(",,,,,,,,,\r\n")).toUtf8(); }
 
-// Puts every file of the school back as it was (an input may have replaced one).
+// The files of the school an input has replaced since they were last restored.
+QStringList& replaced()
+{
+    static QStringList paths;
+    return paths;
+}
+
+// An input in place of a file of the school (or of the program folder).
+void putInput(const QString& path, const QByteArray& bytes)
+{
+    replaced().append(path);
+    writeFile(path, bytes);
+}
+
+// The school's own bytes of a file of the school.
+QByteArray schoolBytes(const QString& path)
+{
+    if (path == pathFilePath()) return encodeCp932(QString::fromUtf8(pathFileText()));
+    for (int i = 0; i < int(schoolFileNames().size()); ++i)
+        if (path == schoolPath(SchoolFile(i))) return world().schoolFiles[size_t(i)];
+    return QByteArray();
+}
+
+// Puts the files an input replaced back as they were; all of them at first.
 void restoreSchool()
 {
-    writeFile(pathFilePath(), encodeCp932(QString::fromUtf8(pathFileText())));
-    for (int i = 0; i < int(schoolFileNames().size()); ++i) writeFile(schoolPath(SchoolFile(i)), world().schoolFiles[size_t(i)]);
+    static bool first = true;
+    if (first) {
+        first = false;
+        replaced() << pathFilePath();
+        for (int i = 0; i < int(schoolFileNames().size()); ++i) replaced() << schoolPath(SchoolFile(i));
+    }
+    for (const QString& path : std::as_const(replaced())) {
+        const QByteArray bytes = schoolBytes(path);
+        if (!bytes.isNull()) writeFile(path, bytes);
+    }
+    replaced().clear();
 }
 
 // What an entry changed that the next one must not see (the replay test runs
@@ -223,7 +255,7 @@ void configEntry(const uint8_t* data, size_t size)
     configChanged() = true;
     const int which = data[0] % 3;
     const QString path = which == 0 ? pathFilePath() : schoolPath(which == 1 ? kCommon : kSoundNames);
-    writeFile(path, bytesOf(data + 1, size - 1));
+    putInput(path, bytesOf(data + 1, size - 1));
     try {
         LoadConfigurationFrom(world().appFolder);
     } catch (const ProgramEnded&) {
@@ -271,7 +303,7 @@ void rosterEntry(const uint8_t* data, size_t size)
     const QString path = schoolPath(kRoster);
     fakes();
     configChanged() = true;  // the roster is read again for the next input
-    writeFile(path, bytesOf(data, size));
+    putInput(path, bytesOf(data, size));
     clearRoster();
     ProgramState& s = state();
     check(LoadRoster() == RosterLoad::Ok, "a readable roster did not load");
@@ -311,7 +343,7 @@ void criteriaEntry(const uint8_t* data, size_t size)
     const QString path = schoolPath(kCriteria);
     fakes();
     configChanged() = true;
-    writeFile(path, bytesOf(data, size));
+    putInput(path, bytesOf(data, size));
     ProgramState& s = state();
     int levels = 0;
     const CriteriaLoad load = readCriteria(path, &levels);
@@ -364,7 +396,7 @@ void questionsEntry(const uint8_t* data, size_t size)
     s.AppFolder = world().appFolder;
     const QString path = world().appFolder + dataFileForLevel(level);
     test::FakePlatform& f = fakes();
-    writeFile(path, bytesOf(data, size));
+    putInput(path, bytesOf(data, size));
     LevelContent content;
     const LoadOutcome out = LoadQuestions(level, &content);
     if (!out.ok) {
@@ -450,7 +482,7 @@ void resultsEntry(const uint8_t* data, size_t size)
     const QString path = schoolPath(kResults);
     const QByteArray bytes = bytesOf(data, size);
     test::FakePlatform& f = fakes();
-    writeFile(path, bytes);
+    putInput(path, bytes);
     const qsizetype whole = (bytes.size() / kRecordSize) * kRecordSize;
     const int variant = bytes.size() > whole ? uint8_t(bytes[whole]) % 4 : 0;
     if (variant != 0) configChanged() = true;
