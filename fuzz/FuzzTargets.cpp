@@ -31,6 +31,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 namespace karuvel::fuzz {
@@ -626,6 +627,14 @@ void prepare(const QString& fuzzDir)
         w.schoolFiles.push_back(bytes);
     }
     w.schoolResults = w.schoolFiles[kResults];
+
+    // The six maps, decoded once: every question file is checked against one.
+    static std::map<QString, QImage> maps;
+    for (int level = 1; level <= 12; level += 2) maps[mapKeyForLevel(level)] = mapImage(mapKeyForLevel(level));
+    setMapImageSource([](const QString& key) {
+        const auto it = maps.find(key);
+        return it == maps.end() ? QImage() : it->second;
+    });
 
     // The seams stay installed for the life of the process.
     w.fakes = new test::FakePlatform;
