@@ -5,6 +5,7 @@
 // nothing is invented, no lock is left behind, and no temporary file stays
 // that the next use of the file does not clear away.
 #include "Fakes.h"
+#include "FaultyRecordIo.h"
 #include "TempDir.h"
 #include "frame/Calendar.h"
 #include "platform/RecordFile.h"
@@ -102,6 +103,17 @@ private:
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// An older run of pupil 3000 numbered n.
+ResultRecordData runRecord(int n)
+{
+    ResultRecordData r;
+    r.date = 46300;
+    r.pupil = 3000;
+    r.level = 3;
+    r.time = n;
+    return r;
+}
+
 class KilledWriters : public ::testing::Test {
 protected:
     FakePlatform fakes;
@@ -168,7 +180,7 @@ protected:
     void expectNoLockLeft()
     {
         RecordFile f;
-        ASSERT_TRUE(f.open(file(), RecordFile::Mode::ReadWriteCreate));
+        ASSERT_TRUE(f.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
         EXPECT_EQ(f.tryLock(LockKind::Exclusive), LockResult::Locked) << "a killed writer left its lock behind";
     }
 
@@ -365,7 +377,8 @@ TEST_F(KilledWriters, ARewriteKilledAtAnyInstantWhileOthersAppendKeepsEveryRun)
         for (int p = 4001; p <= 4000 + kOlder; ++p)
             if (!olderSeen.count(p)) deleted.insert(p);
         expectNoLockLeft();
-        EXPECT_EQ(leftovers(), QStringList()) << "round " << round << ": a temporary file stays beside the results file";
+        const QStringList left = leftovers();
+        EXPECT_TRUE(left.isEmpty()) << "round " << round << ": left beside the results file: " << left.join(QStringLiteral(", ")).toStdString();
     }
     size_t appends = 0;
     for (const auto& [a, runs] : reported) appends += runs.size();
@@ -373,6 +386,53 @@ TEST_F(KilledWriters, ARewriteKilledAtAnyInstantWhileOthersAppendKeepsEveryRun)
     RecordProperty("storedRuns", int(appends));
     std::printf("%d writers killed (%d rewriters, %d of them mid-rewrite), %zu stored runs all kept, %d deletions reported\n",
                 kills, kRounds, cutShort, appends, rewrites);
+}
+
+TEST_F(KilledWriters, ATemporaryFileARewriteLeftWhenItsPcDiedIsClearedByTheNextWriter)
+{
+    QByteArray before;
+    for (int i = 1; i <= 3; ++i) {
+        const auto b = runRecord(i).toBytes();
+        before.append(b.data(), kRecordSize);
+    }
+    writeContents(before);
+    // Written and flushed, then the PC dies just before the rename: changes 1
+    // and 2 are the temporary file's write and flush, 3 would be the rename.
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        FaultyRecordIo io;
+        RecordIoInstalled installed(io);
+        io.dieAtChange = 3;
+        QString problem;
+        updateResults([](std::vector<ResultRecordData>& records, QString*) {
+            records.pop_back();
+            return true;
+        }, &problem);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == FaultyRecordIo::kDiedCode);
+    EXPECT_EQ(contents(), before);
+    QStringList others = QDir(dir.path()).entryList(QDir::Files);
+    others.removeAll(kResultsName);
+    ASSERT_EQ(others.size(), 1) << "the dead rewrite's temporary file";
+    EXPECT_TRUE(others[0].startsWith(kResultsName + QLatin1Char('.'))) << others[0].toStdString();
+    // Files that only look alike stay: another file's temporary, a teacher's copy.
+    const QStringList unrelated = {QStringLiteral("タイム回数データ.txt.0123456789abcdef0123.tmp"),
+                                   kResultsName + QStringLiteral(".bak"), kResultsName + QStringLiteral(".コピー.tmp")};
+    for (const QString& name : unrelated) dir.writeBytes(name, "x");
+
+    appendRun(2, 7);  // the next PC that stores a run
+    QStringList left = QDir(dir.path()).entryList(QDir::Files);
+    left.removeAll(kResultsName);
+    left.sort();
+    QStringList expected = unrelated;
+    expected.sort();
+    EXPECT_EQ(left, expected);
+    EXPECT_EQ(contents().size(), before.size() + kRecordSize);
+    EXPECT_EQ(contents().left(before.size()), before);
 }
 
 } // namespace
