@@ -1,5 +1,7 @@
 #include "records/FinishScreen.h"
 
+#include "records/ClearRule.h"
+
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
 #include "records/Recount.h"
@@ -31,7 +33,7 @@ QString finishPointsLine(long long runTime, long long targetTime, float multipli
 
 QString finishTimeLine(long long runTime)
 {
-    if (runTime > 99997) return QStringLiteral("記録なし");
+    if (runTime > kLastRealTime) return QStringLiteral("記録なし");
     return QStringLiteral("今の成績：") + QString::number(runTime) + QStringLiteral("秒");
 }
 
@@ -70,12 +72,7 @@ FinishButtons finishButtons(bool overdone, bool cleared, bool finalLevel, bool f
     return b;
 }
 
-bool levelClearedRecently(int level, int pupil)
-{
-    if (!validLevel(level) || !validPupil(pupil)) return false;
-    const ProgramState& s = state();
-    return s.RecentPoints(level, pupil) >= s.ClearPoints[level] && s.RecentCount(level, pupil) >= s.ClearCount[level];
-}
+bool levelClearedRecently(int level, int pupil) { return levelClearedRecently(state(), level, pupil); }
 
 bool levelOverdone(int level, int pupil)
 {
@@ -91,7 +88,7 @@ bool anyLevelWithoutCountCriterion()
 {
     const ProgramState& s = state();
     for (int i = 1; i <= kMaxLevel; ++i)
-        if (s.ClearCount[i] == 9999) return true;
+        if (s.ClearCount[i] == kNoCountCriterion) return true;
     return false;
 }
 
