@@ -6,6 +6,7 @@
 // it activates; the handlers switch on it where the kinds differ. The rules
 // it asks (questions, judging, pixels, scrolling, the clock) are DrillLogic.h.
 #include "drill/DrillLogic.h"
+#include "drill/Feedback.h"
 #include "drill/MapSurface.h"
 #include "drill/Questions.h"
 #include "frame/Screen.h"
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace karuvel {
@@ -25,12 +27,22 @@ namespace karuvel {
 int& PreviousQuestion();
 
 // PicNuritubusiPic: shows the map surface at one image pixel per unit and
-// reports presses and mouse movements in image pixels.
+// reports presses and mouse movements in image pixels. Where the surface has
+// a larger picture (a screen that draws the map larger than life) that one is
+// shown, smoothly scaled. Over the map it draws the outline of the place a
+// press would take and, during a correction, the ring round the right place.
 class MapView : public QWidget {
     Q_OBJECT
 public:
     MapView(MapSurface* surface, QWidget* parent);
     void refresh();
+    // The outline round a patch (a mask of the shown picture's size, as
+    // MapSurface::patchMask gives it); a null mask removes it.
+    void setOutline(const QImage& patchMask);
+    const QImage& outlinedPatch() const { return outlinedPatch_; }
+    // The pulsing ring round a map point (centre of a pixel); off when not given.
+    void setRing(std::optional<QPoint> mapPixel);
+    std::optional<QPoint> ring() const { return ring_; }
 
 signals:
     void pressed(int x, int y);
@@ -43,6 +55,11 @@ protected:
 
 private:
     MapSurface* surface_;
+    QImage outlinedPatch_;
+    QImage outline_;
+    std::optional<QPoint> ring_;
+    double ringPhase_ = 0;
+    QTimer* ringTimer_;
 };
 
 // The viewport behind the surface: it shows the clean map as its own picture.
@@ -188,6 +205,12 @@ public:
     QLabel* Label8;                  // practice caption: second name
     QLabel* Label9;                  // practice caption: related places
     std::array<QLabel*, 6> Label4{};  // hidden row anchors the answer panel is arranged by
+    // Feedback a child sees without sound: "○" / "×" on the map where it was
+    // pressed (map levels) or beside the answer slots (list levels), and
+    // "+10秒" beside the clock.
+    AnswerSign* mapSign;        // "○"/"×" on the map where it was pressed
+    AnswerSign* listSign;       // "○"/"×" beside the answer slots
+    PenaltyBadge* penaltyBadge; // "+10秒" beside the clock
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -209,6 +232,12 @@ private:
     void placeAt(QWidget* w, int top);
     void setRemaining(int remaining);
     void placeLabel9Size(int rows, int longest);
+    // The outline of the place a press at (x, y) would take, while a press
+    // would be taken; none otherwise.
+    void showPressTarget(int x, int y);
+    // The ○ / × of a verdict (kVerdictRight, kVerdictWrong); when wrong, the ring round the right place.
+    void showVerdictSigns(int verdict);
+    void clearVerdictSigns();
 
     LevelContent content_;
     MapSurface surface_;
@@ -216,6 +245,7 @@ private:
     bool activated_ = false;
     bool submitting_ = false;
     std::vector<bool> boxHidden_ = std::vector<bool>(40, false);
+    QPoint lastPress_;  // the map point the last accepted press took
 };
 
 } // namespace karuvel
