@@ -377,7 +377,7 @@ TEST_F(RecordsWindow, BackPressedWhileTheManagerWaitsForTheFileClosesItOnlyAfter
         bool aliveInTheWait = false;
         const auto holdTheFile = [&] {
             other = std::make_unique<RecordFile>();
-            ASSERT_TRUE(other->open(resultsPath(), RecordFile::Mode::ReadWriteCreate));
+            ASSERT_TRUE(other->open(toFsPath(resultsPath()), RecordFile::Mode::ReadWriteCreate));
             ASSERT_EQ(other->tryLock(LockKind::Exclusive), LockResult::Locked);
         };
         fakes.clock.onWait = [&](int) {

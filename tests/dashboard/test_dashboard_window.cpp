@@ -8,6 +8,7 @@
 #include "frame/Calendar.h"
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
+#include "platform/FilePaths.h"
 #include "platform/RecordFile.h"
 
 #include <QComboBox>
@@ -457,7 +458,7 @@ TEST_F(DashboardWindow, DataChangePressedWhileAViewWaitsForTheFileClosesTheDashb
         d->Text3->setText(QStringLiteral("karuvel"));
 
         auto other = std::make_unique<RecordFile>();  // another PC appending
-        ASSERT_TRUE(other->open(s.DataFolder.toText() + QStringLiteral("成績累積データ.dat"), RecordFile::Mode::ReadWriteCreate));
+        ASSERT_TRUE(other->open(toFsPath(s.DataFolder.toText() + QStringLiteral("成績累積データ.dat")), RecordFile::Mode::ReadWriteCreate));
         ASSERT_EQ(other->tryLock(LockKind::Exclusive), LockResult::Locked);
         bool aliveInTheWait = false;
         fakes.clock.onWait = [&](int) {
