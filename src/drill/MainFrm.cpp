@@ -554,7 +554,7 @@ void MainFrm::buildDrillArea()
     Label9->setFont(pixelFont(12));
 
     mapSign = new AnswerSign(60, PicNuritubusiPic);
-    listSign = new AnswerSign(120, base);
+    listSign = new AnswerSign(96, base);
     listSign->setObjectName(QStringLiteral("AnswerSignList"));
     penaltyBadge = new PenaltyBadge(sPicture1);
     penaltyBadge->setGeometry(600, 52, 92, 40);
