@@ -1242,8 +1242,11 @@ void MainFrm::showPressTarget(int x, int y)
     const ProgramState& s = state();
     const bool taking = kind_ != DrillKind::ListLevel && PicNuritubusiPic->isEnabled() && s.CorrectionShown == 0 && s.Judging == 0 &&
                         s.RunComplete == 0 && s.TimeOver == 0;
+    // Practice names only what lies right under the mouse, so its outline
+    // takes no place beside the pointer either.
+    const int reach = kind_ == DrillKind::Practice ? 0 : kPressReach;
     const std::optional<QPoint> target =
-        taking ? nearestPlacePoint(surface_, content_.table, x, y) : std::optional<QPoint>();
+        taking ? nearestPlacePoint(surface_, content_.table, x, y, reach) : std::optional<QPoint>();
     if (!target) {
         if (!PicNuritubusiPic->outlinedPatch().isNull()) PicNuritubusiPic->setOutline(QImage());
         return;
