@@ -666,6 +666,7 @@ bool seisekitime1::ignoredWhileBuilding()
 
 void seisekitime1::Option2_Click(int member)
 {
+    const screens::Handling running(this);
     ++viewsBuilding_;
     const auto done = qScopeGuard([this] { --viewsBuilding_; });
     // What is being shown is settled before the screen yields.
@@ -709,6 +710,7 @@ void seisekitime1::runSelectedView()
 
 void seisekitime1::Option1_Click(int member)
 {
+    const screens::Handling running(this);
     ++viewsBuilding_;
     const auto done = qScopeGuard([this] { --viewsBuilding_; });
     viewMember_ = member;
@@ -729,6 +731,7 @@ void seisekitime1::Option1_Click(int member)
         RankKind = member == 2 ? kRankToday : kRankAllTime;
         rankingView();
     }
+    if (!screens::isOpen(this)) return;
     Command1->setEnabled(true);
     applyAvailability();
     showLists();
@@ -875,6 +878,8 @@ void seisekitime1::recordsView(RecordView view)
     // reader; any other failure is told and the lists stay empty.
     std::vector<ResultRecordData> records;
     readResultsForView(&records);
+    // "データ変更" may have closed the dashboard while the reader waited.
+    if (!screens::isOpen(this)) return;
     const int total = int(std::min<size_t>(records.size() + 1, size_t(INT_MAX)));
     ProgressBar1->setRange(0, total);
     ProgressBar2->setRange(0, total);
@@ -972,6 +977,7 @@ void seisekitime1::perPupilView()
 
     std::vector<ResultRecordData> records;
     readResultsForView(&records);
+    if (!screens::isOpen(this)) return;
     // The bar runs over the records, with a tenth more for the lists.
     const double stretched = std::min(double(INT_MAX), (double(records.size()) + 1.0) * 1.1);
     ProgressBar1->setRange(0, int(stretched));
