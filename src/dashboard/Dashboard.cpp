@@ -435,7 +435,7 @@ void seisekitime1::activate()
     Label17->setText(minutesSinceSignIn(s.SignInTime.toNumber(), clock().secondsSinceMidnight()));
     // 3. Keys off, wait cover up.
     ReadyForKeys = 0;
-    showCover();
+    if (!showCover()) return;
     // 4. Ranking captions: the refresh always ends in the points display.
     DisplayMode = 2;
     setViewCaptions();
@@ -568,7 +568,7 @@ void seisekitime1::startLevel(int level, int practice)
     const auto done = qScopeGuard([this] { starting_ = false; });
     ReadyForKeys = 0;
     ProgramState& s = state();
-    showCover();
+    if (!showCover()) return;
     s.SelectedLevel = level;
     s.PracticeMode = Loose(practice);
     StartRun();
@@ -579,7 +579,7 @@ void seisekitime1::Command1_Click()
 {
     if (!Command1->isEnabled()) return;
     ReadyForKeys = 0;
-    showCover();
+    if (!showCover()) return;
     // The dashboard stays loaded; its next refresh unloads name selection again.
     if (screens::show(ScreenId::NameSelection)) hide();
 }
@@ -666,6 +666,7 @@ bool seisekitime1::ignoredWhileBuilding()
 
 void seisekitime1::Option2_Click(int member)
 {
+    const screens::Handling running(this);
     ++viewsBuilding_;
     const auto done = qScopeGuard([this] { --viewsBuilding_; });
     // What is being shown is settled before the screen yields.
@@ -677,7 +678,7 @@ void seisekitime1::Option2_Click(int member)
     Command1->setEnabled(false);
     setStartButtonsEnabled(false);
     hideLists();
-    showBusy(std::max(1, columns_));
+    if (!showBusy(std::max(1, columns_))) return;
     // The view options belong to the time and points displays, and so does
     // the period chooser: a period chosen under the per-pupil heading would
     // put the school's runs beside the pupil's sheet.
@@ -709,6 +710,7 @@ void seisekitime1::runSelectedView()
 
 void seisekitime1::Option1_Click(int member)
 {
+    const screens::Handling running(this);
     ++viewsBuilding_;
     const auto done = qScopeGuard([this] { --viewsBuilding_; });
     viewMember_ = member;
@@ -716,7 +718,7 @@ void seisekitime1::Option1_Click(int member)
     Command1->setEnabled(false);
     setStartButtonsEnabled(false);
     hideLists();
-    showBusy(std::max(1, columns_));
+    if (!showBusy(std::max(1, columns_))) return;
     Combo2->hide();
     if (member == 3) {
         recordsView(RecordView::Period);
@@ -729,6 +731,7 @@ void seisekitime1::Option1_Click(int member)
         RankKind = member == 2 ? kRankToday : kRankAllTime;
         rankingView();
     }
+    if (!screens::isOpen(this)) return;
     Command1->setEnabled(true);
     applyAvailability();
     showLists();
@@ -803,7 +806,7 @@ void seisekitime1::成績表示(int level)
     Label10[size_t(level)]->setText(QStringLiteral("今まで"));
     const ListContext c(s, s.CurrentPupil, gradeFilter());
     List5[size_t(level)]->clear();
-    yieldEvents();
+    if (!screens::yieldFor(this)) return;
     putLines(level, DisplayMode == 1 ? bestTimesList(s, c, level) : rankingList(s, c, level, RankKind));
     成績リスト色表示単独(level);
 }
@@ -815,7 +818,7 @@ void seisekitime1::bestTimesView()
     ListView = 1;
     回数など表示();
     const ListContext c(s, s.CurrentPupil, gradeFilter());
-    yieldEvents();
+    if (!screens::yieldFor(this)) return;
     for (int i = 1; i <= columns_; ++i) {
         if (isPracticeColumn(i)) {
             setColumnDetailsVisible(i, false);
@@ -834,7 +837,7 @@ void seisekitime1::rankingView()
     Label5->setText(RankKind == kRankToday ? QStringLiteral("獲得ポイント（今日の順位）")
                                            : QStringLiteral("獲得ポイント（今まで順位）"));
     const ListContext c(s, s.CurrentPupil, gradeFilter());
-    yieldEvents();
+    if (!screens::yieldFor(this)) return;
     for (int i = 1; i <= columns_; ++i) {
         Label9[size_t(i)]->setText(QStringLiteral("今日"));
         Label10[size_t(i)]->setText(QStringLiteral("今まで"));
@@ -875,6 +878,8 @@ void seisekitime1::recordsView(RecordView view)
     // appended since is read. Sharing errors are waited out and retried by the
     // reader; any other failure is told and the lists stay empty.
     refreshResults(false);
+    // "データ変更" may have closed the dashboard while the reader waited.
+    if (!screens::isOpen(this)) return;
     const std::span<const RecEntry> records = heldRecords();
     const int total = int(std::min<size_t>(records.size() + 1, size_t(INT_MAX)));
     ProgressBar1->setRange(0, total);
@@ -901,17 +906,17 @@ void seisekitime1::recordsView(RecordView view)
 // ---------------------------------------------------------------------------
 // Covers, busy panel and lists.
 
-void seisekitime1::showCover()
+bool seisekitime1::showCover()
 {
     Picture2->setGeometry(0, 0, kFrameWidth, kFrameHeight);
     Picture2->show();
     Picture2->raise();
-    yieldEvents();
+    return screens::yieldFor(this);
 }
 
 void seisekitime1::hideCover() { Picture2->hide(); }
 
-void seisekitime1::showBusy(int maximum)
+bool seisekitime1::showBusy(int maximum)
 {
     ProgressBar1->setRange(0, maximum);
     ProgressBar2->setRange(0, maximum);
@@ -921,7 +926,7 @@ void seisekitime1::showBusy(int maximum)
     Picture6->show();
     Picture6->raise();
     if (Picture2->isVisible()) Picture2->raise();
-    yieldEvents();
+    return screens::yieldFor(this);
 }
 
 void seisekitime1::advanceBusy()
@@ -972,6 +977,7 @@ void seisekitime1::perPupilView()
     回数など表示();
 
     refreshResults(false);  // only what was appended since; a failure is told, the lists stay empty
+    if (!screens::isOpen(this)) return;
     const std::span<const RecEntry> records = heldRecords();
     // The bar runs over the records, with a tenth more for the lists.
     const double stretched = std::min(double(INT_MAX), (double(records.size()) + 1.0) * 1.1);

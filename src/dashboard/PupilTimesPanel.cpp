@@ -2,6 +2,7 @@
 
 #include "dashboard/PupilSummary.h"
 #include "frame/Layout.h"
+#include "frame/Navigator.h"
 #include "platform/FileErrors.h"
 #include "platform/Platform.h"
 #include "records/ResultsFile.h"
@@ -175,10 +176,15 @@ void PupilTimesPanel::Command24_Click(int member)
     if (pupils.empty()) pupils.push_back(ShownPupil);
     const std::vector<int> levels = selectedLevels();
 
-    // One pass over the records held for every pupil chosen (brought up to
-    // date first: only what was appended since is read; a failure is told
-    // and the sheet has no runs).
+    // One pass over the records held for every pupil chosen, brought up to
+    // date first (only what was appended since is read; a failure is told
+    // and the sheet has no runs). The reader waits out another PC's lock
+    // with the screen kept responsive: the dashboard stays alive meanwhile
+    // and is left alone once it was closed.
+    QWidget* screen = window();
+    const screens::Handling running(screen);
     refreshResults(false);
+    if (!screens::isOpen(screen)) return;
     PupilSummary summary(s, gradeFilter_(), clock().now(), pupils.back());
     for (const RecEntry& r : heldRecords()) summary.add(r);
 
