@@ -40,6 +40,7 @@ constexpr int kScrollHeight = 24;
 constexpr int kBusyHeight = 78;
 constexpr int kGutter = 4;  // space between neighbouring columns
 constexpr int kPracticeWidth = 62;
+constexpr int kClearMarkWidth = 56;  // "クリア" at the right of the column's name row
 
 // The heading and options strips above the level columns.
 constexpr Placement kHeadingLayout[] = {
@@ -317,6 +318,13 @@ void seisekitime1::buildColumn(int i)
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list->setFocusPolicy(Qt::NoFocus);
     auto* criteria = lineLabel(a, QStringLiteral("Label7"), i);
+    // The mark of a cleared level, in the green of the finish screen's "このレベルクリア".
+    auto* cleared = named(new QLabel(QStringLiteral("クリア"), a), QStringLiteral("LabelClear"), i);
+    cleared->setAlignment(Qt::AlignCenter);
+    cleared->setFont(sized(cleared->font(), 11, true));
+    cleared->setStyleSheet(QStringLiteral("QLabel { color: white; background: rgb(0, 150, 70); border-radius: 6px; }"));
+    cleared->setToolTip(QStringLiteral("このレベルクリア"));
+    cleared->hide();
 
     Label1.push_back(number);
     Label3.push_back(name);
@@ -330,6 +338,7 @@ void seisekitime1::buildColumn(int i)
     Label10.push_back(ever);
     Label14.push_back(todayVal);
     Label15.push_back(everVal);
+    LabelClear.push_back(cleared);
 
     layoutColumn(i, px(geometry_.firstLeft));
     if (i == 0) {
@@ -360,7 +369,8 @@ void seisekitime1::layoutColumn(int i, int left)
     const int numberWidth = px(0.2 * geometry_.width);
     int y = 0;
     Label1[size_t(i)]->setGeometry(left, y, numberWidth, 30);
-    Label3[size_t(i)]->setGeometry(left + numberWidth, y, w - numberWidth, 30);
+    Label3[size_t(i)]->setGeometry(left + numberWidth, y, w - numberWidth - kClearMarkWidth - 2, 30);
+    LabelClear[size_t(i)]->setGeometry(left + w - kClearMarkWidth, y + 3, kClearMarkWidth, 24);
     y += 32;
     Command4[size_t(i)]->setGeometry(left, y, w, 46);
     Command28[size_t(i)]->setGeometry(left + w - kPracticeWidth - 3, y + 5, kPracticeWidth, 36);
@@ -425,7 +435,7 @@ void seisekitime1::activate()
     Label17->setText(minutesSinceSignIn(s.SignInTime.toNumber(), clock().secondsSinceMidnight()));
     // 3. Keys off, wait cover up.
     ReadyForKeys = 0;
-    showCover();
+    if (!showCover()) return;
     // 4. Ranking captions: the refresh always ends in the points display.
     DisplayMode = 2;
     setViewCaptions();
@@ -510,6 +520,8 @@ void seisekitime1::applyAvailability()
     for (int i = 1; i <= columns_; ++i) {
         Command4[size_t(i)]->setEnabled(a.enabled[size_t(i)]);
         Text1[size_t(i)]->setVisible(a.overdo[size_t(i)]);
+        // Cleared by the rule of the finish screen's "このレベルクリア"; practice levels are never recorded.
+        LabelClear[size_t(i)]->setVisible(!isPracticeColumn(i) && levelCleared(s, i, s.CurrentPupil));
         if (a.overdo[size_t(i)]) {
             Text1[size_t(i)]->raise();
             Command28[size_t(i)]->raise();
@@ -556,7 +568,7 @@ void seisekitime1::startLevel(int level, int practice)
     const auto done = qScopeGuard([this] { starting_ = false; });
     ReadyForKeys = 0;
     ProgramState& s = state();
-    showCover();
+    if (!showCover()) return;
     s.SelectedLevel = level;
     s.PracticeMode = Loose(practice);
     StartRun();
@@ -567,7 +579,7 @@ void seisekitime1::Command1_Click()
 {
     if (!Command1->isEnabled()) return;
     ReadyForKeys = 0;
-    showCover();
+    if (!showCover()) return;
     // The dashboard stays loaded; its next refresh unloads name selection again.
     if (screens::show(ScreenId::NameSelection)) hide();
 }
@@ -654,6 +666,7 @@ bool seisekitime1::ignoredWhileBuilding()
 
 void seisekitime1::Option2_Click(int member)
 {
+    const screens::Handling running(this);
     ++viewsBuilding_;
     const auto done = qScopeGuard([this] { --viewsBuilding_; });
     // What is being shown is settled before the screen yields.
@@ -665,7 +678,7 @@ void seisekitime1::Option2_Click(int member)
     Command1->setEnabled(false);
     setStartButtonsEnabled(false);
     hideLists();
-    showBusy(std::max(1, columns_));
+    if (!showBusy(std::max(1, columns_))) return;
     // The view options belong to the time and points displays, and so does
     // the period chooser: a period chosen under the per-pupil heading would
     // put the school's runs beside the pupil's sheet.
@@ -697,6 +710,7 @@ void seisekitime1::runSelectedView()
 
 void seisekitime1::Option1_Click(int member)
 {
+    const screens::Handling running(this);
     ++viewsBuilding_;
     const auto done = qScopeGuard([this] { --viewsBuilding_; });
     viewMember_ = member;
@@ -704,7 +718,7 @@ void seisekitime1::Option1_Click(int member)
     Command1->setEnabled(false);
     setStartButtonsEnabled(false);
     hideLists();
-    showBusy(std::max(1, columns_));
+    if (!showBusy(std::max(1, columns_))) return;
     Combo2->hide();
     if (member == 3) {
         recordsView(RecordView::Period);
@@ -717,6 +731,7 @@ void seisekitime1::Option1_Click(int member)
         RankKind = member == 2 ? kRankToday : kRankAllTime;
         rankingView();
     }
+    if (!screens::isOpen(this)) return;
     Command1->setEnabled(true);
     applyAvailability();
     showLists();
@@ -791,7 +806,7 @@ void seisekitime1::成績表示(int level)
     Label10[size_t(level)]->setText(QStringLiteral("今まで"));
     const ListContext c(s, s.CurrentPupil, gradeFilter());
     List5[size_t(level)]->clear();
-    yieldEvents();
+    if (!screens::yieldFor(this)) return;
     putLines(level, DisplayMode == 1 ? bestTimesList(s, c, level) : rankingList(s, c, level, RankKind));
     成績リスト色表示単独(level);
 }
@@ -803,7 +818,7 @@ void seisekitime1::bestTimesView()
     ListView = 1;
     回数など表示();
     const ListContext c(s, s.CurrentPupil, gradeFilter());
-    yieldEvents();
+    if (!screens::yieldFor(this)) return;
     for (int i = 1; i <= columns_; ++i) {
         if (isPracticeColumn(i)) {
             setColumnDetailsVisible(i, false);
@@ -822,7 +837,7 @@ void seisekitime1::rankingView()
     Label5->setText(RankKind == kRankToday ? QStringLiteral("獲得ポイント（今日の順位）")
                                            : QStringLiteral("獲得ポイント（今まで順位）"));
     const ListContext c(s, s.CurrentPupil, gradeFilter());
-    yieldEvents();
+    if (!screens::yieldFor(this)) return;
     for (int i = 1; i <= columns_; ++i) {
         Label9[size_t(i)]->setText(QStringLiteral("今日"));
         Label10[size_t(i)]->setText(QStringLiteral("今まで"));
@@ -863,6 +878,8 @@ void seisekitime1::recordsView(RecordView view)
     // reader; any other failure is told and the lists stay empty.
     std::vector<ResultRecordData> records;
     readResultsForView(&records);
+    // "データ変更" may have closed the dashboard while the reader waited.
+    if (!screens::isOpen(this)) return;
     const int total = int(std::min<size_t>(records.size() + 1, size_t(INT_MAX)));
     ProgressBar1->setRange(0, total);
     ProgressBar2->setRange(0, total);
@@ -888,17 +905,17 @@ void seisekitime1::recordsView(RecordView view)
 // ---------------------------------------------------------------------------
 // Covers, busy panel and lists.
 
-void seisekitime1::showCover()
+bool seisekitime1::showCover()
 {
     Picture2->setGeometry(0, 0, kFrameWidth, kFrameHeight);
     Picture2->show();
     Picture2->raise();
-    yieldEvents();
+    return screens::yieldFor(this);
 }
 
 void seisekitime1::hideCover() { Picture2->hide(); }
 
-void seisekitime1::showBusy(int maximum)
+bool seisekitime1::showBusy(int maximum)
 {
     ProgressBar1->setRange(0, maximum);
     ProgressBar2->setRange(0, maximum);
@@ -908,7 +925,7 @@ void seisekitime1::showBusy(int maximum)
     Picture6->show();
     Picture6->raise();
     if (Picture2->isVisible()) Picture2->raise();
-    yieldEvents();
+    return screens::yieldFor(this);
 }
 
 void seisekitime1::advanceBusy()
@@ -960,6 +977,7 @@ void seisekitime1::perPupilView()
 
     std::vector<ResultRecordData> records;
     readResultsForView(&records);
+    if (!screens::isOpen(this)) return;
     // The bar runs over the records, with a tenth more for the lists.
     const double stretched = std::min(double(INT_MAX), (double(records.size()) + 1.0) * 1.1);
     ProgressBar1->setRange(0, int(stretched));

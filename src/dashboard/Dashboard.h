@@ -52,6 +52,7 @@ public:
     std::vector<QLabel*> Label10;       // heading "今まで"
     std::vector<QLabel*> Label14;       // today's value
     std::vector<QLabel*> Label15;       // all-time value
+    std::vector<QLabel*> LabelClear;    // "クリア" on the column of a cleared level
 
     // Window-wide controls.
     QLabel* Label11 = nullptr;   // title
@@ -138,9 +139,10 @@ private:
     void layoutColumn(int i, int left);
     void setColumnDetailsVisible(int i, bool visible);
     void fillValueLines();
-    void showCover();
+    // The wait cover (busy panel) shown and painted; false when the screen was closed meanwhile.
+    [[nodiscard]] bool showCover();
     void hideCover();
-    void showBusy(int maximum);
+    [[nodiscard]] bool showBusy(int maximum);
     void advanceBusy();
     void hideBusy();
     void setStartButtonsEnabled(bool enabled);

@@ -238,8 +238,9 @@ WriteLock lockForWriting(RecordFile& f, const std::filesystem::path& path, const
     return WriteLock::Locked;
 }
 
-LockResult lockForReading(RecordFile& f, bool wait)
+LockResult lockForReading(RecordFile& f, bool wait, bool* unfinished)
 {
+    if (unfinished) *unfinished = false;
     for (bool finished = false;; finished = true) {
         const LockResult r = wait ? f.lockWait(LockKind::Shared) : f.tryLock(LockKind::Shared);
         if (r != LockResult::Locked) return r;
@@ -260,6 +261,7 @@ LockResult lockForReading(RecordFile& f, bool wait)
         FileFailure failure;
         if (!finishInterruptedRewrite(writer, &failure)) {
             f.adoptError(failure.number ? failure.number : systemErrors().io);
+            if (unfinished) *unfinished = true;
             return LockResult::Failed;
         }
     }
@@ -299,15 +301,18 @@ bool replaceContents(RecordFile& locked, const char* bytes, int64_t length, File
 {
     const std::filesystem::path path = locked.path();
     if (replacement() == Replacement::Rename) {
-        if (!writeWholeFile(path, bytes, length, failure)) return false;
+        const bool done = writeWholeFile(path, bytes, length, failure);
         locked.close();  // the lock goes with the replaced file
-        return true;
+        return done;
     }
     const std::filesystem::path at = rewriteJournalPath(path);
     RecordFile journal;
     if (!writeJournal(journal, at, bytes, length, failure)) {
-        journal.close();
-        recordIo().remove(at);  // the file is as it was
+        // The file is as it was; the journal goes (emptied first, so that a
+        // whole one that could not be deleted is not taken for a decided rewrite).
+        FileFailure ignored;
+        dropJournal(journal, at, &ignored);
+        locked.close();
         return false;
     }
     // From here on the rewrite is decided: should this process die, the next
