@@ -90,11 +90,12 @@ void setChartTimeAxis(PupilCharts* charts, double now)
     charts->toWhen = now + room;
 }
 
-void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level, double fromWhen, double toWhen)
+void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level, double fromWhen, double toWhen,
+                     double textPixels)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-    const double ts = textSize(rect);
+    const double ts = textPixels > 0 ? textPixels : textSize(rect);
     const QFont small = chartFont(ts);
     p.setFont(small);
     const QFontMetricsF fm(small);
@@ -172,7 +173,9 @@ void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level
     p.drawText(band.adjusted(-leftAxis, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("×"));
 
     // Reference lines.
-    auto reference = [&](int seconds, const QPen& pen, const QString& label) {
+    // The target's label sits at the right end of its line and the average's
+    // at the left end, so that the two stay readable when they lie close.
+    auto reference = [&](int seconds, const QPen& pen, const QString& label, bool atRight) {
         if (seconds < 0) return;
         p.setPen(pen);
         const double y = yOf(seconds);
@@ -180,11 +183,12 @@ void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level
         p.setFont(small);
         const QString text = label + QString::number(seconds) + QStringLiteral("秒");
         const double w = fm.horizontalAdvance(text);
-        p.fillRect(QRectF(plot.right() - w - 4, y - fm.height(), w + 2, fm.height() - 1), QColor(255, 255, 255, 200));
-        p.drawText(QPointF(plot.right() - w - 3, y - fm.descent() - 1), text);
+        const double x0 = atRight ? plot.right() - w - 3 : plot.left() + 3;
+        p.fillRect(QRectF(x0 - 1, y - fm.height(), w + 2, fm.height() - 1), QColor(255, 255, 255, 200));
+        p.drawText(QPointF(x0, y - fm.descent() - 1), text);
     };
-    reference(level.target, QPen(kTargetColour, 1.5, Qt::DashLine), QStringLiteral("目標 "));
-    reference(level.schoolAverage, QPen(kAverageColour, 1.5, Qt::DotLine), QStringLiteral("塾平均 "));
+    reference(level.target, QPen(kTargetColour, 1.5, Qt::DashLine), QStringLiteral("目標 "), true);
+    reference(level.schoolAverage, QPen(kAverageColour, 1.5, Qt::DotLine), QStringLiteral("塾平均 "), false);
 
     if (level.runs.empty()) {
         p.setFont(chartFont(ts * 1.1));
@@ -230,11 +234,11 @@ void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level
     p.restore();
 }
 
-void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoints>& weeks)
+void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoints>& weeks, double textPixels)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
-    const double ts = textSize(rect);
+    const double ts = textPixels > 0 ? textPixels : textSize(rect);
     const QFont small = chartFont(ts);
     const QFontMetricsF fm(small);
     const double titleHeight = fm.height() * 1.3;
@@ -300,12 +304,14 @@ void paintPupilCharts(QPainter& p, const QRectF& rect, const PupilCharts& charts
     const double shares = 2.0 * double(charts.levels.size()) + 1.5;
     const double unit = (rect.height() - titleHeight) / shares;
     const double gap = std::min(10.0, unit * 0.1);
+    // One text size for every chart of the page.
+    const double ts = textSize(QRectF(0, 0, rect.width(), 2 * unit - gap));
     double y = rect.top() + titleHeight;
     for (const LevelProgress& level : charts.levels) {
-        paintLevelChart(p, QRectF(rect.left(), y, rect.width(), 2 * unit - gap), level, charts.fromWhen, charts.toWhen);
+        paintLevelChart(p, QRectF(rect.left(), y, rect.width(), 2 * unit - gap), level, charts.fromWhen, charts.toWhen, ts);
         y += 2 * unit;
     }
-    paintWeeklyChart(p, QRectF(rect.left(), y, rect.width(), 1.5 * unit - gap), charts.weeks);
+    paintWeeklyChart(p, QRectF(rect.left(), y, rect.width(), 1.5 * unit - gap), charts.weeks, ts);
 }
 
 ProgressChart::ProgressChart(QWidget* parent) : QWidget(parent)

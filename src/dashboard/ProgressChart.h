@@ -28,10 +28,12 @@ struct PupilCharts {
 // week before `now` when there is none) to `now`, with a little room on both sides.
 void setChartTimeAxis(PupilCharts* charts, double now);
 
-// One level's chart in `rect`.
-void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level, double fromWhen, double toWhen);
+// One level's chart in `rect`; text in textPixels (in the painter's units),
+// or in proportion to the chart's height when that is 0.
+void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level, double fromWhen, double toWhen,
+                     double textPixels = 0);
 // The weekly points chart in `rect`.
-void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoints>& weeks);
+void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoints>& weeks, double textPixels = 0);
 // The title, the level charts one under the other and the weekly chart at the
 // bottom, sharing `rect`.
 void paintPupilCharts(QPainter& p, const QRectF& rect, const PupilCharts& charts);
