@@ -1,8 +1,10 @@
 #include "dashboard/Dashboard.h"
 
+#include "dashboard/PasswordPanel.h"
 #include "dashboard/PupilSummary.h"
+#include "dashboard/PupilTimesPanel.h"
+#include "frame/Layout.h"
 #include "frame/Navigator.h"
-#include "platform/FileErrors.h"
 #include "platform/Platform.h"
 #include "records/Recount.h"
 #include "records/ResultsFile.h"
@@ -16,12 +18,12 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 
 #include <climits>
@@ -39,16 +41,48 @@ constexpr int kBusyHeight = 78;
 constexpr int kGutter = 4;  // space between neighbouring columns
 constexpr int kPracticeWidth = 62;
 
+// The heading and options strips above the level columns.
+constexpr Placement kHeadingLayout[] = {
+    {"Label11", -1, {12, 4, 240, 52}},  // the title's size follows its length (activate)
+    {"Label12", -1, {262, 4, 340, 32}, 18, true},
+    {"Label13", -1, {262, 36, 340, 22}, 11},
+    {"Label17", -1, {608, 6, 170, 24}},
+    {"Label18", -1, {608, 32, 170, 24}, 12, true},
+    {"Command8", -1, {782, 8, 104, 44}},
+    {"Command1", -1, {894, 6, 120, 50}, 16, true},
+    {"Frame2", -1, {8, 62, 330, 36}},
+    {"Option2", 0, {8, 4, 104, 28}},
+    {"Option2", 1, {114, 4, 104, 28}},
+    {"Option2", 2, {220, 4, 104, 28}},
+    {"Frame1", -1, {346, 62, 318, 36}},
+    {"Option1", 1, {8, 4, 102, 28}},
+    {"Option1", 2, {112, 4, 102, 28}},
+    {"Option1", 3, {216, 4, 102, 28}},
+    {"Combo1", -1, {672, 64, 130, 32}},
+    {"Combo2", -1, {810, 64, 206, 32}},
+    {"Label5", -1, {12, 102, 420, 28}, 15, true},
+    {"Command17", -1, {440, 100, 110, 32}, 13, true},
+    {"Label6", -1, {620, 104, 396, 24}, 11},
+};
+
+// The scroll bar under the columns and the busy panel directly above it.
+constexpr Placement kBusyLayout[] = {
+    {"HScroll1", -1, {16, kScrollTop, 992, kScrollHeight}},
+    {"Picture6", -1, {0, kScrollTop - kBusyHeight - 2, kFrameWidth, kBusyHeight}},
+    {"Label16", -1, {0, 4, kFrameWidth, 30}, 16, true},
+    {"ProgressBar2", -1, {112, 38, 800, 16}},
+    {"ProgressBar1", -1, {112, 58, 800, 12}},
+};
+
+// The wait cover over the whole frame.
+constexpr Placement kCoverLayout[] = {
+    {"Picture2", -1, {0, 0, kFrameWidth, kFrameHeight}},
+    {"Label19", -1, {0, 330, kFrameWidth, 80}, 28},
+};
+
 const QColor kLineBackground(224, 224, 224);
 
 int px(double twipsValue) { return int(std::lround(twipsValue / 15.0)); }
-
-QFont sized(QFont f, int pointSize, bool bold = false)
-{
-    f.setPointSize(pointSize);
-    f.setBold(bold);
-    return f;
-}
 
 QFont listFont()
 {
@@ -56,14 +90,6 @@ QFont listFont()
     f.setPixelSize(16);
     f.setStyleHint(QFont::Monospace);
     return f;
-}
-
-template <typename T>
-T* named(T* w, const QString& name, int index = -1)
-{
-    w->setObjectName(name);
-    if (index >= 0) w->setProperty("index", index);
-    return w;
 }
 
 QLabel* lineLabel(QWidget* parent, const QString& name, int index)
@@ -79,7 +105,14 @@ QLabel* lineLabel(QWidget* parent, const QString& name, int index)
 }
 } // namespace
 
-seisekitime1::seisekitime1() : Screen(QStringLiteral("seisekitime1"))
+seisekitime1::seisekitime1()
+    : Screen(QStringLiteral("seisekitime1")),
+      // The panels are made first (without a parent: they join the frame in
+      // stacking order in buildWindow), since the names below refer into them.
+      Picture11(new PupilTimesPanel([this] { return gradeFilter(); })),
+      Picture7(new PasswordPanel()),
+      ShownPupil(Picture11->ShownPupil),
+      ShownLevel(Picture11->ShownLevel)
 {
     setWindowTitle(QStringLiteral("velmora"));
     buildWindow();
@@ -96,42 +129,28 @@ void seisekitime1::buildWindow()
     ProgramState& s = state();
     QWidget* f = frame();
 
+    // The heading strip: who is signed in, the minutes and today's runs, the teacher's and the back button.
     Label11 = named(new QLabel(f), QStringLiteral("Label11"));
-    Label11->setGeometry(12, 4, 240, 52);
     Label12 = named(new QLabel(f), QStringLiteral("Label12"));
-    Label12->setGeometry(262, 4, 340, 32);
-    Label12->setFont(sized(Label12->font(), 18, true));
     Label13 = named(new QLabel(f), QStringLiteral("Label13"));
-    Label13->setGeometry(262, 36, 340, 22);
-    Label13->setFont(sized(Label13->font(), 11));
     Label17 = named(new QLabel(f), QStringLiteral("Label17"));
-    Label17->setGeometry(608, 6, 170, 24);
     Label18 = named(new QLabel(f), QStringLiteral("Label18"));
-    Label18->setGeometry(608, 32, 170, 24);
-    Label18->setFont(sized(Label18->font(), 12, true));
-
     Command8 = named(new QPushButton(QStringLiteral("データ処理"), f), QStringLiteral("Command8"));
-    Command8->setGeometry(782, 8, 104, 44);
     Command8->setToolTip(QStringLiteral("合格タイムや成績のデータを変更します（先生用）"));
     Command8->hide();
     connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
-
     Command1 = named(new QPushButton(QStringLiteral("戻る(0)"), f), QStringLiteral("Command1"));
-    Command1->setGeometry(894, 6, 120, 50);
-    Command1->setFont(sized(Command1->font(), 16, true));
     Command1->setToolTip(QStringLiteral("名前を選ぶ画面にもどります。0を押してもよろしい"));
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
 
-    // Display options.
+    // The options strip: display, view, grade and period; the lists' heading.
     auto* displayBox = named(new QFrame(f), QStringLiteral("Frame2"));
-    displayBox->setGeometry(8, 62, 330, 36);
     displayBox->setFrameShape(QFrame::StyledPanel);
     const QStringList displayCaptions = {QStringLiteral("ﾀｲﾑ表示"), QStringLiteral("ﾎﾟｲﾝﾄ表示"),
                                          QStringLiteral("個人ﾀｲﾑ")};
     auto* displayGroup = new QButtonGroup(this);
     for (int k = 0; k < 3; ++k) {
         Option2[size_t(k)] = named(new QRadioButton(displayCaptions[k], displayBox), QStringLiteral("Option2"), k);
-        Option2[size_t(k)]->setGeometry(8 + k * 106, 4, 104, 28);
         displayGroup->addButton(Option2[size_t(k)], k);
         connect(Option2[size_t(k)], &QRadioButton::clicked, this, [this, k] {
             if (!ignoredWhileBuilding()) Option2_Click(k);
@@ -140,12 +159,10 @@ void seisekitime1::buildWindow()
     Option2[2]->setToolTip(QStringLiteral("自分のタイムを、塾全体とくらべて見ます"));
 
     auto* viewBox = named(new QFrame(f), QStringLiteral("Frame1"));
-    viewBox->setGeometry(346, 62, 318, 36);
     viewBox->setFrameShape(QFrame::StyledPanel);
     auto* viewGroup = new QButtonGroup(this);
     for (int k = 1; k <= 3; ++k) {
         Option1[size_t(k)] = named(new QRadioButton(viewBox), QStringLiteral("Option1"), k);
-        Option1[size_t(k)]->setGeometry(8 + (k - 1) * 104, 4, 102, 28);
         viewGroup->addButton(Option1[size_t(k)], k);
         connect(Option1[size_t(k)], &QRadioButton::clicked, this, [this, k] {
             if (!ignoredWhileBuilding()) Option1_Click(k);
@@ -153,7 +170,6 @@ void seisekitime1::buildWindow()
     }
 
     Combo1 = named(new QComboBox(f), QStringLiteral("Combo1"));
-    Combo1->setGeometry(672, 64, 130, 32);
     Combo1->addItems(gradeFilters());
     Combo1->setToolTip(QStringLiteral("表示する学年を選びます"));
     connect(Combo1, QOverload<int>::of(&QComboBox::activated), this, [this](int) {
@@ -161,7 +177,6 @@ void seisekitime1::buildWindow()
     });
 
     Combo2 = named(new QComboBox(f), QStringLiteral("Combo2"));
-    Combo2->setGeometry(810, 64, 206, 32);
     Combo2->addItems(periodChoices());
     Combo2->setCurrentIndex(std::clamp(s.ResultsPeriod, 1, 5) - 1);
     Combo2->hide();
@@ -170,23 +185,19 @@ void seisekitime1::buildWindow()
     });
 
     Label5 = named(new QLabel(f), QStringLiteral("Label5"));
-    Label5->setGeometry(12, 102, 420, 28);
-    Label5->setFont(sized(Label5->font(), 15, true));
     Command17 = named(new QPushButton(QStringLiteral("グラフ"), f), QStringLiteral("Command17"));
-    Command17->setGeometry(440, 100, 110, 32);
-    Command17->setFont(sized(Command17->font(), 13, true));
     Command17->setToolTip(QStringLiteral("自分のタイムとポイントを、塾全体とくらべて見ます"));
     Command17->hide();
     connect(Command17, &QPushButton::clicked, this, [this] { Command17_Click(); });
     Label6 = named(new QLabel(QStringLiteral("GRPH+A,B,C,D..でも選択できます。"), f), QStringLiteral("Label6"));
-    Label6->setGeometry(620, 104, 396, 24);
     Label6->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label6->setFont(sized(Label6->font(), 11));
+    layOut(f, kHeadingLayout);
 
     // The level columns: n columns side by side, four in view with a scroll bar.
     const int n = std::clamp(s.LevelCount, 0, kMaxLevel);
     geometry_ = columnGeometry(n);
     columns_ = n;
+    scroll_.assign(size_t(n) + 1, {});
     columnArea_ = named(new QWidget(f), QStringLiteral("ColumnArea"));
     // Four columns in view: the fifth one starts just beyond the area and is clipped.
     const int visibleWidth = std::min(kFrameWidth, px(geometry_.firstLeft + 4 * geometry_.width) - 1);
@@ -194,7 +205,6 @@ void seisekitime1::buildWindow()
     for (int i = 0; i <= n; ++i) buildColumn(i);
 
     HScroll1 = named(new QScrollBar(Qt::Horizontal, f), QStringLiteral("HScroll1"));
-    HScroll1->setGeometry(16, kScrollTop, 992, kScrollHeight);
     HScroll1->setRange(1, geometry_.scrollMax);
     HScroll1->setPageStep(1);
     HScroll1->setVisible(geometry_.scrollBarShown);
@@ -202,7 +212,6 @@ void seisekitime1::buildWindow()
 
     // The busy panel, directly above the scroll bar.
     Picture6 = named(new QFrame(f), QStringLiteral("Picture6"));
-    Picture6->setGeometry(0, kScrollTop - kBusyHeight - 2, kFrameWidth, kBusyHeight);
     Picture6->setAutoFillBackground(true);
     {
         QPalette p = Picture6->palette();
@@ -210,134 +219,57 @@ void seisekitime1::buildWindow()
         Picture6->setPalette(p);
     }
     auto* busyText = named(new QLabel(QStringLiteral("Just a momento, please."), Picture6), QStringLiteral("Label16"));
-    busyText->setGeometry(0, 4, kFrameWidth, 30);
     busyText->setAlignment(Qt::AlignCenter);
-    busyText->setFont(sized(busyText->font(), 16, true));
     ProgressBar2 = named(new QProgressBar(Picture6), QStringLiteral("ProgressBar2"));
-    ProgressBar2->setGeometry(112, 38, 800, 16);
     ProgressBar2->setTextVisible(false);
     ProgressBar1 = named(new QProgressBar(Picture6), QStringLiteral("ProgressBar1"));
-    ProgressBar1->setGeometry(112, 58, 800, 12);
     ProgressBar1->setTextVisible(false);
     Picture6->hide();
+    layOut(f, kBusyLayout);
 
-    buildSummaryPanel();
-    buildPasswordPanel();
+    attachPanels();
 
     // The wait cover over the whole window.
     Picture2 = named(new QWidget(f), QStringLiteral("Picture2"));
-    Picture2->setGeometry(0, 0, kFrameWidth, kFrameHeight);
     Picture2->setAutoFillBackground(true);
     auto* coverText = named(new QLabel(QStringLiteral("Just a moment, please."), Picture2), QStringLiteral("Label19"));
-    coverText->setGeometry(0, 330, kFrameWidth, 80);
     coverText->setAlignment(Qt::AlignCenter);
-    coverText->setFont(sized(coverText->font(), 28));
     Picture2->hide();
+    layOut(f, kCoverLayout);
 
     setViewCaptions();
     Option2[1]->setChecked(true);
     Option1[1]->setChecked(true);
 }
 
-void seisekitime1::buildSummaryPanel()
+void seisekitime1::attachPanels()
 {
     QWidget* f = frame();
-    // Over the right-hand columns, above the scroll bar.
-    Picture11 = named(new QFrame(f), QStringLiteral("Picture11"));
-    auto* panel = static_cast<QFrame*>(Picture11);
-    panel->setGeometry(404, 136, 612, 596);
-    panel->setFrameShape(QFrame::Box);
-    panel->setAutoFillBackground(true);
-    {
-        QPalette p = panel->palette();
-        p.setColor(QPalette::Window, QColor(255, 255, 240));
-        panel->setPalette(p);
-    }
+    // The summary panel, over the right-hand columns above the scroll bar.
+    Picture11->setParent(f);
+    SheetText = Picture11->SheetText;
+    List3 = Picture11->List3;
+    List2 = Picture11->List2;
+    Command24 = Picture11->Command24;
+    Command25 = Picture11->Command25;
+    Command18 = Picture11->Command18;
+    connect(Picture11, &PupilTimesPanel::sheetDrawn, this, [this](const PupilSummary& summary) {
+        // The level lists show the runs of the pupil on the panel.
+        if (Option2[2]->isChecked()) {
+            putRunLines(summary);
+            showLists();
+        }
+    });
 
-    SheetText = named(new QPlainTextEdit(panel), QStringLiteral("SheetText"));
-    SheetText->setGeometry(6, 6, 388, 584);
-    SheetText->setReadOnly(true);
-    SheetText->setLineWrapMode(QPlainTextEdit::NoWrap);
-    SheetText->setFocusPolicy(Qt::NoFocus);
-    {
-        QFont sheetFont(QStringLiteral("IPAGothic"));
-        sheetFont.setPixelSize(16);
-        sheetFont.setStyleHint(QFont::Monospace);
-        SheetText->setFont(sheetFont);
-    }
-
-    const int x = 400;
-    const int w = 206;
-    auto* levelsCaption = named(new QLabel(QStringLiteral("レベル"), panel), QStringLiteral("Label20"));
-    levelsCaption->setGeometry(x, 4, w, 20);
-    List3 = named(new QListWidget(panel), QStringLiteral("List3"));
-    List3->setGeometry(x, 24, w, 196);
-    List3->setSelectionMode(QAbstractItemView::MultiSelection);
-    List3->setFocusPolicy(Qt::NoFocus);
-    connect(List3, &QListWidget::clicked, this, [this](const QModelIndex& index) { List3_Click(index.row()); });
-
-    Command25 = named(new QPushButton(QStringLiteral("他の人のデータを見る"), panel), QStringLiteral("Command25"));
-    Command25->setGeometry(x, 228, w, 40);
-    connect(Command25, &QPushButton::clicked, this, [this] { Command25_Click(); });
-    List2 = named(new QListWidget(panel), QStringLiteral("List2"));
-    List2->setGeometry(x, 228, w, 250);
-    List2->setSelectionMode(QAbstractItemView::MultiSelection);
-    List2->setFocusPolicy(Qt::NoFocus);
-    List2->setFont(listFont());
-    List2->hide();
-    connect(List2, &QListWidget::clicked, this, [this] { List2_Click(); });
-
-    const QStringList captions = {QStringLiteral("表示"), QStringLiteral("印刷")};
-    for (int k = 0; k < 2; ++k) {
-        Command24[size_t(k)] = named(new QPushButton(captions[k], panel), QStringLiteral("Command24"), k);
-        Command24[size_t(k)]->setGeometry(x + k * (w / 2 + 2), 490, w / 2 - 1, 44);
-        Command24[size_t(k)]->setFont(sized(Command24[size_t(k)]->font(), 13, true));
-        connect(Command24[size_t(k)], &QPushButton::clicked, this, [this, k] { Command24_Click(k); });
-    }
-    Command24[1]->setToolTip(QStringLiteral("選んだ人のまとめを印刷します"));
-    Command24[1]->hide();
-    Command18 = named(new QPushButton(QStringLiteral("戻る"), panel), QStringLiteral("Command18"));
-    Command18->setGeometry(x, 542, w, 44);
-    Command18->setFont(sized(Command18->font(), 13, true));
-    connect(Command18, &QPushButton::clicked, this, [this] { Command18_Click(); });
-    Picture11->hide();
-}
-
-void seisekitime1::buildPasswordPanel()
-{
-    Picture7 = named(new QFrame(frame()), QStringLiteral("Picture7"));
-    auto* panel = static_cast<QFrame*>(Picture7);
-    panel->setGeometry(292, 240, 440, 236);
-    panel->setFrameShape(QFrame::Box);
-    panel->setLineWidth(2);
-    panel->setAutoFillBackground(true);
-    {
-        QPalette p = panel->palette();
-        p.setColor(QPalette::Window, QColor(230, 230, 255));
-        panel->setPalette(p);
-    }
-    auto* caption = named(new QLabel(QStringLiteral("データ変更パスワード"), panel), QStringLiteral("Label2"));
-    caption->setGeometry(0, 14, 440, 30);
-    caption->setAlignment(Qt::AlignCenter);
-    caption->setFont(sized(caption->font(), 15, true));
-    Text3 = named(new QLineEdit(panel), QStringLiteral("Text3"));
-    Text3->setGeometry(70, 56, 300, 36);
-    Text3->setEchoMode(QLineEdit::Password);
-    Text3->setFont(sized(Text3->font(), 14));
-    const QStringList captions = {QStringLiteral("データ変更"), QStringLiteral("合格タイムデータ変更")};
-    for (int k = 0; k < 2; ++k) {
-        Command10[size_t(k)] = named(new QPushButton(captions[k], panel), QStringLiteral("Command10"), k);
-        Command10[size_t(k)]->setGeometry(20 + k * 204, 112, 196, 48);
-        Command10[size_t(k)]->setFont(sized(Command10[size_t(k)]->font(), 12, true));
-        connect(Command10[size_t(k)], &QPushButton::clicked, this, [this, k] { Command10_Click(k); });
-    }
-    Command10[0]->setToolTip(QStringLiteral("成績のデータを直したり消したりします"));
-    Command10[1]->setToolTip(QStringLiteral("レベルごとの合格タイムや回数を変更します"));
-    Command12 = named(new QPushButton(QStringLiteral("戻る"), panel), QStringLiteral("Command12"));
-    Command12->setGeometry(150, 172, 140, 44);
-    Command12->setFont(sized(Command12->font(), 12, true));
-    connect(Command12, &QPushButton::clicked, this, [this] { Command12_Click(); });
-    Picture7->hide();
+    Picture7->setParent(f);
+    Text3 = Picture7->Text3;
+    Command10 = Picture7->Command10;
+    Command12 = Picture7->Command12;
+    connect(Picture7, &PasswordPanel::teacherWindowShown, this, [this] {
+        // The dashboard is unloaded; the teacher window shows it anew when it closes.
+        hide();
+        screens::close(ScreenId::Dashboard);
+    });
 }
 
 void seisekitime1::buildColumn(int i)
@@ -464,10 +396,7 @@ void seisekitime1::activate()
 {
     if (refreshing_) return;
     refreshing_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{refreshing_};
+    const auto done = qScopeGuard([this] { refreshing_ = false; });
     ProgramState& s = state();
     // The season's colour; a light green until the start-up has chosen one.
     const QColor background = s.BackgroundColour.isEmpty() ? QColor(192, 255, 192)
@@ -491,8 +420,7 @@ void seisekitime1::activate()
     Command24[1]->setVisible(teacher);
     // A password panel left open (the teacher went back to name selection)
     // is closed and emptied: the next pupil never finds it.
-    Picture7->hide();
-    Text3->clear();
+    Picture7->closeAndClear();
     // 2. Minutes since sign-in.
     Label17->setText(minutesSinceSignIn(s.SignInTime.toNumber(), clock().secondsSinceMidnight()));
     // 3. Keys off, wait cover up.
@@ -522,7 +450,7 @@ void seisekitime1::activate()
     BusyDisplay = 0;
     // 8. Practice levels get fixed times; every other level shows its list.
     for (int i = 1; i <= columns_; ++i) {
-        if (isPracticeLevelName(Label3[size_t(i)]->text())) {
+        if (isPracticeColumn(i)) {
             s.TargetTime[i] = 600;
             s.LimitTime[i] = 600;
         } else {
@@ -558,7 +486,7 @@ void seisekitime1::fillValueLines()
         // The criteria and the recent figures change with every run and sign-in.
         Label7[k]->setText(criteriaLine(s, i));
         Label8[k]->setText(recentLine(s, i, pupil));
-        if (isPracticeLevelName(Label3[k]->text())) {
+        if (isPracticeColumn(i)) {
             setColumnDetailsVisible(i, false);
         } else {
             Label9[k]->show();
@@ -625,10 +553,7 @@ void seisekitime1::startLevel(int level, int practice)
     // presses through, and none of them may open a second drill.
     if (starting_) return;
     starting_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{starting_};
+    const auto done = qScopeGuard([this] { starting_ = false; });
     ReadyForKeys = 0;
     ProgramState& s = state();
     showCover();
@@ -656,6 +581,8 @@ void seisekitime1::HScroll1_Change()
 }
 
 bool seisekitime1::passwordPanelVisible() const { return Picture7->isVisible(); }
+
+bool seisekitime1::isPracticeColumn(int level) const { return isPracticeLevelName(state().LevelNames[level]); }
 
 bool seisekitime1::handleKey(const QString& text)
 {
@@ -702,7 +629,7 @@ void seisekitime1::setViewCaptions()
 
 bool seisekitime1::ignoredWhileBuilding()
 {
-    if (viewsBuilding_ == 0 && !refreshing_ && !drawingSummary_) return false;
+    if (viewsBuilding_ == 0 && !refreshing_ && !Picture11->drawing()) return false;
     // The lists are being built (the screen yields while it works): a choice
     // made now is undone, so that the options always name what is shown.
     for (int k = 0; k < 3; ++k) {
@@ -728,10 +655,7 @@ bool seisekitime1::ignoredWhileBuilding()
 void seisekitime1::Option2_Click(int member)
 {
     ++viewsBuilding_;
-    struct Done {
-        int& depth;
-        ~Done() { --depth; }
-    } done{viewsBuilding_};
+    const auto done = qScopeGuard([this] { --viewsBuilding_; });
     // What is being shown is settled before the screen yields.
     if (BusyDisplay == 0 && member != 2) DisplayMode = member + 1;
     displayMember_ = std::clamp(member, 0, 2);
@@ -774,10 +698,7 @@ void seisekitime1::runSelectedView()
 void seisekitime1::Option1_Click(int member)
 {
     ++viewsBuilding_;
-    struct Done {
-        int& depth;
-        ~Done() { --depth; }
-    } done{viewsBuilding_};
+    const auto done = qScopeGuard([this] { --viewsBuilding_; });
     viewMember_ = member;
     filterInUse_ = Combo1->currentText();
     Command1->setEnabled(false);
@@ -808,7 +729,7 @@ void seisekitime1::Combo1_Click()
         if (Option2[size_t(k)]->isChecked()) Option2_Click(k);
     }
     // Per-pupil times: the school's figures of the summary follow the grade.
-    if (Option2[2]->isChecked() && Picture11->isVisible()) Command24_Click(0);
+    if (Option2[2]->isChecked() && Picture11->isVisible()) Picture11->Command24_Click(0);
     if (columns_ >= 1) Command4[1]->setFocus();
 }
 
@@ -836,8 +757,7 @@ void seisekitime1::回数など表示()
         Label9[size_t(i)]->setText(QStringLiteral("今日"));
         Label10[size_t(i)]->setText(QStringLiteral("今まで"));
         List5[size_t(i)]->clear();
-        List5[size_t(i)]->setProperty("scrollTo", -1);
-        List5[size_t(i)]->setProperty("scrollToEnd", false);
+        scroll_[size_t(i)] = {};
     }
 }
 
@@ -861,8 +781,7 @@ void seisekitime1::putLines(int level, const ListFill& fill)
     list->clear();
     list->addItems(fill.lines);
     // Scrolled so that the pupil's own line shows with one line above it.
-    list->setProperty("scrollTo", fill.ownLine >= 0 ? std::max(0, fill.ownLine - 1) : -1);
-    list->setProperty("scrollToEnd", false);
+    scroll_[size_t(level)] = {fill.ownLine >= 0 ? std::max(0, fill.ownLine - 1) : -1, false};
 }
 
 void seisekitime1::成績表示(int level)
@@ -886,7 +805,7 @@ void seisekitime1::bestTimesView()
     const ListContext c(s, s.CurrentPupil, gradeFilter());
     yieldEvents();
     for (int i = 1; i <= columns_; ++i) {
-        if (isPracticeLevelName(Label3[size_t(i)]->text())) {
+        if (isPracticeColumn(i)) {
             setColumnDetailsVisible(i, false);
         } else {
             putLines(i, bestTimesList(s, c, i));
@@ -907,7 +826,7 @@ void seisekitime1::rankingView()
     for (int i = 1; i <= columns_; ++i) {
         Label9[size_t(i)]->setText(QStringLiteral("今日"));
         Label10[size_t(i)]->setText(QStringLiteral("今まで"));
-        if (isPracticeLevelName(Label3[size_t(i)]->text())) {
+        if (isPracticeColumn(i)) {
             setColumnDetailsVisible(i, false);
         } else {
             putLines(i, rankingList(s, c, i, RankKind));
@@ -955,14 +874,13 @@ void seisekitime1::recordsView(RecordView view)
         }
     }
     for (int i = 1; i <= columns_; ++i) {
-        if (isPracticeLevelName(Label3[size_t(i)]->text())) {
+        if (isPracticeColumn(i)) {
             setColumnDetailsVisible(i, false);
             continue;
         }
         List5[size_t(i)]->addItems(builder.lists[size_t(i)]);
         // The newest runs are at the end: the list opens there.
-        List5[size_t(i)]->setProperty("scrollTo", List5[size_t(i)]->count() - 1);
-        List5[size_t(i)]->setProperty("scrollToEnd", true);
+        scroll_[size_t(i)] = {List5[size_t(i)]->count() - 1, true};
     }
     ListView = 0;
 }
@@ -1015,16 +933,15 @@ void seisekitime1::showLists()
 {
     for (int i = 1; i <= columns_; ++i) {
         QListWidget* list = List5[size_t(i)];
-        if (isPracticeLevelName(Label3[size_t(i)]->text())) {
+        if (isPracticeColumn(i)) {
             list->hide();
             continue;
         }
         list->show();
-        const int row = list->property("scrollTo").isValid() ? list->property("scrollTo").toInt() : -1;
-        if (row >= 0 && row < list->count()) {
-            list->scrollToItem(list->item(row), list->property("scrollToEnd").toBool()
-                                                    ? QAbstractItemView::PositionAtBottom
-                                                    : QAbstractItemView::PositionAtTop);
+        const ListScroll& to = scroll_[size_t(i)];
+        if (to.row >= 0 && to.row < list->count()) {
+            list->scrollToItem(list->item(to.row),
+                               to.atBottom ? QAbstractItemView::PositionAtBottom : QAbstractItemView::PositionAtTop);
             list->clearSelection();
             list->setCurrentRow(-1, QItemSelectionModel::Clear);
         }
@@ -1034,38 +951,10 @@ void seisekitime1::showLists()
 // ---------------------------------------------------------------------------
 // Per-pupil times and the summary panel.
 
-void seisekitime1::reloadPupilList()
-{
-    ProgramState& s = state();
-    // The roster is read afresh; when it cannot be read, the teacher is told
-    // and the list is made from the roster already loaded at sign-in.
-    switch (LoadRoster()) {
-    case RosterLoad::Ok: break;
-    case RosterLoad::Missing:
-        messages().inform(QStringLiteral("エラー"), fileProblemText(rosterFilePath(), FileProblem::Missing));
-        break;
-    case RosterLoad::Unreadable:
-        messages().inform(QStringLiteral("エラー"), fileProblemText(rosterFilePath(), FileProblem::Unreadable));
-        break;
-    }
-    List2->clear();
-    const int count = std::clamp(s.RosterCount.toInt(), 0, kMaxPupil);
-    for (int n = 1; n <= count; ++n) {
-        const int p = s.RosterOrder[size_t(n)];
-        if (!validPupil(p)) continue;
-        List2->addItem(s.PupilGrades[size_t(p)] + QStringLiteral(" /  ") + s.PupilNames[size_t(p)].trimmed()
-                       + QStringLiteral("/") + QString::number(p));
-    }
-}
-
 void seisekitime1::perPupilView()
 {
     ProgramState& s = state();
-    reloadPupilList();
-    List3->clear();
-    for (int i = 1; i <= columns_; ++i) List3->addItem(QString::number(i) + QStringLiteral(" ") + s.LevelNames[i]);
-    ShownLevel = 1;
-    ShownPupil = s.CurrentPupil;
+    Picture11->fill(columns_, s.CurrentPupil);
     ListView = 3;
     回数など表示();
 
@@ -1098,128 +987,22 @@ void seisekitime1::putRunLines(const PupilSummary& summary)
     for (int i = 1; i <= columns_; ++i) {
         QListWidget* list = List5[size_t(i)];
         list->clear();
-        if (isPracticeLevelName(Label3[size_t(i)]->text())) {
+        if (isPracticeColumn(i)) {
             setColumnDetailsVisible(i, false);
             continue;
         }
         list->addItems(summary.runLines(i));
         // The newest runs are at the end: the list opens there.
-        list->setProperty("scrollTo", list->count() - 1);
-        list->setProperty("scrollToEnd", true);
+        scroll_[size_t(i)] = {list->count() - 1, true};
     }
-}
-
-std::vector<int> seisekitime1::selectedPupils() const
-{
-    std::vector<int> pupils;
-    for (int row = 0; row < List2->count(); ++row) {
-        const QListWidgetItem* item = List2->item(row);
-        if (!item->isSelected()) continue;
-        const QString text = item->text();
-        bool ok = false;
-        const int p = text.mid(text.lastIndexOf(QLatin1Char('/')) + 1).toInt(&ok);
-        if (ok && validPupil(p)) pupils.push_back(p);
-    }
-    return pupils;
-}
-
-std::vector<int> seisekitime1::selectedLevels() const
-{
-    std::vector<int> levels;
-    for (int row = 0; row < List3->count(); ++row) {
-        if (List3->item(row)->isSelected()) levels.push_back(row + 1);
-    }
-    if (levels.empty() && ShownLevel >= 1 && ShownLevel <= columns_) levels.push_back(ShownLevel);
-    return levels;
 }
 
 void seisekitime1::Command17_Click()
 {
-    ShownPupil = state().CurrentPupil;
-    List2->hide();
-    Command25->show();
-    List2->clearSelection();
-    // The first pair of levels.
-    List3->clearSelection();
-    for (int row = 0; row < std::min(2, List3->count()); ++row) List3->item(row)->setSelected(true);
-    Picture11->show();
-    Picture11->raise();
+    Picture11->showFor(state().CurrentPupil);
     // An open password panel stays in front of everything.
     if (Picture7->isVisible()) Picture7->raise();
-    Command24_Click(0);
-}
-
-void seisekitime1::Command24_Click(int member)
-{
-    if (drawingSummary_ || member < 0 || member > 1) return;
-    if (member == 1 && !Command24[1]->isVisible()) return;  // printing is for teachers
-    drawingSummary_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{drawingSummary_};
-    ProgramState& s = state();
-    std::vector<int> pupils = selectedPupils();
-    if (pupils.empty()) pupils.push_back(ShownPupil);
-    const std::vector<int> levels = selectedLevels();
-
-    // One pass over the results file for every pupil chosen.
-    std::vector<ResultRecordData> records;
-    readResultsForView(&records);
-    PupilSummary summary(s, gradeFilter(), clock().now(), pupils.back());
-    for (const ResultRecordData& r : records) summary.add(r);
-
-    if (member == 0) {
-        QStringList lines;
-        for (int p : pupils) {
-            ShownPupil = p;
-            if (!lines.isEmpty()) lines << QString();
-            lines += summary.sheet(p, levels);
-        }
-        SheetText->setPlainText(lines.join(QLatin1Char('\n')));
-        // The level lists show the runs of the pupil on the panel.
-        if (Option2[2]->isChecked()) {
-            putRunLines(summary);
-            showLists();
-        }
-        return;
-    }
-
-    // On the printer: the title in a larger size, each level's block in the
-    // sheet's size, each pupil on a sheet of paper of their own; the job
-    // ends once, after the last pupil.
-    IPrinter* printer = platform().printer;
-    bool printed = printer != nullptr;
-    for (size_t k = 0; printed && k < pupils.size(); ++k) {
-        ShownPupil = pupils[k];
-        if (k > 0) printer->newPage();
-        printed = printer->printLines({summary.titleLine(ShownPupil)}, 14);
-        for (size_t j = 0; printed && j < levels.size(); ++j)
-            printed = printer->printLines(summary.levelBlock(ShownPupil, levels[j]) << QString(), 11);
-    }
-    if (printer) printer->endJob();
-    if (!printed)
-        messages().inform(QStringLiteral("エラー"), QStringLiteral("印刷できませんでした。\r\n"
-                                                                   "プリンターの電源や用紙を確かめて下さい。"));
-}
-
-void seisekitime1::Command25_Click()
-{
-    Command25->hide();
-    List2->show();
-}
-
-void seisekitime1::Command18_Click() { Picture11->hide(); }
-
-void seisekitime1::List2_Click()
-{
-    if (Picture11->isVisible()) Command24_Click(0);
-}
-
-void seisekitime1::List3_Click(int row)
-{
-    if (row >= 0 && row < List3->count()) ShownLevel = row + 1;
-    if (Picture11->isVisible()) Command24_Click(0);
+    Picture11->Command24_Click(0);
 }
 
 // ---------------------------------------------------------------------------
@@ -1228,31 +1011,7 @@ void seisekitime1::List3_Click(int row)
 void seisekitime1::Command8_Click()
 {
     if (!Command8->isVisible()) return;
-    Picture7->show();
-    Picture7->raise();
-    Text3->setFocus();
-}
-
-void seisekitime1::Command12_Click() { Picture7->hide(); }
-
-void seisekitime1::Command10_Click(int member)
-{
-    if (member < 0 || member > 1 || !Picture7->isVisible()) return;
-    ProgramState& s = state();
-    if (Text3->text() != s.DataChangePassword.toText()) {
-        messages().inform(s.ProgramTitle, QStringLiteral("パスワードを入力して下さい"));
-        return;
-    }
-    const ScreenId target = member == 0 ? ScreenId::RecordsManager : ScreenId::CriteriaEditor;
-    if (!screens::show(target)) {
-        // Told, not passed over: the teacher stays on the dashboard.
-        messages().inform(QStringLiteral("エラー"), QStringLiteral("データ変更の画面を開くことができません。"));
-        return;
-    }
-    Picture7->hide();
-    // The dashboard is unloaded; the teacher window shows it anew when it closes.
-    hide();
-    screens::close(ScreenId::Dashboard);
+    Picture7->open();
 }
 
 void registerDashboardScreen()

@@ -1,11 +1,14 @@
 #pragma once
 // seisekitime1, the pupil's dashboard: one column per level with its criteria,
 // the pupil's counts and points, a start button and a results list; the
-// display and view options of the lists, the grade and period choosers, the
-// per-pupil times with their summary panel, the teacher's password panel and
-// the way back to name selection. The rules behind it live in LevelRules.h,
-// ResultsLists.h and PupilSummary.h; this class puts their results on the screen.
+// display and view options of the lists, the grade and period choosers, and
+// the way back to name selection. It lays these out and switches between the
+// views; the per-pupil summary panel (PupilTimesPanel.h) and the teacher's
+// password panel (PasswordPanel.h) are panels of their own. The rules behind
+// it live in LevelRules.h, ResultsLists.h and PupilSummary.h.
 #include "dashboard/LevelRules.h"
+#include "dashboard/PasswordPanel.h"
+#include "dashboard/PupilTimesPanel.h"
 #include "dashboard/ResultsLists.h"
 #include "frame/Screen.h"
 
@@ -70,9 +73,10 @@ public:
     QComboBox* Combo1 = nullptr;  // grade chooser
     QComboBox* Combo2 = nullptr;  // period chooser
 
-    // Per-pupil times: the graph button and the summary panel.
-    QPushButton* Command17 = nullptr;            // "グラフ"
-    QWidget* Picture11 = nullptr;                // summary panel
+    // Per-pupil times: the graph button and the summary panel
+    // (PupilTimesPanel.h); the panel's controls by their names on this window.
+    QPushButton* Command17 = nullptr;            // "グラフ": opens the summary panel
+    PupilTimesPanel* Picture11 = nullptr;        // summary panel
     QPlainTextEdit* SheetText = nullptr;         // the summary sheet drawn on the panel
     QListWidget* List3 = nullptr;                // levels 1..LevelCount, multi-select
     QListWidget* List2 = nullptr;                // pupils "grade /  name/number", multi-select
@@ -80,8 +84,8 @@ public:
     QPushButton* Command25 = nullptr;            // "他の人のデータを見る"
     QPushButton* Command18 = nullptr;            // "戻る" (hides the panel)
 
-    // The teacher's password panel.
-    QWidget* Picture7 = nullptr;
+    // The teacher's password panel (PasswordPanel.h) and its controls.
+    PasswordPanel* Picture7 = nullptr;
     QLineEdit* Text3 = nullptr;                  // password box
     std::array<QPushButton*, 2> Command10{};     // 0 "データ変更", 1 "合格タイムデータ変更"
     QPushButton* Command12 = nullptr;            // "戻る"
@@ -92,8 +96,8 @@ public:
     int DisplayMode = 2;  // 1 time display, 2 points display
     int RankKind = kRankAllTime;
     int ListView = 0;
-    int ShownPupil = 0;  // whose figures the summary panel shows
-    int ShownLevel = 1;  // the level chosen in the panel's level list
+    int& ShownPupil;  // whose figures the summary panel shows (kept by the panel)
+    int& ShownLevel;  // the level chosen in the panel's level list (kept by the panel)
 
     // Events.
     void Command4_Click(int level);   // start level
@@ -104,24 +108,16 @@ public:
     void Option1_Click(int member);
     void Combo1_Click();
     void Combo2_Click(int entry);
-    void Command17_Click();           // "グラフ"
-    void Command24_Click(int member); // "表示" / "印刷"
-    void Command25_Click();           // "他の人のデータを見る"
-    void Command18_Click();           // panel "戻る"
-    void List2_Click();
-    void List3_Click(int row);
-    void Command8_Click();            // "データ処理"
-    void Command10_Click(int member); // password panel: records / criteria
-    void Command12_Click();           // password panel "戻る"
+    void Command17_Click();           // "グラフ": the summary panel for the signed-in pupil
+    void Command8_Click();            // "データ処理": opens the password panel
     // A key from the window's preview; true when it was taken.
     bool handleKey(const QString& text);
 
     // Shared procedures of the lists.
-    void 回数など表示();
-    void 成績リスト色表示();
-    void 成績リスト色表示単独(int level);
-    // The per-level ranking list (best times or points, by DisplayMode).
-    void 成績表示(int level);
+    void 回数など表示();               // empties every level's list and resets its headings and scroll target
+    void 成績リスト色表示();           // clears the selection of every level's list
+    void 成績リスト色表示単独(int level); // clears the selection of one level's list
+    void 成績表示(int level);          // fills one level's ranking list (best times or points, by DisplayMode)
 
     // The availability rule applied to the start buttons and overdo notices.
     void applyAvailability();
@@ -136,6 +132,8 @@ protected:
 
 private:
     void buildWindow();
+    // Puts the two panels into the frame and takes the names of their controls.
+    void attachPanels();
     void buildColumn(int i);
     void layoutColumn(int i, int left);
     void setColumnDetailsVisible(int i, bool visible);
@@ -156,14 +154,11 @@ private:
     void recordsView(RecordView view);
     // The per-pupil times view: roster reload, level list, ShownPupil's runs.
     void perPupilView();
-    void reloadPupilList();
-    // The pupils chosen in the pupil list, in list order.
-    std::vector<int> selectedPupils() const;
-    std::vector<int> selectedLevels() const;
+    // The shown pupil's runs in the level columns (after a sheet was drawn).
     void putRunLines(const PupilSummary& summary);
-    void buildSummaryPanel();
-    void buildPasswordPanel();
     void putLines(int level, const ListFill& fill);
+    // Practice levels (by their names in the state) have no lists or figures.
+    bool isPracticeColumn(int level) const;
     void setViewCaptions();
     bool passwordPanelVisible() const;
 
@@ -178,7 +173,12 @@ private:
     int viewsBuilding_ = 0;  // views being built (nested calls included)
     int viewMember_ = 1;     // the view option being shown
     int displayMember_ = 1;  // the display option being shown (0..2)
-    bool drawingSummary_ = false;  // a summary is being drawn or printed
+    // Where each level's list opens once shown, indexed by level.
+    struct ListScroll {
+        int row = -1;          // the line to bring into view; -1 leaves the list where it is
+        bool atBottom = false; // that line at the bottom (newest runs last) or the top
+    };
+    std::vector<ListScroll> scroll_;
     QString filterInUse_;    // the grade filter of the lists shown
     double lastSignIn_ = -1;
 };

@@ -27,7 +27,6 @@ constexpr int kNotFoundTries = 4;      // ... this many times, then give up
 constexpr int kBusyWaitMs = 1000;      // another PC is appending: wait, try again
 constexpr int kDeniedTries = 30;       // access refused: tries before giving up
 constexpr int kLockPollMs = 100;       // append: how often the lock is tried
-constexpr int kReplacedRetries = 5;    // append: reopen after a rewrite replaced the file
 // Records read per block: about 256 KiB, so that a block, the arrays it fills
 // and the tables it updates stay in the processor's cache together.
 constexpr int64_t kBlockRecords = 5958;
@@ -412,36 +411,41 @@ private:
 }
 
 // Opens the file (created when absent) and takes its exclusive lock, waiting
-// while another PC holds it (up to kAppendLockWaitMs, keeping the screen
-// responsive). Follows the file when a rewrite replaced it meanwhile.
+// while another PC holds it, keeping the screen responsive. A rewrite by the
+// records manager may replace the file while this one waits: the lock then
+// belongs to a file no longer at the path, and the file that is there now is
+// opened and locked instead, as often as it takes. Writing into the replaced
+// file would lose the run, so the whole of it (waits and replacements alike)
+// is bounded by kAppendLockWaitMs and then fails like any lock held too long.
 bool lockForWriting(RecordFile& f, const QString& path, QString* why, int* number)
 {
-    for (int attempt = 0;; ++attempt) {
+    const uint64_t start = clock().tickMs();
+    const auto tooLong = [&] {
+        f.close();
+        *why = QStringLiteral("他のパソコンが%1秒以上使用中です。").arg(kAppendLockWaitMs / 1000);
+        *number = 0;
+        return false;
+    };
+    for (;;) {
         if (!f.open(path, RecordFile::Mode::ReadWriteCreate)) {
             *why = QStringLiteral("ファイルを開けません：") + f.errorText();
             *number = f.errorNumber();
             return false;
         }
-        int waited = 0;
         for (;;) {
             const LockResult r = f.tryLock(LockKind::Exclusive);
             if (r == LockResult::Locked) break;
             if (r == LockResult::Failed) {
                 *why = QStringLiteral("ファイルをロックできません：") + f.errorText();
                 *number = f.errorNumber();
+                f.close();
                 return false;
             }
-            if (waited >= kAppendLockWaitMs) {
-                *why = QStringLiteral("他のパソコンが%1秒以上使用中です。").arg(kAppendLockWaitMs / 1000);
-                *number = 0;
-                return false;
-            }
+            if (clock().tickMs() - start >= uint64_t(kAppendLockWaitMs)) return tooLong();
             clock().waitResponsive(kLockPollMs);
-            waited += kLockPollMs;
         }
-        // A rewrite by the records manager may have replaced the file while
-        // this one waited: use the file that is there now.
-        if (f.stillAtPath() || attempt >= kReplacedRetries) return true;
+        if (f.stillAtPath()) return true;
+        if (clock().tickMs() - start >= uint64_t(kAppendLockWaitMs)) return tooLong();
         f.close();
     }
 }

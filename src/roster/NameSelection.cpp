@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
@@ -269,10 +270,7 @@ void namesel::名簿表示()
 {
     if (building_) return;  // a key or click that arrives while the list waits for its file
     building_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{building_};
+    const auto done = qScopeGuard([this] { building_ = false; });
 
     const bool coverWasShown = !Picture5->isHidden();
     bool coverShownHere = false;

@@ -558,6 +558,93 @@ TEST(ShippedContent, CheckedRiverCoursesFollowTheReferenceLines)
     EXPECT_GE(checked, 10);
 }
 
+// On a map level a question may be prompted by its second name. Every name and
+// second name of a set must therefore point at one place only: "吉野川" as the
+// second name of 紀の川 beside the 吉野川 of Shikoku would mark the pupil wrong for
+// pressing the river the prompt names.
+TEST(ShippedContent, NamesAndSecondNamesOfASetNameOnePlaceEach)
+{
+    for (const QString& file : presentSets()) {
+        SCOPED_TRACE(file.toStdString());
+        QMap<QString, QString> placeOf;
+        for (const Record& r : readSet(dataPath(file))) {
+            if (r.sample())
+                continue;
+            for (const QString& n : {r.f[1], r.f[3]}) {
+                if (n == QStringLiteral("*"))
+                    continue;
+                EXPECT_TRUE(!placeOf.contains(n) || placeOf.value(n) == r.f[1])
+                    << n.toStdString() << " names both " << placeOf.value(n).toStdString() << " and " << r.f[1].toStdString();
+                placeOf.insert(n, r.f[1]);
+            }
+        }
+    }
+}
+
+// Every reading, second name and list of related places that a question file
+// ships names where it comes from: the "sources" of its place in content/ give
+// keys of the catalogue content/sources.json for "reading", "second_name" (exactly
+// when there is a second name) and "related"; a key of a river office needs the
+// office named in the place's note.
+TEST(ShippedContent, EveryFactOfEveryQuestionNamesItsSource)
+{
+    auto readObject = [](const QString& path) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+        QJsonParseError err;
+        const QJsonDocument doc = QJsonDocument::fromJson(f.readAll(), &err);
+        EXPECT_EQ(err.error, QJsonParseError::NoError) << path.toStdString();
+        return doc.object();
+    };
+    const QJsonObject catalogue = readObject(kSource + QStringLiteral("/content/sources.json")).value(QStringLiteral("sources")).toObject();
+    ASSERT_FALSE(catalogue.isEmpty());
+    for (auto it = catalogue.begin(); it != catalogue.end(); ++it)
+        EXPECT_FALSE(it.value().toString().trimmed().isEmpty()) << "catalogue entry " << it.key().toStdString() << " says nothing";
+
+    // Places by question file and name.
+    QHash<QString, QHash<QString, QJsonObject>> places;
+    const QDir dir(kSource + QStringLiteral("/content/geography"));
+    for (const QString& name : dir.entryList({QStringLiteral("*.json")}, QDir::Files)) {
+        const QJsonObject kind = readObject(dir.filePath(name));
+        for (const QJsonValue& v : kind.value(QStringLiteral("places")).toArray())
+            places[kind.value(QStringLiteral("data_file")).toString()].insert(v.toObject().value(QStringLiteral("name")).toString(),
+                                                                              v.toObject());
+    }
+    const QSet<QString> facts{QStringLiteral("reading"), QStringLiteral("second_name"), QStringLiteral("related"),
+                              QStringLiteral("note")};
+    int questions = 0;
+    for (const QString& file : presentSets())
+        for (const Record& r : readSet(dataPath(file))) {
+            if (r.sample())
+                continue;
+            ++questions;
+            SCOPED_TRACE((file + QLatin1Char(' ') + r.f[1]).toStdString());
+            ASSERT_TRUE(places[file].contains(r.f[1])) << "question without a place in content/";
+            const QJsonObject sources = places[file][r.f[1]].value(QStringLiteral("sources")).toObject();
+            for (const QString& k : sources.keys())
+                EXPECT_TRUE(facts.contains(k)) << "unknown fact \"" << k.toStdString() << "\" in sources";
+            const QString note = sources.value(QStringLiteral("note")).toString();
+            auto check = [&](const QString& fact, bool wanted) {
+                SCOPED_TRACE(fact.toStdString());
+                const QJsonArray keys = sources.value(fact).toArray();
+                if (!wanted) {
+                    EXPECT_FALSE(sources.contains(fact)) << "a source for a fact the question does not have";
+                    return;
+                }
+                EXPECT_FALSE(keys.isEmpty()) << "no source";
+                for (const QJsonValue& k : keys) {
+                    EXPECT_TRUE(catalogue.contains(k.toString())) << "source " << k.toString().toStdString() << " is not in the catalogue";
+                    if (k.toString() == QStringLiteral("mlit-office"))
+                        EXPECT_TRUE(note.contains(QStringLiteral("事務所"))) << "river office not named in the note";
+                }
+            };
+            check(QStringLiteral("reading"), true);
+            check(QStringLiteral("second_name"), r.f[3] != QStringLiteral("*"));
+            check(QStringLiteral("related"), !r.related().isEmpty());
+        }
+    EXPECT_GE(questions, 200);
+}
+
 // Regenerating from content/ and the shared geography gives the committed files byte for byte.
 TEST(ShippedContent, RegeneratedFilesAreIdentical)
 {

@@ -13,7 +13,12 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <functional>
+#include <map>
+#include <memory>
 
 #include <set>
 #include <sys/wait.h>
@@ -310,23 +315,122 @@ TEST_F(ResultsFileTest, AppendThatCannotOpenTheFileIsReported)
     EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
 }
 
-TEST_F(ResultsFileTest, AppendFollowsAFileReplacedWhileItWaited)
+// A records manager on another PC that holds the lock and replaces the file
+// under it again and again, each time with one run more, locking the new
+// file before it lets go of the old one (as a rewrite that follows the file
+// does). Every replaced file is gone from the path but still open.
+class Replacer {
+public:
+    Replacer(const TempDir& dir, const QString& path, QByteArray contents)
+        : dir_(dir), path_(path), contents_(std::move(contents))
+    {
+        dir_.writeBytes(QStringLiteral("成績累積データ.dat"), contents_);
+        held_ = std::make_unique<RecordFile>();
+        held_->open(path_, RecordFile::Mode::ReadWriteCreate);
+        locked_ = held_->tryLock(LockKind::Exclusive) == LockResult::Locked;
+    }
+    bool locked() const { return locked_; }
+    int replacements() const { return replacements_; }
+    // One rewrite: the file at the path becomes a new one with this run added.
+    void replace(const QByteArray& run)
+    {
+        contents_ += run;
+        dir_.writeBytes(QStringLiteral("new.dat"), contents_);
+        auto next = std::make_unique<RecordFile>();
+        ASSERT_TRUE(next->open(dir_.file(QStringLiteral("new.dat")), RecordFile::Mode::ReadWriteCreate));
+        ASSERT_EQ(next->tryLock(LockKind::Exclusive), LockResult::Locked);
+        ASSERT_EQ(::rename(QFile::encodeName(dir_.file(QStringLiteral("new.dat"))).constData(),
+                           QFile::encodeName(path_).constData()),
+                  0);
+        held_ = std::move(next);  // the old file's lock goes with it
+        ++replacements_;
+    }
+    void release()
+    {
+        held_.reset();
+        locked_ = false;
+    }
+    const QByteArray& contents() const { return contents_; }
+
+private:
+    const TempDir& dir_;
+    QString path_;
+    QByteArray contents_;
+    std::unique_ptr<RecordFile> held_;
+    bool locked_ = false;
+    int replacements_ = 0;
+};
+
+TEST_F(ResultsFileTest, AppendAndRewriteFollowTheFileThroughEveryReplacement)
 {
-    dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.1, 4, 2, 90));
-    RecordFile other;  // the records manager rewriting the file
-    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
-    ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
-    fakes.clock.onWait = [&](int) {
-        if (!other.locked()) return;
-        const QString fresh = dir.file(QStringLiteral("new.dat"));
-        dir.writeBytes(QStringLiteral("new.dat"), record(today(), 0.1, 4, 2, 91) + record(today(), 0.1, 4, 2, 92));
-        ASSERT_EQ(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(file()).constData()), 0);
-        other.unlock();
-    };
-    run(6, 2, 44);
-    LoadResults();
-    ASSERT_EQ(state().RecordCount, 3);
-    EXPECT_EQ(state().RecTime(3), 44);
+    // However often the file is replaced while a write waits, the write goes
+    // into the file that is at the path once the lock is free.
+    for (const int replacements : {1, 6, 40}) {
+        for (const bool append : {true, false}) {
+            SCOPED_TRACE(testing::Message() << replacements << (append ? " append" : " rewrite"));
+            fakes.clock.waitedMs = 0;
+            Replacer other(dir, file(), record(today(), 0.1, 4, 2, 90));
+            ASSERT_TRUE(other.locked());
+            fakes.clock.onWait = [&](int) {
+                if (other.replacements() < replacements)
+                    other.replace(record(today(), 0.1, 4, 2, 100 + other.replacements()));
+                else
+                    other.release();
+            };
+            QByteArray expected;
+            if (append) {
+                run(6, 2, 44);
+                const QByteArray now = contents();
+                ASSERT_EQ(now.size(), other.contents().size() + kRecordSize);
+                const ResultRecordData last = ResultRecordData::fromBytes(now.constData() + now.size() - kRecordSize);
+                EXPECT_EQ(std::make_pair(int(last.pupil), int(last.time)), std::make_pair(6, 44));
+                expected = other.contents() + now.right(kRecordSize);
+            } else {
+                QString problem;
+                ASSERT_TRUE(updateResults(
+                    [](std::vector<ResultRecordData>& records, QString*) {
+                        records.erase(records.begin());  // the teacher deletes the first run
+                        return true;
+                    },
+                    &problem))
+                    << problem.toStdString();
+                expected = other.contents().mid(kRecordSize);
+            }
+            fakes.clock.onWait = nullptr;
+            EXPECT_EQ(other.replacements(), replacements);
+            EXPECT_EQ(contents(), expected);
+            EXPECT_TRUE(fakes.messages.shown.isEmpty());
+        }
+    }
+}
+
+TEST_F(ResultsFileTest, FileReplacedForLongerThanTheWaitFailsWithTheUsualMessage)
+{
+    for (const bool append : {true, false}) {
+        SCOPED_TRACE(append ? "append" : "rewrite");
+        fakes.clock.waitedMs = 0;
+        fakes.messages.shown.clear();
+        Replacer other(dir, file(), record(today(), 0.1, 4, 2, 90));
+        ASSERT_TRUE(other.locked());
+        fakes.clock.onWait = [&](int) { other.replace(record(today(), 0.1, 4, 2, 100 + other.replacements() % 1000)); };
+        QString problem;
+        if (append) {
+            EXPECT_THROW(run(6, 2, 44), ProgramEnded);
+            ASSERT_EQ(fakes.messages.shown.size(), 1);
+            problem = fakes.messages.shown[0].second;
+        } else {
+            EXPECT_FALSE(updateResults([](std::vector<ResultRecordData>& records, QString*) {
+                records.clear();
+                return true;
+            }, &problem));
+            EXPECT_TRUE(fakes.messages.shown.isEmpty());
+        }
+        fakes.clock.onWait = nullptr;
+        EXPECT_EQ(fakes.clock.waitedMs, kAppendLockWaitMs);
+        EXPECT_TRUE(problem.contains(QStringLiteral("成績累積データ.dat")));
+        EXPECT_TRUE(problem.contains(QStringLiteral("他のパソコンが30秒以上使用中です。"))) << problem.toStdString();
+        EXPECT_EQ(contents(), other.contents());  // nothing written, nothing dropped
+    }
 }
 
 TEST_F(ResultsFileTest, RewriteReplacesTheWholeFileUnderTheLock)
@@ -394,6 +498,11 @@ TEST_F(ResultsFileTest, UpdateEditsUnderOneLockAndAnEditThatRefusesChangesNothin
 // A clock that really waits: for the processes that append side by side.
 class SleepingClock : public FakeClock {
 public:
+    uint64_t tickMs() const override
+    {
+        using namespace std::chrono;
+        return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    }
     void waitResponsive(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 };
 
@@ -452,36 +561,85 @@ TEST_F(ResultsFileTest, ManyProcessesAppendingAtOnceLoseNothing)
 
 TEST_F(ResultsFileTest, RewritesRacingAppendsLoseNoRun)
 {
-    // Record 1 is edited again and again by a teacher's PC while pupils append.
-    dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.1, 9, 1, 0));
-    constexpr int kAppenders = 4;
-    constexpr int kRuns = 150;
-    constexpr int kEdits = 60;
+    // Pupils on 8 PCs append while a teacher's PC deletes runs one at a time,
+    // each deletion replacing the file, for as long as the pupils append.
+    // Every run appended is in the file exactly once and exactly the runs
+    // deleted are gone.
+    constexpr int kAppenders = 8;
+    constexpr int kRuns = 60;
+    constexpr int kDeletable = 3000;
+    constexpr int kTeacher = 999;
+    QByteArray seed;
+    for (int k = 0; k < kDeletable; ++k) seed += record(today(), 0.1, kTeacher, 1, k);
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), seed);
+    const QString tally = dir.file(QStringLiteral("rewrites.txt"));
+    const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(inProcesses(1 + kAppenders, [&](int p) {
         if (p > 0) {
-            for (int i = 1; i <= kRuns; ++i) run(p, 1 + i % 12, i);
-            return 0;
+            for (int i = 1; i <= kRuns; ++i) {
+                run(p, 1 + i % 12, i);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));  // the next pupil's run
+            }
+            QFile done(dir.file(QStringLiteral("done-%1").arg(p)));
+            return done.open(QIODevice::WriteOnly) ? 0 : 3;
         }
-        for (int i = 1; i <= kEdits; ++i) {
+        int rewrites = 0;
+        const auto appendersDone = [&] {
+            return QDir(dir.path()).entryList({QStringLiteral("done-*")}, QDir::Files).size() == kAppenders;
+        };
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!appendersDone() && rewrites < kDeletable && std::chrono::steady_clock::now() < deadline) {
             QString problem;
             const bool ok = updateResults(
-                [i](std::vector<ResultRecordData>& records, QString*) {
-                    records[0].time = i;
+                [&](std::vector<ResultRecordData>& records, QString*) {
+                    const auto first = std::find_if(records.begin(), records.end(), [](const ResultRecordData& r) {
+                        return r.pupil == kTeacher;
+                    });
+                    if (first != records.end()) records.erase(first);
                     return true;
                 },
                 &problem);
             if (!ok) return 2;
+            ++rewrites;
         }
+        QFile out(tally);
+        if (!out.open(QIODevice::WriteOnly)) return 3;
+        out.write(QByteArray::number(rewrites));
         return 0;
     }));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    QFile in(tally);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const int rewrites = in.readAll().toInt();
+
     std::vector<ResultRecordData> records;
     ASSERT_TRUE(readAllResults(&records));
-    ASSERT_EQ(records.size(), size_t(1 + kAppenders * kRuns));
-    EXPECT_EQ(records[0].pupil, 9);
-    EXPECT_EQ(records[0].time, kEdits);
-    std::set<std::pair<int, int>> seen;
-    for (size_t k = 1; k < records.size(); ++k) seen.insert({records[k].pupil, records[k].time});
-    EXPECT_EQ(seen.size(), size_t(kAppenders * kRuns));
+    std::map<std::pair<int, int>, int> times;  // (pupil, run) -> how often stored
+    int teacherRuns = 0, teacherFirst = -1;
+    for (const ResultRecordData& r : records) {
+        if (r.pupil == kTeacher) {
+            if (teacherFirst < 0) teacherFirst = r.time;
+            ++teacherRuns;
+        } else {
+            ++times[{r.pupil, r.time}];
+        }
+    }
+    int lost = 0, doubled = 0;
+    for (int p = 1; p <= kAppenders; ++p)
+        for (int i = 1; i <= kRuns; ++i) {
+            const auto it = times.find({p, i});
+            if (it == times.end()) ++lost;
+            else if (it->second > 1) doubled += it->second - 1;
+        }
+    std::printf("[ figures  ] %d appender processes, %d appends, 1 rewriter with %d rewrites in %.1f s: lost %d, doubled %d\n",
+                kAppenders, kAppenders * kRuns, rewrites, seconds, lost, doubled);
+    EXPECT_GT(rewrites, 0);
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(doubled, 0);
+    EXPECT_EQ(times.size(), size_t(kAppenders * kRuns));  // and nothing else
+    // Exactly the first `rewrites` of the teacher's runs were deleted, each once.
+    EXPECT_EQ(teacherRuns, kDeletable - rewrites);
+    if (teacherRuns > 0) EXPECT_EQ(teacherFirst, rewrites);
 }
 
 } // namespace

@@ -1,0 +1,233 @@
+#include "dashboard/PupilTimesPanel.h"
+
+#include "dashboard/PupilSummary.h"
+#include "frame/Layout.h"
+#include "platform/FileErrors.h"
+#include "platform/Platform.h"
+#include "records/ResultsFile.h"
+#include "roster/Roster.h"
+#include "state/ProgramState.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+
+namespace karuvel {
+
+namespace {
+// The panel lies over the right-hand level columns, above the scroll bar:
+// the sheet on the left, the lists and buttons in a strip on the right.
+constexpr QRect kPanelRect(404, 136, 612, 596);
+constexpr int kStripLeft = 400;
+constexpr int kStripWidth = 206;
+
+constexpr Placement kPanelLayout[] = {
+    {"SheetText", -1, {6, 6, 388, 584}},
+    {"Label20", -1, {kStripLeft, 4, kStripWidth, 20}},
+    {"List3", -1, {kStripLeft, 24, kStripWidth, 196}},
+    // The pupil list takes the place of the button that shows it.
+    {"Command25", -1, {kStripLeft, 228, kStripWidth, 40}},
+    {"List2", -1, {kStripLeft, 228, kStripWidth, 250}},
+    {"Command24", 0, {kStripLeft, 490, kStripWidth / 2 - 1, 44}, 13, true},
+    {"Command24", 1, {kStripLeft + kStripWidth / 2 + 2, 490, kStripWidth / 2 - 1, 44}, 13, true},
+    {"Command18", -1, {kStripLeft, 542, kStripWidth, 44}, 13, true},
+};
+
+QFont sheetFont()
+{
+    QFont f(QStringLiteral("IPAGothic"));
+    f.setPixelSize(16);
+    f.setStyleHint(QFont::Monospace);
+    return f;
+}
+} // namespace
+
+PupilTimesPanel::PupilTimesPanel(std::function<QString()> gradeFilter, QWidget* parent)
+    : QFrame(parent), gradeFilter_(std::move(gradeFilter))
+{
+    setObjectName(QStringLiteral("Picture11"));
+    setGeometry(kPanelRect);
+    setFrameShape(QFrame::Box);
+    setAutoFillBackground(true);
+    {
+        QPalette p = palette();
+        p.setColor(QPalette::Window, QColor(255, 255, 240));
+        setPalette(p);
+    }
+
+    SheetText = named(new QPlainTextEdit(this), QStringLiteral("SheetText"));
+    SheetText->setReadOnly(true);
+    SheetText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    SheetText->setFocusPolicy(Qt::NoFocus);
+    SheetText->setFont(sheetFont());
+
+    named(new QLabel(QStringLiteral("レベル"), this), QStringLiteral("Label20"));
+    List3 = named(new QListWidget(this), QStringLiteral("List3"));
+    List3->setSelectionMode(QAbstractItemView::MultiSelection);
+    List3->setFocusPolicy(Qt::NoFocus);
+    connect(List3, &QListWidget::clicked, this, [this](const QModelIndex& index) { List3_Click(index.row()); });
+
+    Command25 = named(new QPushButton(QStringLiteral("他の人のデータを見る"), this), QStringLiteral("Command25"));
+    connect(Command25, &QPushButton::clicked, this, [this] { Command25_Click(); });
+    List2 = named(new QListWidget(this), QStringLiteral("List2"));
+    List2->setSelectionMode(QAbstractItemView::MultiSelection);
+    List2->setFocusPolicy(Qt::NoFocus);
+    List2->setFont(sheetFont());
+    List2->hide();
+    connect(List2, &QListWidget::clicked, this, [this] { List2_Click(); });
+
+    const QStringList captions = {QStringLiteral("表示"), QStringLiteral("印刷")};
+    for (int k = 0; k < 2; ++k) {
+        Command24[size_t(k)] = named(new QPushButton(captions[k], this), QStringLiteral("Command24"), k);
+        connect(Command24[size_t(k)], &QPushButton::clicked, this, [this, k] { Command24_Click(k); });
+    }
+    Command24[1]->setToolTip(QStringLiteral("選んだ人のまとめを印刷します"));
+    Command24[1]->hide();
+    Command18 = named(new QPushButton(QStringLiteral("戻る"), this), QStringLiteral("Command18"));
+    connect(Command18, &QPushButton::clicked, this, [this] { Command18_Click(); });
+
+    layOut(this, kPanelLayout);
+    hide();
+}
+
+void PupilTimesPanel::fill(int levels, int pupil)
+{
+    const ProgramState& s = state();
+    reloadPupilList();
+    List3->clear();
+    for (int i = 1; i <= levels; ++i) List3->addItem(QString::number(i) + QStringLiteral(" ") + s.LevelNames[i]);
+    ShownLevel = 1;
+    ShownPupil = pupil;
+}
+
+void PupilTimesPanel::reloadPupilList()
+{
+    ProgramState& s = state();
+    // The roster is read afresh; when it cannot be read, the teacher is told
+    // and the list is made from the roster already loaded at sign-in.
+    switch (LoadRoster()) {
+    case RosterLoad::Ok: break;
+    case RosterLoad::Missing:
+        messages().inform(QStringLiteral("エラー"), fileProblemText(rosterFilePath(), FileProblem::Missing));
+        break;
+    case RosterLoad::Unreadable:
+        messages().inform(QStringLiteral("エラー"), fileProblemText(rosterFilePath(), FileProblem::Unreadable));
+        break;
+    }
+    List2->clear();
+    const int count = std::clamp(s.RosterCount.toInt(), 0, kMaxPupil);
+    for (int n = 1; n <= count; ++n) {
+        const int p = s.RosterOrder[size_t(n)];
+        if (!validPupil(p)) continue;
+        auto* item = new QListWidgetItem(s.PupilGrades[size_t(p)] + QStringLiteral(" /  ")
+                                         + s.PupilNames[size_t(p)].trimmed() + QStringLiteral("/")
+                                         + QString::number(p));
+        item->setData(Qt::UserRole, p);
+        List2->addItem(item);
+    }
+}
+
+std::vector<int> PupilTimesPanel::selectedPupils() const
+{
+    std::vector<int> pupils;
+    for (int row = 0; row < List2->count(); ++row) {
+        const QListWidgetItem* item = List2->item(row);
+        if (!item->isSelected()) continue;
+        const int p = item->data(Qt::UserRole).toInt();
+        if (validPupil(p)) pupils.push_back(p);
+    }
+    return pupils;
+}
+
+std::vector<int> PupilTimesPanel::selectedLevels() const
+{
+    std::vector<int> levels;
+    for (int row = 0; row < List3->count(); ++row) {
+        if (List3->item(row)->isSelected()) levels.push_back(row + 1);
+    }
+    if (levels.empty() && ShownLevel >= 1 && ShownLevel <= List3->count()) levels.push_back(ShownLevel);
+    return levels;
+}
+
+void PupilTimesPanel::showFor(int pupil)
+{
+    ShownPupil = pupil;
+    List2->hide();
+    Command25->show();
+    List2->clearSelection();
+    // The first pair of levels.
+    List3->clearSelection();
+    for (int row = 0; row < std::min(2, List3->count()); ++row) List3->item(row)->setSelected(true);
+    show();
+    raise();
+}
+
+void PupilTimesPanel::Command24_Click(int member)
+{
+    if (drawing_ || member < 0 || member > 1) return;
+    if (member == 1 && !Command24[1]->isVisible()) return;  // printing is for teachers
+    drawing_ = true;
+    const auto done = qScopeGuard([this] { drawing_ = false; });
+    ProgramState& s = state();
+    std::vector<int> pupils = selectedPupils();
+    if (pupils.empty()) pupils.push_back(ShownPupil);
+    const std::vector<int> levels = selectedLevels();
+
+    // One pass over the results file for every pupil chosen.
+    std::vector<ResultRecordData> records;
+    readResultsForView(&records);
+    PupilSummary summary(s, gradeFilter_(), clock().now(), pupils.back());
+    for (const ResultRecordData& r : records) summary.add(r);
+
+    if (member == 0) {
+        QStringList lines;
+        for (int p : pupils) {
+            ShownPupil = p;
+            if (!lines.isEmpty()) lines << QString();
+            lines += summary.sheet(p, levels);
+        }
+        SheetText->setPlainText(lines.join(QLatin1Char('\n')));
+        emit sheetDrawn(summary);
+        return;
+    }
+
+    // On the printer: the title in a larger size, each level's block in the
+    // sheet's size, each pupil on a sheet of paper of their own; the job
+    // ends once, after the last pupil.
+    IPrinter* printer = platform().printer;
+    bool printed = printer != nullptr;
+    for (size_t k = 0; printed && k < pupils.size(); ++k) {
+        ShownPupil = pupils[k];
+        if (k > 0) printer->newPage();
+        printed = printer->printLines({summary.titleLine(ShownPupil)}, 14);
+        for (size_t j = 0; printed && j < levels.size(); ++j)
+            printed = printer->printLines(summary.levelBlock(ShownPupil, levels[j]) << QString(), 11);
+    }
+    if (printer) printer->endJob();
+    if (!printed)
+        messages().inform(QStringLiteral("エラー"), QStringLiteral("印刷できませんでした。\r\n"
+                                                                   "プリンターの電源や用紙を確かめて下さい。"));
+}
+
+void PupilTimesPanel::Command25_Click()
+{
+    Command25->hide();
+    List2->show();
+}
+
+void PupilTimesPanel::Command18_Click() { hide(); }
+
+void PupilTimesPanel::List2_Click()
+{
+    if (isVisible()) Command24_Click(0);
+}
+
+void PupilTimesPanel::List3_Click(int row)
+{
+    if (row >= 0 && row < List3->count()) ShownLevel = row + 1;
+    if (isVisible()) Command24_Click(0);
+}
+
+} // namespace karuvel

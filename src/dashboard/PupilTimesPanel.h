@@ -1,0 +1,71 @@
+#pragma once
+// Picture11, the per-pupil summary panel of the dashboard's "個人ﾀｲﾑ"
+// display: the summary sheet of one or more pupils for the chosen levels,
+// compared with the school, shown as text or printed one pupil to a sheet of
+// paper. The sheet itself is made by PupilSummary.h; the panel chooses whom
+// and which levels, and reports the summary it drew so that the dashboard can
+// put the shown pupil's runs in its level columns.
+#include <QFrame>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace karuvel {
+
+class PupilSummary;
+
+class PupilTimesPanel : public QFrame {
+    Q_OBJECT
+public:
+    // gradeFilter gives the grade chooser's text: the school figures of the
+    // sheet are those of that grade.
+    explicit PupilTimesPanel(std::function<QString()> gradeFilter, QWidget* parent = nullptr);
+
+    QPlainTextEdit* SheetText = nullptr;     // the summary sheet drawn on the panel
+    QListWidget* List3 = nullptr;            // levels 1..LevelCount, multi-select
+    QListWidget* List2 = nullptr;            // pupils "grade /  name/number" (number as item data), multi-select
+    std::array<QPushButton*, 2> Command24{}; // 0 "表示", 1 "印刷" (teachers)
+    QPushButton* Command25 = nullptr;        // "他の人のデータを見る": shows the pupil list
+    QPushButton* Command18 = nullptr;        // "戻る": hides the panel
+
+    int ShownPupil = 0;  // whose figures the panel shows
+    int ShownLevel = 1;  // the level last clicked in the level list
+
+    // Fills the level list with levels 1..levels and the pupil list from the
+    // roster (read afresh), and starts from `pupil` and level 1.
+    void fill(int levels, int pupil);
+    // Shows the panel in front for `pupil` alone with the first two levels
+    // chosen; the caller draws it (Command24_Click(0)).
+    void showFor(int pupil);
+    // True while a sheet is being drawn or printed (the screen yields meanwhile).
+    bool drawing() const { return drawing_; }
+
+    void Command24_Click(int member); // 0 draws the sheet of the chosen pupils, 1 prints it
+    void Command25_Click();           // "他の人のデータを見る": the pupil list replaces the button
+    void Command18_Click();           // "戻る": hides the panel
+    void List2_Click();               // a pupil (un)chosen: drawn again
+    void List3_Click(int row);        // a level (un)chosen: drawn again
+
+    // The pupils chosen in the pupil list, in list order.
+    std::vector<int> selectedPupils() const;
+    // The levels chosen, or the last level clicked when none is.
+    std::vector<int> selectedLevels() const;
+
+signals:
+    // A sheet was drawn from `summary`; emitted before Command24_Click returns,
+    // while summary is alive.
+    void sheetDrawn(const PupilSummary& summary);
+
+private:
+    void reloadPupilList();
+
+    std::function<QString()> gradeFilter_;
+    bool drawing_ = false;
+};
+
+} // namespace karuvel

@@ -1,0 +1,40 @@
+#include "frame/Layout.h"
+
+#include <QVariant>
+#include <QWidget>
+
+namespace karuvel {
+
+QFont sized(QFont f, int pointSize, bool bold)
+{
+    f.setPointSize(pointSize);
+    f.setBold(bold);
+    return f;
+}
+
+void place(QWidget* w, const Placement& p)
+{
+    w->setGeometry(p.rect);
+    if (p.pointSize > 0) w->setFont(sized(w->font(), p.pointSize, p.bold));
+}
+
+void layOut(QWidget* parent, std::span<const Placement> table)
+{
+    const QList<QWidget*> children = parent->findChildren<QWidget*>();
+    for (const Placement& p : table) {
+        const QString name = QString::fromLatin1(p.name);
+        QWidget* found = nullptr;
+        for (QWidget* w : children) {
+            if (w->objectName() != name) continue;
+            const QVariant index = w->property("index");
+            if (p.index < 0 ? !index.isValid() : (index.isValid() && index.toInt() == p.index)) {
+                found = w;
+                break;
+            }
+        }
+        Q_ASSERT_X(found, "layOut", p.name);
+        if (found) place(found, p);
+    }
+}
+
+} // namespace karuvel
