@@ -70,6 +70,44 @@ bool writePdfPages(const QString& path, const QString& title, int pages, const P
     return true;
 }
 
+bool savePdfForTeacher(const QString& fileName, const QString& title, int pages, const PagePainter& paint)
+{
+    static QString lastFolder;
+    IFolderChooser* chooser = platform().folders;
+    if (!chooser) return false;
+    const QString start = lastFolder.isEmpty() ? QDir::homePath() : lastFolder;
+    const QString folder = chooser->chooseFolder(QStringLiteral("PDFを保存するフォルダーを選んで下さい"), start);
+    if (folder.isEmpty()) return false;  // cancelled
+    lastFolder = folder;
+    const QString path = freePath(folder, fileName);
+    QString problem;
+    if (!writePdfPages(path, title, pages, paint, &problem)) {
+        messages().inform(QStringLiteral("エラー"), problem);
+        return false;
+    }
+    messages().inform(QStringLiteral("PDFに保存"),
+                      QStringLiteral("PDFファイルに保存しました。\r\n") + QDir::toNativeSeparators(path));
+    return true;
+}
+
+QString printFailedText()
+{
+    return QStringLiteral("印刷できませんでした。\r\nプリンターの電源や用紙を確かめて下さい。");
+}
+
+bool printPages(int pages, const PagePainter& paint)
+{
+    IPrinter* printer = platform().printer;
+    bool printed = printer != nullptr;
+    for (int k = 0; printed && k < pages; ++k) {
+        if (k > 0) printer->newPage();
+        printed = printer->printDrawing([&](QPainter& p, const QRectF& rect) { paint(p, rect, k); }, 0);
+    }
+    if (printer) printer->endJob();
+    if (!printed) messages().inform(QStringLiteral("エラー"), printFailedText());
+    return printed;
+}
+
 QString safeFileNamePart(const QString& text)
 {
     QString out;

@@ -31,6 +31,17 @@ QString safeFileNamePart(const QString& text);
 QString sheetsPdfFileName(const QString& school, const QDate& date, const QStringList& pupils);
 // "<school>_クラス一覧_<grade>_<yyyy-MM-dd>.pdf".
 QString overviewPdfFileName(const QString& school, const QDate& date, const QString& grade);
+// For a teacher: asks for a folder (through the folder chooser), writes the
+// pages there as `fileName` (or a free variant of it) and tells where the
+// file went or why it could not be written. The folder chosen last is
+// offered first next time. True when the file was written.
+bool savePdfForTeacher(const QString& fileName, const QString& title, int pages, const PagePainter& paint);
+// Prints pages through the printer, one sheet of paper each, and tells the
+// teacher when the printer fails. True when every page was printed.
+bool printPages(int pages, const PagePainter& paint);
+// The message shown when printing failed.
+QString printFailedText();
+
 // The path of `name` in `folder`; when a file of that name exists already,
 // the first free "name (2).ext", "name (3).ext" ... so nothing is overwritten.
 QString freePath(const QString& folder, const QString& name);
