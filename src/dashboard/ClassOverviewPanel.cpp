@@ -14,6 +14,9 @@
 namespace karuvel {
 
 namespace {
+// The overview is saved across the paper: twelve level columns need the width.
+constexpr auto kOverviewOrientation = QPageLayout::Landscape;
+
 // Over the level columns, above the scroll bar.
 constexpr QRect kPanelRect(4, 136, 1016, 596);
 
@@ -107,14 +110,14 @@ QString ClassOverviewPanel::pageTitle() const
 
 int ClassOverviewPanel::pageCount() const
 {
-    const int perPage = overviewRowsPerPage(QRectF(0, 0, kPrintPageWidth, pdfPageHeight()));
+    const int perPage = overviewRowsPerPage(QRectF(0, 0, kPrintPageWidth, pdfPageHeight(kOverviewOrientation)));
     const int rows = int(model->overview().rows.size());
     return std::max(1, (rows + perPage - 1) / perPage);
 }
 
 void ClassOverviewPanel::paintPage(QPainter& p, const QRectF& rect, int index) const
 {
-    const int perPage = overviewRowsPerPage(QRectF(0, 0, kPrintPageWidth, pdfPageHeight()));
+    const int perPage = overviewRowsPerPage(QRectF(0, 0, kPrintPageWidth, pdfPageHeight(kOverviewOrientation)));
     const int pages = pageCount();
     QString title = pageTitle();
     if (pages > 1) title += QStringLiteral("　") + QString::number(index + 1) + QLatin1Char('/') + QString::number(pages);
@@ -130,7 +133,7 @@ void ClassOverviewPanel::OverviewPdf_Click()
 {
     const QString name = overviewPdfFileName(state().SchoolName, clock().today(), model->overview().gradeFilter);
     savePdfForTeacher(name, pageTitle(), pageCount(),
-                      [this](QPainter& p, const QRectF& rect, int k) { paintPage(p, rect, k); });
+                      [this](QPainter& p, const QRectF& rect, int k) { paintPage(p, rect, k); }, kOverviewOrientation);
 }
 
 void ClassOverviewPanel::OverviewBack_Click() { hide(); }

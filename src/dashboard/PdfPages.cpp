@@ -23,15 +23,17 @@ QString writeProblem(const QString& path)
 }
 } // namespace
 
-double pdfPageHeight()
+double pdfPageHeight(QPageLayout::Orientation orientation)
 {
-    const QSizeF a4 = QPageSize(QPageSize::A4).size(QPageSize::Millimeter);
+    QSizeF a4 = QPageSize(QPageSize::A4).size(QPageSize::Millimeter);
+    if (orientation == QPageLayout::Landscape) a4.transpose();
     const double width = a4.width() - kMarginsMm.left() - kMarginsMm.right();
     const double height = a4.height() - kMarginsMm.top() - kMarginsMm.bottom();
     return height / width * kPrintPageWidth;
 }
 
-bool writePdfPages(const QString& path, const QString& title, int pages, const PagePainter& paint, QString* problem)
+bool writePdfPages(const QString& path, const QString& title, int pages, const PagePainter& paint, QString* problem,
+                   QPageLayout::Orientation orientation)
 {
     QSaveFile file(path);
     if (pages < 1 || !file.open(QIODevice::WriteOnly)) {
@@ -43,7 +45,7 @@ bool writePdfPages(const QString& path, const QString& title, int pages, const P
         writer.setTitle(title);
         writer.setCreator(QStringLiteral("Karuvel"));
         writer.setResolution(kPdfResolution);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, kMarginsMm,
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), orientation, kMarginsMm,
                                          QPageLayout::Millimeter));
         QPainter p;
         if (!p.begin(&writer)) {
@@ -70,7 +72,8 @@ bool writePdfPages(const QString& path, const QString& title, int pages, const P
     return true;
 }
 
-bool savePdfForTeacher(const QString& fileName, const QString& title, int pages, const PagePainter& paint)
+bool savePdfForTeacher(const QString& fileName, const QString& title, int pages, const PagePainter& paint,
+                       QPageLayout::Orientation orientation)
 {
     static QString lastFolder;
     IFolderChooser* chooser = platform().folders;
@@ -81,7 +84,7 @@ bool savePdfForTeacher(const QString& fileName, const QString& title, int pages,
     lastFolder = folder;
     const QString path = freePath(folder, fileName);
     QString problem;
-    if (!writePdfPages(path, title, pages, paint, &problem)) {
+    if (!writePdfPages(path, title, pages, paint, &problem, orientation)) {
         messages().inform(QStringLiteral("エラー"), problem);
         return false;
     }

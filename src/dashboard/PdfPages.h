@@ -3,6 +3,7 @@
 // and the printer, written with QPdfWriter, and file names that say what
 // the file holds (the school, the date, the pupils or the grade).
 #include <QDate>
+#include <QPageLayout>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -18,10 +19,11 @@ using PagePainter = std::function<void(QPainter& p, const QRectF& page, int inde
 // Writes `pages` A4 pages to a PDF file at `path` (replaced in one step when
 // it is complete). False with a Japanese description naming the file in
 // *problem when the file cannot be written; nothing is left behind then.
-bool writePdfPages(const QString& path, const QString& title, int pages, const PagePainter& paint, QString* problem);
+bool writePdfPages(const QString& path, const QString& title, int pages, const PagePainter& paint, QString* problem,
+                   QPageLayout::Orientation orientation = QPageLayout::Portrait);
 
 // The height of an A4 page in the units of the painting (the width being kPrintPageWidth).
-double pdfPageHeight();
+double pdfPageHeight(QPageLayout::Orientation orientation = QPageLayout::Portrait);
 
 // A piece of a file name that every system accepts: \ / : * ? " < > | and
 // control characters become "_", blanks at the ends are dropped.
@@ -35,7 +37,8 @@ QString overviewPdfFileName(const QString& school, const QDate& date, const QStr
 // pages there as `fileName` (or a free variant of it) and tells where the
 // file went or why it could not be written. The folder chosen last is
 // offered first next time. True when the file was written.
-bool savePdfForTeacher(const QString& fileName, const QString& title, int pages, const PagePainter& paint);
+bool savePdfForTeacher(const QString& fileName, const QString& title, int pages, const PagePainter& paint,
+                       QPageLayout::Orientation orientation = QPageLayout::Portrait);
 // Prints pages through the printer, one sheet of paper each, and tells the
 // teacher when the printer fails. True when every page was printed.
 bool printPages(int pages, const PagePainter& paint);

@@ -1,6 +1,7 @@
 // The sheets saved as PDF: one page per pupil holding that pupil's sheet
 // lines (read back with poppler's pdftotext), and the files' names.
 #include "Fakes.h"
+#include "PdfText.h"
 #include "Runs.h"
 #include "TempDir.h"
 #include "dashboard/PdfPages.h"
@@ -8,45 +9,15 @@
 #include "frame/Calendar.h"
 
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
 using namespace karuvel;
+using karuvel::test::pdfPages;
+using karuvel::test::pdfText;
+using karuvel::test::squeezed;
 
 namespace {
-
-// The text of a PDF's page (1-based), or of the whole file for page 0.
-QString pdfText(const QString& path, int page = 0)
-{
-    // The layout mode keeps each line of the page on one line of text.
-    QStringList args{QStringLiteral("-layout")};
-    if (page > 0) args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l") << QString::number(page);
-    args << QStringLiteral("-enc") << QStringLiteral("UTF-8") << path << QStringLiteral("-");
-    QProcess run;
-    run.start(QStringLiteral("pdftotext"), args);
-    run.waitForFinished(60000);
-    return QString::fromUtf8(run.readAllStandardOutput());
-}
-
-int pdfPages(const QString& path)
-{
-    QProcess run;
-    run.start(QStringLiteral("pdfinfo"), {path});
-    run.waitForFinished(60000);
-    for (const QString& line : QString::fromUtf8(run.readAllStandardOutput()).split(QLatin1Char('\n'))) {
-        if (line.startsWith(QStringLiteral("Pages:"))) return line.mid(6).trimmed().toInt();
-    }
-    return -1;
-}
-
-// Text without any blank (the PDF's text keeps the words, not the spacing).
-QString squeezed(QString text)
-{
-    text.remove(QRegularExpression(QStringLiteral("[\\s\\x{3000}]")));
-    return text;
-}
 
 class SheetPdf : public ::testing::Test {
 protected:
