@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Install what is missing, build, prepare the demo data root once, start the program.
 source "$(dirname "${BASH_SOURCE[0]}")/scripts/common.sh"
-install_packages
-build_project
+install_packages run
+# Only what is started: the program and the demo maker (the tests are built by test.sh).
+build_project karuvel karuvel-make-demo
 DATA_ROOT="${KARUVEL_DATA_ROOT:-$ROOT/school}"
 if [[ ! -e "$DATA_ROOT" ]]; then
   echo "Preparing the demo school in $DATA_ROOT"

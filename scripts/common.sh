@@ -3,9 +3,12 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${KARUVEL_BUILD_DIR:-$ROOT/build}"
 
+# Installs the missing packages of packages.txt. With "run", only those above
+# its line "# For the tests only", so that a first start does not wait for them.
 install_packages() {
-  local missing=()
+  local missing=() scope="${1:-all}"
   while read -r pkg; do
+    [[ "$scope" == run && "$pkg" == "# For the tests only"* ]] && break
     [[ -z "$pkg" || "$pkg" == \#* ]] && continue
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
       missing+=("$pkg")
@@ -20,7 +23,10 @@ install_packages() {
   fi
 }
 
+# Configures and builds the given targets (every target when none is given).
 build_project() {
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE="${KARUVEL_BUILD_TYPE:-Release}" >/dev/null
-  cmake --build "$BUILD" -j "$(nproc)"
+  local targets=()
+  for t in "$@"; do targets+=(--target "$t"); done
+  cmake --build "$BUILD" -j "$(nproc)" "${targets[@]}"
 }

@@ -209,10 +209,10 @@ DistributionSource::Result DistributionSource::refresh(QString* problem)
         tables_ = DistributionTables();
         if (problem)
             *problem = QStringLiteral("「%1」を読むことができません。\r\n%2\r\n%3")
-                           .arg(QFileInfo(path_).fileName(), QFileInfo(path_).absoluteFilePath(), f.errorText());
+                           .arg(QFileInfo(path_).fileName(), QFileInfo(path_).absoluteFilePath(), fromUtf8(f.errorText()));
         return Result::Failed;
     };
-    if (!file.open(path_, RecordFile::Mode::Read)) {
+    if (!file.open(toFsPath(path_), RecordFile::Mode::Read)) {
         if (file.errorKind() == FileErrorKind::NotFound) {
             stamp_ = Stamp();
             tables_ = DistributionTables();

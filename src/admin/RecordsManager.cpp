@@ -67,7 +67,7 @@ QString shownPath(const QString& path) { return QDir::toNativeSeparators(QFileIn
 QString fileProblem(const QString& path, const QString& what, const RecordFile& f)
 {
     QString text = QStringLiteral("「%1」%2").arg(QFileInfo(path).fileName(), what) + QStringLiteral("\r\n") +
-                   shownPath(path) + QStringLiteral("\r\n") + f.errorText();
+                   shownPath(path) + QStringLiteral("\r\n") + fromUtf8(f.errorText());
     if (f.errorNumber() != 0) text += QStringLiteral("（エラー番号 %1）").arg(f.errorNumber());
     return text;
 }
@@ -226,10 +226,10 @@ bool FrmData::readFile(std::vector<char>* records, int64_t* length)
     *length = 0;
     for (int tries = 1;; ++tries) {
         RecordFile f;
-        if (!f.open(path, RecordFile::Mode::Read)) {
+        if (!f.open(toFsPath(path), RecordFile::Mode::Read)) {
             // Absent: it is made empty, as for every reader of the file.
             RecordFile create;
-            if (f.errorKind() != FileErrorKind::NotFound || !create.open(path, RecordFile::Mode::ReadWriteCreate)) {
+            if (f.errorKind() != FileErrorKind::NotFound || !create.open(toFsPath(path), RecordFile::Mode::ReadWriteCreate)) {
                 const RecordFile& failed = f.errorKind() != FileErrorKind::NotFound ? f : create;
                 messages().inform(kErrorTitle, fileProblem(path, QStringLiteral("を開くことができません。"), failed));
                 return false;
@@ -237,7 +237,7 @@ bool FrmData::readFile(std::vector<char>* records, int64_t* length)
             return true;
         }
         // The shared lock: no append lands half-way through the reading.
-        if (f.tryLock(LockKind::Shared) == LockResult::Busy) {
+        if (lockForReading(f) == LockResult::Busy) {
             if (tries >= kBusyTries) {
                 messages().inform(kErrorTitle, QStringLiteral("「%1」は他のパソコンが使用中です。").arg(QFileInfo(path).fileName()) +
                                                    QStringLiteral("\r\n") + shownPath(path) +

@@ -104,7 +104,11 @@ void LoadConfigurationFrom(const QString& appFolderIn)
     s.AppFolder = appFolder;
 
     // The path file in the parent of the program folder names the data root.
-    const QString pathFile = QDir::cleanPath(appFolder + QStringLiteral("../パスデータ.txt"));
+    // An installed program folder is not the user's to write: its launcher may
+    // name a path file of the user's own instead (a single PC trying the demo).
+    const QString pathFile = qEnvironmentVariableIsSet("KARUVEL_PATH_FILE")
+                                 ? QDir::cleanPath(qEnvironmentVariable("KARUVEL_PATH_FILE"))
+                                 : QDir::cleanPath(appFolder + QStringLiteral("../パスデータ.txt"));
     {
         FieldReader r(readOrFail(pathFile));
         QList<Field> f = takeFields(r, 10, pathFile);

@@ -5,8 +5,10 @@
 #include "platform/Platform.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPointer>
 #include <QScreen>
+#include <iterator>
 #include <map>
 
 namespace karuvel {
@@ -26,6 +28,21 @@ QPointer<QWidget>& waitWindow()
     static QPointer<QWidget> w;
     return w;
 }
+
+// With KARUVEL_SCREEN_LOG naming a file, every screen shown adds a line with its
+// name there: how the package test and the picture script know a screen is up.
+void noteShown(ScreenId id)
+{
+    static const QByteArray file = qgetenv("KARUVEL_SCREEN_LOG");
+    if (file.isEmpty()) return;
+    static const char* const names[] = {"Firstfrm", "namesel",     "seisekitime1", "MainFrm",
+                                        "FrmSyuuryou", "FrmTimeData", "FrmData",   "Interim"};
+    const auto i = static_cast<size_t>(id);
+    if (i >= std::size(names)) return;
+    QFile f(QString::fromLocal8Bit(file));
+    if (f.open(QIODevice::Append | QIODevice::Text)) f.write(QByteArray(names[i]) + '\n');
+}
+
 } // namespace
 
 namespace screens {
@@ -67,6 +84,7 @@ QWidget* show(ScreenId id)
     }
     showTopLevel(w);
     if (auto* s = qobject_cast<Screen*>(w)) s->activate();
+    noteShown(id);
     return w;
 }
 

@@ -1,8 +1,9 @@
 #include "platform/Cp932.h"
+#include "platform/FilePaths.h"
+#include "platform/recordio/SharedFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <unicode/ucnv.h>
 
 #include <memory>
@@ -79,14 +80,11 @@ FileStatus readCp932File(const QString& path, QString* text)
 
 FileStatus writeCp932Text(const QString& path, const QString& text)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return FileStatus::NotWritable;
-    QByteArray bytes = encodeCp932(text);
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return FileStatus::NotWritable;
-    }
-    return f.commit() ? FileStatus::Ok : FileStatus::NotWritable;
+    // In one step: a temporary file beside it, flushed, renamed over it.
+    const QByteArray bytes = encodeCp932(text);
+    FileFailure failure;
+    return writeWholeFile(toFsPath(path), bytes.constData(), bytes.size(), &failure) ? FileStatus::Ok
+                                                                                     : FileStatus::NotWritable;
 }
 
 FileStatus writeCp932Lines(const QString& path, const QStringList& lines)

@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -95,7 +94,7 @@ struct ReadFailure {
 
 ReadFailure failure(ReadStatus status, int step, const RecordFile& f)
 {
-    return ReadFailure{status, step, f.errorNumber(), f.errorText()};
+    return ReadFailure{status, step, f.errorNumber(), fromUtf8(f.errorText())};
 }
 
 ReadStatus statusOf(FileErrorKind k)
@@ -207,7 +206,8 @@ void readLane(const RecordFile& f, const char* view, RecordSink& sink, int lane,
 
 // One attempt: open (creating the file empty when it is absent), take the
 // shared lock without waiting, read the whole records in chunks.
-ReadFailure readOnce(const QString& path, RecordSink& sink, std::array<char, kRecordSize>* last, bool* any)
+ReadFailure readOnce(const std::filesystem::path& path, RecordSink& sink, std::array<char, kRecordSize>* last,
+                     bool* any)
 {
     RecordFile f;
     if (!f.open(path, RecordFile::Mode::Read)) {
@@ -225,7 +225,7 @@ ReadFailure readOnce(const QString& path, RecordSink& sink, std::array<char, kRe
     }
     // The shared lock keeps an append from landing half-way through the read.
     // A file system without locks is read without it.
-    if (f.tryLock(LockKind::Shared) == LockResult::Busy) return failure(ReadStatus::Busy, 1, f);
+    if (lockForReading(f) == LockResult::Busy) return failure(ReadStatus::Busy, 1, f);
 
     const int64_t length = f.size();
     if (length < 0) return failure(statusOf(f.errorKind()), 3, f);
@@ -305,7 +305,7 @@ bool readResults(RecordSink& sink, bool endOnFailure = true)
     std::array<char, kRecordSize> last{};
     for (;;) {
         bool any = false;
-        const ReadFailure r = readOnce(path, sink, &last, &any);
+        const ReadFailure r = readOnce(toFsPath(path), sink, &last, &any);
         switch (r.status) {
         case ReadStatus::Ok:
             // The records went through the shared buffer: it holds the last one.
@@ -419,35 +419,26 @@ private:
 // is bounded by kAppendLockWaitMs and then fails like any lock held too long.
 bool lockForWriting(RecordFile& f, const QString& path, QString* why, int* number)
 {
-    const uint64_t start = clock().tickMs();
-    const auto tooLong = [&] {
-        f.close();
+    LockWaiting waiting;
+    waiting.limitMs = kAppendLockWaitMs;
+    waiting.pollMs = kLockPollMs;
+    waiting.wait = [](int ms) { clock().waitResponsive(ms); };
+    waiting.tickMs = [] { return clock().tickMs(); };
+    switch (karuvel::lockForWriting(f, toFsPath(path), waiting)) {
+    case WriteLock::Locked: return true;
+    case WriteLock::Busy:
         *why = QStringLiteral("他のパソコンが%1秒以上使用中です。").arg(kAppendLockWaitMs / 1000);
         *number = 0;
         return false;
-    };
-    for (;;) {
-        if (!f.open(path, RecordFile::Mode::ReadWriteCreate)) {
-            *why = QStringLiteral("ファイルを開けません：") + f.errorText();
-            *number = f.errorNumber();
-            return false;
-        }
-        for (;;) {
-            const LockResult r = f.tryLock(LockKind::Exclusive);
-            if (r == LockResult::Locked) break;
-            if (r == LockResult::Failed) {
-                *why = QStringLiteral("ファイルをロックできません：") + f.errorText();
-                *number = f.errorNumber();
-                f.close();
-                return false;
-            }
-            if (clock().tickMs() - start >= uint64_t(kAppendLockWaitMs)) return tooLong();
-            clock().waitResponsive(kLockPollMs);
-        }
-        if (f.stillAtPath()) return true;
-        if (clock().tickMs() - start >= uint64_t(kAppendLockWaitMs)) return tooLong();
-        f.close();
+    case WriteLock::CannotOpen:
+        *why = QStringLiteral("ファイルを開けません：") + fromUtf8(f.errorText());
+        *number = f.errorNumber();
+        return false;
+    case WriteLock::Failed: break;
     }
+    *why = QStringLiteral("ファイルをロックできません：") + fromUtf8(f.errorText());
+    *number = f.errorNumber();
+    return false;
 }
 
 } // namespace
@@ -542,7 +533,7 @@ QString resultsFilePath() { return state().DataFolder.toText() + QStringLiteral(
 bool OpenResults()
 {
     RecordFile f;
-    return f.open(resultsFilePath(), RecordFile::Mode::ReadWriteCreate);
+    return f.open(toFsPath(resultsFilePath()), RecordFile::Mode::ReadWriteCreate);
 }
 
 void AppendResult()
@@ -553,11 +544,6 @@ void AppendResult()
     QString why;
     int number = 0;
     if (!lockForWriting(f, path, &why, &number)) failAppend(path, why, number);
-
-    const int64_t length = f.size();
-    if (length < 0) failAppend(path, f.errorText(), f.errorNumber());
-    // Whole records only: a torn partial record at the end is overwritten.
-    const int64_t at = (length / kRecordSize) * kRecordSize;
 
     const QDateTime now = clock().now();
     ResultRecordData& r = ResultRecord();
@@ -570,12 +556,9 @@ void AppendResult()
     r.blank = QByteArray(5, ' ');
     r.points = QByteArray("0    ", 5);
     const std::array<char, kRecordSize> bytes = r.toBytes();
-    if (!f.writeAt(at, bytes.data(), kRecordSize)) {
-        const int number = f.errorNumber();
-        const QString why = f.errorText();
-        f.truncate(at);  // leave no half record behind where possible
-        failAppend(path, QStringLiteral("書き込みできません：") + why, number);
-    }
+    // Whole records only: a torn partial record at the end is overwritten.
+    if (!appendRecord(f, bytes.data(), kRecordSize))
+        failAppend(path, QStringLiteral("書き込みできません：") + fromUtf8(f.errorText()), f.errorNumber());
     f.unlock();
     f.close();
 }
@@ -597,32 +580,21 @@ QString rewriteProblem(const QString& path, const QString& why, int number)
     return text;
 }
 
-// Puts these records in place of the file at path in one step (a temporary
-// file beside it, then renamed over it). The caller holds the lock.
-bool writeReplacement(const QString& path, const std::vector<ResultRecordData>& records, QString* why)
+// Puts these records in place of the locked file in one step (see
+// replaceContents); the file is closed afterwards.
+bool writeReplacement(RecordFile& f, const std::vector<ResultRecordData>& records, QString* why, int* number)
 {
-    QByteArray bytes;
-    bytes.reserve(qsizetype(records.size()) * kRecordSize);
+    std::vector<char> bytes;
+    bytes.reserve(records.size() * size_t(kRecordSize));
     for (const ResultRecordData& r : records) {
         const auto b = r.toBytes();
-        bytes.append(b.data(), kRecordSize);
+        bytes.insert(bytes.end(), b.begin(), b.end());
     }
-    QSaveFile out(path);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly)) {
-        *why = out.errorString();
-        return false;
-    }
-    if (out.write(bytes) != bytes.size()) {
-        *why = out.errorString();
-        out.cancelWriting();
-        return false;
-    }
-    if (!out.commit()) {
-        *why = out.errorString();
-        return false;
-    }
-    return true;
+    FileFailure failure;
+    if (replaceContents(f, bytes.data(), int64_t(bytes.size()), &failure)) return true;
+    *why = fromUtf8(failure.text);
+    *number = failure.number;
+    return false;
 }
 
 } // namespace
@@ -648,7 +620,7 @@ bool rewriteUnderLock(bool readCurrent, const Edit& edit, QString* problem)
         // Every whole record as it is now, read under the lock (no append can slip in).
         const int64_t length = f.size();
         if (length < 0) {
-            if (problem) *problem = rewriteProblem(path, f.errorText(), f.errorNumber());
+            if (problem) *problem = rewriteProblem(path, fromUtf8(f.errorText()), f.errorNumber());
             return false;
         }
         const int64_t count = length / kRecordSize;
@@ -656,7 +628,8 @@ bool rewriteUnderLock(bool readCurrent, const Edit& edit, QString* problem)
         int64_t got = 0;
         if (count > 0 && (!f.readAt(0, bytes.data(), count * kRecordSize, &got) || got != count * kRecordSize)) {
             if (problem)
-                *problem = rewriteProblem(path, QStringLiteral("読み込みできません：") + f.errorText(), f.errorNumber());
+                *problem = rewriteProblem(path, QStringLiteral("読み込みできません：") + fromUtf8(f.errorText()),
+                                          f.errorNumber());
             return false;
         }
         records.reserve(size_t(count));
@@ -668,11 +641,10 @@ bool rewriteUnderLock(bool readCurrent, const Edit& edit, QString* problem)
         if (problem) *problem = editProblem;
         return false;
     }
-    if (!writeReplacement(path, records, &why)) {
-        if (problem) *problem = rewriteProblem(path, why, 0);
+    if (!writeReplacement(f, records, &why, &number)) {
+        if (problem) *problem = rewriteProblem(path, why, number);
         return false;
     }
-    f.close();  // the lock goes with the replaced file
     return true;
 }
 

@@ -360,7 +360,7 @@ TEST_F(RecordsWindow, ListWaitsWhileAnotherPcAppends)
     writeFile(bytesOf({run(7, 2, 40)}));
     // Another PC holds the file's lock while it appends a run.
     auto other = std::make_unique<RecordFile>();
-    ASSERT_TRUE(other->open(resultsPath(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(other->open(toFsPath(resultsPath()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(other->tryLock(LockKind::Exclusive), LockResult::Locked);
     const auto appended = run(8, 3, 50).toBytes();
     ASSERT_TRUE(other->writeAt(kRecordSize, appended.data(), kRecordSize));
@@ -372,7 +372,7 @@ TEST_F(RecordsWindow, ListWaitsWhileAnotherPcAppends)
 
     // A lock that is never given up: the list says so instead of waiting for ever.
     auto stuck = std::make_unique<RecordFile>();
-    ASSERT_TRUE(stuck->open(resultsPath(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(stuck->open(toFsPath(resultsPath()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(stuck->tryLock(LockKind::Exclusive), LockResult::Locked);
     fakes.clock.onWait = nullptr;
     d.Command1_Click();

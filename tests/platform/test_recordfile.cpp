@@ -18,8 +18,8 @@ TEST(RecordFile, LocksExcludeOtherOpenFiles)
     TempDir dir;
     const QString path = dir.file(QStringLiteral("r.dat"));
     RecordFile a, b;
-    ASSERT_TRUE(a.open(path, RecordFile::Mode::ReadWriteCreate));
-    ASSERT_TRUE(b.open(path, RecordFile::Mode::Read));
+    ASSERT_TRUE(a.open(toFsPath(path), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(b.open(toFsPath(path), RecordFile::Mode::Read));
 
     ASSERT_EQ(a.tryLock(LockKind::Exclusive), LockResult::Locked);
     EXPECT_EQ(b.tryLock(LockKind::Shared), LockResult::Busy);
@@ -28,7 +28,7 @@ TEST(RecordFile, LocksExcludeOtherOpenFiles)
 
     ASSERT_EQ(b.tryLock(LockKind::Shared), LockResult::Locked);
     RecordFile c;
-    ASSERT_TRUE(c.open(path, RecordFile::Mode::Read));
+    ASSERT_TRUE(c.open(toFsPath(path), RecordFile::Mode::Read));
     EXPECT_EQ(c.tryLock(LockKind::Shared), LockResult::Locked);  // readers share
     EXPECT_EQ(a.tryLock(LockKind::Exclusive), LockResult::Busy);
     b.close();  // closing lets go of the lock
@@ -41,13 +41,13 @@ TEST(RecordFile, LockExcludesAnotherProcess)
     TempDir dir;
     const QString path = dir.file(QStringLiteral("r.dat"));
     RecordFile a;
-    ASSERT_TRUE(a.open(path, RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(a.open(toFsPath(path), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(a.lockWait(LockKind::Exclusive), LockResult::Locked);
     auto childTries = [&]() {
         const pid_t pid = fork();
         if (pid == 0) {
             RecordFile f;
-            if (!f.open(path, RecordFile::Mode::ReadWriteCreate)) _exit(3);
+            if (!f.open(toFsPath(path), RecordFile::Mode::ReadWriteCreate)) _exit(3);
             _exit(f.tryLock(LockKind::Exclusive) == LockResult::Locked ? 0 : 1);
         }
         int status = 0;
@@ -64,15 +64,15 @@ TEST(RecordFile, ReadsWritesAndReportsWhatFails)
     TempDir dir;
     const QString path = dir.file(QStringLiteral("記録 1.dat"));
     RecordFile f;
-    EXPECT_FALSE(f.open(path, RecordFile::Mode::Read));
+    EXPECT_FALSE(f.open(toFsPath(path), RecordFile::Mode::Read));
     EXPECT_EQ(f.errorKind(), FileErrorKind::NotFound);
-    EXPECT_FALSE(f.errorText().isEmpty());
-    EXPECT_FALSE(f.open(dir.file(QStringLiteral("ない/r.dat")), RecordFile::Mode::ReadWriteCreate));
+    EXPECT_FALSE(f.errorText().empty());
+    EXPECT_FALSE(f.open(toFsPath(dir.file(QStringLiteral("ない/r.dat"))), RecordFile::Mode::ReadWriteCreate));
     EXPECT_EQ(f.errorKind(), FileErrorKind::NotFound);
-    EXPECT_FALSE(f.open(dir.path(), RecordFile::Mode::Read));  // a folder is no file
+    EXPECT_FALSE(f.open(toFsPath(dir.path()), RecordFile::Mode::Read));  // a folder is no file
     EXPECT_EQ(f.errorKind(), FileErrorKind::Other);
 
-    ASSERT_TRUE(f.open(path, RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(f.open(toFsPath(path), RecordFile::Mode::ReadWriteCreate));
     EXPECT_EQ(f.size(), 0);
     ASSERT_TRUE(f.writeAt(10, "abcdef", 6));
     EXPECT_EQ(f.size(), 16);
@@ -101,7 +101,7 @@ TEST(RecordFile, ViewOnlyUnderTheLock)
     const QByteArray content = QByteArray("0123456789").repeated(500);
     dir.writeBytes(QStringLiteral("r.dat"), content);
     RecordFile f;
-    ASSERT_TRUE(f.open(path, RecordFile::Mode::Read));
+    ASSERT_TRUE(f.open(toFsPath(path), RecordFile::Mode::Read));
     EXPECT_EQ(f.mapLocal(content.size()), nullptr);  // not locked
     ASSERT_EQ(f.tryLock(LockKind::Shared), LockResult::Locked);
     RecordFile::allowViews(false);

@@ -189,7 +189,7 @@ TEST_F(ResultsFileTest, LoaderWaitsWhileAnotherPcAppends)
 {
     dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.1, 3, 2, 80));
     RecordFile other;  // another PC in the middle of an append
-    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(other.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
     int waits = 0;
     fakes.clock.onWait = [&](int) {
@@ -281,7 +281,7 @@ TEST_F(ResultsFileTest, FileCutShortWhileReadIsReported)
 TEST_F(ResultsFileTest, AppendWaitsForAnotherPcsLock)
 {
     RecordFile other;
-    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(other.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
     other.writeAt(0, record(today(), 0.1, 4, 2, 90).constData(), kRecordSize);
     fakes.clock.onWait = [&](int) {
@@ -298,7 +298,7 @@ TEST_F(ResultsFileTest, AppendWaitsForAnotherPcsLock)
 TEST_F(ResultsFileTest, AppendGivesUpOnALockHeldTooLong)
 {
     RecordFile other;
-    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(other.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
     EXPECT_THROW(run(5, 2, 33), ProgramEnded);
     EXPECT_EQ(fakes.clock.waitedMs, kAppendLockWaitMs);
@@ -326,7 +326,7 @@ public:
     {
         dir_.writeBytes(QStringLiteral("成績累積データ.dat"), contents_);
         held_ = std::make_unique<RecordFile>();
-        held_->open(path_, RecordFile::Mode::ReadWriteCreate);
+        held_->open(toFsPath(path_), RecordFile::Mode::ReadWriteCreate);
         locked_ = held_->tryLock(LockKind::Exclusive) == LockResult::Locked;
     }
     bool locked() const { return locked_; }
@@ -337,7 +337,7 @@ public:
         contents_ += run;
         dir_.writeBytes(QStringLiteral("new.dat"), contents_);
         auto next = std::make_unique<RecordFile>();
-        ASSERT_TRUE(next->open(dir_.file(QStringLiteral("new.dat")), RecordFile::Mode::ReadWriteCreate));
+        ASSERT_TRUE(next->open(toFsPath(dir_.file(QStringLiteral("new.dat"))), RecordFile::Mode::ReadWriteCreate));
         ASSERT_EQ(next->tryLock(LockKind::Exclusive), LockResult::Locked);
         ASSERT_EQ(::rename(QFile::encodeName(dir_.file(QStringLiteral("new.dat"))).constData(),
                            QFile::encodeName(path_).constData()),
@@ -442,7 +442,7 @@ TEST_F(ResultsFileTest, RewriteReplacesTheWholeFileUnderTheLock)
     records.push_back(ResultRecordData::fromBytes(record(today(), 0.3, 6, 3, 92).constData()));
 
     RecordFile other;  // an append in progress on another PC
-    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(other.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
     fakes.clock.onWait = [&](int) {
         if (fakes.clock.waitedMs >= 500) other.unlock();
@@ -459,7 +459,7 @@ TEST_F(ResultsFileTest, RewriteThatCannotLockLeavesTheFileAlone)
     const QByteArray before = record(today(), 0.1, 4, 2, 90);
     dir.writeBytes(QStringLiteral("成績累積データ.dat"), before);
     RecordFile other;
-    ASSERT_TRUE(other.open(file(), RecordFile::Mode::ReadWriteCreate));
+    ASSERT_TRUE(other.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
     QString problem;
     EXPECT_FALSE(replaceResults({}, &problem));

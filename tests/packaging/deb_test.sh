@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The Debian package: made by CPack, its dependencies worked out from the libraries,
+# unpacked into a scratch folder, and its program started there to its first screen.
+set -euo pipefail
+BUILD="$1"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$BUILD" && cpack -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log"; fail "cpack failed"; }
+debs=("$scratch"/out/karuvel_*.deb)
+deb="${debs[0]:-}"
+[[ -f "$deb" ]] || fail "no package made"
+depends=$(dpkg-deb -f "$deb" Depends)
+for need in libqt6widgets6 libqt6printsupport6 libicu libsdl2 fonts-ipafont-gothic; do
+  [[ "$depends" == *"$need"* ]] || fail "Depends lacks $need: $depends"
+done
+contents=$(dpkg-deb -c "$deb")
+[[ "$contents" == *"./etc/karuvel/パスデータ.txt"* ]] || fail "no path file under /etc"
+conffiles=$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles)
+[[ "$conffiles" == "/etc/karuvel/パスデータ.txt" ]] || fail "the path file is not a conffile: $conffiles"
+
+root="$scratch/root"
+dpkg-deb -x "$deb" "$root"
+shopt -s nullglob
+homes=("$root"/usr/lib/karuvel "$root"/usr/lib/*/karuvel)
+home="${homes[0]:-}"
+[[ -x "$home/Karuvel/karuvel" ]] || fail "no program in the package"
+# A school's data root, named in the unpacked path file as an administrator would.
+"$home/karuvel-make-demo" "$scratch/school" >/dev/null
+"$home/karuvel-make-demo" --path-file "$root/etc/karuvel/パスデータ.txt" "$scratch/school"
+[[ "$(readlink -f "$home/パスデータ.txt")" == "$root/etc/karuvel/パスデータ.txt" ]] || fail "path file link broken after unpacking"
+
+log="$scratch/screens.log"
+export HOME="$scratch/home"; mkdir -p "$HOME"
+KARUVEL_SCREEN_LOG="$log" "$root/usr/bin/karuvel" >"$scratch/out.txt" 2>&1 &
+pid=$!
+for _ in $(seq 1 600); do
+  grep -qx namesel "$log" 2>/dev/null && break
+  kill -0 "$pid" 2>/dev/null || { cat "$scratch/out.txt"; fail "the program ended before its first screen"; }
+  sleep 0.1
+done
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+grep -qx namesel "$log" || { cat "$scratch/out.txt"; fail "the name selection screen never showed"; }
+# It ran on the school named in the path file, not on a demo of the user's own.
+[[ ! -e "$HOME/.local/share/karuvel" ]] || fail "the launcher ignored the school's path file"
+echo "package: ok ($(basename "$deb"); Depends: $depends)"

@@ -1,0 +1,71 @@
+// A teacher prints three pupils' summary sheets from the dashboard on the real
+// printer of the system. Run by cups_print_test.sh, which starts a print server
+// of its own with a PDF printer as the default and checks the PDF it makes
+// against the sheet lines this test writes to KARUVEL_PRINT_EXPECT.
+#include "Fakes.h"
+#include "Runs.h"
+#include "TempDir.h"
+#include "dashboard/Dashboard.h"
+#include "dashboard/PupilSummary.h"
+#include "frame/Calendar.h"
+#include "frame/Catalogue.h"
+#include "frame/Navigator.h"
+#include "platform/RealPlatform.h"
+
+#include <QFile>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+using namespace karuvel;
+
+TEST(PrintOnRealPrinter, ThreePupilsSheetsGoToThePrinterAsThreePages)
+{
+    const QString expectFile = qEnvironmentVariable("KARUVEL_PRINT_EXPECT");
+    if (expectFile.isEmpty()) GTEST_SKIP() << "run by cups_print_test.sh, which starts the print server";
+
+    test::FakePlatform fakes;
+    RealPrinter printer;
+    platform().printer = &printer;
+    test::TempDir dir;
+    ProgramState& s = state();
+    s.DataFolder = Loose(dir.path());
+    s.RosterFolder = Loose(dir.path());
+    s.SchoolYearStartMonth = Loose(4);
+    s.SchoolName = QStringLiteral("みどり塾");
+    SetProgramIdentity();
+    applyLevelCatalogue();
+    test::setLevelCriteria(12, {});
+    dir.writeCp932(QStringLiteral("新名簿.txt"),
+                   QStringLiteral("1,2015,0,0,青木,0,,\r\n2,2012,0,0,上田,0,,\r\n3,2017,0,0,小川,0,,\r\n"
+                                  "4,1980,0,0,上野先生,1,,\r\n"));
+    const double today = toOleDate(fakes.clock.now().date());
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"),
+                   test::runsBytes({{today, 1, 1, 40}, {today, 2, 1, 50}, {today - 1, 3, 1, 70}, {today, 3, 1, 65}}));
+
+    // The teacher signs in, opens the per-pupil view and chooses all three pupils and level 1.
+    s.CurrentPupil = 4;
+    s.CurrentPupilName = QStringLiteral("上野先生").leftJustified(20, QLatin1Char(' '));
+    s.SignInTime = Loose(fakes.clock.secondsSinceMidnight() - 60);
+    registerDashboardScreen();
+    auto* d = qobject_cast<seisekitime1*>(screens::show(ScreenId::Dashboard));
+    ASSERT_NE(d, nullptr);
+    d->Option2[2]->click();
+    d->Command25->click();
+    for (int row = 0; row < 3; ++row) d->List2->item(row)->setSelected(true);
+    d->List3->clearSelection();
+    d->List3->item(0)->setSelected(true);
+
+    d->Command24[1]->click();  // "印刷"
+    EXPECT_TRUE(fakes.messages.shown.isEmpty()) << "the program said it could not print";
+
+    // What each page must say: the sheet of each pupil, as the panel shows it.
+    d->Command24[0]->click();  // "表示"
+    const QString sheets = d->SheetText->toPlainText();
+    QFile out(expectFile);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(sheets.toUtf8() + '\n');
+    screens::closeAll();
+}
