@@ -36,7 +36,7 @@ LevelAvailability levelAvailability(const ProgramState& s, int pupil, const QStr
     for (int i = 1; i <= n; ++i) {
         const bool practice = isPracticeLevelName(s.LevelNames[i]);
         if (practice) a.enabled[i] = true;
-        const bool nextHasNoPointsCriterion = i + 1 <= kMaxLevel && s.ClearPoints[i + 1] == 9999;
+        const bool nextHasNoPointsCriterion = i + 1 <= kMaxLevel && s.ClearPoints[i + 1] == kNoPointsCriterion;
         const bool opensNext = nextHasNoPointsCriterion || allOpen || teacherOpensAll || levelCleared(s, i, pupil)
             || (!blocked && practice);
         if (!opensNext) {
@@ -112,7 +112,7 @@ QString criteriaLine(const ProgramState& s, int level)
     if (level < 1 || level > kMaxLevel) return QString();
     const QString target = QString::number(s.TargetTime[level]);
     if (s.LevelTimed[level] != 1) return QStringLiteral("◎=") + target + QStringLiteral("点以上");
-    if (s.ClearPoints[level] == 9999) return QStringLiteral("目標=") + target + QStringLiteral("秒 --------");
+    if (s.ClearPoints[level] == kNoPointsCriterion) return QStringLiteral("目標=") + target + QStringLiteral("秒 --------");
     return QStringLiteral("目標=") + target + QStringLiteral("秒 ") + QString::number(s.ClearCount[level])
         + QStringLiteral("回/") + QString::number(s.ClearPoints[level]) + QStringLiteral("点(×")
         + singleText(s.PointMultiplier[level]) + QStringLiteral(")");

@@ -178,7 +178,7 @@ ListFill bestTimesList(const ProgramState& s, const ListContext& c, int level)
             appendNumber(line, rank, 2);
         line.append(c.openMarker(e.pupil));
         line.append(c.name(e.pupil));
-        if (e.key == 99998)
+        if (e.key == kFailedTime)
             line.append(QStringLiteral("*失敗*"));
         else if (e.key == kNoTime)
             line.append(QStringLiteral("------"));

@@ -17,6 +17,12 @@ const QString kDash = QStringLiteral("-");
 constexpr int kMaxDraws = 10000;
 } // namespace
 
+DrillKind drillKindOf(int level, bool practice)
+{
+    if (practice) return DrillKind::Practice;
+    return level % 2 == 1 ? DrillKind::MapLevel : DrillKind::ListLevel;
+}
+
 int questionsPerRun(int questionCount) { return questionCount < 10 ? questionCount : 10; }
 
 int drawIndex(int n, IRandom& random)
@@ -173,7 +179,7 @@ ListJudgement judgeListAnswer(const QString& nameSlot, const QString& secondSlot
     j.nameRight = nameSlot == key.name;
     j.secondRight = secondSlot == key.second;
     j.relatedRight = relatedSlotHidden || relatedSlot == correctRelated;
-    j.verdict = (j.nameRight && j.secondRight && j.relatedRight) ? 1 : 2;
+    j.verdict = (j.nameRight && j.secondRight && j.relatedRight) ? kVerdictRight : kVerdictWrong;
     return j;
 }
 
@@ -185,14 +191,21 @@ std::optional<QString> slotTextForChoice(const QString& visibleEntry)
     return ShownForm(e.trimmed());
 }
 
+PixelKind classifyPixel(const MapSurface& surface, const QuestionTable& table, int x, int y)
+{
+    const QRgb c = surface.colourAt(x, y);
+    if (c == mapcolour::Outside) return PixelKind::OffMap;
+    if (c == surface.colourAt(kSeaProbeX, kSeaProbeY)) return PixelKind::Sea;
+    for (const SamplePoint& s : table.samples)
+        if (c == surface.colourAt(s.x, s.y)) return PixelKind::Sample;
+    if (c == mapcolour::Black) return PixelKind::Border;
+    return PixelKind::Place;
+}
+
 PressResult judgeMapPress(MapSurface& surface, const QuestionTable& table, int question, int x, int y)
 {
     PressResult r;
-    const QRgb sea = surface.colourAt(kSeaProbeX, kSeaProbeY);
-    const QRgb c = surface.colourAt(x, y);
-    if (c == mapcolour::Outside || c == sea || c == mapcolour::Black) return r;
-    for (const SamplePoint& s : table.samples)
-        if (c == surface.colourAt(s.x, s.y)) return r;
+    if (classifyPixel(surface, table, x, y) != PixelKind::Place) return r;
     r.ignored = false;
 
     surface.reset();
@@ -209,10 +222,10 @@ PressResult judgeMapPress(MapSurface& surface, const QuestionTable& table, int q
     const Question& q = table.at(question);
     if (surface.colourAt(q.seedX, q.seedY) == mapcolour::Pressed) {
         surface.fill(q.seedX, q.seedY, mapcolour::Question);
-        r.verdict = 1;
+        r.verdict = kVerdictRight;
     } else {
         surface.fill(q.seedX, q.seedY, mapcolour::Corrected);
-        r.verdict = 2;
+        r.verdict = kVerdictWrong;
     }
     return r;
 }
@@ -220,20 +233,13 @@ PressResult judgeMapPress(MapSurface& surface, const QuestionTable& table, int q
 HoverResult hoverAt(MapSurface& surface, const QuestionTable& table, int x, int y)
 {
     HoverResult r;
-    if (x < 0 || y < 0) return r;
-    const QRgb sea = surface.colourAt(kSeaProbeX, kSeaProbeY);
-    const QRgb c = surface.colourAt(x, y);
-    if (c == mapcolour::Outside) return r;
-    if (c == sea) {
-        r.kind = HoverResult::Clear;
-        return r;
+    switch (classifyPixel(surface, table, x, y)) {
+    case PixelKind::OffMap:
+    case PixelKind::Border: return r;  // the captions stay as they are
+    case PixelKind::Sea:
+    case PixelKind::Sample: r.kind = HoverResult::Clear; return r;
+    case PixelKind::Place: break;
     }
-    for (const SamplePoint& s : table.samples)
-        if (c == surface.colourAt(s.x, s.y)) {
-            r.kind = HoverResult::Clear;
-            return r;
-        }
-    if (c == mapcolour::Black) return r;
 
     r.kind = HoverResult::Show;
     surface.reset();
@@ -285,6 +291,7 @@ QPoint scrollByBar(QPoint position, int bar, QSize viewport, QSize map)
 
 QPoint scrollByCorner(QPoint position, int corner, QSize viewport, QSize map)
 {
+    // Each corner moves as its two bars: sideways first, then up or down.
     static const int bars[4][2] = {{0, 2}, {0, 3}, {1, 2}, {1, 3}};
     if (corner < 0 || corner > 3) return position;
     QPoint p = scrollByBar(position, bars[corner][0], viewport, map);

@@ -4,6 +4,7 @@
 // judging, the map press, the practice display, scrolling and the clock.
 #include "drill/MapSurface.h"
 #include "drill/Questions.h"
+#include "state/ProgramState.h"
 
 #include <QPoint>
 #include <QRect>
@@ -17,6 +18,13 @@
 namespace karuvel {
 
 class IRandom;
+
+// The three kinds of drill window. Practice: the map names whatever the mouse
+// rests on, nothing is asked or recorded. A map level (odd levels): the panel
+// names a place and the pupil presses it on the map. A list level (even
+// levels): a place is shown in red and the pupil names it from the lists.
+enum class DrillKind { Practice, MapLevel, ListLevel };
+DrillKind drillKindOf(int level, bool practice);
 
 // Correct answers that complete a run: all questions of a short set, else 10.
 int questionsPerRun(int questionCount);
@@ -61,7 +69,7 @@ struct ListJudgement {
     bool nameRight = false;
     bool secondRight = false;
     bool relatedRight = false;
-    int verdict = 2;  // 1 = all right, 2 = wrong
+    int verdict = kVerdictWrong;  // kVerdictRight when all slots are right
 };
 ListJudgement judgeListAnswer(const QString& nameSlot, const QString& secondSlot, const QString& relatedSlot,
                               bool relatedSlotHidden, const ListKey& key, const QString& correctRelated);
@@ -69,10 +77,18 @@ ListJudgement judgeListAnswer(const QString& nameSlot, const QString& secondSlot
 // The slot text of a chosen name-list entry; nothing for a heading.
 std::optional<QString> slotTextForChoice(const QString& visibleEntry);
 
+// What a pixel of the map is, for a press and for the mouse in practice:
+// off the image, the sea (the colour at the sea probe), a sample colour of the
+// legend, a border (the black outlines), or a place. Only a place answers.
+// The tests are made in this order, so that a colour that is both sea (or a
+// sample) and black counts as sea (sample).
+enum class PixelKind { OffMap, Sea, Sample, Border, Place };
+PixelKind classifyPixel(const MapSurface& surface, const QuestionTable& table, int x, int y);
+
 // A press on the map of a map level.
 struct PressResult {
-    bool ignored = true;    // sea, black, or a sample colour: nothing happens
-    int verdict = 0;        // 1 right, 2 wrong
+    bool ignored = true;    // not a place (classifyPixel): nothing happens
+    int verdict = kVerdictNone;  // kVerdictRight or kVerdictWrong once judged
     QString pressedName;    // names of the pressed area in full, or "---"
     QString pressedSecond;
 };

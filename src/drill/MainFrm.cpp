@@ -62,6 +62,47 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, int
     return l;
 }
 
+// The labels of the status panel: captions and the figures the run fills
+// in (pixel font sizes of the drill's font; a caption is plain and black).
+struct StatusCell {
+    const char* name;
+    const char* text;
+    QRect rect;
+    int px;
+    bool bold;
+    QRgb ink;
+    Qt::Alignment align;
+};
+constexpr QRgb kNavy = 0x000080;
+constexpr QRgb kBlack = 0x000000;
+constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
+constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
+constexpr Qt::Alignment kCentre = Qt::AlignCenter;
+const StatusCell kStatusCells[] = {
+    // Row 1: title, school, pupil.
+    {"sLabel2", "", {10, 4, 330, 40}, 22, true, kNavy, kLeft},
+    {"sLabel14", "", {350, 4, 330, 40}, 18, false, 0x404040, kLeft},
+    {"sLabel7", "", {690, 4, 324, 40}, 28, true, kBlack, kRight},
+    // Row 2: level, answers left, time, runs today and of this level.
+    {"sCaptionLevel", "レベル", {10, 50, 72, 44}, 20, false, kBlack, kLeft},
+    {"sLabel8", "", {82, 50, 190, 44}, 28, true, kNavy, kLeft},
+    {"sCaptionLeft", "残り", {286, 50, 48, 44}, 20, false, kBlack, kLeft},
+    {"sLabel9", "", {334, 48, 58, 48}, 36, true, 0xC00000, kCentre},
+    {"sCaptionQuestions", "問", {394, 50, 30, 44}, 20, false, kBlack, kLeft},
+    {"sCaptionTime", "タイム", {440, 50, 70, 44}, 20, false, kBlack, kLeft},
+    {"sLabel10", "", {506, 48, 96, 48}, 36, true, 0x0000C0, kCentre},
+    {"sCaptionToday", "本日", {640, 50, 46, 44}, 20, false, kBlack, kLeft},
+    {"sLabel12", "", {686, 50, 48, 44}, 26, true, kBlack, kCentre},
+    {"sCaptionTodayRuns", "回目", {734, 50, 46, 44}, 20, false, kBlack, kLeft},
+    {"sCaptionThisLevel", "このレベル", {800, 50, 104, 44}, 20, false, kBlack, kLeft},
+    {"sLabel11", "", {904, 50, 48, 44}, 26, true, kBlack, kCentre},
+    {"sCaptionLevelRuns", "回目", {952, 50, 46, 44}, 20, false, kBlack, kLeft},
+    // Row 3, right of the countdown rows: minutes since sign-in.
+    {"sCaptionSince", "起動後", {850, 98, 70, 40}, 18, false, kBlack, kLeft},
+    {"sLabel13", "", {920, 98, 50, 40}, 22, true, kBlack, kCentre},
+    {"sCaptionMinutes", "分", {972, 98, 30, 40}, 18, false, kBlack, kLeft},
+};
+
 void paintBackground(QWidget* w, const QColor& c)
 {
     QPalette p = w->palette();
@@ -262,43 +303,25 @@ void MainFrm::buildStatusPanel()
     sPicture1->setGeometry(0, 0, kFrameWidth, kStatusHeight);
     paintBackground(sPicture1, kStatusColour);
 
-    const QColor navy(0, 0, 128);
-    auto caption = [&](const QString& name, const QString& text, int x, int y, int w, int h, int px) {
-        QLabel* l = makeLabel(sPicture1, name, text, px);
-        l->setGeometry(x, y, w, h);
-        return l;
-    };
-    auto figure = [&](const QString& name, int x, int y, int w, int h, int px, const QColor& colour,
-                      Qt::Alignment align = Qt::AlignCenter) {
-        QLabel* l = makeLabel(sPicture1, name, QString(), px, true, align);
-        l->setGeometry(x, y, w, h);
+    // Rows 1 and 2 and the minutes of row 3: captions (with a text) and the
+    // figures the run fills in.
+    for (const StatusCell& c : kStatusCells) {
+        QLabel* l = makeLabel(sPicture1, QLatin1String(c.name), QString::fromUtf8(c.text), c.px, c.bold, c.align);
+        l->setGeometry(c.rect);
         QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, colour);
+        p.setColor(QPalette::WindowText, QColor::fromRgb(c.ink));
         l->setPalette(p);
-        return l;
-    };
-
-    // Row 1: title, school, pupil.
-    sLabel2 = figure(QStringLiteral("sLabel2"), 10, 4, 330, 40, 22, navy, Qt::AlignLeft | Qt::AlignVCenter);
-    sLabel14 = figure(QStringLiteral("sLabel14"), 350, 4, 330, 40, 18, QColor(64, 64, 64),
-                      Qt::AlignLeft | Qt::AlignVCenter);
-    sLabel14->setFont(pixelFont(18));
-    sLabel7 = figure(QStringLiteral("sLabel7"), 690, 4, 324, 40, 28, Qt::black, Qt::AlignRight | Qt::AlignVCenter);
-
-    // Row 2: level, answers left, time, runs today.
-    caption(QStringLiteral("sCaptionLevel"), QStringLiteral("レベル"), 10, 50, 72, 44, 20);
-    sLabel8 = figure(QStringLiteral("sLabel8"), 82, 50, 190, 44, 28, navy, Qt::AlignLeft | Qt::AlignVCenter);
-    caption(QStringLiteral("sCaptionLeft"), QStringLiteral("残り"), 286, 50, 48, 44, 20);
-    sLabel9 = figure(QStringLiteral("sLabel9"), 334, 48, 58, 48, 36, QColor(192, 0, 0));
-    caption(QStringLiteral("sCaptionQuestions"), QStringLiteral("問"), 394, 50, 30, 44, 20);
-    caption(QStringLiteral("sCaptionTime"), QStringLiteral("タイム"), 440, 50, 70, 44, 20);
-    sLabel10 = figure(QStringLiteral("sLabel10"), 506, 48, 96, 48, 36, QColor(0, 0, 192));
-    caption(QStringLiteral("sCaptionToday"), QStringLiteral("本日"), 640, 50, 46, 44, 20);
-    sLabel12 = figure(QStringLiteral("sLabel12"), 686, 50, 48, 44, 26, Qt::black);
-    caption(QStringLiteral("sCaptionTodayRuns"), QStringLiteral("回目"), 734, 50, 46, 44, 20);
-    caption(QStringLiteral("sCaptionThisLevel"), QStringLiteral("このレベル"), 800, 50, 104, 44, 20);
-    sLabel11 = figure(QStringLiteral("sLabel11"), 904, 50, 48, 44, 26, Qt::black);
-    caption(QStringLiteral("sCaptionLevelRuns"), QStringLiteral("回目"), 952, 50, 46, 44, 20);
+    }
+    const auto label = [this](const char* name) { return sPicture1->findChild<QLabel*>(QLatin1String(name)); };
+    sLabel2 = label("sLabel2");
+    sLabel14 = label("sLabel14");
+    sLabel7 = label("sLabel7");
+    sLabel8 = label("sLabel8");
+    sLabel9 = label("sLabel9");
+    sLabel10 = label("sLabel10");
+    sLabel12 = label("sLabel12");
+    sLabel11 = label("sLabel11");
+    sLabel13 = label("sLabel13");
 
     // Row 3: time bar, countdown rows, minutes since sign-in.
     sShape5 = new QWidget(sPicture1);
@@ -338,9 +361,6 @@ void MainFrm::buildStatusPanel()
             sPicture3[size_t(index)] = box;
         }
     }
-    caption(QStringLiteral("sCaptionSince"), QStringLiteral("起動後"), 850, 98, 70, 40, 18);
-    sLabel13 = figure(QStringLiteral("sLabel13"), 920, 98, 50, 40, 22, Qt::black);
-    caption(QStringLiteral("sCaptionMinutes"), QStringLiteral("分"), 972, 98, 30, 40, 18);
 
     // The notice panel: "成績記録中" while the run is recorded, or "時間切れ".
     sPicture2 = new QWidget(f);
@@ -525,10 +545,6 @@ void MainFrm::placeAt(QWidget* w, int top) { w->move(kPanelLeft, top); }
 
 void MainFrm::placeBelow(QWidget* w, QWidget* above) { w->move(kPanelLeft, above->y() + above->height()); }
 
-bool MainFrm::isMapLevel() const { return state().SelectedLevel % 2 == 1; }
-
-bool MainFrm::isPractice() const { return state().PracticeMode == Loose(1); }
-
 QPoint MainFrm::mapPosition() const { return PicNuritubusiPic->pos(); }
 
 void MainFrm::setMapPosition(QPoint p) { PicNuritubusiPic->move(p); }
@@ -540,6 +556,8 @@ void MainFrm::activate()
     // The set-up runs once, when the window first becomes active for its run.
     if (activated_) return;
     activated_ = true;
+    const ProgramState& s = state();
+    kind_ = drillKindOf(s.SelectedLevel, s.PracticeMode == Loose(1));
     Form_Activate();
 }
 
@@ -590,7 +608,7 @@ void MainFrm::初期設定()
     CloseWait();
     s.RunComplete = 0;
     s.RunFinished = 0;
-    Verdict = 0;
+    Verdict = kVerdictNone;
 
     if (validLevel(L) && s.LevelTimed[size_t(L)] == 1) {
         TimeLimit = timeLimitFor(s.LimitTime[size_t(L)]);
@@ -634,7 +652,8 @@ void MainFrm::レベル別設定()
     std::fill(QuestionDone.begin(), QuestionDone.end(), 0);
     const int rowHeight = kSlotHeight;
 
-    if (isPractice()) {
+    switch (kind_) {
+    case DrillKind::Practice:
         ListNuritubusi->hide();
         ListNuritubusi2->hide();
         CmdNuritubusimodoru->show();
@@ -648,7 +667,8 @@ void MainFrm::レベル別設定()
         Label3->hide();
         LblNuritubusi2->setText(QString());
         LblNuritubusi7->setText(QString());
-    } else if (isMapLevel()) {
+        break;
+    case DrillKind::MapLevel:
         placeAt(LblNuritubusi2, Label4[0]->y());
         placeBelow(LblNuritubusi7, LblNuritubusi2);
         placeBelow(Label3, LblNuritubusi7);
@@ -664,7 +684,8 @@ void MainFrm::レベル別設定()
         setSlotColour(Lblnuritubusi9, mapcolour::Pressed);
         placeBelow(CmdNuritubusikakunin, List2);
         CmdNuritubusikakunin->resize(List2->width(), kButtonHeight);
-    } else {
+        break;
+    case DrillKind::ListLevel:
         placeAt(LblNuritubusiSiji, Label4[5]->y());
         placeBelow(LblNuritubusi2, LblNuritubusiSiji);
         placeBelow(LblNuritubusi7, LblNuritubusi2);
@@ -690,6 +711,7 @@ void MainFrm::レベル別設定()
         ListNuritubusi2->setEnabled(true);
         CmdNuritubusiOK->show();
         CmdNuritubusikakunin->setGeometry(CmdNuritubusiOK->geometry());
+        break;
     }
     // The name lists of the level.
     ListNuritubusi->clear();
@@ -715,13 +737,17 @@ void MainFrm::CmdNuritubusiPicload_Click()
 void MainFrm::問題作成表示()
 {
     const ProgramState& s = state();
-    if (s.TimeOver == 1 || s.RunComplete == 1 || s.Judging == 1 || isPractice()) return;
+    // Practice asks nothing.
+    if (s.TimeOver == 1 || s.RunComplete == 1 || s.Judging == 1 || kind_ == DrillKind::Practice) return;
     for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
-    if (isMapLevel()) {
+    switch (kind_) {
+    case DrillKind::Practice: break;
+    case DrillKind::MapLevel:
         List2->hide();
         CmdNuritubusiSyutudai_Click();
         CmdNuritubusiOK->hide();
-    } else {
+        break;
+    case DrillKind::ListLevel:
         List2->hide();
         CmdNuritubusiOK->show();
         CmdNuritubusiOK->setEnabled(true);
@@ -743,11 +769,13 @@ void MainFrm::問題作成表示()
             ListNuritubusi2->setEnabled(true);
         }
         Label3->setText(QStringLiteral("?"));
+        break;
     }
 }
 
 void MainFrm::CmdNuritubusiSyutudai_Click()
 {
+    if (kind_ == DrillKind::Practice) return;  // nothing is asked
     const ProgramState& s = state();
     const QuestionTable& table = content_.table;
     const int q = chooseQuestion(table.count(), QuestionDone, PreviousQuestion(), s.RunCorrectCount,
@@ -756,7 +784,7 @@ void MainFrm::CmdNuritubusiSyutudai_Click()
     PreviousQuestion() = q;
     const Question& question = table.at(q);
 
-    if (isMapLevel()) {
+    if (kind_ == DrillKind::MapLevel) {
         RelatedCount = question.relatedCount();
         HasRelated = RelatedCount > 0 ? 1 : 0;
         const MapPrompt prompt = makeMapPrompt(question, rnd());
@@ -822,49 +850,48 @@ void MainFrm::判定()
 
 void MainFrm::判定後処理()
 {
-    ProgramState& s = state();
+    const ProgramState& s = state();
     if (s.TimeOver == 1 || s.RunComplete == 1) return;
-    QPointer<MainFrm> self(this);
-
-    if (Verdict == 1) {
-        Verdict = 0;
-        CmdNuritubusiOK->setEnabled(false);
-        yieldEvents();
-        if (!self) return;
-        PlayCorrect();
-        yieldEvents();
-        if (!self) return;
-        s.RunCorrectCount += 1;
-        if (CurrentQuestion >= 0 && CurrentQuestion < int(QuestionDone.size()))
-            QuestionDone[size_t(CurrentQuestion)] = 1;
-        setRemaining(QuestionsPerRun - s.RunCorrectCount);
-        if (s.RunCorrectCount == QuestionsPerRun) {
-            sTimer1->stop();
-            s.RunComplete = 1;
-            FinishRun();
-        } else {
-            s.Judging = 0;
-            問題作成表示();
-        }
-        return;
+    if (Verdict == kVerdictRight) {
+        Verdict = kVerdictNone;
+        takeRightAnswer();
+    } else if (Verdict == kVerdictWrong) {
+        showCorrection();
     }
+}
 
-    if (Verdict != 2) return;
-    // Wrong: the correction stays on screen until "次へ".
+void MainFrm::takeRightAnswer()
+{
+    const QPointer<MainFrm> self(this);
+    ProgramState& s = state();
+    CmdNuritubusiOK->setEnabled(false);
+    yieldEvents();
+    if (!self) return;
+    PlayCorrect();
+    yieldEvents();
+    if (!self) return;
+    s.RunCorrectCount += 1;
+    if (CurrentQuestion >= 0 && CurrentQuestion < int(QuestionDone.size())) QuestionDone[size_t(CurrentQuestion)] = 1;
+    setRemaining(QuestionsPerRun - s.RunCorrectCount);
+    if (s.RunCorrectCount == QuestionsPerRun) {
+        sTimer1->stop();
+        s.RunComplete = 1;
+        FinishRun();
+    } else {
+        s.Judging = 0;
+        問題作成表示();
+    }
+}
+
+void MainFrm::showCorrection()
+{
+    const QPointer<MainFrm> self(this);
+    ProgramState& s = state();
+    // The correction stays on screen until "次へ".
     showRelatedPlaces(CurrentQuestion);
     s.CorrectionShown = 1;
     CmdNuritubusiOK->hide();
-    if (isMapLevel()) {
-        Label5->show();
-        LblNuritubusi4->show();
-        Lblnuritubusi9->show();
-        for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, mapcolour::Corrected);
-    } else {
-        Label6->show();
-        Lblnuritubusi1->show();
-        LblNuritubusi8->show();
-        LblNuritubusiSiji->setText(QStringLiteral("あなたが選んだのは"));
-    }
+    setCorrectionShown(true);
     RunStartTime -= 10;  // the penalty: every later reading is ten seconds further on
     CmdNuritubusikakunin->show();
     CmdNuritubusikakunin->raise();
@@ -883,6 +910,33 @@ void MainFrm::判定後処理()
     s.Judging = 0;
 }
 
+void MainFrm::setCorrectionShown(bool shown)
+{
+    switch (kind_) {
+    case DrillKind::MapLevel:
+        // What the pupil pressed, under the question in the corrected colour.
+        Label5->setVisible(shown);
+        LblNuritubusi4->setVisible(shown);
+        Lblnuritubusi9->setVisible(shown);
+        if (shown)
+            for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, mapcolour::Corrected);
+        break;
+    case DrillKind::ListLevel:
+        // The right names, and the pupil's own answer above them.
+        Label6->setVisible(shown);
+        Lblnuritubusi1->setVisible(shown);
+        LblNuritubusi8->setVisible(shown);
+        if (shown) {
+            LblNuritubusiSiji->setText(QStringLiteral("あなたが選んだのは"));
+        } else {
+            CmdNuritubusiOK->show();
+            LblNuritubusiSiji->setText(QStringLiteral("色の付いているのはどこ"));
+        }
+        break;
+    case DrillKind::Practice: break;  // practice is never judged
+    }
+}
+
 void MainFrm::CmdNuritubusikakunin_Click()
 {
     // Not while the wrong answer is still being followed up: the next
@@ -890,17 +944,7 @@ void MainFrm::CmdNuritubusikakunin_Click()
     if (state().Judging == 1 || state().CorrectionShown != 1) return;
     CmdNuritubusikakunin->hide();
     for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
-    if (isMapLevel()) {
-        Label5->hide();
-        LblNuritubusi4->hide();
-        Lblnuritubusi9->hide();
-    } else {
-        Label6->hide();
-        Lblnuritubusi1->hide();
-        LblNuritubusi8->hide();
-        CmdNuritubusiOK->show();
-        LblNuritubusiSiji->setText(QStringLiteral("色の付いているのはどこ"));
-    }
+    setCorrectionShown(false);
     state().CorrectionShown = 0;
     問題作成表示();
 }
@@ -908,17 +952,13 @@ void MainFrm::CmdNuritubusikakunin_Click()
 void MainFrm::PicNuritubusiPic_MouseDown(int x, int y)
 {
     ProgramState& s = state();
-    if (s.CorrectionShown != 0 || s.PracticeMode == Loose(1) || !isMapLevel()) return;
+    if (s.CorrectionShown != 0 || kind_ != DrillKind::MapLevel) return;
     if (!PicNuritubusiPic->isEnabled() || s.Judging == 1 || s.RunComplete == 1 || s.TimeOver == 1) return;
     if (CurrentQuestion < 1 || CurrentQuestion > content_.table.count()) return;
     const Question& q = content_.table.at(CurrentQuestion);
 
-    // Sea, black outlines and sample colours are no answer: the pupil may press again.
-    const QRgb c = surface_.colourAt(x, y);
-    const QRgb sea = surface_.colourAt(kSeaProbeX, kSeaProbeY);
-    if (c == mapcolour::Outside || c == sea || c == mapcolour::Black) return;
-    for (const SamplePoint& p : content_.table.samples)
-        if (c == surface_.colourAt(p.x, p.y)) return;
+    // Only a place is an answer (not the sea, a border or a sample colour): the pupil may press again.
+    if (classifyPixel(surface_, content_.table, x, y) != PixelKind::Place) return;
 
     PicNuritubusiPic->setEnabled(false);
     LblNuritubusi2->setText(ShownForm(q.displayName));
@@ -930,7 +970,6 @@ void MainFrm::PicNuritubusiPic_MouseDown(int x, int y)
     Lblnuritubusi9->setText(r.pressedSecond);
     Verdict = r.verdict;
 
-    QPointer<MainFrm> self(this);
     s.Judging = 1;
     判定後処理();
     s.Judging = 0;
@@ -943,7 +982,7 @@ void MainFrm::placeLabel9Size(int rows, int longest)
 
 void MainFrm::PicNuritubusiPic_MouseMove(int x, int y)
 {
-    if (state().PracticeMode == Loose(0)) return;
+    if (kind_ != DrillKind::Practice) return;
     List2->show();
     const HoverResult r = hoverAt(surface_, content_.table, x, y);
     if (r.kind == HoverResult::Nothing) return;
@@ -1036,7 +1075,7 @@ void MainFrm::submitListAnswer()
 {
     ProgramState& s = state();
     // One submission per question: nothing while an answer is judged or corrected.
-    if (isMapLevel() || isPractice() || submitting_ || s.Judging == 1 || s.CorrectionShown == 1) return;
+    if (kind_ != DrillKind::ListLevel || submitting_ || s.Judging == 1 || s.CorrectionShown == 1) return;
     if (s.RunComplete == 1 || s.TimeOver == 1 || !CmdNuritubusiOK->isEnabled() || CmdNuritubusiOK->isHidden())
         return;
     submitting_ = true;
@@ -1062,15 +1101,7 @@ void MainFrm::PicNuritubusiIdou_Click(int index)
 void MainFrm::PicNuritubusiIdou2_Click(int index)
 {
     if (!PicNuritubusiIdou2[size_t(index)]->isEnabled()) return;
-    static const int bars[4][2] = {{0, 2}, {0, 3}, {1, 2}, {1, 3}};
-    const QSize viewport = BasePictureBox->size();
-    setMapPosition(scrollByBar(mapPosition(), bars[index][0], viewport, PicNuritubusiPic->size()));
-    if (index == 1) {
-        QPointer<MainFrm> self(this);
-        yieldEvents();
-        if (!self) return;
-    }
-    setMapPosition(scrollByBar(mapPosition(), bars[index][1], viewport, PicNuritubusiPic->size()));
+    setMapPosition(scrollByCorner(mapPosition(), index, BasePictureBox->size(), PicNuritubusiPic->size()));
 }
 
 void MainFrm::CmdNuritubusimodoru_Click()

@@ -115,7 +115,7 @@ public:
     // Run state of the window.
     double RunStartTime = 0;
     int QuestionsPerRun = 0;
-    int Verdict = 0;
+    int Verdict = kVerdictNone;
     int CurrentQuestion = 0;
     std::vector<int> QuestionDone = std::vector<int>(kMaxQuestions + 1, 0);
     int RelatedCount = 0;
@@ -128,8 +128,8 @@ public:
 
     const LevelContent& content() const { return content_; }
     MapSurface& surface() { return surface_; }
-    bool isMapLevel() const;
-    bool isPractice() const;
+    // The kind of drill, worked out when the window activates.
+    DrillKind kind() const { return kind_; }
     // The map's position inside the viewport.
     QPoint mapPosition() const;
 
@@ -192,6 +192,11 @@ private:
     void buildStatusPanel();
     void buildDrillArea();
     void leaveForDashboard();
+    // The two ways out of 判定後処理.
+    void takeRightAnswer();  // counts the answer, then the next question or the end of the run
+    void showCorrection();   // the right answer beside the pupil's, the penalty and the wrong-answer cue
+    // Shows or hides the correction rows of the kind of level.
+    void setCorrectionShown(bool shown);
     void submitListAnswer();
     void showRelatedPlaces(int question, bool show = true);
     void setMapPosition(QPoint p);
@@ -203,6 +208,7 @@ private:
 
     LevelContent content_;
     MapSurface surface_;
+    DrillKind kind_ = DrillKind::ListLevel;
     bool activated_ = false;
     bool submitting_ = false;
     std::vector<bool> boxHidden_ = std::vector<bool>(40, false);

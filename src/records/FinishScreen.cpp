@@ -31,7 +31,7 @@ QString finishPointsLine(long long runTime, long long targetTime, float multipli
 
 QString finishTimeLine(long long runTime)
 {
-    if (runTime > 99997) return QStringLiteral("記録なし");
+    if (runTime > kLastRealTime) return QStringLiteral("記録なし");
     return QStringLiteral("今の成績：") + QString::number(runTime) + QStringLiteral("秒");
 }
 
@@ -91,7 +91,7 @@ bool anyLevelWithoutCountCriterion()
 {
     const ProgramState& s = state();
     for (int i = 1; i <= kMaxLevel; ++i)
-        if (s.ClearCount[i] == 9999) return true;
+        if (s.ClearCount[i] == kNoCountCriterion) return true;
     return false;
 }
 

@@ -51,7 +51,7 @@ FinishButtons finishButtons(bool overdone, bool cleared, bool finalLevel, bool f
 // The run's level judged from the statistics of the last recount.
 bool levelClearedRecently(int level, int pupil);
 bool levelOverdone(int level, int pupil);
-// True when some level 1..35 has a ClearCount of 9999 (no final-level congratulation then).
+// True when some level 1..35 has no count criterion (kNoCountCriterion: no final-level congratulation then).
 bool anyLevelWithoutCountCriterion();
 
 // The finish screen's background picture, 1024 x 768.

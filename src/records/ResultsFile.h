@@ -18,7 +18,7 @@ struct ResultRecordData {
     double clock = 0;      // time of day, fraction of a day
     int16_t pupil = 0;
     int16_t level = 0;
-    int32_t time = 0;      // seconds; 99999 = time over
+    int32_t time = 0;      // seconds; kTimeOver (99999) = time over
     QByteArray schoolCode = QByteArray(5, ' ');  // CP932, space-padded
     QByteArray blank = QByteArray(5, ' ');
     QByteArray points = QByteArray("0    ", 5);

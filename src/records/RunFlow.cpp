@@ -63,7 +63,7 @@ void FinishRun()
     }
 
     if (IRunScreen* rs = runScreen()) rs->stopClock();
-    s.RunTime = s.TimeOver != 0 ? kNoTime : s.ElapsedSeconds;
+    s.RunTime = s.TimeOver != 0 ? kTimeOver : s.ElapsedSeconds;
     JudgeRun(level);
     ShowWait();
     yieldEvents();

@@ -19,7 +19,22 @@ constexpr int kMaxLevel = 35;    // level indexes 0..35 (0 = criteria header lin
 constexpr int kMaxPupil = 5000;  // pupil numbers 0..5000
 constexpr int kLevelSlots = kMaxLevel + 1;
 constexpr int kPupilSlots = kMaxPupil + 1;
-constexpr int kNoTime = 99999;   // time over / no result
+
+// Special values of stored times and criteria. A run's time is its seconds,
+// or one of the values above kLastRealTime.
+constexpr int kTimeOver = 99999;       // the run ran out of time: no record, no points
+constexpr int kNoTime = kTimeOver;     // no result yet (a best time of a pupil without runs)
+constexpr int kFailedTime = 99998;     // a run marked failed, listed as "*失敗*"
+constexpr int kLastRealTime = 99997;   // the longest time that counts as a run's time
+// A ClearPoints (ClearCount) of this value: the level has no points (count)
+// criterion; a level after one without a points criterion is always open.
+constexpr int kNoPointsCriterion = 9999;
+constexpr int kNoCountCriterion = 9999;
+
+// Verdicts of a judged answer (a map press or a list answer).
+constexpr int kVerdictNone = 0;   // not judged yet
+constexpr int kVerdictRight = 1;
+constexpr int kVerdictWrong = 2;
 
 inline bool validLevel(long long level) { return level >= 0 && level <= kMaxLevel; }
 inline bool validPupil(long long pupil) { return pupil >= 0 && pupil <= kMaxPupil; }

@@ -189,6 +189,45 @@ TEST(DrillLogic, ListJudging)
     EXPECT_FALSE(slotTextForChoice(QStringLiteral("－－か－－")).has_value());
 }
 
+TEST(DrillLogic, DrillKindFromLevelAndPracticeMode)
+{
+    EXPECT_EQ(drillKindOf(1, false), DrillKind::MapLevel);
+    EXPECT_EQ(drillKindOf(12, false), DrillKind::ListLevel);
+    // Practice is practice on either kind of level.
+    EXPECT_EQ(drillKindOf(3, true), DrillKind::Practice);
+    EXPECT_EQ(drillKindOf(4, true), DrillKind::Practice);
+}
+
+TEST(DrillLogic, PixelKindsOfTheMap)
+{
+    QuestionTable t = fixtureTable();
+    MapSurface s;
+    s.load(test::fixtureMap());
+    struct Case {
+        const char* what;
+        int x, y;
+        PixelKind kind;
+    } cases[] = {
+        {"left of the image", -1, 5, PixelKind::OffMap},
+        {"beyond the right edge", 80, 0, PixelKind::OffMap},
+        {"sea", 5, 5, PixelKind::Sea},
+        {"land of a sample colour", 40, 30, PixelKind::Sample},
+        {"black border", 50, 30, PixelKind::Border},
+        {"a question's patch", 30, 20, PixelKind::Place},
+        {"a patch no question names", 60, 20, PixelKind::Place},
+        {"an odd pixel inside a patch", 27, 17, PixelKind::Place},
+    };
+    for (const Case& c : cases) EXPECT_EQ(classifyPixel(s, t, c.x, c.y), c.kind) << c.what;
+
+    // A sample that names a border pixel makes black a sample colour: the
+    // practice display clears on it, as on any sample colour, and a press is
+    // still no answer.
+    t.samples.push_back({50, 30});
+    EXPECT_EQ(classifyPixel(s, t, 50, 40), PixelKind::Sample);
+    EXPECT_EQ(hoverAt(s, t, 50, 40).kind, HoverResult::Clear);
+    EXPECT_TRUE(judgeMapPress(s, t, 1, 50, 40).ignored);
+}
+
 TEST(DrillLogic, MapPressVerdicts)
 {
     const QuestionTable t = fixtureTable();
