@@ -278,7 +278,14 @@ bool FrmData::readFile(std::vector<char>* records, int64_t* length)
             return true;
         }
         // The shared lock: no append lands half-way through the reading.
-        if (lockForReading(f) == LockResult::Busy) {
+        bool unfinished = false;
+        const LockResult locked = lockForReading(f, false, &unfinished);
+        if (unfinished && f.errorKind() != FileErrorKind::Busy) {
+            // A rewrite that a PC left half done cannot be finished: the file is not shown half rewritten.
+            messages().inform(kErrorTitle, fileProblem(path, QStringLiteral("を読むことができません。"), f));
+            return false;
+        }
+        if (locked == LockResult::Busy || unfinished) {
             if (tries >= kBusyTries) {
                 messages().inform(kErrorTitle, QStringLiteral("「%1」は他のパソコンが使用中です。").arg(QFileInfo(path).fileName()) +
                                                    QStringLiteral("\r\n") + shownPath(path) +

@@ -40,6 +40,7 @@ constexpr int kScrollHeight = 24;
 constexpr int kBusyHeight = 78;
 constexpr int kGutter = 4;  // space between neighbouring columns
 constexpr int kPracticeWidth = 62;
+constexpr int kClearMarkWidth = 56;  // "クリア" at the right of the column's name row
 
 // The heading and options strips above the level columns.
 constexpr Placement kHeadingLayout[] = {
@@ -333,6 +334,13 @@ void seisekitime1::buildColumn(int i)
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list->setFocusPolicy(Qt::NoFocus);
     auto* criteria = lineLabel(a, QStringLiteral("Label7"), i);
+    // The mark of a cleared level, in the green of the finish screen's "このレベルクリア".
+    auto* cleared = named(new QLabel(QStringLiteral("クリア"), a), QStringLiteral("LabelClear"), i);
+    cleared->setAlignment(Qt::AlignCenter);
+    cleared->setFont(sized(cleared->font(), 11, true));
+    cleared->setStyleSheet(QStringLiteral("QLabel { color: white; background: rgb(0, 150, 70); border-radius: 6px; }"));
+    cleared->setToolTip(QStringLiteral("このレベルクリア"));
+    cleared->hide();
 
     Label1.push_back(number);
     Label3.push_back(name);
@@ -346,6 +354,7 @@ void seisekitime1::buildColumn(int i)
     Label10.push_back(ever);
     Label14.push_back(todayVal);
     Label15.push_back(everVal);
+    LabelClear.push_back(cleared);
 
     layoutColumn(i, px(geometry_.firstLeft));
     if (i == 0) {
@@ -376,7 +385,8 @@ void seisekitime1::layoutColumn(int i, int left)
     const int numberWidth = px(0.2 * geometry_.width);
     int y = 0;
     Label1[size_t(i)]->setGeometry(left, y, numberWidth, 30);
-    Label3[size_t(i)]->setGeometry(left + numberWidth, y, w - numberWidth, 30);
+    Label3[size_t(i)]->setGeometry(left + numberWidth, y, w - numberWidth - kClearMarkWidth - 2, 30);
+    LabelClear[size_t(i)]->setGeometry(left + w - kClearMarkWidth, y + 3, kClearMarkWidth, 24);
     y += 32;
     Command4[size_t(i)]->setGeometry(left, y, w, 46);
     Command28[size_t(i)]->setGeometry(left + w - kPracticeWidth - 3, y + 5, kPracticeWidth, 36);
@@ -530,6 +540,8 @@ void seisekitime1::applyAvailability()
     for (int i = 1; i <= columns_; ++i) {
         Command4[size_t(i)]->setEnabled(a.enabled[size_t(i)]);
         Text1[size_t(i)]->setVisible(a.overdo[size_t(i)]);
+        // Cleared by the rule of the finish screen's "このレベルクリア"; practice levels are never recorded.
+        LabelClear[size_t(i)]->setVisible(!isPracticeColumn(i) && levelCleared(s, i, s.CurrentPupil));
         if (a.overdo[size_t(i)]) {
             Text1[size_t(i)]->raise();
             Command28[size_t(i)]->raise();

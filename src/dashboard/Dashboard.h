@@ -53,6 +53,7 @@ public:
     std::vector<QLabel*> Label10;       // heading "今まで"
     std::vector<QLabel*> Label14;       // today's value
     std::vector<QLabel*> Label15;       // all-time value
+    std::vector<QLabel*> LabelClear;    // "クリア" on the column of a cleared level
 
     // Window-wide controls.
     QLabel* Label11 = nullptr;   // title

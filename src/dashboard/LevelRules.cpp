@@ -1,14 +1,12 @@
 #include "dashboard/LevelRules.h"
 
+#include "records/ClearRule.h"
+
 #include <algorithm>
 
 namespace karuvel {
 
-bool levelCleared(const ProgramState& s, int level, int pupil)
-{
-    if (level < 1 || level > kMaxLevel || !validPupil(pupil)) return false;
-    return s.RecentPoints(level, pupil) >= s.ClearPoints[level] && s.RecentCount(level, pupil) >= s.ClearCount[level];
-}
+bool levelCleared(const ProgramState& s, int level, int pupil) { return levelClearedRecently(s, level, pupil); }
 
 namespace {
 bool overdone(const ProgramState& s, int level, int pupil)

@@ -16,7 +16,8 @@ struct LevelAvailability {
     bool finalLevelCleared = false;
 };
 
-// True when the pupil has met the level's clear criteria within the recent period.
+// True when the pupil has met the level's clear criteria within the recent period
+// (the rule of records/ClearRule.h, which the finish screen uses too).
 bool levelCleared(const ProgramState& s, int level, int pupil);
 // The availability rule for the pupil (pupilName as signed in, padded or not).
 LevelAvailability levelAvailability(const ProgramState& s, int pupil, const QString& pupilName);

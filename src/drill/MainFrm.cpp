@@ -1,5 +1,6 @@
 #include "drill/MainFrm.h"
 
+#include "drill/PlacePicking.h"
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
 #include "records/Sounds.h"
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QPointer>
+#include <QScopeGuard>
 #include <cmath>
 
 namespace karuvel {
@@ -202,11 +204,34 @@ int& PreviousQuestion() { return gPreviousQuestion; }
 // ---------------------------------------------------------------------------
 // The map widgets.
 
-MapView::MapView(MapSurface* surface, QWidget* parent) : QWidget(parent), surface_(surface)
+MapView::MapView(MapSurface* surface, QWidget* parent)
+    : QWidget(parent), surface_(surface), ringTimer_(new QTimer(this))
 {
     setObjectName(QStringLiteral("PicNuritubusiPic"));
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
+    ringTimer_->setInterval(50);
+    connect(ringTimer_, &QTimer::timeout, this, [this] {
+        ringPhase_ = std::fmod(ringPhase_ + 0.05, 1.0);  // one swell a second
+        update();
+    });
+}
+
+void MapView::setOutline(const QImage& patchMask)
+{
+    outlinedPatch_ = patchMask;
+    // Two map pixels light, one dark, on whichever picture is shown.
+    outline_ = outlineImage(patchMask, 3 * surface_->detailScale());
+    update();
+}
+
+void MapView::setRing(std::optional<QPoint> mapPixel)
+{
+    ring_ = mapPixel;
+    ringPhase_ = 0;
+    if (ring_) ringTimer_->start();
+    else ringTimer_->stop();
+    update();
 }
 
 void MapView::refresh()
@@ -219,7 +244,15 @@ void MapView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
-    p.drawImage(0, 0, surface_->image());
+    const QRectF map(0, 0, surface_->width(), surface_->height());
+    if (surface_->detailScale() > 1) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p.drawImage(map, surface_->shown());
+    } else {
+        p.drawImage(0, 0, surface_->image());
+    }
+    if (!outline_.isNull()) p.drawImage(map, outline_);
+    if (ring_) paintCorrectionRing(p, QPointF(ring_->x() + 0.5, ring_->y() + 0.5), 22.0, ringPhase_);
 }
 
 void MapView::mousePressEvent(QMouseEvent* e)
@@ -520,6 +553,12 @@ void MainFrm::buildDrillArea()
     Label9 = floating(QStringLiteral("Label9"), QColor(255, 192, 192), 12);
     Label9->setFont(pixelFont(12));
 
+    mapSign = new AnswerSign(60, PicNuritubusiPic);
+    listSign = new AnswerSign(96, base);
+    listSign->setObjectName(QStringLiteral("AnswerSignList"));
+    penaltyBadge = new PenaltyBadge(sPicture1);
+    penaltyBadge->setGeometry(600, 52, 92, 40);
+
     // Everything not shown at the start is hidden.
     for (QWidget* w : std::initializer_list<QWidget*>{LblNuritubusi6, LblNuritubusiSiji, Label5, LblNuritubusi4,
                                                      Lblnuritubusi9, Label6, Lblnuritubusi1, LblNuritubusi8, List2,
@@ -583,6 +622,12 @@ void MainFrm::Form_Activate()
         return;
     }
     surface_.load(content_.map);
+    // On a screen that draws the map larger than life, the larger picture
+    // that fits it (2x up to twice the size, else 3x) is shown, smoothly scaled.
+    if (const qreal ratio = devicePixelRatioF(); ratio > 1.01) {
+        const int scale = ratio <= 2.0 ? 2 : 3;
+        surface_.setDetail(mapImage(mapKeyForLevel(s.SelectedLevel) + QStringLiteral("@%1x").arg(scale)));
+    }
     BasePictureBox->setPicture(surface_.clean());
     Picture2->setPixmap(QPixmap::fromImage(surface_.clean()));
 
@@ -731,6 +776,8 @@ void MainFrm::CmdNuritubusiPicload_Click()
 {
     // Practice takes the viewport's picture, a run the clean-map holder's: the same image.
     surface_.reset();
+    PicNuritubusiPic->setOutline(QImage());
+    PicNuritubusiPic->setRing(std::nullopt);
     PicNuritubusiPic->refresh();
 }
 
@@ -852,6 +899,7 @@ void MainFrm::判定後処理()
 {
     const ProgramState& s = state();
     if (s.TimeOver == 1 || s.RunComplete == 1) return;
+    showVerdictSigns(Verdict);
     if (Verdict == kVerdictRight) {
         Verdict = kVerdictNone;
         takeRightAnswer();
@@ -893,6 +941,7 @@ void MainFrm::showCorrection()
     CmdNuritubusiOK->hide();
     setCorrectionShown(true);
     RunStartTime -= 10;  // the penalty: every later reading is ten seconds further on
+    penaltyBadge->showPenalty();
     CmdNuritubusikakunin->show();
     CmdNuritubusikakunin->raise();
     if (CmdNuritubusikakunin->isEnabled()) CmdNuritubusikakunin->setFocus();
@@ -943,6 +992,7 @@ void MainFrm::CmdNuritubusikakunin_Click()
     // question could not be asked and the run would stand still.
     if (state().Judging == 1 || state().CorrectionShown != 1) return;
     CmdNuritubusikakunin->hide();
+    clearVerdictSigns();
     for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
     setCorrectionShown(false);
     state().CorrectionShown = 0;
@@ -957,10 +1007,17 @@ void MainFrm::PicNuritubusiPic_MouseDown(int x, int y)
     if (CurrentQuestion < 1 || CurrentQuestion > content_.table.count()) return;
     const Question& q = content_.table.at(CurrentQuestion);
 
-    // Only a place is an answer (not the sea, a border or a sample colour): the pupil may press again.
-    if (classifyPixel(surface_, content_.table, x, y) != PixelKind::Place) return;
+    // A press beside a place (a few pixels off a thin river) takes the nearest
+    // place; a press farther from any place (the sea, a border, a sample
+    // colour) is no answer: the pupil may press again.
+    const std::optional<QPoint> target = nearestPlacePoint(surface_, content_.table, x, y);
+    if (!target) return;
+    x = target->x();
+    y = target->y();
+    lastPress_ = *target;
 
     PicNuritubusiPic->setEnabled(false);
+    PicNuritubusiPic->setOutline(QImage());
     LblNuritubusi2->setText(ShownForm(q.displayName));
     LblNuritubusi7->setText(ShownForm(q.secondDisplayName));
     showRelatedPlaces(CurrentQuestion);
@@ -982,6 +1039,7 @@ void MainFrm::placeLabel9Size(int rows, int longest)
 
 void MainFrm::PicNuritubusiPic_MouseMove(int x, int y)
 {
+    const auto outlineTarget = qScopeGuard([&] { showPressTarget(x, y); });
     if (kind_ != DrillKind::Practice) return;
     List2->show();
     const HoverResult r = hoverAt(surface_, content_.table, x, y);
@@ -1178,6 +1236,50 @@ void MainFrm::showNotice(bool timeOver)
 }
 
 void MainFrm::stopClock() { sTimer1->stop(); }
+
+void MainFrm::showPressTarget(int x, int y)
+{
+    const ProgramState& s = state();
+    const bool taking = kind_ != DrillKind::ListLevel && PicNuritubusiPic->isEnabled() && s.CorrectionShown == 0 && s.Judging == 0 &&
+                        s.RunComplete == 0 && s.TimeOver == 0;
+    const std::optional<QPoint> target =
+        taking ? nearestPlacePoint(surface_, content_.table, x, y) : std::optional<QPoint>();
+    if (!target) {
+        if (!PicNuritubusiPic->outlinedPatch().isNull()) PicNuritubusiPic->setOutline(QImage());
+        return;
+    }
+    // Still on the outlined patch: nothing to redo.
+    const QImage& shown = PicNuritubusiPic->outlinedPatch();
+    const int k = surface_.detailScale();
+    if (kind_ != DrillKind::Practice && !shown.isNull() && shown.constScanLine(target->y() * k)[target->x() * k] != 0) return;
+    PicNuritubusiPic->setOutline(surface_.patchMask(target->x(), target->y()));
+}
+
+void MainFrm::showVerdictSigns(int verdict)
+{
+    if (verdict != kVerdictRight && verdict != kVerdictWrong) return;
+    const AnswerSign::Kind kind = verdict == kVerdictRight ? AnswerSign::Right : AnswerSign::Wrong;
+    // A right answer's "○" shows for a moment; a wrong answer's "×" stays with the correction.
+    const bool forAMoment = verdict == kVerdictRight;
+    if (kind_ == DrillKind::MapLevel) {
+        mapSign->showSign(kind, lastPress_, forAMoment);
+        if (verdict == kVerdictWrong && CurrentQuestion >= 1 && CurrentQuestion <= content_.table.count()) {
+            const Question& q = content_.table.at(CurrentQuestion);
+            PicNuritubusiPic->setRing(QPoint(q.seedX, q.seedY));
+        }
+    } else {
+        const QRect answer = LblNuritubusi2->geometry().united(Label3->isHidden() ? LblNuritubusi7->geometry()
+                                                                                 : Label3->geometry());
+        listSign->showSign(kind, QPoint(answer.right() - listSign->width() / 2 - 4, answer.center().y()), forAMoment);
+    }
+}
+
+void MainFrm::clearVerdictSigns()
+{
+    mapSign->hideSign();
+    listSign->hideSign();
+    PicNuritubusiPic->setRing(std::nullopt);
+}
 
 void MainFrm::keyPressEvent(QKeyEvent* e)
 {

@@ -3,6 +3,7 @@
 // left with its scroll bars and the answer panel on the right. One window per
 // run: it is created when a run starts and closed when the run ends.
 #include "drill/DrillLogic.h"
+#include "drill/Feedback.h"
 #include "drill/MapSurface.h"
 #include "drill/Questions.h"
 #include "frame/Screen.h"
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace karuvel {
@@ -22,12 +24,22 @@ namespace karuvel {
 int& PreviousQuestion();
 
 // PicNuritubusiPic: shows the map surface at one image pixel per unit and
-// reports presses and mouse movements in image pixels.
+// reports presses and mouse movements in image pixels. Where the surface has
+// a larger picture (a screen that draws the map larger than life) that one is
+// shown, smoothly scaled. Over the map it draws the outline of the place a
+// press would take and, during a correction, the ring round the right place.
 class MapView : public QWidget {
     Q_OBJECT
 public:
     MapView(MapSurface* surface, QWidget* parent);
     void refresh();
+    // The outline round a patch (a mask of the shown picture's size, as
+    // MapSurface::patchMask gives it); a null mask removes it.
+    void setOutline(const QImage& patchMask);
+    const QImage& outlinedPatch() const { return outlinedPatch_; }
+    // The pulsing ring round a map point (centre of a pixel); off when not given.
+    void setRing(std::optional<QPoint> mapPixel);
+    std::optional<QPoint> ring() const { return ring_; }
 
 signals:
     void pressed(int x, int y);
@@ -40,6 +52,11 @@ protected:
 
 private:
     MapSurface* surface_;
+    QImage outlinedPatch_;
+    QImage outline_;
+    std::optional<QPoint> ring_;
+    double ringPhase_ = 0;
+    QTimer* ringTimer_;
 };
 
 // The viewport behind the surface: it shows the clean map as its own picture.
@@ -184,6 +201,12 @@ public:
     QLabel* Label8;
     QLabel* Label9;
     std::array<QLabel*, 6> Label4{};
+    // Feedback a child sees without sound: "○" / "×" on the map where it was
+    // pressed (map levels) or beside the answer slots (list levels), and
+    // "+10秒" beside the clock.
+    AnswerSign* mapSign;
+    AnswerSign* listSign;
+    PenaltyBadge* penaltyBadge;
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -205,6 +228,12 @@ private:
     void placeAt(QWidget* w, int top);
     void setRemaining(int remaining);
     void placeLabel9Size(int rows, int longest);
+    // The outline of the place a press at (x, y) would take, while a press
+    // would be taken; none otherwise.
+    void showPressTarget(int x, int y);
+    // The ○ / × of a verdict (kVerdictRight, kVerdictWrong); when wrong, the ring round the right place.
+    void showVerdictSigns(int verdict);
+    void clearVerdictSigns();
 
     LevelContent content_;
     MapSurface surface_;
@@ -212,6 +241,7 @@ private:
     bool activated_ = false;
     bool submitting_ = false;
     std::vector<bool> boxHidden_ = std::vector<bool>(40, false);
+    QPoint lastPress_;  // the map point the last accepted press took
 };
 
 } // namespace karuvel

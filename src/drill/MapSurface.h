@@ -4,6 +4,9 @@
 #include <QImage>
 #include <QRgb>
 
+#include <cstdint>
+#include <vector>
+
 namespace karuvel {
 
 // Colours of the map drill (0xRRGGBB).
@@ -36,9 +39,33 @@ public:
     int width() const { return image_.width(); }
     int height() const { return image_.height(); }
 
+    // The larger picture: the same map drawn `scale` times larger, shown on
+    // screens that draw the map larger than life. Judging stays on the map
+    // itself; every fill made there is made on the larger picture as well (on
+    // the matching patch, never more than a map pixel beyond the filled one).
+    // An image that is not a whole multiple of the map's size is refused.
+    // Returns whether it was taken; a null image removes the larger picture.
+    bool setDetail(const QImage& detail);
+    int detailScale() const { return detailScale_; }
+    // The picture to show: the larger one when there is one, else the map.
+    const QImage& shown() const { return detailScale_ > 1 ? detail_ : image_; }
+    // The patch under a map pixel, on the shown picture (an 8-bit mask, 255
+    // inside the patch, of the shown picture's size); a null image off the map.
+    QImage patchMask(int x, int y) const;
+
 private:
+    // The 4-connected patch of the colour at (x, y), one byte a map pixel.
+    std::vector<uint8_t> region(int x, int y) const;
+    // The pixels of the larger picture that show the region's patch (colour
+    // `colour` there, within a map pixel of the region), one byte each; map
+    // pixels whose block holds none of that colour are taken whole.
+    std::vector<uint8_t> detailRegion(const std::vector<uint8_t>& region, QRgb colour) const;
+
     QImage clean_;
     QImage image_;
+    QImage cleanDetail_;
+    QImage detail_;
+    int detailScale_ = 1;
 };
 
 } // namespace karuvel

@@ -164,8 +164,13 @@ LoadOutcome loadQuestionFile(const QString& path, QuestionTable* table)
         if (!reader.ok())
             return failure(path, QStringLiteral("問題のファイル「%1」の%2件目の項目が足りません（1件は18項目です）。")
                                      .arg(fileName).arg(record));
-        const int x = int(leadingNumber(f[16]));
-        const int y = int(leadingNumber(f[17]));
+        // Coordinates beyond any map ("1e99") are held within int's range; the
+        // map check then refuses them as off the map.
+        const auto coordinate = [](const QString& text) {
+            return int(std::clamp(leadingNumber(text), -1e9, 1e9));
+        };
+        const int x = coordinate(f[16]);
+        const int y = coordinate(f[17]);
         if (f[2] == kInvalidColour) {
             if (int(table->samples.size()) >= kMaxSamples)
                 return failure(path, QStringLiteral("問題のファイル「%1」の「無効色」の行が多すぎます（%2行まで）。")

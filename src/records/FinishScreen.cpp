@@ -1,5 +1,7 @@
 #include "records/FinishScreen.h"
 
+#include "records/ClearRule.h"
+
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
 #include "records/Recount.h"
@@ -70,12 +72,7 @@ FinishButtons finishButtons(bool overdone, bool cleared, bool finalLevel, bool f
     return b;
 }
 
-bool levelClearedRecently(int level, int pupil)
-{
-    if (!validLevel(level) || !validPupil(pupil)) return false;
-    const ProgramState& s = state();
-    return s.RecentPoints(level, pupil) >= s.ClearPoints[level] && s.RecentCount(level, pupil) >= s.ClearCount[level];
-}
+bool levelClearedRecently(int level, int pupil) { return levelClearedRecently(state(), level, pupil); }
 
 bool levelOverdone(int level, int pupil)
 {

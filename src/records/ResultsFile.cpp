@@ -225,7 +225,11 @@ ReadFailure readOnce(const std::filesystem::path& path, RecordSink& sink, std::a
     }
     // The shared lock keeps an append from landing half-way through the read.
     // A file system without locks is read without it.
-    if (lockForReading(f) == LockResult::Busy) return failure(ReadStatus::Busy, 1, f);
+    bool unfinished = false;
+    const LockResult locked = lockForReading(f, false, &unfinished);
+    if (locked == LockResult::Busy) return failure(ReadStatus::Busy, 1, f);
+    // A rewrite that a PC left half done and that cannot be finished now.
+    if (unfinished) return failure(statusOf(f.errorKind()) == ReadStatus::Busy ? ReadStatus::Busy : ReadStatus::Other, 1, f);
 
     const int64_t length = f.size();
     if (length < 0) return failure(statusOf(f.errorKind()), 3, f);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace karuvel {
 
@@ -98,8 +99,12 @@ double Loose::toNumber() const
 
 long long Loose::toLong() const
 {
-    double d = toNumber();
+    const double d = toNumber();
     if (!std::isfinite(d)) return 0;
+    // A figure beyond the range ("1e99" typed into a file) is held at its end:
+    // converting it as it stands would be undefined.
+    if (d >= 9223372036854775807.0) return std::numeric_limits<long long>::max();
+    if (d <= -9223372036854775808.0) return std::numeric_limits<long long>::min();
     return static_cast<long long>(d);
 }
 

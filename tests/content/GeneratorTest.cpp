@@ -273,3 +273,69 @@ TEST(MapGenerator, QuestionFileComesFromTheFirstMapOfItsKind)
     EXPECT_NEAR(mountainSample[16].toInt(), 60, 1);
     EXPECT_EQ(mountainSample[1], QStringLiteral("無効色"));
 }
+
+// A ragged coast (outline points zigzagging within a pixel or so) is drawn as a
+// line of even width: on the map every coast pixel touches the sea, and on the
+// larger maps every black pixel lies within the scale's width of the sea. The
+// larger maps show each place where the map at its own size has it.
+TEST(MapGenerator, RaggedCoastStaysThinAndLargerMapsFollowTheMap)
+{
+    // A square island whose east side zigzags by 0.03° (1.2 px) every 0.05° of latitude.
+    QByteArray ring = "[[130, 34], [132, 34]";
+    for (int i = 1; i < 40; ++i)
+        ring += QByteArray(", [") + QByteArray::number(132 + (i % 2) * 0.03) + ", " + QByteArray::number(34 + i * 0.05) + "]";
+    ring += ", [132, 36], [130, 36], [130, 34]]";
+    Fixture fx(R"({"maps": [{"key": "日本川", "kinds": ["rivers"]}]})");
+    write(fx.dir.file(QStringLiteral("geo/prefectures.geojson")),
+          QByteArray(R"({"type": "FeatureCollection", "features": [{"type": "Feature", "properties": {"code": 1},)"
+                     R"( "geometry": {"type": "Polygon", "coordinates": [)") + ring + "]}}]}");
+    fx.kind("rivers", kindFile("rivers", "データ.csv",
+                               place("東川", R"({"type": "line", "width": 3, "clip": "land", "coords": [[131.0, 35.5], [132.5, 35.5]]})")));
+    QStringList problems, notes;
+    ASSERT_TRUE(generateAll(fx.options(), &problems, &notes));
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+    const QImage one(fx.options().outDir + QStringLiteral("/maps/日本川.png"));
+    auto seaWithin = [](const QImage& img, QPoint p, int r) {
+        for (int dy = -r; dy <= r; ++dy)
+            for (int dx = -r; dx <= r; ++dx)
+                if (dx * dx + dy * dy <= r * r && img.valid(p + QPoint(dx, dy)) && img.pixelColor(p + QPoint(dx, dy)) == kSea)
+                    return true;
+        return false;
+    };
+    int coast = 0;
+    for (int y = 45; y < 115; ++y)
+        for (int x = 150; x < 175; ++x)
+            if (one.pixelColor(x, y) == QColor(0, 0, 0)) {
+                ++coast;
+                EXPECT_TRUE(seaWithin(one, QPoint(x, y), 1)) << "a coast pixel away from the sea at " << x << "," << y;
+            }
+    EXPECT_GE(coast, 70) << "one coast pixel a row at least";
+    // The river ends at the coast and its seed is on the river.
+    const QStringList rec = csvLines(fx.options().outDir + QStringLiteral("/data/データ.csv"))[0].split(QLatin1Char(','));
+    const QPoint seed(rec[15].toInt(), rec[16].toInt());
+    ASSERT_EQ(one.pixelColor(seed), QColor(0, 0, 255));
+    const QVector<QPoint> river = floodRegion(one, seed);
+    for (int s : kDetailScales) {
+        SCOPED_TRACE(s);
+        const QImage big(fx.options().outDir + QStringLiteral("/maps/") + detailMapName(QStringLiteral("日本川"), s));
+        ASSERT_EQ(big.size(), one.size() * s);
+        for (int y = 45 * s; y < 115 * s; ++y)
+            for (int x = 150 * s; x < 175 * s; ++x)
+                if (big.pixelColor(x, y) == QColor(0, 0, 0))
+                    ASSERT_TRUE(seaWithin(big, QPoint(x, y), s)) << "a black pixel away from the sea at " << x << "," << y;
+        // Every river pixel shows on its block, and the larger river is one piece.
+        QPoint start(-1, -1);
+        for (int i = 0; i < s * s && start.x() < 0; ++i)
+            if (big.pixelColor(seed * s + QPoint(i % s, i / s)) == QColor(0, 0, 255))
+                start = seed * s + QPoint(i % s, i / s);
+        ASSERT_GE(start.x(), 0);
+        const QVector<QPoint> large = floodRegion(big, start);
+        const QSet<QPoint> inLarge(large.begin(), large.end());
+        for (const QPoint& p : river) {
+            bool shown = false;
+            for (int i = 0; i < s * s && !shown; ++i)
+                shown = inLarge.contains(p * s + QPoint(i % s, i / s));
+            EXPECT_TRUE(shown) << p.x() << "," << p.y();
+        }
+    }
+}

@@ -281,6 +281,67 @@ TEST(ShippedContent, SeedsLieInsideSeparatePressablePatches)
     }
 }
 
+// The larger maps (2x and 3x) agree with the map at its own size on every place
+// asked about: the patch found from the seed's block there has the same colour,
+// shows on every pixel of the patch at its own size (at least one pixel of each
+// block) and strays no further than one map pixel beyond it, so that a fill made
+// on the map the drill judges on shows in the same place on the larger picture.
+// Sea, land and black keep their colours, so nothing inert turns pressable.
+TEST(ShippedContent, LargerMapsAgreeWithTheMapOnEveryPlace)
+{
+    for (const QString& file : presentSets()) {
+        const QString key = mapOf(file);
+        const QImage one(mapPath(key));
+        ASSERT_FALSE(one.isNull());
+        QList<QPoint> seeds;
+        QStringList names;
+        for (const Record& r : readSet(dataPath(file)))
+            if (!r.sample()) {
+                seeds << r.seed();
+                names << r.f[1];
+            }
+        for (int s : kDetailScales) {
+            SCOPED_TRACE((key + QStringLiteral(" x%1").arg(s)).toStdString());
+            const QImage big(kSource + QStringLiteral("/assets/maps/") + detailMapName(key, s));
+            ASSERT_EQ(big.size(), one.size() * s) << "the larger map is missing or of the wrong size";
+            EXPECT_EQ(big.pixel(10 * s, 10 * s), one.pixel(10, 10)) << "the sea";
+            for (int i = 0; i < seeds.size(); ++i) {
+                SCOPED_TRACE(names[i].toStdString());
+                const QRgb colour = one.pixel(seeds[i]);
+                const QVector<QPoint> small = floodRegion(one, seeds[i]);
+                QPoint start(-1, -1);
+                for (int by = 0; by < s && start.x() < 0; ++by)
+                    for (int bx = 0; bx < s && start.x() < 0; ++bx)
+                        if (big.pixel(seeds[i] * s + QPoint(bx, by)) == colour)
+                            start = seeds[i] * s + QPoint(bx, by);
+                ASSERT_GE(start.x(), 0) << "the seed's block holds no pixel of the place";
+                const QVector<QPoint> large = floodRegion(big, start);
+                QSet<QPoint> inLarge(large.begin(), large.end());
+                QSet<QPoint> near; // the small patch and one pixel round it
+                for (const QPoint& p : small)
+                    for (int dy = -1; dy <= 1; ++dy)
+                        for (int dx = -1; dx <= 1; ++dx)
+                            near.insert(p + QPoint(dx, dy));
+                int uncovered = 0, strays = 0;
+                for (const QPoint& p : small) {
+                    bool shown = false;
+                    for (int by = 0; by < s && !shown; ++by)
+                        for (int bx = 0; bx < s && !shown; ++bx)
+                            shown = inLarge.contains(p * s + QPoint(bx, by));
+                    uncovered += !shown;
+                }
+                for (const QPoint& q : large)
+                    strays += !near.contains(QPoint(q.x() / s, q.y() / s));
+                EXPECT_EQ(uncovered, 0) << "map pixels of the place that the larger map does not show";
+                EXPECT_EQ(strays, 0) << "pixels of the larger patch away from the place";
+                // Scaled by s, the patch keeps about its size.
+                EXPECT_GT(large.size(), small.size() * s * s / 2);
+                EXPECT_LT(large.size(), small.size() * s * s * 2);
+            }
+        }
+    }
+}
+
 // A list level draws the correct related place, then four distinct wrong ones
 // from the related places of other questions; that must always be possible.
 TEST(ShippedContent, FourWrongRelatedPlacesCanAlwaysBeDrawn)

@@ -7,6 +7,7 @@
 #include "frame/Calendar.h"
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
+#include "records/FinishScreen.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -465,4 +466,38 @@ TEST_F(DashboardWindow, GrabForALook)
     }
     seisekitime1& d = open();
     d.grab().save(QString::fromLocal8Bit(out));
+}
+
+// A level whose runs within its recent period reach its clear count and clear
+// points carries "クリア" on its column, decided by the rule of the finish
+// screen's "このレベルクリア"; a level a run short, or one only another pupil
+// cleared, does not.
+TEST_F(DashboardWindow, ClearedLevelsAreMarkedOnTheirColumns)
+{
+    s.ClearCount[1] = 2;
+    s.ClearPoints[1] = 10;
+    s.ClearCount[2] = 2;
+    s.ClearPoints[2] = 10;
+    s.ClearCount[3] = 1;
+    s.ClearPoints[3] = 5;
+    // Level 1: two runs of 5 points today. Level 2: one run. Level 3: cleared by pupil 1 only.
+    writeRuns({{today, 3, 1, 45}, {today, 3, 1, 50}, {today, 3, 2, 45}, {today, 1, 3, 45}});
+    seisekitime1& d = open();
+    ASSERT_EQ(d.LabelClear.size(), d.Label1.size());
+    EXPECT_TRUE(d.LabelClear[1]->isVisible());
+    EXPECT_EQ(d.LabelClear[1]->text(), QStringLiteral("クリア"));
+    EXPECT_FALSE(d.LabelClear[2]->isVisible());
+    EXPECT_FALSE(d.LabelClear[3]->isVisible());
+    for (int i = 1; i <= 12; ++i)
+        EXPECT_EQ(d.LabelClear[size_t(i)]->isVisible(), levelClearedRecently(i, 3)) << "level " << i;
+    EXPECT_FALSE(d.LabelClear[0]->isVisible()) << "the template";
+    // On its column, beside the level's name and clear of it.
+    EXPECT_TRUE(d.LabelClear[1]->geometry().intersects(QRect(d.Label1[1]->x(), 0, d.Command4[1]->width(), 30)));
+    EXPECT_FALSE(d.LabelClear[1]->geometry().intersects(d.Label3[1]->geometry()));
+
+    // Pupil 1 signs in: level 3 is theirs.
+    signIn(1, QStringLiteral("小６"));
+    d.activate();
+    EXPECT_FALSE(d.LabelClear[1]->isVisible());
+    EXPECT_TRUE(d.LabelClear[3]->isVisible());
 }

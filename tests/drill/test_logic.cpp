@@ -5,7 +5,9 @@
 #include "Fakes.h"
 #include "TempDir.h"
 #include "drill/DrillLogic.h"
+#include "drill/Feedback.h"
 #include "drill/MapSurface.h"
+#include "drill/PlacePicking.h"
 #include "drill/Questions.h"
 
 #include <QSet>
@@ -463,4 +465,105 @@ TEST(DrillLogic, CountdownRows)
     EXPECT_EQ(countdownBoxesToHide(85, CountdownThresholds{0, 0, 0, 90}), std::set<int>{34});
     EXPECT_EQ(countdownBoxesToHide(90, CountdownThresholds{0, 0, 0, 90}), std::set<int>{39});
     EXPECT_EQ(countdownBoxesToHide(79, CountdownThresholds{0, 0, 0, 90}), std::set<int>{});
+}
+
+// A press on no place but within four pixels of one takes the nearest place:
+// a child's finger beside a three-pixel river. Farther out nothing is taken.
+TEST(DrillLogic, APressBesideAPlaceTakesTheNearestPlace)
+{
+    const QuestionTable t = fixtureTable();
+    MapSurface s;
+    s.load(test::fixtureMap());
+    struct Case {
+        const char* what;
+        int x, y;
+        bool taken;
+        int tx, ty;
+    } cases[] = {
+        {"on a place", 30, 20, true, 30, 20},
+        {"on the odd pixel inside a patch (a place of its own)", 27, 17, true, 27, 17},
+        {"two pixels beside it", 36, 20, true, 34, 20},
+        {"four pixels beside it", 38, 20, true, 34, 20},
+        {"five pixels beside it", 39, 20, false, 0, 0},
+        {"diagonally off a corner, more than four pixels", 37, 27, false, 0, 0},
+        {"between two places, nearer the left one", 66, 20, true, 64, 20},
+        {"between two places, nearer the right one", 68, 20, true, 70, 20},
+        {"between two places, as near to both: the first in reading order", 67, 20, true, 64, 20},
+        {"on a black border beside a place", 50, 22, false, 0, 0},
+        {"far at sea", 3, 3, false, 0, 0},
+        {"off the map", -10, 20, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const std::optional<QPoint> p = nearestPlacePoint(s, t, c.x, c.y);
+        EXPECT_EQ(p.has_value(), c.taken) << c.what;
+        if (p && c.taken) EXPECT_EQ(*p, QPoint(c.tx, c.ty)) << c.what;
+    }
+    // The press judged through the nearest place: right beside the asked river.
+    const std::optional<QPoint> beside = nearestPlacePoint(s, t, 36, 22);
+    ASSERT_TRUE(beside);
+    EXPECT_EQ(judgeMapPress(s, t, 1, beside->x(), beside->y()).verdict, 1);
+}
+
+// The larger picture follows every fill of the map: on the matching patch,
+// never beyond a map pixel of it, and a map pixel whose block on the larger
+// picture holds nothing of the patch shows it anyway.
+TEST(DrillLogic, FillsShowOnTheLargerPicture)
+{
+    MapSurface s;
+    s.load(test::fixtureMap());
+    QImage big = test::fixtureMap().scaled(160, 120, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    // The larger first patch reaches half a map pixel further right, and one
+    // of its blocks is drawn as land.
+    for (int y = 30; y < 50; ++y) big.setPixel(70, y, test::kBlue | 0xFF000000u);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x) big.setPixel(50 + x, 30 + y, test::kLand | 0xFF000000u);
+    EXPECT_FALSE(s.setDetail(big.scaled(150, 120))) << "not a whole multiple of the map";
+    ASSERT_TRUE(s.setDetail(big));
+    EXPECT_EQ(s.detailScale(), 2);
+    EXPECT_EQ(s.shown().size(), QSize(160, 120));
+
+    s.fill(30, 20, mapcolour::Question);
+    const QImage& shown = s.shown();
+    auto red = [&](int x, int y) { return (shown.pixel(x, y) & 0xFFFFFF) == mapcolour::Question; };
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x) {
+            const bool filled = s.colourAt(x, y) == mapcolour::Question;
+            int inBlock = 0;
+            for (int i = 0; i < 4; ++i) inBlock += red(2 * x + i % 2, 2 * y + i / 2);
+            if (filled) EXPECT_GT(inBlock, 0) << x << "," << y << ": a filled pixel that does not show";
+            bool nearFill = false;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) nearFill = nearFill || s.colourAt(x + dx, y + dy) == mapcolour::Question;
+            if (!nearFill) EXPECT_EQ(inBlock, 0) << x << "," << y << ": filled on the larger picture only";
+        }
+    EXPECT_TRUE(red(70, 40)) << "the larger patch's own edge";
+    EXPECT_TRUE(red(50, 30)) << "the block drawn as land shows the fill";
+    EXPECT_FALSE(red(60, 80)) << "the other river of the same colour";
+    EXPECT_FALSE(red(54, 34)) << "the odd pixel inside keeps its colour";
+    // The patch mask under a point is on the shown picture.
+    const QImage mask = s.patchMask(30, 40);
+    ASSERT_EQ(mask.size(), QSize(160, 120));
+    EXPECT_EQ(mask.constScanLine(80)[60], 255);
+    EXPECT_EQ(mask.constScanLine(40)[60], 0);
+    s.reset();
+    EXPECT_EQ(s.shown(), big.convertToFormat(QImage::Format_RGB32));
+}
+
+// The outline round a patch: light next to it, dark at its rim, nothing
+// inside the patch or beyond the width.
+TEST(DrillLogic, OutlineRoundAPatch)
+{
+    QImage mask(20, 20, QImage::Format_Alpha8);
+    mask.fill(0);
+    for (int y = 8; y < 12; ++y)
+        for (int x = 8; x < 12; ++x) mask.scanLine(y)[x] = 255;
+    const QImage o = outlineImage(mask, 3);
+    ASSERT_EQ(o.size(), mask.size());
+    EXPECT_EQ(qAlpha(o.pixel(9, 9)), 0) << "inside";
+    EXPECT_EQ(o.pixel(12, 9), qRgba(255, 230, 0, 255)) << "next to it";
+    EXPECT_EQ(o.pixel(12, 12), qRgba(255, 230, 0, 255)) << "diagonally next to it";
+    EXPECT_EQ(qAlpha(o.pixel(14, 14)), 0) << "the corners are cut: rounder than a square";
+    EXPECT_EQ(o.pixel(14, 9), qRgba(110, 50, 0, 255)) << "at the rim";
+    EXPECT_EQ(qAlpha(o.pixel(15, 9)), 0) << "beyond";
+    EXPECT_TRUE(outlineImage(QImage(), 3).isNull());
 }

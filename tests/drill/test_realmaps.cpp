@@ -67,6 +67,27 @@ TEST_P(RealMap, EverySeedPressIsJudgedRight)
         EXPECT_EQ(r.verdict, 1) << what;
         EXPECT_EQ(r.pressedName, q.displayName) << what << " shares its patch with another question";
     }
+
+    // On the built-in larger pictures a wrong press shows as on the map: the
+    // pressed place pink and the right one light blue on their blocks.
+    for (int scale : {2, 3}) {
+        ASSERT_TRUE(surface.setDetail(mapImage(key + QStringLiteral("@%1x").arg(scale)))) << scale;
+        ASSERT_EQ(surface.detailScale(), scale);
+        for (int i = 1; i <= table.count(); ++i) {
+            const Question& q = table.at(i), &other = table.at(i % table.count() + 1);
+            const std::string what = std::to_string(level) + " x" + std::to_string(scale) + ": " + q.name.toStdString();
+            surface.reset();
+            judgeMapPress(surface, table, i, other.seedX, other.seedY);
+            auto shows = [&](const Question& at, QRgb colour) {
+                for (int b = 0; b < scale * scale; ++b)
+                    if ((surface.shown().pixel(at.seedX * scale + b % scale, at.seedY * scale + b / scale) & 0xFFFFFF) == colour)
+                        return true;
+                return false;
+            };
+            if (table.count() > 1) EXPECT_TRUE(shows(other, mapcolour::Pressed)) << what;
+            EXPECT_TRUE(shows(q, table.count() > 1 ? mapcolour::Corrected : mapcolour::Question)) << what;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, RealMap, ::testing::Values(1, 3, 5, 7, 9, 11));

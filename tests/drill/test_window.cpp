@@ -298,6 +298,80 @@ TEST_F(DrillWindow, WrongPressShowsTheCorrection)
     EXPECT_TRUE(f->PicNuritubusiPic->isEnabled());
 }
 
+// A press two pixels beside the asked place (a finger beside a thin river)
+// counts as a press on it; the "○" shows where it was pressed.
+TEST_F(DrillWindow, APressBesideTheRightPlaceCountsAndShowsASign)
+{
+    MainFrm* f = start(1);
+    const Question& q = f->content().table.at(f->CurrentQuestion);
+    const QRgb colour = f->surface().colourAt(q.seedX, q.seedY);
+    int edge = q.seedX;
+    while (f->surface().colourAt(edge + 1, q.seedY) == colour) ++edge;
+    press(f, edge + 2, q.seedY);
+    EXPECT_EQ(state().RunCorrectCount, 1);
+    EXPECT_EQ(state().CorrectionShown, 0);
+    EXPECT_TRUE(f->mapSign->isVisible());
+    EXPECT_EQ(f->mapSign->kind(), AnswerSign::Right);
+    EXPECT_EQ(f->mapSign->pos() + QPoint(f->mapSign->width() / 2, f->mapSign->height() / 2), QPoint(edge, q.seedY));
+    EXPECT_FALSE(f->penaltyBadge->isVisible());
+}
+
+// A wrong press: the "×" marks the pressed place, a ring round the right
+// place's seed stays as long as the correction, and "+10秒" shows by the clock.
+TEST_F(DrillWindow, AWrongPressRingsTheRightPlaceAndShowsThePenalty)
+{
+    MainFrm* f = start(1);
+    const Question& q = f->content().table.at(f->CurrentQuestion);
+    const QPoint other = otherPatch(f);
+    press(f, other.x(), other.y());
+    ASSERT_EQ(state().CorrectionShown, 1);
+    ASSERT_TRUE(f->PicNuritubusiPic->ring().has_value());
+    EXPECT_EQ(*f->PicNuritubusiPic->ring(), QPoint(q.seedX, q.seedY));
+    EXPECT_TRUE(f->mapSign->isVisible());
+    EXPECT_EQ(f->mapSign->kind(), AnswerSign::Wrong);
+    EXPECT_EQ(f->mapSign->pos() + QPoint(f->mapSign->width() / 2, f->mapSign->height() / 2), other);
+    EXPECT_TRUE(f->penaltyBadge->isVisible());
+    EXPECT_EQ(f->penaltyBadge->text(), QStringLiteral("+10秒"));
+    EXPECT_TRUE(f->penaltyBadge->geometry().intersects(f->sLabel10->geometry().adjusted(0, 0, 20, 0)))
+        << "beside the clock";
+    // No outline while the correction shows: a press would take nothing.
+    f->PicNuritubusiPic_MouseMove(q.seedX, q.seedY);
+    EXPECT_TRUE(f->PicNuritubusiPic->outlinedPatch().isNull());
+
+    f->CmdNuritubusikakunin_Click();
+    EXPECT_FALSE(f->PicNuritubusiPic->ring().has_value());
+    EXPECT_FALSE(f->mapSign->isVisible());
+}
+
+// The place under the pointer (or a few pixels from it) is outlined on map
+// levels, in runs as well as in practice, without naming it.
+TEST_F(DrillWindow, TheOutlineShowsWhatAPressWouldTake)
+{
+    MainFrm* f = start(1);
+    // Two pixels right of the first blue patch (x 25..34, y 15..24).
+    f->PicNuritubusiPic_MouseMove(36, 20);
+    const QImage& mask = f->PicNuritubusiPic->outlinedPatch();
+    ASSERT_FALSE(mask.isNull());
+    int inside = 0;
+    for (int y = 0; y < mask.height(); ++y)
+        for (int x = 0; x < mask.width(); ++x) inside += mask.constScanLine(y)[x] != 0;
+    EXPECT_EQ(inside, 99) << "the patch without its odd pixel";
+    EXPECT_NE(mask.constScanLine(20)[30], 0);
+    EXPECT_TRUE(f->LblNuritubusi4->text().isEmpty() || f->LblNuritubusi4->isHidden()) << "nothing is named";
+    EXPECT_EQ(f->surface().image(), f->surface().clean()) << "nothing is filled";
+    // Far out at sea, or on land far from any place: no outline.
+    f->PicNuritubusiPic_MouseMove(3, 3);
+    EXPECT_TRUE(f->PicNuritubusiPic->outlinedPatch().isNull());
+    f->PicNuritubusiPic_MouseMove(36, 20);
+    f->PicNuritubusiPic_MouseMove(42, 30);
+    EXPECT_TRUE(f->PicNuritubusiPic->outlinedPatch().isNull());
+    // On to another place: its outline.
+    f->PicNuritubusiPic_MouseMove(60, 40);
+    ASSERT_FALSE(f->PicNuritubusiPic->outlinedPatch().isNull());
+    EXPECT_NE(f->PicNuritubusiPic->outlinedPatch().constScanLine(40)[60], 0);
+    EXPECT_EQ(f->PicNuritubusiPic->outlinedPatch().constScanLine(20)[30], 0);
+}
+
 TEST_F(DrillWindow, ClockPenaltyCountdownAndBar)
 {
     MainFrm* f = start(1);
@@ -435,6 +509,11 @@ TEST_F(DrillWindow, ListLevelArrangementAndAnswers)
     EXPECT_EQ(state().Judging, 0);
     EXPECT_EQ(f->sLabel9->text(), QStringLiteral("3"));
     EXPECT_NE(f->CurrentQuestion, 1);
+    // A right answer shows its "○" beside the answer slots, with no sound needed.
+    EXPECT_TRUE(f->listSign->isVisible());
+    EXPECT_EQ(f->listSign->kind(), AnswerSign::Right);
+    EXPECT_TRUE(f->LblNuritubusi2->geometry().intersects(f->listSign->geometry()));
+    EXPECT_FALSE(f->penaltyBadge->isVisible());
 
     // A wrong answer: the slots show which part was wrong, the key is shown.
     const int asked = f->CurrentQuestion;
@@ -454,12 +533,17 @@ TEST_F(DrillWindow, ListLevelArrangementAndAnswers)
     EXPECT_FALSE(f->CmdNuritubusiOK->isVisible());
     EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
     EXPECT_DOUBLE_EQ(f->RunStartTime, startBefore - 10);
+    EXPECT_TRUE(f->listSign->isVisible());
+    EXPECT_EQ(f->listSign->kind(), AnswerSign::Wrong);
+    EXPECT_TRUE(f->penaltyBadge->isVisible());
+    EXPECT_EQ(f->penaltyBadge->text(), QStringLiteral("+10秒"));
     // A second submission while the correction shows does nothing.
     f->CmdNuritubusiOK_Click();
     EXPECT_EQ(fakes.sound.played.size(), 2);
 
     f->CmdNuritubusikakunin_Click();
     EXPECT_EQ(state().CorrectionShown, 0);
+    EXPECT_FALSE(f->listSign->isVisible()) << "the × goes with the correction";
     EXPECT_EQ(f->LblNuritubusiSiji->text(), QStringLiteral("色の付いているのはどこ"));
     EXPECT_TRUE(f->CmdNuritubusiOK->isVisible());
     EXPECT_FALSE(f->Label6->isVisible());

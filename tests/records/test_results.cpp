@@ -1,6 +1,7 @@
 // The shared results file: the exact record bytes, the torn end, appends from
 // several processes at once, the loader's waits and the records it keeps.
 #include "Fakes.h"
+#include "FaultyRecordIo.h"
 #include "Runs.h"
 #include "TempDir.h"
 #include "frame/Calendar.h"
@@ -493,6 +494,61 @@ TEST_F(ResultsFileTest, UpdateEditsUnderOneLockAndAnEditThatRefusesChangesNothin
         &problem))
         << problem.toStdString();
     EXPECT_EQ(contents(), record(today(), 0.2, 5, 2, 77));
+}
+
+// The rewrite as Windows makes it (in place, with a journal), left half done
+// by a disk that failed in the middle: the loader does not take the half-
+// rewritten file for the records while the journal cannot be read, and once it
+// can, the next load finishes the rewrite and an append goes after it.
+TEST_F(ResultsFileTest, AnInPlaceRewriteLeftHalfDoneIsFinishedBeforeAnyoneReadsOrAppends)
+{
+    const Replacement before = replacement();
+    setReplacement(Replacement::InPlace);
+    std::vector<QByteArray> runs;
+    QByteArray all;
+    for (int i = 0; i < 6; ++i) {
+        runs.push_back(record(today(), 0.1, 10 + i, 2, 60 + i));
+        all += runs.back();
+    }
+    dir.writeBytes(QStringLiteral("成績累積データ.dat"), all);
+    QString problem;
+    {
+        FaultyRecordIo disk;
+        disk.shortWriteAt = 3;  // the journal is written whole; half the file is overwritten ...
+        disk.failWriteAt = 4;   // ... then the disk fails
+        RecordIoInstalled installed(disk);
+        EXPECT_FALSE(updateResults(
+            [](std::vector<ResultRecordData>& records, QString*) {
+                records.erase(records.begin());  // a deleted run
+                return true;
+            },
+            &problem));
+    }
+    EXPECT_TRUE(problem.contains(QStringLiteral("成績累積データ.dat")));
+    const QByteArray half = contents();
+    ASSERT_NE(half, all);
+    ASSERT_NE(half, all.mid(kRecordSize));
+
+    {
+        FaultyRecordIo unreadable;
+        unreadable.failReadsOf = ".rewrite";
+        RecordIoInstalled installed(unreadable);
+        EXPECT_THROW(LoadResults(), ProgramEnded);
+        ASSERT_EQ(fakes.messages.shown.size(), 1);
+        EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
+        EXPECT_THROW(run(30, 3, 40), ProgramEnded);  // no append lands in the half-rewritten file
+        EXPECT_EQ(contents(), half);
+    }
+
+    LoadResults();
+    EXPECT_EQ(state().RecordCount, 5);
+    EXPECT_EQ(contents(), all.mid(kRecordSize));
+    run(30, 3, 40);
+    LoadResults();
+    ASSERT_EQ(state().RecordCount, 6);
+    EXPECT_EQ(state().RecTime(6), 40);
+    EXPECT_FALSE(QFile::exists(file() + QStringLiteral(".rewrite")));
+    setReplacement(before);
 }
 
 // A clock that really waits: for the processes that append side by side.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace karuvel;
 
 TEST(Loose, EmptyComparesEqualToZeroAndEmptyText)
@@ -71,4 +73,20 @@ TEST(ProgramState, TablesCoverEveryLevelAndPupil)
     EXPECT_TRUE(isPracticeLevelName("レベル５練習"));
     resetState();
     EXPECT_EQ(state().TotalCount(35, 5000), 0);
+}
+
+TEST(Loose, FiguresBeyondTheRangeOfAWholeNumberAreHeldAtItsEnds)
+{
+    struct Case {
+        const char* what;
+        Loose value;
+        long long whole;
+    } cases[] = {
+        {"1e99 typed into a file", Loose::fromField(QStringLiteral("1e99")), std::numeric_limits<long long>::max()},
+        {"-1e99", Loose::fromField(QStringLiteral("-1e99")), std::numeric_limits<long long>::min()},
+        {"a text starting with a huge figure", Loose(QStringLiteral("3e63abc")), std::numeric_limits<long long>::max()},
+        {"just below the end", Loose(9.2e18), 9200000000000000000LL},
+        {"an ordinary figure, cut towards zero", Loose(-45.9), -45},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.value.toLong(), c.whole) << c.what;
 }

@@ -81,21 +81,22 @@ QString text(const QJsonObject& o, const char* key, const QString& fallback = QS
     return v.isString() ? v.toString() : fallback;
 }
 
-// A white-on-black mask image to paint one shape into.
-QImage blankMask()
+// A white-on-black mask image to paint one shape into, at `scale` times the map's size.
+QImage blankMask(int scale = 1)
 {
-    QImage m(W, H, QImage::Format_RGB32);
+    QImage m(W * scale, H * scale, QImage::Format_RGB32);
     m.fill(Qt::black);
     return m;
 }
 
 QVector<bool> maskBits(const QImage& m)
 {
-    QVector<bool> bits(W * H);
-    for (int y = 0; y < H; ++y) {
+    const int w = m.width(), h = m.height();
+    QVector<bool> bits(w * h);
+    for (int y = 0; y < h; ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(m.constScanLine(y));
-        for (int x = 0; x < W; ++x)
-            bits[idx(x, y)] = qRed(line[x]) > 127;
+        for (int x = 0; x < w; ++x)
+            bits[y * w + x] = qRed(line[x]) > 127;
     }
     return bits;
 }
@@ -104,6 +105,16 @@ void setupPainter(QPainter& p)
 {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+}
+
+// The projection of the map drawn `scale` times larger: a map pixel becomes a
+// scale x scale block.
+Projection scaledProjection(const Projection& pr, int scale)
+{
+    Projection s = pr;
+    s.kx *= scale;
+    s.ky *= scale;
+    return s;
 }
 
 QPolygonF projected(const QVector<QPointF>& coords, const Projection& pr)
@@ -115,45 +126,78 @@ QPolygonF projected(const QVector<QPointF>& coords, const Projection& pr)
     return poly;
 }
 
-QVector<bool> drawSegments(const QList<QPair<QPointF, QPointF>>& segs, const Projection& pr)
+// Line segments `scale` pixels wide on a map drawn `scale` times larger.
+QVector<bool> drawSegments(const QList<QPair<QPointF, QPointF>>& segs, const Projection& pr, int scale = 1)
 {
-    QImage m = blankMask();
+    const Projection spr = scaledProjection(pr, scale);
+    QImage m = blankMask(scale);
     QPainter p(&m);
     setupPainter(p);
-    p.setPen(QPen(Qt::white, 1));
+    p.setPen(QPen(Qt::white, scale, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     for (const auto& s : segs)
-        p.drawLine(pr.project(s.first.x(), s.first.y()), pr.project(s.second.x(), s.second.y()));
+        p.drawLine(spr.project(s.first.x(), s.first.y()), spr.project(s.second.x(), s.second.y()));
     p.end();
     return maskBits(m);
 }
 
-QVector<bool> drawGeometry(const Geometry& g, const Projection& pr)
+// A place's shape on the map drawn `scale` times larger (widths and radii scaled too).
+QVector<bool> drawGeometry(const Geometry& g, const Projection& pr, int scale = 1)
 {
-    QImage m = blankMask();
+    const Projection spr = scaledProjection(pr, scale);
+    QImage m = blankMask(scale);
     QPainter p(&m);
     setupPainter(p);
     switch (g.type) {
     case Geometry::Type::Line: {
-        p.setPen(QPen(Qt::white, g.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setPen(QPen(Qt::white, g.width * scale, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(Qt::NoBrush);
-        p.drawPolyline(projected(g.coords, pr));
+        p.drawPolyline(projected(g.coords, spr));
         break;
     }
     case Geometry::Type::Polygon:
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
-        p.drawPolygon(projected(g.coords, pr), Qt::OddEvenFill);
+        p.drawPolygon(projected(g.coords, spr), Qt::OddEvenFill);
         break;
     case Geometry::Type::Dot: {
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
-        const QPointF c = pr.project(g.center.x(), g.center.y());
-        p.drawEllipse(c, g.radius, g.radius);
+        const QPointF c = spr.project(g.center.x(), g.center.y());
+        p.drawEllipse(c, g.radius * scale, g.radius * scale);
         break;
     }
     }
     p.end();
     return maskBits(m);
+}
+
+// The mask widened by r pixels all round (chessboard distance), rows then columns.
+QVector<bool> dilated(const QVector<bool>& mask, int w, int h, int r)
+{
+    if (r <= 0)
+        return mask;
+    QVector<bool> rows(w * h, false), out(w * h, false);
+    for (int y = 0; y < h; ++y) {
+        int last = -1 - r; // last set pixel seen in this row
+        for (int x = 0; x < w + r; ++x) {
+            if (x < w && mask[y * w + x])
+                last = x;
+            const int at = x - r; // covered when a set pixel lies within r on either side
+            if (at >= 0 && at < w && last >= at - r)
+                rows[y * w + at] = true;
+        }
+    }
+    for (int x = 0; x < w; ++x) {
+        int last = -1 - r;
+        for (int y = 0; y < h + r; ++y) {
+            if (y < h && rows[y * w + x])
+                last = y;
+            const int at = y - r;
+            if (at >= 0 && at < h && last >= at - r)
+                out[at * w + x] = true;
+        }
+    }
+    return out;
 }
 
 // The 4-connected components of a mask; returns the largest one.
@@ -447,30 +491,98 @@ bool loadBaseGeometry(const QString& path, BaseGeometry* out, QString* error)
     return true;
 }
 
-BaseMasks drawBaseMasks(const BaseGeometry& base, const Projection& projection)
+BaseMasks drawBaseMasks(const BaseGeometry& base, const Projection& projection, int scale)
 {
     BaseMasks m;
-    QImage land = blankMask();
+    m.scale = scale;
+    m.width = W * scale;
+    m.height = H * scale;
+    const int w = m.width, h = m.height;
+    QImage land = blankMask(scale);
     {
         QPainter p(&land);
         setupPainter(p);
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
+        const Projection spr = scaledProjection(projection, scale);
         for (const Ring& r : base.rings)
-            p.drawPolygon(projected(r, projection), Qt::OddEvenFill);
+            p.drawPolygon(projected(r, spr), Qt::OddEvenFill);
     }
+    // Land and coast together are the polygons and their outline segments
+    // (`scale` pixels wide). The coast line is the rim of that shape on the sea
+    // side, `scale` pixels wide everywhere: along a ragged coast the outline
+    // segments pile up into lines two or three pixels thick, and the pixels of
+    // such a pile away from the sea are land.
+    const QVector<bool> outline = drawSegments(base.coastSegments, projection, scale);
     m.land = maskBits(land);
-    m.coast = drawSegments(base.coastSegments, projection);
-    m.border = drawSegments(base.borderSegments, projection);
+    for (int j = 0; j < w * h; ++j)
+        m.land[j] = m.land[j] || outline[j];
+    // Specks of sea enclosed by land (gaps between a ring's fill and its
+    // outline, under four map pixels) are land: they would show as black dots.
+    {
+        QVector<int> seen(w * h, 0);
+        for (int y0 = 0; y0 < h; ++y0)
+            for (int x0 = 0; x0 < w; ++x0) {
+                if (m.land[y0 * w + x0] || seen[y0 * w + x0])
+                    continue;
+                QVector<int> comp;
+                bool edge = false;
+                std::deque<int> q{y0 * w + x0};
+                seen[y0 * w + x0] = 1;
+                while (!q.empty()) {
+                    const int j = q.front();
+                    q.pop_front();
+                    comp << j;
+                    const int x = j % w, y = j / w;
+                    edge = edge || x == 0 || y == 0 || x == w - 1 || y == h - 1;
+                    const int next[4] = {x > 0 ? j - 1 : -1, x + 1 < w ? j + 1 : -1, y > 0 ? j - w : -1,
+                                         y + 1 < h ? j + w : -1};
+                    for (int n : next)
+                        if (n >= 0 && !seen[n] && !m.land[n]) {
+                            seen[n] = 1;
+                            q.push_back(n);
+                        }
+                }
+                if (!edge && comp.size() < 4 * scale * scale)
+                    for (int j : comp)
+                        m.land[j] = true;
+            }
+    }
+    QVector<QPoint> disc;
+    for (int dy = -scale; dy <= scale; ++dy)
+        for (int dx = -scale; dx <= scale; ++dx)
+            if ((dx || dy) && dx * dx + dy * dy <= scale * scale)
+                disc << QPoint(dx, dy);
+    m.coast = QVector<bool>(w * h, false);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (!m.land[y * w + x])
+                continue;
+            for (const QPoint& d : disc) {
+                const int nx = x + d.x(), ny = y + d.y();
+                if (nx >= 0 && ny >= 0 && nx < w && ny < h && !m.land[ny * w + nx]) {
+                    m.coast[y * w + x] = true;
+                    break;
+                }
+            }
+        }
+    m.pile = QVector<bool>(w * h, false);
+    for (int j = 0; j < w * h; ++j)
+        m.pile[j] = outline[j] && !m.coast[j];
+    // Borders end at the coast: none of their pixels lies out in the sea.
+    m.border = drawSegments(base.borderSegments, projection, scale);
+    for (int j = 0; j < w * h; ++j)
+        m.border[j] = m.border[j] && m.land[j];
     return m;
 }
 
 QImage drawBaseImage(const BaseMasks& masks)
 {
-    QImage img(W, H, QImage::Format_RGB888);
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
-            const int i = idx(x, y);
+    const int w = masks.width, h = masks.height;
+    QImage img(w, h, QImage::Format_RGB888);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int i = y * w + x;
             QColor c = masks.land[i] ? kLand : kSea;
             if (masks.coast[i] || masks.border[i])
                 c = kBorder;
@@ -580,7 +692,7 @@ bool clipAllows(Geometry::Clip clip, const BaseMasks& masks, int j)
     case Geometry::Clip::LandCoast:
         return masks.land[j] || masks.coast[j];
     case Geometry::Clip::SeaCoast:
-        return !masks.land[j] || masks.coast[j];
+        return !masks.land[j] || masks.coast[j] || masks.pile[j];
     }
     return true;
 }
@@ -663,6 +775,27 @@ RenderedMap renderMap(const MapSpec& spec, const QList<const KindSet*>& kinds, c
             map.patches << patch;
         }
     }
+    // A pile pixel (land now, coast line once) stays land where taking it would
+    // make two places of one colour touch.
+    const QImage plain = drawBaseImage(masks);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            const int a = label[idx(x, y)];
+            if (a < 0 || !masks.pile[idx(x, y)])
+                continue;
+            bool touches = false;
+            for (int dy = -1; dy <= 1 && !touches; ++dy)
+                for (int dx = -1; dx <= 1 && !touches; ++dx) {
+                    if (!inside(x + dx, y + dy))
+                        continue;
+                    const int b = label[idx(x + dx, y + dy)];
+                    touches = b >= 0 && b != a && map.patches[b].colour == map.patches[a].colour;
+                }
+            if (touches) {
+                label[idx(x, y)] = -1;
+                map.image.setPixel(x, y, plain.pixel(x, y));
+            }
+        }
     // What remains of each patch after later ones were painted, and where same-coloured patches touch.
     for (Patch& p : map.patches)
         p.pixels.clear();
@@ -691,6 +824,7 @@ RenderedMap renderMap(const MapSpec& spec, const QList<const KindSet*>& kinds, c
     for (const auto& t : touchList)
         map.problems << QStringLiteral("%1: 「%2」と「%3」が同じ色で接しています。")
                             .arg(spec.key, nameOf(map.patches[t.first]), nameOf(map.patches[t.second]));
+    map.labels = label;
     for (Patch& p : map.patches) {
         if (p.pixels.isEmpty())
             continue;
@@ -724,6 +858,178 @@ RenderedMap renderMap(const MapSpec& spec, const QList<const KindSet*>& kinds, c
                                 .arg(p.pixels.size());
     }
     return map;
+}
+
+QString detailMapName(const QString& key, int scale) { return key + QStringLiteral("@%1x.png").arg(scale); }
+
+QImage renderDetail(const RenderedMap& one, const BaseMasks& masks, const Projection& projection, QStringList* problems)
+{
+    const int s = masks.scale, w = masks.width, h = masks.height;
+    QImage img = drawBaseImage(masks);
+    for (const KindSet* ks : one.kinds)
+        for (const Decor& d : ks->decor) {
+            const QVector<bool> mask = drawGeometry(d.geometry, projection, s);
+            for (int j = 0; j < w * h; ++j)
+                if (mask[j] && clipAllows(d.geometry.clip, masks, j))
+                    img.setPixelColor(j % w, j / w, d.colour);
+        }
+    // Each place drawn at this size, in the order of the map at its own size.
+    QVector<int> label(w * h, -1);
+    for (int pi = 0; pi < one.patches.size(); ++pi) {
+        const Patch& patch = one.patches[pi];
+        if (patch.pixels.isEmpty())
+            continue;
+        const Geometry& g = one.kinds[patch.kindIndex]->places[patch.placeIndex].geometry;
+        QVector<bool> mask = drawGeometry(g, projection, s);
+        for (int j = 0; j < w * h; ++j)
+            mask[j] = mask[j] && clipAllows(g.clip, masks, j);
+        mask = dilated(mask, w, h, g.grow * s);
+        for (int j = 0; j < w * h; ++j)
+            if (mask[j])
+                label[j] = pi;
+    }
+    auto lo = [&](int x, int y) { return one.labels[y * W + x]; };
+    // A pixel keeps what it was drawn as only where the map at its own size has
+    // that same place (or no place) on the pixel or next to it; elsewhere it
+    // takes what the smaller map has there. So the edges follow the finer
+    // drawing, yet a patch never strays more than a map pixel from its patch
+    // at its own size.
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int j = y * w + x, px = x / s, py = y / s;
+            bool allowed = false;
+            for (int dy = -1; dy <= 1 && !allowed; ++dy)
+                for (int dx = -1; dx <= 1 && !allowed; ++dx)
+                    allowed = inside(px + dx, py + dy) && lo(px + dx, py + dy) == label[j];
+            if (!allowed)
+                label[j] = lo(px, py);
+        }
+    // A pixel beyond its place's patch at its own size that touches another
+    // place of the same colour takes what the smaller map has there: places
+    // kept apart there stay apart here.
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int j = y * w + x, a = label[j];
+            if (a < 0 || lo(x / s, y / s) == a)
+                continue;
+            bool touches = false;
+            for (int dy = -1; dy <= 1 && !touches; ++dy)
+                for (int dx = -1; dx <= 1 && !touches; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
+                        continue;
+                    const int b = label[ny * w + nx];
+                    touches = b >= 0 && b != a && one.patches[b].colour == one.patches[a].colour;
+                }
+            if (touches)
+                label[j] = lo(x / s, y / s);
+        }
+    // Every pixel of a patch at its own size shows on the larger map, and each
+    // place is one piece there: a pixel whose block holds none of its place
+    // takes the whole block (from the second round on with its neighbours of
+    // the same place, which joins it to them), then whatever a flood fill from
+    // the seed's block does not reach goes back to the base map.
+    auto blockHas = [&](int px, int py, int a) {
+        for (int by = 0; by < s; ++by)
+            for (int bx = 0; bx < s; ++bx)
+                if (label[(py * s + by) * w + px * s + bx] == a)
+                    return true;
+        return false;
+    };
+    auto takeBlock = [&](int px, int py, int a) {
+        for (int by = 0; by < s; ++by)
+            for (int bx = 0; bx < s; ++bx)
+                label[(py * s + by) * w + px * s + bx] = a;
+    };
+    auto nameOf = [&](const Patch& p) { return one.kinds[p.kindIndex]->places[p.placeIndex].name; };
+    for (int round = 0; round < 4; ++round) {
+        bool changed = false;
+        for (int py = 0; py < H; ++py)
+            for (int px = 0; px < W; ++px) {
+                const int a = lo(px, py);
+                if (a < 0 || blockHas(px, py, a))
+                    continue;
+                changed = true;
+                takeBlock(px, py, a);
+                if (round == 0)
+                    continue;
+                for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)})
+                    if (inside(px + d.x(), py + d.y()) && lo(px + d.x(), py + d.y()) == a)
+                        takeBlock(px + d.x(), py + d.y(), a);
+            }
+        if (!changed && round > 0)
+            break;
+        QVector<bool> reached(w * h, false);
+        for (int pi = 0; pi < one.patches.size(); ++pi) {
+            const Patch& patch = one.patches[pi];
+            if (patch.seed.x() < 0)
+                continue;
+            int start = -1;
+            for (int by = 0; by < s && start < 0; ++by)
+                for (int bx = 0; bx < s && start < 0; ++bx) {
+                    const int j = (patch.seed.y() * s + by) * w + patch.seed.x() * s + bx;
+                    if (label[j] == pi)
+                        start = j;
+                }
+            if (start < 0)
+                continue; // reported below: the seed's block is not covered
+            std::deque<int> q{start};
+            reached[start] = true;
+            while (!q.empty()) {
+                const int j = q.front();
+                q.pop_front();
+                const int x = j % w, y = j / w;
+                const int next[4] = {x > 0 ? j - 1 : -1, x + 1 < w ? j + 1 : -1, y > 0 ? j - w : -1,
+                                     y + 1 < h ? j + w : -1};
+                for (int n : next)
+                    if (n >= 0 && !reached[n] && label[n] == pi) {
+                        reached[n] = true;
+                        q.push_back(n);
+                    }
+            }
+        }
+        for (int j = 0; j < w * h; ++j)
+            if (label[j] >= 0 && !reached[j])
+                label[j] = -1;
+    }
+    for (int pi = 0; pi < one.patches.size(); ++pi) {
+        const Patch& patch = one.patches[pi];
+        int missing = 0;
+        for (const QPoint& p : patch.pixels)
+            missing += !blockHas(p.x(), p.y(), pi);
+        if (missing)
+            *problems << QStringLiteral("%1: 「%2」は %3 倍の地図で %4 ピクセル分が欠けています。")
+                             .arg(one.key, nameOf(patch))
+                             .arg(s)
+                             .arg(missing);
+    }
+    QSet<QPair<int, int>> touching;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int a = label[y * w + x];
+            if (a < 0)
+                continue;
+            for (int dy = 0; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    if ((dy == 0 && dx <= 0) || nx < 0 || nx >= w || ny >= h)
+                        continue;
+                    const int b = label[ny * w + nx];
+                    if (b >= 0 && b != a && one.patches[a].colour == one.patches[b].colour)
+                        touching.insert(qMakePair(std::min(a, b), std::max(a, b)));
+                }
+        }
+    QList<QPair<int, int>> touchList(touching.begin(), touching.end());
+    std::sort(touchList.begin(), touchList.end());
+    for (const auto& t : touchList)
+        *problems << QStringLiteral("%1: %2 倍の地図で「%3」と「%4」が同じ色で接しています。")
+                         .arg(one.key)
+                         .arg(s)
+                         .arg(nameOf(one.patches[t.first]), nameOf(one.patches[t.second]));
+    for (int j = 0; j < w * h; ++j)
+        if (label[j] >= 0)
+            img.setPixelColor(j % w, j / w, one.patches[label[j]].colour);
+    return img;
 }
 
 QPoint landSample(const QImage& image)
@@ -922,6 +1228,10 @@ bool generateAll(const GenerateOptions& o, QStringList* problems, QStringList* n
             sets.insert(kind, ks);
         }
     const BaseMasks masks = drawBaseMasks(base, projection);
+    // The larger maps for screens that show the map larger than life.
+    QList<BaseMasks> detailMasks;
+    for (int scale : kDetailScales)
+        detailMasks << drawBaseMasks(base, projection, scale);
     QDir().mkpath(o.outDir + QStringLiteral("/maps"));
     QDir().mkpath(o.outDir + QStringLiteral("/data"));
     if (!o.previewDir.isEmpty())
@@ -954,6 +1264,15 @@ bool generateAll(const GenerateOptions& o, QStringList* problems, QStringList* n
         if (!f.open(QIODevice::WriteOnly) || !map.image.save(&f, "PNG") || !f.commit()) {
             *problems << QStringLiteral("ファイル「%1」を書けません。").arg(QDir::toNativeSeparators(png));
             ok = false;
+        }
+        for (const BaseMasks& dm : detailMasks) {
+            const QImage detail = renderDetail(map, dm, projection, problems);
+            const QString name = o.outDir + QStringLiteral("/maps/") + detailMapName(spec.key, dm.scale);
+            QSaveFile df(name);
+            if (!df.open(QIODevice::WriteOnly) || !detail.save(&df, "PNG") || !df.commit()) {
+                *problems << QStringLiteral("ファイル「%1」を書けません。").arg(QDir::toNativeSeparators(name));
+                ok = false;
+            }
         }
         if (!o.previewDir.isEmpty())
             labelledPreview(map, o.previewScale, o.previewGuides ? &guides : nullptr).save(o.previewDir + QLatin1Char('/') + spec.key + QStringLiteral(".png"), "PNG");

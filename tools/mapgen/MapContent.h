@@ -106,22 +106,44 @@ struct RenderedMap {
     QImage image; // Format_RGB888, kMapWidth x kMapHeight
     QList<const KindSet*> kinds;
     QList<Patch> patches;
+    QVector<int> labels;  // index into patches of each pixel, -1 where no place lies
     QStringList problems; // overlaps, touching patches, small or broken patches
 };
 
-// Pixel masks of the base map (true = set), row-major kMapWidth x kMapHeight.
+// Pixel masks of the base map (true = set), row-major width x height: the map's
+// own size times scale.
 struct BaseMasks {
-    QVector<bool> land;  // inside a prefecture outline
+    int scale = 1;
+    int width = kMapWidth;
+    int height = kMapHeight;
+    QVector<bool> land;  // inside a prefecture outline or on its coast segments
     QVector<bool> coast; // on a coast line
     QVector<bool> border;
+    // Pixels of the coast segments away from the sea, where a ragged coast's
+    // segments pile up: land, but a bay with its coast still takes them.
+    QVector<bool> pile;
 };
 
-BaseMasks drawBaseMasks(const BaseGeometry& base, const Projection& projection);
+BaseMasks drawBaseMasks(const BaseGeometry& base, const Projection& projection, int scale = 1);
 QImage drawBaseImage(const BaseMasks& masks);
 
 // Draws the base and the places of the given kinds; finds every patch and its seed.
 RenderedMap renderMap(const MapSpec& spec, const QList<const KindSet*>& kinds, const BaseMasks& masks,
                       const Projection& projection);
+
+// The scales of the larger maps written beside each map, and their file names
+// ("日本川@2x.png").
+constexpr int kDetailScales[] = {2, 3};
+QString detailMapName(const QString& key, int scale);
+
+// The map drawn `scale` times larger (masks drawn at that scale) from the same
+// places: same colours, same patches in the same order. Each place's patch
+// there is one 4-connected piece that shows on every pixel of its patch on the
+// map at its own size (at least one pixel of each scale x scale block) and
+// strays at most one map pixel beyond it; the edges follow the finer drawing.
+// Disagreements and same-coloured patches touching go to *problems.
+QImage renderDetail(const RenderedMap& map, const BaseMasks& masks, const Projection& projection,
+                    QStringList* problems);
 
 // The land pixel farthest from anything that is not land colour.
 QPoint landSample(const QImage& image);

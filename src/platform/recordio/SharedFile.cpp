@@ -152,6 +152,36 @@ bool finishInterruptedRewrite(RecordFile& f, FileFailure* failure)
     return dropJournal(journal, at, failure);
 }
 
+// True when name is that of a temporary file temporaryBeside() makes for a
+// file named fileName: fileName + "." + 20 hexadecimal digits + ".tmp".
+bool isTemporaryOf(const std::filesystem::path::string_type& name, const std::filesystem::path::string_type& fileName)
+{
+    const size_t n = fileName.size();
+    if (name.size() != n + 25 || name.compare(0, n, fileName) != 0 || name[n] != '.') return false;
+    for (size_t i = n + 1; i < n + 21; ++i) {
+        const auto c = name[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    }
+    return name[n + 21] == '.' && name[n + 22] == 't' && name[n + 23] == 'm' && name[n + 24] == 'p';
+}
+
+// Deletes the temporary files of whole-file replacements of path that their
+// writers left behind when they died between writing and renaming. Called
+// with the exclusive lock of the file at path held: a replacement writes its
+// temporary file only while it holds that lock, so any such file seen now
+// belongs to no living writer.
+void removeAbandonedTemporaries(const std::filesystem::path& path)
+{
+    std::error_code error;
+    const auto fileName = path.filename().native();
+    std::filesystem::directory_iterator it(path.has_parent_path() ? path.parent_path() : std::filesystem::path("."), error);
+    if (error) return;  // nothing is cleaned where the folder cannot be listed
+    std::vector<std::filesystem::path> abandoned;
+    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error))
+        if (isTemporaryOf(it->path().filename().native(), fileName)) abandoned.push_back(it->path());
+    for (const std::filesystem::path& p : abandoned) recordIo().remove(p);
+}
+
 bool journalPresent(const std::filesystem::path& path)
 {
     FileIdentity any;
@@ -204,11 +234,13 @@ WriteLock lockForWriting(RecordFile& f, const std::filesystem::path& path, const
         f.adoptError(failure.number ? failure.number : systemErrors().io);
         return fail(WriteLock::Failed);
     }
+    removeAbandonedTemporaries(path);
     return WriteLock::Locked;
 }
 
-LockResult lockForReading(RecordFile& f, bool wait)
+LockResult lockForReading(RecordFile& f, bool wait, bool* unfinished)
 {
+    if (unfinished) *unfinished = false;
     for (bool finished = false;; finished = true) {
         const LockResult r = wait ? f.lockWait(LockKind::Shared) : f.tryLock(LockKind::Shared);
         if (r != LockResult::Locked) return r;
@@ -229,6 +261,7 @@ LockResult lockForReading(RecordFile& f, bool wait)
         FileFailure failure;
         if (!finishInterruptedRewrite(writer, &failure)) {
             f.adoptError(failure.number ? failure.number : systemErrors().io);
+            if (unfinished) *unfinished = true;
             return LockResult::Failed;
         }
     }
@@ -268,15 +301,18 @@ bool replaceContents(RecordFile& locked, const char* bytes, int64_t length, File
 {
     const std::filesystem::path path = locked.path();
     if (replacement() == Replacement::Rename) {
-        if (!writeWholeFile(path, bytes, length, failure)) return false;
+        const bool done = writeWholeFile(path, bytes, length, failure);
         locked.close();  // the lock goes with the replaced file
-        return true;
+        return done;
     }
     const std::filesystem::path at = rewriteJournalPath(path);
     RecordFile journal;
     if (!writeJournal(journal, at, bytes, length, failure)) {
-        journal.close();
-        recordIo().remove(at);  // the file is as it was
+        // The file is as it was; the journal goes (emptied first, so that a
+        // whole one that could not be deleted is not taken for a decided rewrite).
+        FileFailure ignored;
+        dropJournal(journal, at, &ignored);
+        locked.close();
         return false;
     }
     // From here on the rewrite is decided: should this process die, the next

@@ -87,8 +87,12 @@ WriteLock lockForWriting(RecordFile& f, const std::filesystem::path& path, const
 // Takes the shared lock of a file opened for reading (waiting for it when
 // wait). An interrupted in-place rewrite that is found is finished first,
 // through a second, writable handle under the exclusive lock; when another
-// process holds the lock meanwhile the answer is Busy.
-LockResult lockForReading(RecordFile& f, bool wait = false);
+// process holds the lock meanwhile the answer is Busy. Failed alone means
+// that the file system has no locks (the file may be read without); when an
+// interrupted rewrite cannot be finished the answer is Failed too, and
+// *unfinished (when given) is set: the file may be half rewritten, and must
+// not be read until a later try finishes it.
+LockResult lockForReading(RecordFile& f, bool wait = false, bool* unfinished = nullptr);
 
 // Appends one record of recordSize bytes after the last whole record (over a
 // torn partial record, if there is one) of a file under the exclusive lock.
@@ -109,10 +113,11 @@ struct FileTail {
 bool readTail(RecordFile& locked, int64_t offset, FileTail* out);
 
 // Replaces the whole contents of the file under the exclusive lock, as the
-// replacement in force does (see above). Afterwards f is closed (its lock
-// with it). On failure *failure tells why and the file is unchanged, with one
-// exception: when an in-place rewrite fails after its journal is complete,
-// the journal stays and the next lock of the file completes the rewrite.
+// replacement in force does (see above). Afterwards, whatever the answer, f
+// is closed (its lock with it). On failure *failure tells why and the file is
+// unchanged, with one exception: when an in-place rewrite fails after its
+// journal is complete, the journal stays and the next lock of the file
+// (by a writer or a reader) completes the rewrite.
 bool replaceContents(RecordFile& locked, const char* bytes, int64_t length, FileFailure* failure);
 
 // Writes a whole small file in one step: a temporary file beside it, flushed,

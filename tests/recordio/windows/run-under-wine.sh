@@ -27,12 +27,12 @@ export HOME="${HOME:-$prefix}"
 unset DISPLAY WAYLAND_DISPLAY
 
 mkdir -p "$prefix"
-"$wineserver" -p5 </dev/null >/dev/null 2>&1
+"$wineserver" -p5 </dev/null >/dev/null 2>&1 || true  # (one may run already for this prefix)
 if [[ ! -f "$prefix/system.reg" ]]; then
   echo "Making the Wine prefix $prefix"
   "$wine" wineboot --init </dev/null >/dev/null 2>&1 || true
   "$wineserver" -w
-  "$wineserver" -p5 </dev/null >/dev/null 2>&1
+  "$wineserver" -p5 </dev/null >/dev/null 2>&1 || true
 fi
 
 status=0
