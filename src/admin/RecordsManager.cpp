@@ -238,8 +238,9 @@ void FrmData::CsvExport_Click()
 void FrmData::activate()
 {
     Picture1->hide();
+    const screens::Handling running(this);
     Command1_Click();
-    List1->setFocus();
+    if (screens::isOpen(this)) List1->setFocus();
 }
 
 void FrmData::名簿読込()
@@ -293,7 +294,8 @@ bool FrmData::readFile(std::vector<char>* records, int64_t* length)
                 return false;
             }
             f.close();
-            clock().waitResponsive(kBusyWaitMs);
+            // "戻る" may be pressed meanwhile: then nothing more is read.
+            if (!screens::waitFor(this, kBusyWaitMs)) return false;
             continue;
         }
         const int64_t size = f.size();
@@ -302,7 +304,9 @@ bool FrmData::readFile(std::vector<char>* records, int64_t* length)
         int64_t got = 0;
         if (size < 0 || (whole > 0 && !f.readAt(0, records->data(), whole, &got))) {
             records->clear();
-            messages().inform(kErrorTitle, fileProblem(path, QStringLiteral("を読むことができません。"), f));
+            const QString problem = fileProblem(path, QStringLiteral("を読むことができません。"), f);
+            f.close();  // the lock is given up before the message waits for the teacher
+            messages().inform(kErrorTitle, problem);
             return false;
         }
         records->resize(size_t(got / kRecordSize * kRecordSize));
@@ -313,11 +317,14 @@ bool FrmData::readFile(std::vector<char>* records, int64_t* length)
 
 void FrmData::Command1_Click()
 {
+    const screens::Handling running(this);
     名簿読込();
     Frame1->hide();
     std::vector<char> records;
     int64_t length = 0;
-    if (!readFile(&records, &length)) {
+    const bool read = readFile(&records, &length);
+    if (!screens::isOpen(this)) return;
+    if (!read) {
         Label2->setText(QStringLiteral("総レコード数:"));
         model->setLines(RecordLines{});
         return;
@@ -410,6 +417,11 @@ bool FrmData::changeRecord(const std::function<void(std::vector<ResultRecordData
         },
         &problem);
     if (done) return true;
+    // Closed while the change waited for the lock: nothing more is shown on it.
+    if (!screens::isOpen(this)) {
+        if (!stale) messages().inform(kErrorTitle, problem);
+        return false;
+    }
     if (stale) {
         messages().inform(kWarningTitle,
                           QStringLiteral("レコード %1 は、一覧を表示した後に変更または消去されています"
@@ -429,6 +441,7 @@ bool FrmData::changeRecord(const std::function<void(std::vector<ResultRecordData
 void FrmData::Command2_Click()
 {
     if (SelectedRecord < 1 || !Frame1->isVisible()) return;
+    const screens::Handling running(this);
     int32_t seconds = 0;
     if (!timeFromBox(Text1->text(), &seconds)) {
         messages().inform(kWarningTitle, QStringLiteral("時間は 0 から 99999 までの秒数で入れて下さい。"));
@@ -444,7 +457,7 @@ void FrmData::Command2_Click()
         records[i].time = seconds;
         records[i].pupil = int16_t(pupil);
     });
-    if (!done) return;
+    if (!done || !screens::isOpen(this)) return;
     const int number = SelectedRecord;
     Command1_Click();
     selectLine(model->lines().lineOfRecord(number));
@@ -454,10 +467,11 @@ void FrmData::Command3_Click()
 {
     if (SelectedRecord < 1 || !Frame1->isVisible()) return;
     if (!messages().confirm(kWarningTitle, QStringLiteral("本当に消去しますか"), ConfirmButtons::OkCancel)) return;
+    const screens::Handling running(this);
     const bool done = changeRecord([](std::vector<ResultRecordData>& records, size_t i) {
         records.erase(records.begin() + std::ptrdiff_t(i));
     });
-    if (!done) return;
+    if (!done || !screens::isOpen(this)) return;
     const int number = SelectedRecord;
     Command1_Click();
     // The record that followed takes the deleted one's number and its line.
@@ -468,7 +482,7 @@ void FrmData::Command4_Click()
 {
     Picture1->show();
     Picture1->raise();
-    yieldEvents();
+    if (!screens::yieldFor(this)) return;
     if (screens::isRegistered(ScreenId::Dashboard))
         screens::show(ScreenId::Dashboard);
     else

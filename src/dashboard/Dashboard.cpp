@@ -453,7 +453,7 @@ void seisekitime1::activate()
     Label17->setText(minutesSinceSignIn(s.SignInTime.toNumber(), clock().secondsSinceMidnight()));
     // 3. Keys off, wait cover up.
     ReadyForKeys = 0;
-    showCover();
+    if (!showCover()) return;
     // 4. Ranking captions: the refresh always ends in the points display.
     DisplayMode = 2;
     setViewCaptions();
@@ -588,7 +588,7 @@ void seisekitime1::startLevel(int level, int practice)
     const auto done = qScopeGuard([this] { starting_ = false; });
     ReadyForKeys = 0;
     ProgramState& s = state();
-    showCover();
+    if (!showCover()) return;
     s.SelectedLevel = level;
     s.PracticeMode = Loose(practice);
     StartRun();
@@ -599,7 +599,7 @@ void seisekitime1::Command1_Click()
 {
     if (!Command1->isEnabled()) return;
     ReadyForKeys = 0;
-    showCover();
+    if (!showCover()) return;
     // The dashboard stays loaded; its next refresh unloads name selection again.
     if (screens::show(ScreenId::NameSelection)) hide();
 }
@@ -686,6 +686,7 @@ bool seisekitime1::ignoredWhileBuilding()
 
 void seisekitime1::Option2_Click(int member)
 {
+    const screens::Handling running(this);
     ++viewsBuilding_;
     const auto done = qScopeGuard([this] { --viewsBuilding_; });
     // What is being shown is settled before the screen yields.
@@ -698,7 +699,7 @@ void seisekitime1::Option2_Click(int member)
     Command1->setEnabled(false);
     setStartButtonsEnabled(false);
     hideLists();
-    showBusy(std::max(1, columns_));
+    if (!showBusy(std::max(1, columns_))) return;
     // The view options belong to the time and points displays, and so does
     // the period chooser: a period chosen under the per-pupil heading would
     // put the school's runs beside the pupil's sheet.
@@ -730,6 +731,7 @@ void seisekitime1::runSelectedView()
 
 void seisekitime1::Option1_Click(int member)
 {
+    const screens::Handling running(this);
     ++viewsBuilding_;
     const auto done = qScopeGuard([this] { --viewsBuilding_; });
     viewMember_ = member;
@@ -737,7 +739,7 @@ void seisekitime1::Option1_Click(int member)
     Command1->setEnabled(false);
     setStartButtonsEnabled(false);
     hideLists();
-    showBusy(std::max(1, columns_));
+    if (!showBusy(std::max(1, columns_))) return;
     Combo2->hide();
     if (member == 3) {
         recordsView(RecordView::Period);
@@ -750,6 +752,7 @@ void seisekitime1::Option1_Click(int member)
         RankKind = member == 2 ? kRankToday : kRankAllTime;
         rankingView();
     }
+    if (!screens::isOpen(this)) return;
     Command1->setEnabled(true);
     applyAvailability();
     showLists();
@@ -825,7 +828,7 @@ void seisekitime1::成績表示(int level)
     Label10[size_t(level)]->setText(QStringLiteral("今まで"));
     const ListContext c(s, s.CurrentPupil, gradeFilter());
     List5[size_t(level)]->clear();
-    yieldEvents();
+    if (!screens::yieldFor(this)) return;
     putLines(level, DisplayMode == 1 ? bestTimesList(s, c, level) : rankingList(s, c, level, RankKind));
     成績リスト色表示単独(level);
 }
@@ -837,7 +840,7 @@ void seisekitime1::bestTimesView()
     ListView = 1;
     回数など表示();
     const ListContext c(s, s.CurrentPupil, gradeFilter());
-    yieldEvents();
+    if (!screens::yieldFor(this)) return;
     for (int i = 1; i <= columns_; ++i) {
         if (isPracticeColumn(i)) {
             setColumnDetailsVisible(i, false);
@@ -856,7 +859,7 @@ void seisekitime1::rankingView()
     Label5->setText(RankKind == kRankToday ? QStringLiteral("獲得ポイント（今日の順位）")
                                            : QStringLiteral("獲得ポイント（今まで順位）"));
     const ListContext c(s, s.CurrentPupil, gradeFilter());
-    yieldEvents();
+    if (!screens::yieldFor(this)) return;
     for (int i = 1; i <= columns_; ++i) {
         Label9[size_t(i)]->setText(QStringLiteral("今日"));
         Label10[size_t(i)]->setText(QStringLiteral("今まで"));
@@ -897,6 +900,8 @@ void seisekitime1::recordsView(RecordView view)
     // reader; any other failure is told and the lists stay empty.
     std::vector<ResultRecordData> records;
     readResultsForView(&records);
+    // "データ変更" may have closed the dashboard while the reader waited.
+    if (!screens::isOpen(this)) return;
     const int total = int(std::min<size_t>(records.size() + 1, size_t(INT_MAX)));
     ProgressBar1->setRange(0, total);
     ProgressBar2->setRange(0, total);
@@ -922,17 +927,17 @@ void seisekitime1::recordsView(RecordView view)
 // ---------------------------------------------------------------------------
 // Covers, busy panel and lists.
 
-void seisekitime1::showCover()
+bool seisekitime1::showCover()
 {
     Picture2->setGeometry(0, 0, kFrameWidth, kFrameHeight);
     Picture2->show();
     Picture2->raise();
-    yieldEvents();
+    return screens::yieldFor(this);
 }
 
 void seisekitime1::hideCover() { Picture2->hide(); }
 
-void seisekitime1::showBusy(int maximum)
+bool seisekitime1::showBusy(int maximum)
 {
     ProgressBar1->setRange(0, maximum);
     ProgressBar2->setRange(0, maximum);
@@ -942,7 +947,7 @@ void seisekitime1::showBusy(int maximum)
     Picture6->show();
     Picture6->raise();
     if (Picture2->isVisible()) Picture2->raise();
-    yieldEvents();
+    return screens::yieldFor(this);
 }
 
 void seisekitime1::advanceBusy()
@@ -994,6 +999,7 @@ void seisekitime1::perPupilView()
 
     std::vector<ResultRecordData> records;
     readResultsForView(&records);
+    if (!screens::isOpen(this)) return;
     // The bar runs over the records, with a tenth more for the lists.
     const double stretched = std::min(double(INT_MAX), (double(records.size()) + 1.0) * 1.1);
     ProgressBar1->setRange(0, int(stretched));

@@ -151,9 +151,10 @@ private:
     void layoutColumn(int i, int left);
     void setColumnDetailsVisible(int i, bool visible);
     void fillValueLines();
-    void showCover();
+    // The wait cover (busy panel) shown and painted; false when the screen was closed meanwhile.
+    [[nodiscard]] bool showCover();
     void hideCover();
-    void showBusy(int maximum);
+    [[nodiscard]] bool showBusy(int maximum);
     void advanceBusy();
     void hideBusy();
     void setStartButtonsEnabled(bool enabled);

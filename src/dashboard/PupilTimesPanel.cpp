@@ -4,6 +4,7 @@
 #include "dashboard/PupilSummary.h"
 #include "dashboard/SheetPage.h"
 #include "frame/Layout.h"
+#include "frame/Navigator.h"
 #include "platform/FileErrors.h"
 #include "platform/Platform.h"
 #include "records/ResultsFile.h"
@@ -188,9 +189,14 @@ void PupilTimesPanel::Command24_Click(int member)
     if (pupils.empty()) pupils.push_back(ShownPupil);
     const std::vector<int> levels = selectedLevels();
 
-    // One pass over the results file for every pupil chosen.
+    // One pass over the results file for every pupil chosen. The reader
+    // waits out another PC's lock with the screen kept responsive: the
+    // dashboard stays alive meanwhile and is left alone once it was closed.
+    QWidget* screen = window();
+    const screens::Handling running(screen);
     std::vector<ResultRecordData> records;
     readResultsForView(&records);
+    if (!screens::isOpen(screen)) return;
     const QDateTime now = clock().now();
     PupilSummary summary(s, gradeFilter_(), now, pupils.back());
     for (const ResultRecordData& r : records) summary.add(r);
@@ -245,8 +251,12 @@ void PupilTimesPanel::SavePdf_Click()
     std::vector<int> pupils = selectedPupils();
     if (pupils.empty()) pupils.push_back(ShownPupil);
     const std::vector<int> levels = selectedLevels();
+    // The screen stays alive while the reader waits out another PC's lock.
+    QWidget* screen = window();
+    const screens::Handling running(screen);
     std::vector<ResultRecordData> records;
     readResultsForView(&records);
+    if (!screens::isOpen(screen)) return;
     const QDateTime now = clock().now();
     PupilSummary summary(s, gradeFilter_(), now, pupils.back());
     for (const ResultRecordData& r : records) summary.add(r);

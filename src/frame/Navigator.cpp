@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <iterator>
 #include <map>
+#include <set>
 
 namespace karuvel {
 
@@ -17,6 +18,8 @@ namespace {
 struct Registry {
     std::map<ScreenId, screens::Factory> factories;
     std::map<ScreenId, QPointer<QWidget>> loaded;
+    std::map<const QWidget*, int> handlers;  // screen -> its handlers now running
+    std::set<const QWidget*> closed;         // closed screens not yet deleted
 };
 Registry& registry()
 {
@@ -94,7 +97,47 @@ void close(ScreenId id)
     registry().loaded.erase(id);
     if (!w) return;
     w->hide();
-    w->deleteLater();
+    if (!registry().closed.insert(w).second) return;
+    QObject::connect(w, &QObject::destroyed, [w] {
+        registry().closed.erase(w);
+        registry().handlers.erase(w);
+    });
+    // With a handler of its own on the stack the screen is deleted when the
+    // last such handler returns (~Handling); else once the event loop has it.
+    if (registry().handlers.count(w) == 0) w->deleteLater();
+}
+
+Handling::Handling(QWidget* screen) : screen_(screen)
+{
+    if (screen) ++registry().handlers[screen];
+}
+
+Handling::~Handling()
+{
+    QWidget* w = screen_.data();
+    if (!w) return;
+    auto it = registry().handlers.find(w);
+    if (it == registry().handlers.end() || --it->second > 0) return;
+    registry().handlers.erase(it);
+    // Posted from this handler's own level of the event loop: Qt deletes the
+    // screen only after control has returned below it.
+    if (registry().closed.count(w) != 0) w->deleteLater();
+}
+
+bool isOpen(const QWidget* screen) { return screen && registry().closed.count(screen) == 0; }
+
+bool yieldFor(QWidget* screen)
+{
+    const Handling running(screen);
+    yieldEvents();
+    return isOpen(screen);
+}
+
+bool waitFor(QWidget* screen, int ms)
+{
+    const Handling running(screen);
+    clock().waitResponsive(ms);
+    return isOpen(screen);
 }
 
 void closeAll()

@@ -2,6 +2,7 @@
 // Screen changes: only one screen is active at a time; the screen that leaves
 // shows the next one and then closes itself. Each module registers how its
 // screens are made; the navigator creates, shows, activates and closes them.
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
@@ -31,6 +32,32 @@ void close(ScreenId id);
 QWidget* find(ScreenId id);
 template <typename T>
 T* findAs(ScreenId id) { return qobject_cast<T*>(find(id)); }
+// A screen is never deleted while one of its own handlers runs. A handler
+// that gives the event loop a turn (a wait kept responsive, a yield) holds a
+// Handling of its screen for as long as it runs: a close of the screen
+// meanwhile (another button of it, another screen taking over) hides it and
+// takes it off the loaded screens at once, and deletes it only once the last
+// of its running handlers has returned. After every turn the handler asks
+// whether its screen is still open, and when it is not it returns without
+// going on with its work.
+class Handling {
+public:
+    explicit Handling(QWidget* screen);
+    ~Handling();
+    Handling(const Handling&) = delete;
+    Handling& operator=(const Handling&) = delete;
+
+private:
+    QPointer<QWidget> screen_;
+};
+// False once the screen has been closed (it may still await deletion).
+[[nodiscard]] bool isOpen(const QWidget* screen);
+// Gives the event loop a turn for a handler of the screen (which is kept
+// alive meanwhile); whether the screen is still open afterwards.
+[[nodiscard]] bool yieldFor(QWidget* screen);
+// The clock's responsive wait for a handler of the screen; whether the
+// screen is still open afterwards.
+[[nodiscard]] bool waitFor(QWidget* screen, int ms);
 // Windows are shown full screen unless KARUVEL_WINDOWED is set.
 void showTopLevel(QWidget* w);
 // Unloads every screen (program end, tests).

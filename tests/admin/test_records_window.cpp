@@ -1,5 +1,6 @@
 // The records manager window on a small school: the list, the edit panel,
 // changing and deleting runs in the shared results file, and leaving.
+#include "Clicks.h"
 #include "Fakes.h"
 #include "Runs.h"
 #include "TempDir.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
@@ -100,11 +102,12 @@ protected:
         return out;
     }
     // A double-click on a line, as the teacher makes it.
-    void doubleClick(int line)
+    void doubleClick(int line, FrmData* on = nullptr)
     {
-        const QRect r = w->List1->visualRect(w->model->index(line));
+        FrmData* d = on ? on : w.get();
+        const QRect r = d->List1->visualRect(d->model->index(line));
         ASSERT_TRUE(r.isValid());
-        QWidget* vp = w->List1->viewport();
+        QWidget* vp = d->List1->viewport();
         QTest::mouseClick(vp, Qt::LeftButton, {}, r.center());
         QTest::mouseEvent(QTest::MouseDClick, vp, Qt::LeftButton, {}, r.center());
         QTest::mouseRelease(vp, Qt::LeftButton, {}, r.center());
@@ -355,6 +358,74 @@ TEST_F(RecordsWindow, BackShowsTheDashboardAndClosesTheManager)
     EXPECT_TRUE(dash->isVisible());
     screens::close(ScreenId::Dashboard);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(RecordsWindow, BackPressedWhileTheManagerWaitsForTheFileClosesItOnlyAfterTheWait)
+{
+    // Another PC holds the file while the manager waits, and the teacher
+    // presses "戻る" meanwhile: the manager goes away, but is deleted only
+    // once the handler that waited has returned, and the wait's work ends
+    // without touching it.
+    enum class Path { FirstRead, Delete, Change };
+    for (const Path path : {Path::FirstRead, Path::Delete, Path::Change}) {
+        SCOPED_TRACE(int(path));
+        const QByteArray before = bytesOf({run(7, 1, 30), run(8, 2, 40)});
+        writeFile(before);
+        fakes.messages.shown.clear();
+        screens::registerFactory(ScreenId::Dashboard, [] { return new Screen(QStringLiteral("seisekitime1")); });
+        registerRecordsManagerScreen();
+        auto other = std::make_unique<RecordFile>();
+        QPointer<FrmData> d;
+        bool aliveInTheWait = false;
+        const auto holdTheFile = [&] {
+            other = std::make_unique<RecordFile>();
+            ASSERT_TRUE(other->open(toFsPath(resultsPath()), RecordFile::Mode::ReadWriteCreate));
+            ASSERT_EQ(other->tryLock(LockKind::Exclusive), LockResult::Locked);
+        };
+        fakes.clock.onWait = [&](int) {
+            if (!other) return;
+            test::postClick(d->Command4);  // "戻る"
+            test::keepResponsive();
+            aliveInTheWait = !d.isNull() && !d->isVisible() && screens::find(ScreenId::RecordsManager) == nullptr;
+            other.reset();  // the other PC is done
+        };
+        if (path == Path::FirstRead) {
+            holdTheFile();
+            // The manager is opened as the dashboard's handler opens it.
+            screens::registerFactory(ScreenId::RecordsManager, [&d] {
+                auto* made = new FrmData();
+                d = made;
+                return made;
+            });
+            screens::show(ScreenId::RecordsManager);
+        } else {
+            d = qobject_cast<FrmData*>(screens::show(ScreenId::RecordsManager));
+            ASSERT_NE(d, nullptr);
+            ASSERT_EQ(d->model->rowCount(), 2);
+            doubleClick(0, d);
+            ASSERT_TRUE(d->Frame1->isVisible());
+            holdTheFile();
+            if (path == Path::Change) d->Text1->setText(QStringLiteral("35"));
+            QTest::mouseClick(path == Path::Delete ? d->Command3 : d->Command2, Qt::LeftButton);
+        }
+        fakes.clock.onWait = nullptr;
+        EXPECT_TRUE(aliveInTheWait);
+        ASSERT_TRUE(d);
+        EXPECT_FALSE(d->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(d.isNull());  // deleted once its handler was done
+        EXPECT_EQ(screens::find(ScreenId::RecordsManager), nullptr);
+        ASSERT_NE(screens::find(ScreenId::Dashboard), nullptr);
+        EXPECT_TRUE(screens::find(ScreenId::Dashboard)->isVisible());
+        // A change confirmed before "戻る" is made; nothing else is told.
+        if (path == Path::Delete) EXPECT_EQ(fileBytes(), before.mid(kRecordSize));
+        if (path == Path::Change) EXPECT_EQ(fileBytes().mid(20, 4), QByteArray("\x23\0\0\0", 4));
+        if (path == Path::FirstRead) EXPECT_EQ(fileBytes(), before);
+        EXPECT_EQ(fakes.messages.shown.size(), path == Path::Delete ? 1 : 0);  // only the question
+        screens::closeAll();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    registerRecordsManagerScreen();
 }
 
 TEST_F(RecordsWindow, ListWaitsWhileAnotherPcAppends)

@@ -1,5 +1,6 @@
 // The dashboard window on a small school: refresh, keys, options, choosers,
 // scrolling, starting a level and going back.
+#include "Clicks.h"
 #include "Fakes.h"
 #include "Runs.h"
 #include "TempDir.h"
@@ -7,13 +8,17 @@
 #include "frame/Calendar.h"
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
+#include "platform/FilePaths.h"
+#include "platform/RecordFile.h"
 #include "records/FinishScreen.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -432,6 +437,51 @@ TEST_F(DashboardWindow, ChoicesMadeWhileTheListsAreBuiltAreUndone)
     EXPECT_EQ(lines(d.List5[1]).size(), 1);  // 上田 only
     EXPECT_TRUE(d.Command1->isEnabled());
     EXPECT_TRUE(d.Command4[1]->isEnabled());
+}
+
+TEST_F(DashboardWindow, DataChangePressedWhileAViewWaitsForTheFileClosesTheDashboardOnlyAfterTheView)
+{
+    // A view waits for another PC's lock on the results file; meanwhile the
+    // teacher opens the records manager with "データ変更", which closes the
+    // dashboard. The dashboard is deleted only once the view's handler has
+    // returned, and the view stops without filling the closed screen.
+    s.DataChangePassword = Loose(QStringLiteral("karuvel"));
+    s.RosterFolder = Loose(dir.path());
+    dir.writeCp932(QStringLiteral("新名簿.txt"), QStringLiteral("3,2017,0,0,小川,0,,\r\n"));
+    for (const int view : {1, 2}) {  // 1: a period's runs, 2: the per-pupil times
+        SCOPED_TRACE(view);
+        writeRuns({{today, 3, 1, 45}});
+        registerDashboardScreen();
+        screens::registerFactory(ScreenId::RecordsManager, [] { return new Screen(QStringLiteral("FrmData")); });
+        QPointer<seisekitime1> d = qobject_cast<seisekitime1*>(screens::show(ScreenId::Dashboard));
+        ASSERT_TRUE(d);
+        d->Picture7->open();
+        d->Text3->setText(QStringLiteral("karuvel"));
+
+        auto other = std::make_unique<RecordFile>();  // another PC appending
+        ASSERT_TRUE(other->open(toFsPath(s.DataFolder.toText() + QStringLiteral("成績累積データ.dat")), RecordFile::Mode::ReadWriteCreate));
+        ASSERT_EQ(other->tryLock(LockKind::Exclusive), LockResult::Locked);
+        bool aliveInTheWait = false;
+        fakes.clock.onWait = [&](int) {
+            if (!other) return;
+            test::postClick(d->Command10[0]);  // "データ変更"
+            test::keepResponsive();
+            aliveInTheWait = !d.isNull() && !d->isVisible() && screens::find(ScreenId::Dashboard) == nullptr;
+            other.reset();
+        };
+        QTest::mouseClick(view == 1 ? d->Option1[3] : d->Option2[2], Qt::LeftButton);
+        fakes.clock.onWait = nullptr;
+        EXPECT_TRUE(aliveInTheWait);
+        ASSERT_TRUE(d);
+        EXPECT_FALSE(d->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(d.isNull());
+        ASSERT_NE(screens::find(ScreenId::RecordsManager), nullptr);
+        EXPECT_TRUE(screens::find(ScreenId::RecordsManager)->isVisible());
+        for (const auto& [title, text] : fakes.messages.shown) ADD_FAILURE() << text.toStdString();
+        screens::closeAll();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 TEST_F(DashboardWindow, GrabForALook)

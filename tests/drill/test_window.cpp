@@ -687,6 +687,12 @@ TEST_F(DrillWindow, PracticeNamesWhatIsUnderTheMouse)
     move(31, 21);
     EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("信濃川(しなのがわ)"));
     EXPECT_EQ(f->LblNuritubusi7->text(), QStringLiteral("千曲川(ちくまがわ)"));
+    // The place named is outlined too; beside it (on land) practice names nothing and outlines nothing.
+    ASSERT_FALSE(f->PicNuritubusiPic->outlinedPatch().isNull());
+    EXPECT_NE(f->PicNuritubusiPic->outlinedPatch().constScanLine(20)[30], 0);
+    move(36, 21);
+    EXPECT_TRUE(f->PicNuritubusiPic->outlinedPatch().isNull());
+    move(31, 21);
     EXPECT_EQ(f->List2->count(), 2);
     EXPECT_TRUE(f->List2->isVisible());
     EXPECT_EQ(f->Label7->text(), QStringLiteral(" 信濃川(しなのがわ) "));
