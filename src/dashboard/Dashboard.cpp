@@ -63,7 +63,8 @@ constexpr Placement kHeadingLayout[] = {
     {"Combo2", -1, {810, 64, 206, 32}},
     {"Label5", -1, {12, 102, 420, 28}, 15, true},
     {"Command17", -1, {440, 100, 110, 32}, 13, true},
-    {"Label6", -1, {620, 104, 396, 24}, 11},
+    {"Command26", -1, {556, 100, 120, 32}, 13, true},
+    {"Label6", -1, {680, 104, 336, 24}, 11},
 };
 
 // The scroll bar under the columns and the busy panel directly above it.
@@ -190,6 +191,10 @@ void seisekitime1::buildWindow()
     Command17->setToolTip(QStringLiteral("自分のタイムとポイントを、塾全体とくらべて見ます"));
     Command17->hide();
     connect(Command17, &QPushButton::clicked, this, [this] { Command17_Click(); });
+    Command26 = named(new QPushButton(QStringLiteral("クラス一覧"), f), QStringLiteral("Command26"));
+    Command26->setToolTip(QStringLiteral("選んだ学年の全員の、レベルごとのクリアと成績を一覧にします（先生用）"));
+    Command26->hide();
+    connect(Command26, &QPushButton::clicked, this, [this] { Command26_Click(); });
     Label6 = named(new QLabel(QStringLiteral("GRPH+A,B,C,D..でも選択できます。"), f), QStringLiteral("Label6"));
     Label6->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     layOut(f, kHeadingLayout);
@@ -261,6 +266,17 @@ void seisekitime1::attachPanels()
             showLists();
         }
     });
+    // The charts, left of the summary panel over the first columns.
+    Picture12 = named(new ProgressChart(f), QStringLiteral("Picture12"));
+    Picture12->setGeometry(4, 136, 398, 596);
+    Picture12->hide();
+    connect(Picture11, &PupilTimesPanel::chartsDrawn, this, [this](const PupilCharts& charts) {
+        Picture12->setCharts(charts);
+    });
+    connect(Picture11, &PupilTimesPanel::closed, this, [this] { hideCharts(); });
+
+    // The class overview over the level columns.
+    OverviewPanel = new ClassOverviewPanel([this] { return gradeFilter(); }, f);
 
     Picture7->setParent(f);
     Text3 = Picture7->Text3;
@@ -427,7 +443,9 @@ void seisekitime1::activate()
     // 1. Teacher test.
     const bool teacher = isTeacherName(s.CurrentPupilName);
     Command8->setVisible(teacher);
-    Command24[1]->setVisible(teacher);
+    Picture11->setTeacherButtonsVisible(teacher);
+    Command26->setVisible(teacher);
+    if (!teacher) OverviewPanel->hide();
     // A password panel left open (the teacher went back to name selection)
     // is closed and emptied: the next pupil never finds it.
     Picture7->closeAndClear();
@@ -442,6 +460,8 @@ void seisekitime1::activate()
     // 5. Name selection unloaded, counters recomputed.
     screens::close(ScreenId::NameSelection);
     RecountAll();
+    // An open class overview shows the counts just made.
+    OverviewPanel->refresh();
     // 6. Today's total.
     int total = 0;
     if (validPupil(s.CurrentPupil)) {
@@ -675,6 +695,7 @@ void seisekitime1::Option2_Click(int member)
     filterInUse_ = Combo1->currentText();
     Command17->hide();
     Picture11->hide();
+    hideCharts();
     Command1->setEnabled(false);
     setStartButtonsEnabled(false);
     hideLists();
@@ -745,6 +766,7 @@ void seisekitime1::Combo1_Click()
     }
     // Per-pupil times: the school's figures of the summary follow the grade.
     if (Option2[2]->isChecked() && Picture11->isVisible()) Picture11->Command24_Click(0);
+    OverviewPanel->refresh();
     if (columns_ >= 1) Command4[1]->setFocus();
 }
 
@@ -996,9 +1018,10 @@ void seisekitime1::perPupilView()
     hideBusy();
     showLists();
     ListView = 0;
-    // The summary panel opens with the signed-in pupil's sheet.
+    // The summary panel opens with the signed-in pupil's sheet; the charts
+    // wait for "グラフ", so that the level lists stay in view.
     Command17->show();
-    Command17_Click();
+    openSummary();
 }
 
 void seisekitime1::putRunLines(const PupilSummary& summary)
@@ -1016,12 +1039,33 @@ void seisekitime1::putRunLines(const PupilSummary& summary)
     }
 }
 
-void seisekitime1::Command17_Click()
+void seisekitime1::openSummary()
 {
     Picture11->showFor(state().CurrentPupil);
+    if (Picture12->isVisible()) Picture12->raise();
     // An open password panel stays in front of everything.
     if (Picture7->isVisible()) Picture7->raise();
     Picture11->Command24_Click(0);
+}
+
+void seisekitime1::Command17_Click()
+{
+    Picture11->chartsWanted = true;
+    Picture12->show();
+    openSummary();
+}
+
+void seisekitime1::hideCharts()
+{
+    Picture11->chartsWanted = false;
+    Picture12->hide();
+}
+
+void seisekitime1::Command26_Click()
+{
+    if (!Command26->isVisible()) return;  // for teachers
+    OverviewPanel->showOverview();
+    if (Picture7->isVisible()) Picture7->raise();
 }
 
 // ---------------------------------------------------------------------------
