@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 #include <functional>
@@ -207,8 +208,14 @@ int main(int argc, char** argv)
     screens::close(ScreenId::Drill);
     runFor(300);
     f = startLevel(2);
+    // The picture is taken while the answer is judged (its sign shows during the cue).
+    bool taken = false;
+    QTimer::singleShot(350, [&taken] {
+        picture("drill-list-right.png", 0);
+        taken = true;
+    });
     answerRight(f);
-    picture("drill-list-right.png", 150);  // while the right answer shows
+    if (!waitUntil([&taken] { return taken; }, 5000)) fail("no picture of the right answer");
 
     // The rest of the run answered right: the finish screen.
     for (int i = 0; i < 40 && !shown(ScreenId::Finish); ++i) {
