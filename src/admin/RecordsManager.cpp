@@ -1,11 +1,14 @@
 #include "admin/RecordsManager.h"
 
+#include "admin/RecordsCsv.h"
+
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
 #include "platform/RecordFile.h"
 #include "roster/Roster.h"
 #include "state/ProgramState.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -188,10 +191,48 @@ FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
     for (QWidget* w : std::initializer_list<QWidget*>{List1, Text1, Command2, Command3, Command4, Command5})
         w->installEventFilter(this);
 
+    // The CSV for a spreadsheet, under the edit panel's place.
+    CsvCp932 = named(new QCheckBox(QStringLiteral("Shift_JIS（古い表計算ソフト用）"), f), QStringLiteral("CsvCp932"));
+    CsvCp932->setGeometry(736, 652, 276, 30);
+    CsvCp932->setFont(sized(12));
+    CsvCp932->setToolTip(QStringLiteral("ふつうは付けません。文字化けする古い表計算ソフトのときだけ付けます"));
+    CsvExport = named(new QPushButton(QStringLiteral("CSVに書き出し"), f), QStringLiteral("CsvExport"));
+    CsvExport->setGeometry(732, 686, 280, 56);
+    CsvExport->setFont(sized(18, true));
+    CsvExport->setToolTip(QStringLiteral("全部の記録を、名前と学年をつけて表計算ソフト用のCSVファイルに書き出します"));
+    connect(CsvExport, &QPushButton::clicked, this, [this] { CsvExport_Click(); });
+
     Picture1 = named(new QLabel(f), QStringLiteral("Picture1"));
     Picture1->setAutoFillBackground(true);
     Picture1->setGeometry(0, 0, kFrameWidth, kFrameHeight);
     Picture1->hide();
+}
+
+void FrmData::CsvExport_Click()
+{
+    const ProgramState& s = state();
+    IFolderChooser* chooser = platform().folders;
+    if (!chooser) return;
+    const QString folder = chooser->chooseFolder(QStringLiteral("CSVファイルを保存するフォルダーを選んで下さい"),
+                                                 QDir::homePath());
+    if (folder.isEmpty()) return;  // cancelled
+    // The file is read (and its lock let go) before anything is written or shown.
+    std::vector<char> records;
+    int64_t length = 0;
+    if (!readFile(&records, &length)) return;
+    const QString text = recordsCsvText(records.data(), int64_t(records.size()) / kRecordSize, book, s);
+    bool lossy = false;
+    const QByteArray bytes =
+        encodeCsv(text, CsvCp932->isChecked() ? CsvEncoding::Cp932 : CsvEncoding::Utf8WithBom, &lossy);
+    const QString path = QDir(folder).filePath(recordsCsvFileName(s.SchoolName, clock().today()));
+    QString problem;
+    if (!writeCsvFile(path, bytes, &problem)) {
+        messages().inform(kErrorTitle, problem);
+        return;
+    }
+    QString done = QStringLiteral("CSVファイルに書き出しました。\r\n") + QDir::toNativeSeparators(path);
+    if (lossy) done += QStringLiteral("\r\nShift_JISで書けない文字は「?」になっています。");
+    messages().inform(QStringLiteral("CSVに書き出し"), done);
 }
 
 void FrmData::activate()

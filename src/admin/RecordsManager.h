@@ -8,6 +8,7 @@
 #include <QAbstractListModel>
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -50,6 +51,10 @@ public:
     void Command3_Click();  // "消去"
     void Command4_Click();  // "戻る"
     void Command5_Click();  // "キャンセル"
+    // "CSVに書き出し": every listed run, with names and grades, to a CSV file
+    // in a folder the teacher chooses (UTF-8 with a byte-order mark, or code
+    // page 932 when CsvCp932 is ticked).
+    void CsvExport_Click();
 
     // The record the edit panel works on (0 = none).
     int SelectedRecord = 0;
@@ -73,6 +78,8 @@ public:
     QPushButton* Command3;
     QPushButton* Command5;
     QLabel* Picture1;    // the blank cover while leaving
+    QPushButton* CsvExport;  // "CSVに書き出し"
+    QCheckBox* CsvCp932;     // write the CSV in code page 932 (older spreadsheet programs)
 
     // The selected line, or -1.
     int selectedLine() const;

@@ -63,7 +63,8 @@ constexpr Placement kHeadingLayout[] = {
     {"Combo2", -1, {810, 64, 206, 32}},
     {"Label5", -1, {12, 102, 420, 28}, 15, true},
     {"Command17", -1, {440, 100, 110, 32}, 13, true},
-    {"Label6", -1, {620, 104, 396, 24}, 11},
+    {"Command26", -1, {556, 100, 120, 32}, 13, true},
+    {"Label6", -1, {680, 104, 336, 24}, 11},
 };
 
 // The scroll bar under the columns and the busy panel directly above it.
@@ -190,6 +191,10 @@ void seisekitime1::buildWindow()
     Command17->setToolTip(QStringLiteral("自分のタイムとポイントを、塾全体とくらべて見ます"));
     Command17->hide();
     connect(Command17, &QPushButton::clicked, this, [this] { Command17_Click(); });
+    Command26 = named(new QPushButton(QStringLiteral("クラス一覧"), f), QStringLiteral("Command26"));
+    Command26->setToolTip(QStringLiteral("選んだ学年の全員の、レベルごとのクリアと成績を一覧にします（先生用）"));
+    Command26->hide();
+    connect(Command26, &QPushButton::clicked, this, [this] { Command26_Click(); });
     Label6 = named(new QLabel(QStringLiteral("GRPH+A,B,C,D..でも選択できます。"), f), QStringLiteral("Label6"));
     Label6->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     layOut(f, kHeadingLayout);
@@ -261,6 +266,17 @@ void seisekitime1::attachPanels()
             showLists();
         }
     });
+    // The charts, left of the summary panel over the first columns.
+    Picture12 = named(new ProgressChart(f), QStringLiteral("Picture12"));
+    Picture12->setGeometry(4, 136, 398, 596);
+    Picture12->hide();
+    connect(Picture11, &PupilTimesPanel::chartsDrawn, this, [this](const PupilCharts& charts) {
+        Picture12->setCharts(charts);
+    });
+    connect(Picture11, &PupilTimesPanel::closed, this, [this] { hideCharts(); });
+
+    // The class overview over the level columns.
+    OverviewPanel = new ClassOverviewPanel([this] { return gradeFilter(); }, f);
 
     Picture7->setParent(f);
     Text3 = Picture7->Text3;
@@ -427,7 +443,9 @@ void seisekitime1::activate()
     // 1. Teacher test.
     const bool teacher = isTeacherName(s.CurrentPupilName);
     Command8->setVisible(teacher);
-    Command24[1]->setVisible(teacher);
+    Picture11->setTeacherButtonsVisible(teacher);
+    Command26->setVisible(teacher);
+    if (!teacher) OverviewPanel->hide();
     // A password panel left open (the teacher went back to name selection)
     // is closed and emptied: the next pupil never finds it.
     Picture7->closeAndClear();
@@ -435,13 +453,15 @@ void seisekitime1::activate()
     Label17->setText(minutesSinceSignIn(s.SignInTime.toNumber(), clock().secondsSinceMidnight()));
     // 3. Keys off, wait cover up.
     ReadyForKeys = 0;
-    showCover();
+    if (!showCover()) return;
     // 4. Ranking captions: the refresh always ends in the points display.
     DisplayMode = 2;
     setViewCaptions();
     // 5. Name selection unloaded, counters recomputed.
     screens::close(ScreenId::NameSelection);
     RecountAll();
+    // An open class overview shows the counts just made.
+    OverviewPanel->refresh();
     // 6. Today's total.
     int total = 0;
     if (validPupil(s.CurrentPupil)) {
@@ -568,7 +588,7 @@ void seisekitime1::startLevel(int level, int practice)
     const auto done = qScopeGuard([this] { starting_ = false; });
     ReadyForKeys = 0;
     ProgramState& s = state();
-    showCover();
+    if (!showCover()) return;
     s.SelectedLevel = level;
     s.PracticeMode = Loose(practice);
     StartRun();
@@ -579,7 +599,7 @@ void seisekitime1::Command1_Click()
 {
     if (!Command1->isEnabled()) return;
     ReadyForKeys = 0;
-    showCover();
+    if (!showCover()) return;
     // The dashboard stays loaded; its next refresh unloads name selection again.
     if (screens::show(ScreenId::NameSelection)) hide();
 }
@@ -675,10 +695,11 @@ void seisekitime1::Option2_Click(int member)
     filterInUse_ = Combo1->currentText();
     Command17->hide();
     Picture11->hide();
+    hideCharts();
     Command1->setEnabled(false);
     setStartButtonsEnabled(false);
     hideLists();
-    showBusy(std::max(1, columns_));
+    if (!showBusy(std::max(1, columns_))) return;
     // The view options belong to the time and points displays, and so does
     // the period chooser: a period chosen under the per-pupil heading would
     // put the school's runs beside the pupil's sheet.
@@ -718,7 +739,7 @@ void seisekitime1::Option1_Click(int member)
     Command1->setEnabled(false);
     setStartButtonsEnabled(false);
     hideLists();
-    showBusy(std::max(1, columns_));
+    if (!showBusy(std::max(1, columns_))) return;
     Combo2->hide();
     if (member == 3) {
         recordsView(RecordView::Period);
@@ -745,6 +766,7 @@ void seisekitime1::Combo1_Click()
     }
     // Per-pupil times: the school's figures of the summary follow the grade.
     if (Option2[2]->isChecked() && Picture11->isVisible()) Picture11->Command24_Click(0);
+    OverviewPanel->refresh();
     if (columns_ >= 1) Command4[1]->setFocus();
 }
 
@@ -806,7 +828,7 @@ void seisekitime1::成績表示(int level)
     Label10[size_t(level)]->setText(QStringLiteral("今まで"));
     const ListContext c(s, s.CurrentPupil, gradeFilter());
     List5[size_t(level)]->clear();
-    yieldEvents();
+    if (!screens::yieldFor(this)) return;
     putLines(level, DisplayMode == 1 ? bestTimesList(s, c, level) : rankingList(s, c, level, RankKind));
     成績リスト色表示単独(level);
 }
@@ -818,7 +840,7 @@ void seisekitime1::bestTimesView()
     ListView = 1;
     回数など表示();
     const ListContext c(s, s.CurrentPupil, gradeFilter());
-    yieldEvents();
+    if (!screens::yieldFor(this)) return;
     for (int i = 1; i <= columns_; ++i) {
         if (isPracticeColumn(i)) {
             setColumnDetailsVisible(i, false);
@@ -837,7 +859,7 @@ void seisekitime1::rankingView()
     Label5->setText(RankKind == kRankToday ? QStringLiteral("獲得ポイント（今日の順位）")
                                            : QStringLiteral("獲得ポイント（今まで順位）"));
     const ListContext c(s, s.CurrentPupil, gradeFilter());
-    yieldEvents();
+    if (!screens::yieldFor(this)) return;
     for (int i = 1; i <= columns_; ++i) {
         Label9[size_t(i)]->setText(QStringLiteral("今日"));
         Label10[size_t(i)]->setText(QStringLiteral("今まで"));
@@ -905,17 +927,17 @@ void seisekitime1::recordsView(RecordView view)
 // ---------------------------------------------------------------------------
 // Covers, busy panel and lists.
 
-void seisekitime1::showCover()
+bool seisekitime1::showCover()
 {
     Picture2->setGeometry(0, 0, kFrameWidth, kFrameHeight);
     Picture2->show();
     Picture2->raise();
-    yieldEvents();
+    return screens::yieldFor(this);
 }
 
 void seisekitime1::hideCover() { Picture2->hide(); }
 
-void seisekitime1::showBusy(int maximum)
+bool seisekitime1::showBusy(int maximum)
 {
     ProgressBar1->setRange(0, maximum);
     ProgressBar2->setRange(0, maximum);
@@ -925,7 +947,7 @@ void seisekitime1::showBusy(int maximum)
     Picture6->show();
     Picture6->raise();
     if (Picture2->isVisible()) Picture2->raise();
-    yieldEvents();
+    return screens::yieldFor(this);
 }
 
 void seisekitime1::advanceBusy()
@@ -995,9 +1017,10 @@ void seisekitime1::perPupilView()
     hideBusy();
     showLists();
     ListView = 0;
-    // The summary panel opens with the signed-in pupil's sheet.
+    // The summary panel opens with the signed-in pupil's sheet; the charts
+    // wait for "グラフ", so that the level lists stay in view.
     Command17->show();
-    Command17_Click();
+    openSummary();
 }
 
 void seisekitime1::putRunLines(const PupilSummary& summary)
@@ -1015,12 +1038,33 @@ void seisekitime1::putRunLines(const PupilSummary& summary)
     }
 }
 
-void seisekitime1::Command17_Click()
+void seisekitime1::openSummary()
 {
     Picture11->showFor(state().CurrentPupil);
+    if (Picture12->isVisible()) Picture12->raise();
     // An open password panel stays in front of everything.
     if (Picture7->isVisible()) Picture7->raise();
     Picture11->Command24_Click(0);
+}
+
+void seisekitime1::Command17_Click()
+{
+    Picture11->chartsWanted = true;
+    Picture12->show();
+    openSummary();
+}
+
+void seisekitime1::hideCharts()
+{
+    Picture11->chartsWanted = false;
+    Picture12->hide();
+}
+
+void seisekitime1::Command26_Click()
+{
+    if (!Command26->isVisible()) return;  // for teachers
+    OverviewPanel->showOverview();
+    if (Picture7->isVisible()) Picture7->raise();
 }
 
 // ---------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 // it live in LevelRules.h, ResultsLists.h and PupilSummary.h.
 #include "dashboard/LevelRules.h"
 #include "dashboard/PasswordPanel.h"
+#include "dashboard/ClassOverviewPanel.h"
 #include "dashboard/PupilTimesPanel.h"
 #include "dashboard/ResultsLists.h"
 #include "frame/Screen.h"
@@ -84,6 +85,13 @@ public:
     std::array<QPushButton*, 2> Command24{};     // 0 "表示", 1 "印刷" (teachers)
     QPushButton* Command25 = nullptr;            // "他の人のデータを見る"
     QPushButton* Command18 = nullptr;            // "戻る" (hides the panel)
+    // The progress charts of the pupil on the summary panel, beside it on the
+    // left; "グラフ" shows them and the panel's "戻る" hides them.
+    ProgressChart* Picture12 = nullptr;
+
+    // The class overview (teachers): its button and panel (ClassOverviewPanel.h).
+    QPushButton* Command26 = nullptr;            // "クラス一覧"
+    ClassOverviewPanel* OverviewPanel = nullptr;
 
     // The teacher's password panel (PasswordPanel.h) and its controls.
     PasswordPanel* Picture7 = nullptr;
@@ -109,7 +117,8 @@ public:
     void Option1_Click(int member);
     void Combo1_Click();
     void Combo2_Click(int entry);
-    void Command17_Click();           // "グラフ": the summary panel for the signed-in pupil
+    void Command17_Click();           // "グラフ": the summary panel and the charts for the signed-in pupil
+    void Command26_Click();           // "クラス一覧": the class overview of the chosen grade
     void Command8_Click();            // "データ処理": opens the password panel
     // A key from the window's preview; true when it was taken.
     bool handleKey(const QString& text);
@@ -135,13 +144,17 @@ private:
     void buildWindow();
     // Puts the two panels into the frame and takes the names of their controls.
     void attachPanels();
+    void hideCharts();
+    // The summary panel for the signed-in pupil, drawn.
+    void openSummary();
     void buildColumn(int i);
     void layoutColumn(int i, int left);
     void setColumnDetailsVisible(int i, bool visible);
     void fillValueLines();
-    void showCover();
+    // The wait cover (busy panel) shown and painted; false when the screen was closed meanwhile.
+    [[nodiscard]] bool showCover();
     void hideCover();
-    void showBusy(int maximum);
+    [[nodiscard]] bool showBusy(int maximum);
     void advanceBusy();
     void hideBusy();
     void setStartButtonsEnabled(bool enabled);

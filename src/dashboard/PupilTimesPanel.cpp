@@ -1,7 +1,10 @@
 #include "dashboard/PupilTimesPanel.h"
 
+#include "dashboard/PdfPages.h"
 #include "dashboard/PupilSummary.h"
+#include "dashboard/SheetPage.h"
 #include "frame/Layout.h"
+#include "frame/Navigator.h"
 #include "platform/FileErrors.h"
 #include "platform/Platform.h"
 #include "records/ResultsFile.h"
@@ -29,7 +32,8 @@ constexpr Placement kPanelLayout[] = {
     {"List3", -1, {kStripLeft, 24, kStripWidth, 196}},
     // The pupil list takes the place of the button that shows it.
     {"Command25", -1, {kStripLeft, 228, kStripWidth, 40}},
-    {"List2", -1, {kStripLeft, 228, kStripWidth, 250}},
+    {"List2", -1, {kStripLeft, 228, kStripWidth, 206}},
+    {"SavePdf", -1, {kStripLeft, 440, kStripWidth, 44}, 13, true},
     {"Command24", 0, {kStripLeft, 490, kStripWidth / 2 - 1, 44}, 13, true},
     {"Command24", 1, {kStripLeft + kStripWidth / 2 + 2, 490, kStripWidth / 2 - 1, 44}, 13, true},
     {"Command18", -1, {kStripLeft, 542, kStripWidth, 44}, 13, true},
@@ -85,6 +89,10 @@ PupilTimesPanel::PupilTimesPanel(std::function<QString()> gradeFilter, QWidget* 
     }
     Command24[1]->setToolTip(QStringLiteral("選んだ人のまとめを印刷します"));
     Command24[1]->hide();
+    SavePdf = named(new QPushButton(QStringLiteral("PDFに保存"), this), QStringLiteral("SavePdf"));
+    SavePdf->setToolTip(QStringLiteral("選んだ人のまとめとグラフを、1人1ページのPDFファイルにして保存します"));
+    SavePdf->hide();
+    connect(SavePdf, &QPushButton::clicked, this, [this] { SavePdf_Click(); });
     Command18 = named(new QPushButton(QStringLiteral("戻る"), this), QStringLiteral("Command18"));
     connect(Command18, &QPushButton::clicked, this, [this] { Command18_Click(); });
 
@@ -164,6 +172,12 @@ void PupilTimesPanel::showFor(int pupil)
     raise();
 }
 
+void PupilTimesPanel::setTeacherButtonsVisible(bool visible)
+{
+    Command24[1]->setVisible(visible);
+    SavePdf->setVisible(visible);
+}
+
 void PupilTimesPanel::Command24_Click(int member)
 {
     if (drawing_ || member < 0 || member > 1) return;
@@ -175,10 +189,16 @@ void PupilTimesPanel::Command24_Click(int member)
     if (pupils.empty()) pupils.push_back(ShownPupil);
     const std::vector<int> levels = selectedLevels();
 
-    // One pass over the results file for every pupil chosen.
+    // One pass over the results file for every pupil chosen. The reader
+    // waits out another PC's lock with the screen kept responsive: the
+    // dashboard stays alive meanwhile and is left alone once it was closed.
+    QWidget* screen = window();
+    const screens::Handling running(screen);
     std::vector<ResultRecordData> records;
     readResultsForView(&records);
-    PupilSummary summary(s, gradeFilter_(), clock().now(), pupils.back());
+    if (!screens::isOpen(screen)) return;
+    const QDateTime now = clock().now();
+    PupilSummary summary(s, gradeFilter_(), now, pupils.back());
     for (const ResultRecordData& r : records) summary.add(r);
 
     if (member == 0) {
@@ -190,12 +210,18 @@ void PupilTimesPanel::Command24_Click(int member)
         }
         SheetText->setPlainText(lines.join(QLatin1Char('\n')));
         emit sheetDrawn(summary);
+        if (chartsWanted) {
+            PupilCharts charts = pupilCharts(records, s, summary, ShownPupil, levels, now);
+            charts.title = summary.titleLine(ShownPupil);
+            emit chartsDrawn(charts);
+        }
         return;
     }
 
     // On the printer: the title in a larger size, each level's block in the
-    // sheet's size, each pupil on a sheet of paper of their own; the job
-    // ends once, after the last pupil.
+    // sheet's size and the pupil's charts in the rest of the paper, each
+    // pupil on a sheet of paper of their own; the job ends once, after the
+    // last pupil.
     IPrinter* printer = platform().printer;
     bool printed = printer != nullptr;
     for (size_t k = 0; printed && k < pupils.size(); ++k) {
@@ -204,11 +230,49 @@ void PupilTimesPanel::Command24_Click(int member)
         printed = printer->printLines({summary.titleLine(ShownPupil)}, 14);
         for (size_t j = 0; printed && j < levels.size(); ++j)
             printed = printer->printLines(summary.levelBlock(ShownPupil, levels[j]) << QString(), 11);
+        if (!printed) break;
+        const PupilCharts charts = pupilCharts(records, s, summary, ShownPupil, levels, now);
+        // Charts need about a third of a page to be read; with less room left
+        // they go on a sheet of their own.
+        printed = printer->printDrawing(
+            [&charts](QPainter& p, const QRectF& rect) { paintPupilCharts(p, rect.adjusted(0, 8, 0, 0), charts); },
+            kPrintPageWidth * 0.45);
     }
     if (printer) printer->endJob();
-    if (!printed)
-        messages().inform(QStringLiteral("エラー"), QStringLiteral("印刷できませんでした。\r\n"
-                                                                   "プリンターの電源や用紙を確かめて下さい。"));
+    if (!printed) messages().inform(QStringLiteral("エラー"), printFailedText());
+}
+
+void PupilTimesPanel::SavePdf_Click()
+{
+    if (drawing_ || !SavePdf->isVisible()) return;  // for teachers
+    drawing_ = true;
+    const auto done = qScopeGuard([this] { drawing_ = false; });
+    const ProgramState& s = state();
+    std::vector<int> pupils = selectedPupils();
+    if (pupils.empty()) pupils.push_back(ShownPupil);
+    const std::vector<int> levels = selectedLevels();
+    // The screen stays alive while the reader waits out another PC's lock.
+    QWidget* screen = window();
+    const screens::Handling running(screen);
+    std::vector<ResultRecordData> records;
+    readResultsForView(&records);
+    if (!screens::isOpen(screen)) return;
+    const QDateTime now = clock().now();
+    PupilSummary summary(s, gradeFilter_(), now, pupils.back());
+    for (const ResultRecordData& r : records) summary.add(r);
+
+    std::vector<SheetPage> pages;
+    QStringList names;
+    for (int p : pupils) {
+        SheetPage page;
+        page.title = summary.titleLine(p);
+        for (int level : levels) page.blocks.push_back(summary.levelBlock(p, level));
+        page.charts = pupilCharts(records, s, summary, p, levels, now);
+        pages.push_back(std::move(page));
+        names << s.PupilNames[size_t(p)].trimmed();
+    }
+    savePdfForTeacher(sheetsPdfFileName(s.SchoolName, now.date(), names), QStringLiteral("成績表"), int(pages.size()),
+                      [&pages](QPainter& p, const QRectF& rect, int k) { paintSheetPage(p, rect, pages[size_t(k)]); });
 }
 
 void PupilTimesPanel::Command25_Click()
@@ -217,7 +281,11 @@ void PupilTimesPanel::Command25_Click()
     List2->show();
 }
 
-void PupilTimesPanel::Command18_Click() { hide(); }
+void PupilTimesPanel::Command18_Click()
+{
+    hide();
+    emit closed();
+}
 
 void PupilTimesPanel::List2_Click()
 {

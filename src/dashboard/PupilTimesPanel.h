@@ -5,6 +5,8 @@
 // paper. The sheet itself is made by PupilSummary.h; the panel chooses whom
 // and which levels, and reports the summary it drew so that the dashboard can
 // put the shown pupil's runs in its level columns.
+#include "dashboard/ProgressChart.h"
+
 #include <QFrame>
 
 #include <array>
@@ -30,6 +32,7 @@ public:
     QListWidget* List3 = nullptr;            // levels 1..LevelCount, multi-select
     QListWidget* List2 = nullptr;            // pupils "grade /  name/number" (number as item data), multi-select
     std::array<QPushButton*, 2> Command24{}; // 0 "表示", 1 "印刷" (teachers)
+    QPushButton* SavePdf = nullptr;          // "PDFに保存" (teachers): the chosen pupils' sheets and charts
     QPushButton* Command25 = nullptr;        // "他の人のデータを見る": shows the pupil list
     QPushButton* Command18 = nullptr;        // "戻る": hides the panel
 
@@ -44,8 +47,14 @@ public:
     void showFor(int pupil);
     // True while a sheet is being drawn or printed (the screen yields meanwhile).
     bool drawing() const { return drawing_; }
+    // While true, each drawing of the sheet also works out the shown pupil's
+    // charts (chartsDrawn); the dashboard sets it while its chart is shown.
+    bool chartsWanted = false;
+    // Shows or hides the teachers' buttons ("印刷", "PDFに保存").
+    void setTeacherButtonsVisible(bool visible);
 
     void Command24_Click(int member); // 0 draws the sheet of the chosen pupils, 1 prints it
+    void SavePdf_Click();             // "PDFに保存": one page per chosen pupil, to a folder the teacher chooses
     void Command25_Click();           // "他の人のデータを見る": the pupil list replaces the button
     void Command18_Click();           // "戻る": hides the panel
     void List2_Click();               // a pupil (un)chosen: drawn again
@@ -60,6 +69,10 @@ signals:
     // A sheet was drawn from `summary`; emitted before Command24_Click returns,
     // while summary is alive.
     void sheetDrawn(const PupilSummary& summary);
+    // The charts of the pupil whose sheet was drawn last (with chartsWanted).
+    void chartsDrawn(const PupilCharts& charts);
+    // The panel was closed with its "戻る".
+    void closed();
 
 private:
     void reloadPupilList();

@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
-#include <QPointer>
 #include <QScopeGuard>
 #include <cmath>
 
@@ -913,14 +912,11 @@ void MainFrm::判定後処理()
 
 void MainFrm::takeRightAnswer()
 {
-    const QPointer<MainFrm> self(this);
     ProgramState& s = state();
     CmdNuritubusiOK->setEnabled(false);
-    yieldEvents();
-    if (!self) return;
+    if (!screens::yieldFor(this)) return;
     PlayCorrect();
-    yieldEvents();
-    if (!self) return;
+    if (!screens::yieldFor(this)) return;
     s.RunCorrectCount += 1;
     if (CurrentQuestion >= 0 && CurrentQuestion < int(QuestionDone.size())) QuestionDone[size_t(CurrentQuestion)] = 1;
     setRemaining(QuestionsPerRun - s.RunCorrectCount);
@@ -936,7 +932,6 @@ void MainFrm::takeRightAnswer()
 
 void MainFrm::showCorrection()
 {
-    const QPointer<MainFrm> self(this);
     ProgramState& s = state();
     // The correction stays on screen until "次へ".
     showRelatedPlaces(CurrentQuestion);
@@ -948,15 +943,13 @@ void MainFrm::showCorrection()
     CmdNuritubusikakunin->show();
     CmdNuritubusikakunin->raise();
     if (CmdNuritubusikakunin->isEnabled()) CmdNuritubusikakunin->setFocus();
-    yieldEvents();
-    if (!self) return;
+    if (!screens::yieldFor(this)) return;
     PlayWrong();
     // Clicks made while the cue played (the second click of a double click
     // on "O.K.") reach the window only now: let them land on a disabled
     // "次へ" so that they cannot take the correction away unseen.
     CmdNuritubusikakunin->setEnabled(false);
-    yieldEvents();
-    if (!self) return;
+    if (!screens::yieldFor(this)) return;
     CmdNuritubusikakunin->setEnabled(true);
     if (CmdNuritubusikakunin->isVisible()) CmdNuritubusikakunin->setFocus();
     s.Judging = 0;
@@ -1100,9 +1093,7 @@ void MainFrm::chooseName(QListWidget* list, QLabel* slot, int row, bool submit)
     const auto text = choiceText(list, row);
     if (!text) return;  // a heading (or nothing) was chosen
     slot->setText(*text);
-    QPointer<MainFrm> self(this);
-    yieldEvents();
-    if (!self || !submit) return;
+    if (!screens::yieldFor(this) || !submit) return;
     ListNuritubusi->hide();
     ListNuritubusi2->hide();
     submitListAnswer();
@@ -1117,16 +1108,14 @@ void MainFrm::List3_Click(int row)
 {
     if (row < 0 || row >= List3->count()) return;
     Label3->setText(List3->item(row)->text().trimmed());
-    yieldEvents();
+    static_cast<void>(screens::yieldFor(this));  // nothing follows the turn
 }
 
 void MainFrm::List3_DblClick(int row)
 {
     if (row < 0 || row >= List3->count()) return;
     Label3->setText(List3->item(row)->text().trimmed());
-    QPointer<MainFrm> self(this);
-    yieldEvents();
-    if (!self) return;
+    if (!screens::yieldFor(this)) return;
     submitListAnswer();
 }
 
@@ -1140,17 +1129,16 @@ void MainFrm::submitListAnswer()
     if (s.RunComplete == 1 || s.TimeOver == 1 || !CmdNuritubusiOK->isEnabled() || CmdNuritubusiOK->isHidden())
         return;
     submitting_ = true;
-    QPointer<MainFrm> self(this);
+    const screens::Handling running(this);  // the window outlives the judging below, even when it closes it
     showRelatedPlaces(CurrentQuestion, false);  // filled now, shown with a correction
     ListNuritubusi->hide();
     ListNuritubusi2->hide();
     List3->hide();
-    yieldEvents();
-    if (!self) return;
+    if (!screens::yieldFor(this)) return;
     s.Judging = 1;
     判定();
     判定後処理();
-    if (self) submitting_ = false;
+    submitting_ = false;
 }
 
 void MainFrm::PicNuritubusiIdou_Click(int index)
@@ -1173,9 +1161,7 @@ void MainFrm::CmdNuritubusimodoru_Click()
     lblsss2->hide();
     sPicture2->show();
     sPicture2->raise();
-    QPointer<MainFrm> self(this);
-    yieldEvents();
-    if (!self) return;
+    if (!screens::yieldFor(this)) return;
     ShowWait();
     screens::close(ScreenId::Drill);
     screens::show(ScreenId::Dashboard);
@@ -1206,9 +1192,7 @@ void MainFrm::sTimer1_Timer()
         sLabel10->setText(numberText(double(elapsed)));
         if (elapsed < TimeLimit) sShape2->resize(timeBarWidth(elapsed, TimeLimit, sShape5->width()), sShape2->height());
     }
-    QPointer<MainFrm> self(this);
-    yieldEvents();
-    if (!self) return;
+    if (!screens::yieldFor(this)) return;
 
     if (TimeLimit <= 0) return;  // no limit: no bar and no time over
     if (elapsed < TimeLimit) {
@@ -1220,7 +1204,7 @@ void MainFrm::sTimer1_Timer()
         s.TimeOver = 1;
         sTimer1->stop();
         FinishRun();
-        yieldEvents();
+        static_cast<void>(screens::yieldFor(this));  // nothing follows the turn
     }
 }
 

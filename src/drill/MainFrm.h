@@ -1,7 +1,10 @@
 #pragma once
 // MainFrm: the drill window. A status panel across the top, the map on the
 // left with its scroll bars and the answer panel on the right. One window per
-// run: it is created when a run starts and closed when the run ends.
+// run: it is created when a run starts and closed when the run ends. Its
+// kind (DrillKind: practice, map level, list level) is worked out once when
+// it activates; the handlers switch on it where the kinds differ. The rules
+// it asks (questions, judging, pixels, scrolling, the clock) are DrillLogic.h.
 #include "drill/DrillLogic.h"
 #include "drill/Feedback.h"
 #include "drill/MapSurface.h"
@@ -101,47 +104,48 @@ public:
     void stopClock() override;
 
     // Set-up and run.
-    void Form_Activate();
-    void 初期設定();
-    void レベル別設定();
-    void スタート();
-    void 問題作成表示();
-    void CmdNuritubusiSyutudai_Click();
-    void 判定();
-    void 判定後処理();
-    void CmdNuritubusiPicload_Click();
+    void Form_Activate();         // loads the level's questions and map, then the four steps below
+    void 初期設定();              // initial set-up: closes the dashboard, resets the run, fills the status panel
+    void レベル別設定();          // per-level set-up: arranges the answer panel for the drill kind
+    void スタート();              // start: the run's clock starts
+    void 問題作成表示();          // next question: asks one unless the run is over or judging (nothing in practice)
+    void CmdNuritubusiSyutudai_Click(); // draws the question and shows its prompt (map) or red area and choices (list)
+    void 判定();                  // judge: compares a list answer slot by slot and colours the slots
+    void 判定後処理();            // after judging: takeRightAnswer or showCorrection by the verdict
+    void CmdNuritubusiPicload_Click();  // puts the clean map back on the surface
 
     // Events.
-    void PicNuritubusiPic_MouseDown(int x, int y);
-    void PicNuritubusiPic_MouseMove(int x, int y);
+    void PicNuritubusiPic_MouseDown(int x, int y);  // a press on the map: the answer of a map level
+    void PicNuritubusiPic_MouseMove(int x, int y);  // the mouse on the map: practice names the place
+    // A choice in a name list writes its slot; a double click also submits.
     void chooseName(QListWidget* list, QLabel* slot, int row, bool submit);
-    void ListNuritubusi_Click(int row);
-    void ListNuritubusi_DblClick(int row);
-    void ListNuritubusi2_Click(int row);
-    void ListNuritubusi2_DblClick(int row);
-    void List3_Click(int row);
-    void List3_DblClick(int row);
-    void CmdNuritubusiOK_Click();
-    void CmdNuritubusikakunin_Click();
-    void CmdNuritubusimodoru_Click();
-    void PicNuritubusiIdou_Click(int index);
-    void PicNuritubusiIdou2_Click(int index);
-    void sTimer1_Timer();
-    void sTimer2_Timer();
+    void ListNuritubusi_Click(int row);       // a name chosen
+    void ListNuritubusi_DblClick(int row);    // a name chosen and the answer submitted
+    void ListNuritubusi2_Click(int row);      // a second name chosen
+    void ListNuritubusi2_DblClick(int row);   // a second name chosen and the answer submitted
+    void List3_Click(int row);                // a related place chosen
+    void List3_DblClick(int row);             // a related place chosen and the answer submitted
+    void CmdNuritubusiOK_Click();             // "O.K.": submits the list answer
+    void CmdNuritubusikakunin_Click();        // "次へ": leaves the correction for the next question
+    void CmdNuritubusimodoru_Click();         // "戻る": leaves practice for the dashboard, nothing recorded
+    void PicNuritubusiIdou_Click(int index);  // a scroll bar: moves the map a tenth of its size
+    void PicNuritubusiIdou2_Click(int index); // a corner box: moves the map as its two bars
+    void sTimer1_Timer();                     // each second: the time, the bar, the countdown boxes, time over
+    void sTimer2_Timer();                     // every ten seconds: minutes since sign-in
 
     // Run state of the window.
-    double RunStartTime = 0;
-    int QuestionsPerRun = 0;
-    int Verdict = kVerdictNone;
-    int CurrentQuestion = 0;
-    std::vector<int> QuestionDone = std::vector<int>(kMaxQuestions + 1, 0);
-    int RelatedCount = 0;
+    double RunStartTime = 0;    // clock reading at the start (moved back 10 s by each wrong answer)
+    int QuestionsPerRun = 0;    // right answers that complete the run
+    int Verdict = kVerdictNone; // of the answer being followed up
+    int CurrentQuestion = 0;    // row of the question table asked now
+    std::vector<int> QuestionDone = std::vector<int>(kMaxQuestions + 1, 0);  // 1: answered right this run
+    int RelatedCount = 0;       // related places of a map level's question
     int HasRelated = 0;
-    QString CorrectRelated;
-    long TimeLimit = 0;
-    double TimeBarScale = 0;
-    std::array<long, kLevelSlots> BestThreshold{};
-    std::array<long, kLevelSlots> YourBestThreshold{};
+    QString CorrectRelated;     // the right related-place choice of a list level's question
+    long TimeLimit = 0;         // seconds until time over (5 x the limit time); 0: none
+    double TimeBarScale = 0;    // pixels of the time bar per second
+    std::array<long, kLevelSlots> BestThreshold{};      // countdown rows: the school's best per level
+    std::array<long, kLevelSlots> YourBestThreshold{};  // and the pupil's own
 
     const LevelContent& content() const { return content_; }
     MapSurface& surface() { return surface_; }
@@ -151,62 +155,62 @@ public:
     QPoint mapPosition() const;
 
     // Status panel.
-    QWidget* sPicture1;
-    QLabel* sLabel2;
-    QLabel* sLabel7;
-    QLabel* sLabel14;
-    QLabel* sLabel8;
-    QLabel* sLabel9;
-    QLabel* sLabel10;
-    QLabel* sLabel13;
-    QLabel* sLabel12;
-    QLabel* sLabel11;
-    QWidget* sShape5;
-    QWidget* sShape2;
-    QWidget* sShape3;
-    QWidget* sShape4;
-    std::array<QWidget*, 40> sPicture3{};  // 10..39
-    QWidget* sPicture2;
-    QLabel* lblsss1;
-    QLabel* lblsss2;
-    QTimer* sTimer1;
-    QTimer* sTimer2;
+    QWidget* sPicture1;   // the status panel across the top
+    QLabel* sLabel2;      // program title
+    QLabel* sLabel7;      // pupil's name
+    QLabel* sLabel14;     // school name
+    QLabel* sLabel8;      // level name
+    QLabel* sLabel9;      // right answers still needed ("残り … 問")
+    QLabel* sLabel10;     // seconds since the start
+    QLabel* sLabel13;     // minutes since sign-in
+    QLabel* sLabel12;     // today's run number over all levels
+    QLabel* sLabel11;     // today's run number of this level
+    QWidget* sShape5;     // time bar: its width is the time until time over
+    QWidget* sShape2;     // the elapsed time (blue) across the bar
+    QWidget* sShape3;     // the target time (green) on the bar
+    QWidget* sShape4;     // the limit time (light green) on the bar
+    std::array<QWidget*, 40> sPicture3{};  // countdown boxes 10..19 Best, 20..29 YourBest, 30..39 Pass
+    QWidget* sPicture2;   // notice panel over the left of the status panel
+    QLabel* lblsss1;      // "成績記録中": the run is being recorded
+    QLabel* lblsss2;      // "時間切れ": time over
+    QTimer* sTimer1;      // the run's clock, every second
+    QTimer* sTimer2;      // minutes since sign-in, every ten seconds
 
     // Drill area.
-    QWidget* PicNuritubusiBase;
-    MapViewport* BasePictureBox;
-    MapView* PicNuritubusiPic;
-    QLabel* Picture2;
-    std::array<ScrollBox*, 4> PicNuritubusiIdou{};
-    std::array<ScrollBox*, 4> PicNuritubusiIdou2{};
-    QLabel* LblNuritubusi2;
-    QLabel* LblNuritubusi7;
-    QLabel* Label3;
-    QLabel* LblNuritubusi6;
-    QLabel* LblNuritubusiSiji;
-    QLabel* Label5;
-    QLabel* LblNuritubusi4;
-    QLabel* Lblnuritubusi9;
-    QLabel* Label6;
-    QLabel* Lblnuritubusi1;
-    QLabel* LblNuritubusi8;
-    QListWidget* List2;
-    QListWidget* List3;
-    QListWidget* ListNuritubusi;
-    QListWidget* ListNuritubusi2;
-    QPushButton* CmdNuritubusiOK;
-    QPushButton* CmdNuritubusikakunin;
-    QPushButton* CmdNuritubusimodoru;
-    QLabel* Label7;
-    QLabel* Label8;
-    QLabel* Label9;
-    std::array<QLabel*, 6> Label4{};
+    QWidget* PicNuritubusiBase;      // everything below the status panel
+    MapViewport* BasePictureBox;     // the map's viewport, showing the clean map behind the surface
+    MapView* PicNuritubusiPic;       // the map surface: pressed on map levels, followed in practice
+    QLabel* Picture2;                // the clean map, kept hidden
+    std::array<ScrollBox*, 4> PicNuritubusiIdou{};   // scroll bars: left, right, top, bottom
+    std::array<ScrollBox*, 4> PicNuritubusiIdou2{};  // corner boxes: left-top, left-bottom, right-top, right-bottom
+    QLabel* LblNuritubusi2;          // name slot: the name asked (map), chosen (list) or under the mouse (practice)
+    QLabel* LblNuritubusi7;          // second-name slot, likewise
+    QLabel* Label3;                  // related-place slot, likewise
+    QLabel* LblNuritubusi6;          // map levels' instruction "関連する場所を押しなさい"
+    QLabel* LblNuritubusiSiji;       // instruction line of list levels and practice
+    QLabel* Label5;                  // map-level correction: heading "あなたが押したのは"
+    QLabel* LblNuritubusi4;          // map-level correction: name of the place pressed
+    QLabel* Lblnuritubusi9;          // map-level correction: its second name
+    QLabel* Label6;                  // list-level correction: heading "正解は"
+    QLabel* Lblnuritubusi1;          // list level's right name (shown with the correction)
+    QLabel* LblNuritubusi8;          // list level's right second name ("-" when there is none)
+    QListWidget* List2;              // related places of the question (correction) or under the mouse (practice)
+    QListWidget* List3;              // list levels: related-place choices
+    QListWidget* ListNuritubusi;     // list levels: names, with headings
+    QListWidget* ListNuritubusi2;    // list levels: second names, with headings
+    QPushButton* CmdNuritubusiOK;    // "O.K.": submits a list answer
+    QPushButton* CmdNuritubusikakunin;  // "次へ": ends the correction
+    QPushButton* CmdNuritubusimodoru;   // "戻る": leaves practice
+    QLabel* Label7;                  // practice caption beside the mouse: name
+    QLabel* Label8;                  // practice caption: second name
+    QLabel* Label9;                  // practice caption: related places
+    std::array<QLabel*, 6> Label4{};  // hidden row anchors the answer panel is arranged by
     // Feedback a child sees without sound: "○" / "×" on the map where it was
     // pressed (map levels) or beside the answer slots (list levels), and
     // "+10秒" beside the clock.
-    AnswerSign* mapSign;
-    AnswerSign* listSign;
-    PenaltyBadge* penaltyBadge;
+    AnswerSign* mapSign;        // "○"/"×" on the map where it was pressed
+    AnswerSign* listSign;       // "○"/"×" beside the answer slots
+    PenaltyBadge* penaltyBadge; // "+10秒" beside the clock
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;

@@ -8,6 +8,10 @@
 #include <QStringList>
 #include <cstdint>
 #include <exception>
+#include <functional>
+
+class QPainter;
+class QRectF;
 
 namespace karuvel {
 
@@ -80,7 +84,22 @@ public:
     virtual bool printLines(const QStringList& lines, int pointSize) = 0;
     // Starts a new sheet of paper in the job (nothing before the first line).
     virtual void newPage() = 0;
+    // Draws a picture below what the sheet already holds: `draw` paints into
+    // the rectangle it is given, in units of a page kPrintPageWidth wide (96
+    // to the inch), which is the rest of the sheet, or a fresh sheet when less
+    // than `minHeight` units are left.
+    virtual bool printDrawing(const std::function<void(QPainter&, const QRectF&)>& draw, double minHeight) = 0;
     virtual void endJob() = 0;
+};
+// The width of a printed page in the units printDrawing paints in.
+constexpr double kPrintPageWidth = 718.0;
+
+// The folder chooser: where a teacher saves a file made for them.
+class IFolderChooser {
+public:
+    virtual ~IFolderChooser() = default;
+    // The folder chosen, or an empty text when the teacher cancelled.
+    virtual QString chooseFolder(const QString& title, const QString& startFolder) = 0;
 };
 
 struct Platform {
@@ -91,6 +110,7 @@ struct Platform {
     IProcessStarter* processes = nullptr;
     ISoundPlayer* sound = nullptr;
     IPrinter* printer = nullptr;
+    IFolderChooser* folders = nullptr;
 };
 
 // The seams in force; the real ones until something else is installed.

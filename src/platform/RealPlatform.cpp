@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
@@ -128,6 +129,33 @@ bool RealPrinter::printLines(const QStringList& lines, int pointSize)
     return true;
 }
 
+bool RealPrinter::printDrawing(const std::function<void(QPainter&, const QRectF&)>& draw, double minHeight)
+{
+    if (!job_) job_ = new Job;
+    if (!job_->begun) {
+        if (!job_->painter.begin(&job_->printer)) return false;
+        job_->begun = true;
+        job_->y = 0;
+    }
+    const QRect paper = job_->printer.pageLayout().paintRectPixels(job_->printer.resolution());
+    const double scale = paper.width() / kPrintPageWidth;
+    if (scale <= 0) return false;
+    double left = (paper.height() - job_->y) / scale;
+    if (job_->y > 0 && left < minHeight) {
+        job_->printer.newPage();
+        job_->y = 0;
+        left = paper.height() / scale;
+    }
+    QPainter& p = job_->painter;
+    p.save();
+    p.translate(0, job_->y);
+    p.scale(scale, scale);
+    draw(p, QRectF(0, 0, kPrintPageWidth, left));
+    p.restore();
+    job_->y = paper.height();  // the drawing takes the rest of the sheet
+    return true;
+}
+
 void RealPrinter::newPage()
 {
     if (!job_ || !job_->begun || job_->y == 0) return;
@@ -140,6 +168,11 @@ void RealPrinter::endJob()
     if (job_ && job_->begun) job_->painter.end();
     delete job_;
     job_ = nullptr;
+}
+
+QString RealFolderChooser::chooseFolder(const QString& title, const QString& startFolder)
+{
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, startFolder);
 }
 
 Platform& platform()
@@ -156,6 +189,7 @@ void installRealPlatform()
     static RealProgramEnd end;
     static RealProcessStarter processes;
     static RealPrinter printer;
+    static RealFolderChooser folders;
     Platform& p = platform();
     p.clock = &clock;
     p.random = &random;
@@ -163,6 +197,7 @@ void installRealPlatform()
     p.programEnd = &end;
     p.processes = &processes;
     p.printer = &printer;
+    p.folders = &folders;
     p.sound = &realSoundPlayer();
 }
 

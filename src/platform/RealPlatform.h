@@ -39,11 +39,17 @@ public:
     bool start(const QString& program, const QStringList& arguments) override;
 };
 
+class RealFolderChooser : public IFolderChooser {
+public:
+    QString chooseFolder(const QString& title, const QString& startFolder) override;
+};
+
 class RealPrinter : public IPrinter {
 public:
     ~RealPrinter() override;
     bool printLines(const QStringList& lines, int pointSize) override;
     void newPage() override;
+    bool printDrawing(const std::function<void(QPainter&, const QRectF&)>& draw, double minHeight) override;
     void endJob() override;
 
 private:

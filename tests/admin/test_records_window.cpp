@@ -7,8 +7,10 @@
 #include "admin/RecordsManager.h"
 #include "frame/Calendar.h"
 #include "frame/Navigator.h"
+#include "platform/Cp932.h"
 #include "platform/RecordFile.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFrame>
@@ -539,4 +541,44 @@ TEST_F(RecordsWindow, EveryLineCanBeScrolledIntoViewWhole)
         EXPECT_GE(d.List1->visualRect(d.model->index(row)).width(), text) << row;
     }
     EXPECT_GT(d.List1->horizontalScrollBar()->maximum(), 0);
+}
+
+TEST_F(RecordsWindow, CsvExportWritesEveryListedRunToTheChosenFolder)
+{
+    writeFile(bytesOf({run(7, 1, 45), run(8, 2, 99999), run(7, 0, 30)}));
+    FrmData& d = open();
+    ASSERT_TRUE(d.CsvExport->isVisible());
+    const QString folder = dir.mkdir(QStringLiteral("書き出し"));
+    fakes.folders.folder = folder;
+    const QString name = QStringLiteral("みどり塾_成績累積データ_2026-12-10.csv");
+
+    d.CsvExport->click();
+    QFile utf8(folder + name);
+    ASSERT_TRUE(utf8.open(QIODevice::ReadOnly));
+    const QByteArray bytes = utf8.readAll();
+    utf8.close();
+    ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+    const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);  // the heading and the two runs the list shows
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("1,2026/12/10,09:36:00,7,青木,小４,1,")));
+    EXPECT_TRUE(lines[2].contains(QStringLiteral(",8,上田,中１,2,")));
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(name));
+
+    // Shift_JIS when ticked: the same lines, no mark.
+    d.CsvCp932->setChecked(true);
+    d.CsvExport->click();
+    QFile cp932(folder + name);
+    ASSERT_TRUE(cp932.open(QIODevice::ReadOnly));
+    const QByteArray sjis = cp932.readAll();
+    EXPECT_FALSE(sjis.startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(decodeCp932(sjis), QString::fromUtf8(bytes.mid(3)));
+
+    // Cancelled: nothing written, nothing said.
+    fakes.folders.folder.clear();
+    fakes.messages.shown.clear();
+    QFile::remove(folder + name);
+    d.CsvExport->click();
+    EXPECT_FALSE(QFile::exists(folder + name));
+    EXPECT_TRUE(fakes.messages.shown.isEmpty());
 }

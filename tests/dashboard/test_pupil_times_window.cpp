@@ -96,6 +96,11 @@ public:
         return false;
     }
     void newPage() override {}
+    bool printDrawing(const std::function<void(QPainter&, const QRectF&)>&, double) override
+    {
+        ++calls;
+        return false;
+    }
     void endJob() override { ++ended; }
 };
 

@@ -1,5 +1,7 @@
 #include "Fakes.h"
 
+#include <QPainter>
+
 namespace karuvel::test {
 
 void FakeClock::waitResponsive(int ms)
@@ -31,6 +33,17 @@ int FakeSoundPlayer::play(const QString& path)
     return r;
 }
 
+bool FakePrinter::printDrawing(const std::function<void(QPainter&, const QRectF&)>& draw, double)
+{
+    QImage page(int(kPrintPageWidth), int(kPrintPageWidth * 1.414), QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter p(&page);
+    draw(p, QRectF(0, 0, page.width(), page.height()));
+    p.end();
+    drawings.push_back(page);
+    return true;
+}
+
 FakePlatform::FakePlatform()
 {
     saved_ = platform();
@@ -42,6 +55,7 @@ FakePlatform::FakePlatform()
     p.processes = &processes;
     p.sound = &sound;
     p.printer = &printer;
+    p.folders = &folders;
     resetState();
 }
 

@@ -5,6 +5,7 @@
 #include "state/ProgramState.h"
 
 #include <QDateTime>
+#include <QImage>
 #include <QList>
 #include <QPair>
 #include <deque>
@@ -95,7 +96,22 @@ public:
         return true;
     }
     void newPage() override { ++newPages; }
+    // Each drawing is painted into an image of a whole page, so that a fault
+    // in the painting shows in the test; the images are kept.
+    std::vector<QImage> drawings;
+    bool printDrawing(const std::function<void(QPainter&, const QRectF&)>& draw, double minHeight) override;
     void endJob() override { ++jobsEnded; }
+};
+
+class FakeFolderChooser : public IFolderChooser {
+public:
+    QString folder;  // what the teacher "chooses"; empty = cancel
+    QStringList asked;
+    QString chooseFolder(const QString& title, const QString&) override
+    {
+        asked << title;
+        return folder;
+    }
 };
 
 // Installs fresh fakes for the lifetime of the object and a fresh program state.
@@ -110,6 +126,7 @@ public:
     FakeProcessStarter processes;
     FakeSoundPlayer sound;
     FakePrinter printer;
+    FakeFolderChooser folders;
 
 private:
     Platform saved_;

@@ -1,0 +1,82 @@
+#pragma once
+// The class overview for teachers: one row per listed pupil of the chosen
+// grade, one column per level, each cell telling whether the pupil has
+// cleared the level (the rule the finish screen and the dashboard use), the
+// runs and points within the level's recent period, and the best time. The
+// rows are worked out from the statistics of the last recount and need no
+// screen; ClassOverviewModel puts them in a table view and sorts them.
+#include "state/ProgramState.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <vector>
+
+class QPainter;
+class QRectF;
+
+namespace karuvel {
+
+struct OverviewCell {
+    bool ran = false;      // any stored run of the level at all
+    bool cleared = false;  // levelCleared
+    int runs = 0;          // RecentCount: runs within the recent period
+    long long points = 0;  // RecentPoints
+    int best = -1;         // BestTime, -1 when there is none
+};
+
+struct OverviewRow {
+    int pupil = 0;
+    int rosterPosition = 0;  // 1.. in roster order
+    QString grade;           // grade label
+    QString name;            // trimmed
+    std::vector<OverviewCell> cells;  // one per level of ClassOverview::levels
+};
+
+struct ClassOverview {
+    QString gradeFilter;
+    std::vector<int> levels;  // the levels shown: 1..LevelCount without practice levels
+    std::vector<OverviewRow> rows;
+};
+
+// The overview of the listed pupils (roster order) that pass the grade filter.
+ClassOverview classOverview(const ProgramState& s, const QString& gradeFilter);
+
+// The cell's lines: "クリア" when cleared, then "3回 30点" and "最高 45秒"
+// ("最高 -" without a best time); "−" alone for a level never run.
+QStringList overviewCellLines(const OverviewCell& cell);
+
+// Sorts the rows by a column: 0 the name column (roster order), k >= 1 the
+// k-th level shown. Ascending puts the pupils furthest behind first: not
+// cleared before cleared, then fewer points, then a slower best time (none
+// counts as slowest), then fewer runs; ties keep roster order.
+void sortOverview(ClassOverview* overview, int column, bool ascending);
+
+// The heading of a column: "名前" or the level's number and name.
+QString overviewHeading(const ProgramState& s, const ClassOverview& overview, int column);
+
+// Paper: how many rows fit one page, and one page of rows (first..first+count-1)
+// with the headings, painted in `rect` (units of a 96-dpi page).
+int overviewRowsPerPage(const QRectF& rect);
+void paintOverviewPage(QPainter& p, const QRectF& rect, const ProgramState& s, const ClassOverview& overview,
+                       const QString& title, int first, int count);
+
+// The table model of the overview window.
+class ClassOverviewModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ClassOverviewModel(QObject* parent = nullptr);
+    void setOverview(const ProgramState& s, ClassOverview overview);
+    const ClassOverview& overview() const { return overview_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    void sort(int column, Qt::SortOrder order) override;
+
+private:
+    ClassOverview overview_;
+    QStringList headings_;
+};
+
+} // namespace karuvel

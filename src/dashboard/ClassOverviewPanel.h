@@ -1,0 +1,50 @@
+#pragma once
+// The class overview panel of the dashboard ("クラス一覧", teachers): the
+// overview of the grade chosen in the dashboard's grade chooser as a
+// sortable table, printable and saved as PDF. The rows come from
+// ClassOverview.h; the panel shows, prints and saves them.
+#include "dashboard/ClassOverview.h"
+
+#include <QFrame>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace karuvel {
+
+class ClassOverviewPanel : public QFrame {
+    Q_OBJECT
+public:
+    // gradeFilter gives the grade chooser's text.
+    explicit ClassOverviewPanel(std::function<QString()> gradeFilter, QWidget* parent = nullptr);
+
+    QLabel* OverviewTitle = nullptr;     // "クラス一覧　" + the grade
+    QTableView* OverviewTable = nullptr; // one row per pupil, one column per level
+    QPushButton* OverviewPrint = nullptr;  // "印刷"
+    QPushButton* OverviewPdf = nullptr;    // "PDFに保存"
+    QPushButton* OverviewBack = nullptr;   // "戻る": hides the panel
+    ClassOverviewModel* model = nullptr;
+
+    // Builds the rows afresh from the statistics of the last recount (the
+    // sort column and order are kept) and shows the panel in front.
+    void showOverview();
+    // Rebuilds the rows when the panel is showing (the grade was changed).
+    void refresh();
+
+    void OverviewPrint_Click();
+    void OverviewPdf_Click();
+    void OverviewBack_Click();
+
+    // The title line of the printed and saved pages.
+    QString pageTitle() const;
+    // The pages the overview takes on paper, and one of them painted.
+    int pageCount() const;
+    void paintPage(QPainter& p, const QRectF& rect, int index) const;
+
+private:
+    std::function<QString()> gradeFilter_;
+};
+
+} // namespace karuvel

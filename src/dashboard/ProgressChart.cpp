@@ -1,0 +1,337 @@
+#include "dashboard/ProgressChart.h"
+
+#include "frame/Calendar.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+namespace karuvel {
+
+namespace {
+
+const QColor kRunColour(30, 90, 200);
+const QColor kBestColour(0, 140, 60);
+const QColor kTargetColour(210, 40, 40);
+const QColor kAverageColour(150, 110, 0);
+const QColor kTimeOverColour(200, 0, 0);
+const QColor kBarColour(70, 130, 220);
+const QColor kGridColour(215, 215, 215);
+const QColor kFrameColour(110, 110, 110);
+
+QFont chartFont(double pixels, bool bold = false)
+{
+    QFont f(QStringLiteral("IPAGothic"));
+    f.setPixelSize(std::max(1, int(std::lround(pixels))));
+    f.setBold(bold);
+    return f;
+}
+
+// The text size of a chart of this height: readable on the 1024 x 768 screen,
+// and in proportion on paper.
+double textSize(const QRectF& rect) { return std::clamp(rect.height() * 0.075, 7.0, 14.0); }
+
+// A step for the value axis that gives about `lines` grid lines: 1, 2 or 5 times a power of ten.
+double niceStep(double range, int lines)
+{
+    if (range <= 0) return 1;
+    const double raw = range / std::max(1, lines);
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        if (m * power >= raw) return std::max(1.0, m * power);
+    }
+    return std::max(1.0, 10 * power);
+}
+
+QString dayText(double when)
+{
+    const QDate d = fromOleDate(std::floor(when));
+    return QString::number(d.month()) + QLatin1Char('/') + QString::number(d.day());
+}
+
+void drawTitle(QPainter& p, const QRectF& rect, const QString& text, double size)
+{
+    p.setFont(chartFont(size, true));
+    p.setPen(Qt::black);
+    p.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, text);
+}
+
+// A short stroke and its caption, left to right from x; returns the x after it.
+double legendEntry(QPainter& p, double x, double y, const QPen& pen, const QString& text, bool dot = false)
+{
+    const QFontMetricsF fm(p.font());
+    p.setPen(pen);
+    if (dot) {
+        p.setBrush(pen.color());
+        p.drawEllipse(QPointF(x + 6, y), 2.5, 2.5);
+        p.setBrush(Qt::NoBrush);
+    } else {
+        p.drawLine(QPointF(x, y), QPointF(x + 14, y));
+    }
+    p.setPen(Qt::black);
+    p.drawText(QPointF(x + 17, y + fm.ascent() / 2 - 1), text);
+    return x + 17 + fm.horizontalAdvance(text) + 10;
+}
+
+} // namespace
+
+void setChartTimeAxis(PupilCharts* charts, double now)
+{
+    double first = now;
+    for (const LevelProgress& level : charts->levels) {
+        if (!level.runs.empty()) first = std::min(first, level.runs.front().when);
+    }
+    first = std::min(first, now - 7);
+    const double room = std::max(0.5, (now - first) * 0.03);
+    charts->fromWhen = first - room;
+    charts->toWhen = now + room;
+}
+
+void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level, double fromWhen, double toWhen,
+                     double textPixels)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const double ts = textPixels > 0 ? textPixels : textSize(rect);
+    const QFont small = chartFont(ts);
+    p.setFont(small);
+    const QFontMetricsF fm(small);
+
+    // Title and legend above, the time-over band at the top of the plot, the
+    // dates below and the seconds on the left.
+    const double titleHeight = fm.height() * 1.3;
+    drawTitle(p, QRectF(rect.left(), rect.top(), rect.width(), titleHeight),
+              QStringLiteral("【") + QString::number(level.level) + QStringLiteral("】") + level.name
+                  + QStringLiteral("　タイム（秒）"),
+              ts * 1.1);
+    const double legendY = rect.top() + titleHeight + fm.height() * 0.5;
+    p.setFont(small);
+    double x = rect.left() + 4;
+    x = legendEntry(p, x, legendY, QPen(kRunColour, 1.5), QStringLiteral("1回ごと"), true);
+    x = legendEntry(p, x, legendY, QPen(kBestColour, 2.5), QStringLiteral("自己ベスト"));
+    x = legendEntry(p, x, legendY, QPen(kTargetColour, 1.5, Qt::DashLine), QStringLiteral("目標"));
+    legendEntry(p, x, legendY, QPen(kAverageColour, 1.5, Qt::DotLine), QStringLiteral("塾平均"));
+
+    const double leftAxis = fm.horizontalAdvance(QStringLiteral("99999")) + 6;
+    const double overBand = fm.height() * 1.2;
+    QRectF plot(rect.left() + leftAxis, legendY + fm.height() * 0.7 + overBand, rect.width() - leftAxis - 6,
+                rect.height() - (legendY - rect.top()) - fm.height() * 0.7 - overBand - fm.height() * 1.4);
+    if (plot.width() < 20 || plot.height() < 20) {
+        p.restore();
+        return;
+    }
+    const QRectF band(plot.left(), plot.top() - overBand, plot.width(), overBand);
+
+    int highest = 0;
+    bool anyTime = false, anyNoTime = false;
+    for (const ChartRun& run : level.runs) {
+        if (run.noTime) {
+            anyNoTime = true;
+        } else {
+            highest = std::max(highest, run.time);
+            anyTime = true;
+        }
+    }
+    highest = std::max({highest, level.target, level.schoolAverage, 10});
+    const double step = niceStep(highest * 1.1, 4);
+    const double top = std::ceil(highest * 1.1 / step) * step;
+    const double span = std::max(1e-6, toWhen - fromWhen);
+    auto xOf = [&](double when) { return plot.left() + (when - fromWhen) / span * plot.width(); };
+    auto yOf = [&](double seconds) { return plot.bottom() - seconds / top * plot.height(); };
+
+    // Grid and value labels.
+    p.setFont(small);
+    for (double v = 0; v <= top + 0.5; v += step) {
+        const double y = yOf(v);
+        p.setPen(QPen(kGridColour, 1));
+        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        p.setPen(Qt::black);
+        p.drawText(QRectF(rect.left(), y - fm.height() / 2, leftAxis - 4, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
+                   QString::number(v));
+    }
+    // Date labels: about one per 70 pixels, at whole days.
+    const int ticks = std::max(2, int(plot.width() / (fm.horizontalAdvance(QStringLiteral("12/31")) * 2.2)));
+    const double dayStep = std::max(1.0, std::ceil(span / ticks));
+    for (double d = std::ceil(fromWhen); d <= toWhen; d += dayStep) {
+        const double xd = xOf(d);
+        p.setPen(QPen(kGridColour, 1));
+        p.drawLine(QPointF(xd, plot.top()), QPointF(xd, plot.bottom()));
+        p.setPen(Qt::black);
+        const QString t = dayText(d);
+        const double w = fm.horizontalAdvance(t);
+        p.drawText(QPointF(std::clamp(xd - w / 2, plot.left() - leftAxis / 2, plot.right() - w), plot.bottom() + fm.ascent() + 2), t);
+    }
+    p.setPen(QPen(kFrameColour, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(plot);
+    // The band for runs without a time.
+    p.fillRect(band, QColor(255, 236, 236));
+    p.setPen(QPen(kTimeOverColour, 1));
+    p.drawText(band.adjusted(-leftAxis, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("×"));
+
+    // Reference lines.
+    // The target's label sits at the right end of its line and the average's
+    // at the left end, so that the two stay readable when they lie close.
+    auto reference = [&](int seconds, const QPen& pen, const QString& label, bool atRight) {
+        if (seconds < 0) return;
+        p.setPen(pen);
+        const double y = yOf(seconds);
+        p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        p.setFont(small);
+        const QString text = label + QString::number(seconds) + QStringLiteral("秒");
+        const double w = fm.horizontalAdvance(text);
+        const double x0 = atRight ? plot.right() - w - 3 : plot.left() + 3;
+        p.fillRect(QRectF(x0 - 1, y - fm.height(), w + 2, fm.height() - 1), QColor(255, 255, 255, 200));
+        p.drawText(QPointF(x0, y - fm.descent() - 1), text);
+    };
+    reference(level.target, QPen(kTargetColour, 1.5, Qt::DashLine), QStringLiteral("目標 "), true);
+    reference(level.schoolAverage, QPen(kAverageColour, 1.5, Qt::DotLine), QStringLiteral("塾平均 "), false);
+
+    if (level.runs.empty()) {
+        p.setFont(chartFont(ts * 1.1));
+        p.setPen(Qt::darkGray);
+        p.drawText(plot, Qt::AlignCenter, QStringLiteral("まだ記録がありません"));
+        p.restore();
+        return;
+    }
+
+    // The best time so far: a step at each new best, held to the last run.
+    if (!level.bestSteps.empty()) {
+        QPainterPath path;
+        path.moveTo(xOf(level.bestSteps.front().when), yOf(level.bestSteps.front().best));
+        for (size_t k = 1; k < level.bestSteps.size(); ++k) {
+            path.lineTo(xOf(level.bestSteps[k].when), yOf(level.bestSteps[k - 1].best));
+            path.lineTo(xOf(level.bestSteps[k].when), yOf(level.bestSteps[k].best));
+        }
+        path.lineTo(xOf(std::max(level.runs.back().when, level.bestSteps.back().when)), yOf(level.bestSteps.back().best));
+        p.setPen(QPen(kBestColour, 2.5));
+        p.drawPath(path);
+    }
+    // Every run: a dot at its time, or a cross in the band.
+    const double r = std::clamp(ts * 0.3, 2.0, 4.0);
+    for (const ChartRun& run : level.runs) {
+        const double xr = xOf(run.when);
+        if (run.noTime) {
+            const double yc = band.center().y();
+            p.setPen(QPen(kTimeOverColour, 1.8));
+            p.drawLine(QPointF(xr - r, yc - r), QPointF(xr + r, yc + r));
+            p.drawLine(QPointF(xr - r, yc + r), QPointF(xr + r, yc - r));
+        } else {
+            p.setPen(QPen(kRunColour.darker(130), 1));
+            p.setBrush(kRunColour);
+            p.drawEllipse(QPointF(xr, yOf(run.time)), r, r);
+            p.setBrush(Qt::NoBrush);
+        }
+    }
+    if (anyNoTime && !anyTime) {
+        p.setFont(chartFont(ts));
+        p.setPen(Qt::darkGray);
+        p.drawText(plot, Qt::AlignCenter, QStringLiteral("時間内に終えた回はまだありません"));
+    }
+    p.restore();
+}
+
+void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoints>& weeks, double textPixels)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const double ts = textPixels > 0 ? textPixels : textSize(rect);
+    const QFont small = chartFont(ts);
+    const QFontMetricsF fm(small);
+    const double titleHeight = fm.height() * 1.3;
+    drawTitle(p, QRectF(rect.left(), rect.top(), rect.width(), titleHeight), QStringLiteral("週ごとの獲得ポイント"),
+              ts * 1.1);
+    p.setFont(small);
+    const double leftAxis = fm.horizontalAdvance(QStringLiteral("99999")) + 6;
+    QRectF plot(rect.left() + leftAxis, rect.top() + titleHeight + fm.height() * 0.6, rect.width() - leftAxis - 6,
+                rect.height() - titleHeight - fm.height() * 2.1);
+    if (plot.width() < 20 || plot.height() < 20 || weeks.empty()) {
+        p.restore();
+        return;
+    }
+    long long highest = 10;
+    for (const WeekPoints& w : weeks) highest = std::max(highest, w.points);
+    const double step = niceStep(double(highest) * 1.15, 4);
+    const double top = std::ceil(double(highest) * 1.15 / step) * step;
+    auto yOf = [&](double v) { return plot.bottom() - v / top * plot.height(); };
+    for (double v = 0; v <= top + 0.5; v += step) {
+        p.setPen(QPen(kGridColour, 1));
+        p.drawLine(QPointF(plot.left(), yOf(v)), QPointF(plot.right(), yOf(v)));
+        p.setPen(Qt::black);
+        p.drawText(QRectF(rect.left(), yOf(v) - fm.height() / 2, leftAxis - 4, fm.height()),
+                   Qt::AlignRight | Qt::AlignVCenter, QString::number(v));
+    }
+    const double slot = plot.width() / double(weeks.size());
+    const double barWidth = std::max(1.0, slot * 0.7);
+    const bool valuesFit = fm.horizontalAdvance(QStringLiteral("999")) <= slot;
+    // A date under the bars about every 60 pixels.
+    const int labelEvery = std::max(1, int(std::ceil(fm.horizontalAdvance(QStringLiteral("12/31")) * 1.6 / slot)));
+    for (size_t k = 0; k < weeks.size(); ++k) {
+        const double x = plot.left() + slot * double(k) + (slot - barWidth) / 2;
+        const WeekPoints& w = weeks[k];
+        if (w.points > 0) {
+            const QRectF bar(x, yOf(double(w.points)), barWidth, plot.bottom() - yOf(double(w.points)));
+            p.fillRect(bar, kBarColour);
+            if (valuesFit) {
+                p.setPen(Qt::black);
+                p.drawText(QRectF(x - slot, bar.top() - fm.height(), barWidth + 2 * slot, fm.height()),
+                           Qt::AlignHCenter | Qt::AlignBottom, QString::number(w.points));
+            }
+        }
+        const size_t fromEnd = weeks.size() - 1 - k;  // the latest week always has its date
+        if (fromEnd % size_t(labelEvery) == 0) {
+            p.setPen(Qt::black);
+            const QString t = QString::number(w.monday.month()) + QLatin1Char('/') + QString::number(w.monday.day());
+            const double tw = fm.horizontalAdvance(t);
+            p.drawText(QPointF(std::clamp(x + barWidth / 2 - tw / 2, plot.left() - leftAxis / 2, plot.right() - tw),
+                               plot.bottom() + fm.ascent() + 2),
+                       t);
+        }
+    }
+    p.setPen(QPen(kFrameColour, 1));
+    p.drawRect(plot);
+    p.restore();
+}
+
+void paintPupilCharts(QPainter& p, const QRectF& rect, const PupilCharts& charts)
+{
+    const double titleHeight = charts.title.isEmpty() ? 0.0 : std::clamp(rect.height() * 0.05, 14.0, 26.0);
+    if (titleHeight > 0) drawTitle(p, QRectF(rect.left(), rect.top(), rect.width(), titleHeight), charts.title, titleHeight * 0.7);
+    // Each level chart gets two shares of the height, the weekly chart one and a half.
+    const double shares = 2.0 * double(charts.levels.size()) + 1.5;
+    const double unit = (rect.height() - titleHeight) / shares;
+    const double gap = std::min(10.0, unit * 0.1);
+    // One text size for every chart of the page.
+    const double ts = textSize(QRectF(0, 0, rect.width(), 2 * unit - gap));
+    double y = rect.top() + titleHeight;
+    for (const LevelProgress& level : charts.levels) {
+        paintLevelChart(p, QRectF(rect.left(), y, rect.width(), 2 * unit - gap), level, charts.fromWhen, charts.toWhen, ts);
+        y += 2 * unit;
+    }
+    paintWeeklyChart(p, QRectF(rect.left(), y, rect.width(), 1.5 * unit - gap), charts.weeks, ts);
+}
+
+ProgressChart::ProgressChart(QWidget* parent) : QWidget(parent)
+{
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+}
+
+void ProgressChart::setCharts(PupilCharts charts)
+{
+    charts_ = std::move(charts);
+    update();
+}
+
+void ProgressChart::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    paintPupilCharts(p, QRectF(rect()).adjusted(6, 4, -4, -4), charts_);
+}
+
+} // namespace karuvel

@@ -1,0 +1,56 @@
+#pragma once
+// The progress charts of one pupil: per level, each run's time by date with
+// the best time so far as a step line and the level's target time and the
+// school's average as reference lines; below them the points earned per
+// week. The painting functions draw into any painter (the screen, the
+// printer, a PDF page); ProgressChart is the widget that shows them.
+#include "dashboard/ProgressData.h"
+
+#include <QRectF>
+#include <QString>
+#include <QWidget>
+#include <vector>
+
+class QPainter;
+
+namespace karuvel {
+
+// Everything the charts of one pupil show.
+struct PupilCharts {
+    QString title;                      // whose charts these are
+    std::vector<LevelProgress> levels;  // one chart each, in this order
+    std::vector<WeekPoints> weeks;      // the weekly points chart
+    double fromWhen = 0;                // the time axis of the level charts (OLE date-times)
+    double toWhen = 0;
+};
+
+// The time axis shared by the level charts: from the first run shown (or a
+// week before `now` when there is none) to `now`, with a little room on both sides.
+void setChartTimeAxis(PupilCharts* charts, double now);
+
+// One level's chart in `rect`; text in textPixels (in the painter's units),
+// or in proportion to the chart's height when that is 0.
+void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level, double fromWhen, double toWhen,
+                     double textPixels = 0);
+// The weekly points chart in `rect`.
+void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoints>& weeks, double textPixels = 0);
+// The title, the level charts one under the other and the weekly chart at the
+// bottom, sharing `rect`.
+void paintPupilCharts(QPainter& p, const QRectF& rect, const PupilCharts& charts);
+
+// The widget on the dashboard that shows a pupil's charts.
+class ProgressChart : public QWidget {
+    Q_OBJECT
+public:
+    explicit ProgressChart(QWidget* parent = nullptr);
+    void setCharts(PupilCharts charts);
+    const PupilCharts& charts() const { return charts_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    PupilCharts charts_;
+};
+
+} // namespace karuvel
