@@ -13,6 +13,9 @@
 # hangs or breaks a rule the program promises is copied to fuzz/kept/<target>/;
 # commit it with the mend, and test_fuzz_replay replays it on every ./test.sh.
 # Harnesses run under nice, one at a time, so that a shared machine stays usable.
+# LeakSanitizer's check after each input is off (it scans the program state's
+# tables, about 15 MB, and slows the harnesses many times over);
+# KARUVEL_FUZZ_LEAKS=1 turns it on.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${KARUVEL_FUZZ_BUILD_DIR:-$ROOT/build-fuzz}"
@@ -93,6 +96,7 @@ for t in "${targets[@]}"; do
   log="$BUILD/fuzz-$t.log"
   set +e
   nice -n 10 "$bin" -max_total_time="$seconds" -max_len="$(max_len "$t")" -timeout=20 -rss_limit_mb=2048 \
+    -detect_leaks="${KARUVEL_FUZZ_LEAKS:-0}" \
     -print_final_stats=1 -artifact_prefix="$found/" "$corpus" "$seeds" >"$log" 2>&1
   rc=$?
   set -e

@@ -164,10 +164,12 @@ bool criteriaCellsWritable(const CriteriaGrid& grid, QString* message)
 CriteriaSave saveCriteriaGrid(const QString& path, const CriteriaGrid& grid, QString* message)
 {
     if (!criteriaCellsWritable(grid, message)) return CriteriaSave::Refused;
-    if (writeCp932Lines(path, criteriaFileLines(grid)) != FileStatus::Ok) {
+    QString reason;
+    if (writeCp932Lines(path, criteriaFileLines(grid), &reason) != FileStatus::Ok) {
+        // The system's reason and number tell the teacher (or whoever they call) what to mend.
         if (message)
-            *message = QStringLiteral("「%1」に書き込むことができません。\r\n%2\r\n変更は記録されていません。")
-                           .arg(QFileInfo(path).fileName(), QFileInfo(path).absoluteFilePath());
+            *message = QStringLiteral("「%1」に書き込むことができません。\r\n%2\r\n%3\r\n変更は記録されていません。")
+                           .arg(QFileInfo(path).fileName(), QFileInfo(path).absoluteFilePath(), reason);
         return CriteriaSave::Failed;
     }
     return CriteriaSave::Ok;

@@ -17,8 +17,10 @@ enum class FileStatus { Ok, NotFound, Unreadable, NotWritable };
 // Reads a whole file and decodes it from CP932.
 FileStatus readCp932File(const QString& path, QString* text);
 // Writes lines in CP932, each ended by CR LF; the file is replaced atomically.
-FileStatus writeCp932Lines(const QString& path, const QStringList& lines);
+// On failure *reason (when given) tells why: the system's description and
+// "（エラー番号 N）".
+FileStatus writeCp932Lines(const QString& path, const QStringList& lines, QString* reason = nullptr);
 // Writes the text as it stands (line ends included) in CP932, atomically.
-FileStatus writeCp932Text(const QString& path, const QString& text);
+FileStatus writeCp932Text(const QString& path, const QString& text, QString* reason = nullptr);
 
 } // namespace karuvel

@@ -561,8 +561,13 @@ void AppendResult()
     r.points = QByteArray("0    ", 5);
     const std::array<char, kRecordSize> bytes = r.toBytes();
     // Whole records only: a torn partial record at the end is overwritten.
-    if (!appendRecord(f, bytes.data(), kRecordSize))
-        failAppend(path, QStringLiteral("書き込みできません：") + fromUtf8(f.errorText()), f.errorNumber());
+    if (!appendRecord(f, bytes.data(), kRecordSize)) {
+        const QString why = QStringLiteral("書き込みできません：") + fromUtf8(f.errorText());
+        const int number = f.errorNumber();
+        // The lock goes first: every other PC's run waits for it while the message is up.
+        f.close();
+        failAppend(path, why, number);
+    }
     f.unlock();
     f.close();
 }
