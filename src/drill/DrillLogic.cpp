@@ -311,8 +311,9 @@ QPoint positionForSeed(QPoint seed, QSize viewport, QSize map)
 
 long elapsedFromClock(double now, double runStartTime)
 {
-    // Round half to even, as the clock's figure has always been rounded.
-    return long(std::nearbyint(now - runStartTime));
+    // Round half to even, as the clock's figure has always been rounded; never
+    // below zero, whatever the clock did.
+    return std::max(0L, long(std::nearbyint(now - runStartTime)));
 }
 
 long timeLimitFor(long limitTime) { return 5 * limitTime; }
@@ -354,8 +355,10 @@ std::set<int> countdownBoxesToHide(long elapsed, const CountdownThresholds& t)
 
 long minutesSince(double now, double signInTime)
 {
-    const long seconds = long(std::trunc(now - signInTime));
-    return seconds / 60;
+    double seconds = now - signInTime;
+    if (seconds < -43200) seconds += 86400;  // the clock passed midnight since the sign-in
+    if (seconds < 0) seconds = 0;
+    return long(std::trunc(seconds)) / 60;
 }
 
 } // namespace karuvel

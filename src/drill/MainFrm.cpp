@@ -767,7 +767,10 @@ void MainFrm::レベル別設定()
 
 void MainFrm::スタート()
 {
-    RunStartTime = clock().secondsSinceMidnight();
+    // The run is timed on the monotonic clock, so that a run across midnight
+    // (or a correction of the clock) has its true length.
+    RunStartTime = clock().monotonicSeconds();
+    state().ElapsedSeconds = 0;  // a run ended before the first tick took no time yet
     sTimer1->start();
 }
 
@@ -1169,7 +1172,7 @@ void MainFrm::sTimer1_Timer()
 {
     ProgramState& s = state();
     const int L = s.SelectedLevel;
-    const long elapsed = elapsedFromClock(clock().secondsSinceMidnight(), RunStartTime);
+    const long elapsed = elapsedFromClock(clock().monotonicSeconds(), RunStartTime);
     s.ElapsedSeconds = int32_t(elapsed);
 
     CountdownThresholds t;

@@ -26,6 +26,9 @@ public:
     QDate today() const { return now().date(); }
     // The time of day in seconds since midnight, with a fraction.
     double secondsSinceMidnight() const;
+    // Seconds on the monotonic clock (tickMs): what a duration is measured
+    // on, unmoved by midnight or by a correction of the time of day.
+    double monotonicSeconds() const { return double(tickMs()) / 1000.0; }
 };
 
 class IRandom {

@@ -435,6 +435,8 @@ TEST(DrillLogic, ClockArithmetic)
 
     EXPECT_EQ(minutesSince(36000 + 125.9, 36000), 2);
     EXPECT_EQ(minutesSince(36000 + 59.9, 36000), 0);
+    EXPECT_EQ(minutesSince(120, 86400 - 60), 3);  // across midnight
+    EXPECT_EQ(minutesSince(36000, 36000.4), 0);   // never below zero
 }
 
 TEST(DrillLogic, CountdownRows)

@@ -115,7 +115,7 @@ protected:
     // Lets the clock run to `seconds` after the start and ticks once.
     void tickAt(MainFrm* f, double seconds)
     {
-        fakes.clock.current = fakes.clock.current.addMSecs(qint64((f->RunStartTime + seconds - clockNow()) * 1000.0));
+        fakes.clock.advanceMs(int(std::llround((f->RunStartTime + seconds - fakes.clock.monotonicSeconds()) * 1000.0)));
         f->sTimer1_Timer();
     }
 
@@ -446,6 +446,54 @@ TEST_F(DrillWindow, RunTimeIsTheLastTicksFigure)
     tickAt(f, 600.0);
     EXPECT_EQ(state().TimeOver, 0);
     EXPECT_EQ(finishShown, 1);
+}
+
+TEST_F(DrillWindow, ARunAcrossMidnightHasItsTrueLength)
+{
+    // Started at 23:59:50: the run's time is measured on the monotonic clock,
+    // not read off the time of day, which starts again at midnight.
+    for (const bool answered : {true, false}) {
+        SCOPED_TRACE(answered ? "answered at 00:00:20" : "time over at 00:07:31");
+        fakes.clock.current = QDateTime(QDate(2026, 12, 10), QTime(23, 59, 50));
+        finishShown = 0;
+        MainFrm* f = start(1);
+        ASSERT_NE(f, nullptr);
+        if (answered) {
+            fakes.clock.advanceMs(30000);
+            f->sTimer1_Timer();
+            EXPECT_EQ(fakes.clock.current.time(), QTime(0, 0, 20));
+            EXPECT_EQ(state().ElapsedSeconds, 30);
+            EXPECT_EQ(f->sLabel10->text(), QStringLiteral("30"));
+            state().RunCorrectCount = f->QuestionsPerRun - 1;
+            const Question& q = f->content().table.at(f->CurrentQuestion);
+            press(f, q.seedX, q.seedY);
+            EXPECT_EQ(state().TimeOver, 0);
+            EXPECT_EQ(state().RunTime, 30);
+        } else {
+            fakes.clock.advanceMs(449000);
+            f->sTimer1_Timer();
+            EXPECT_EQ(state().TimeOver, 0);
+            fakes.clock.advanceMs(2000);  // past five times the limit of 90 s
+            f->sTimer1_Timer();
+            EXPECT_EQ(state().TimeOver, 1);
+            EXPECT_EQ(state().RunTime, kNoTime);
+        }
+        EXPECT_EQ(finishShown, 1);
+        flushDeletes();
+    }
+}
+
+TEST_F(DrillWindow, ARunEndedBeforeTheFirstTickTakesNoTimeFromTheRunBefore)
+{
+    state().ElapsedSeconds = 57;  // the previous run's last figure
+    MainFrm* f = start(1);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(state().ElapsedSeconds, 0);
+    state().RunCorrectCount = f->QuestionsPerRun - 1;
+    const Question& q = f->content().table.at(f->CurrentQuestion);
+    press(f, q.seedX, q.seedY);
+    EXPECT_EQ(state().RunComplete, 1);
+    EXPECT_EQ(state().RunTime, 0);
 }
 
 TEST_F(DrillWindow, NoLimitTimeMeansNoBarAndNoTimeOver)
