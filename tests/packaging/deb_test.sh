@@ -6,6 +6,7 @@ BUILD="$1"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/first_screen.sh"
 
 (cd "$BUILD" && cpack -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log"; fail "cpack failed"; }
 debs=("$scratch"/out/karuvel_*.deb)
@@ -31,18 +32,8 @@ home="${homes[0]:-}"
 "$home/karuvel-make-demo" --path-file "$root/etc/karuvel/パスデータ.txt" "$scratch/school"
 [[ "$(readlink -f "$home/パスデータ.txt")" == "$root/etc/karuvel/パスデータ.txt" ]] || fail "path file link broken after unpacking"
 
-log="$scratch/screens.log"
 export HOME="$scratch/home"; mkdir -p "$HOME"
-KARUVEL_SCREEN_LOG="$log" "$root/usr/bin/karuvel" >"$scratch/out.txt" 2>&1 &
-pid=$!
-for _ in $(seq 1 600); do
-  grep -qx namesel "$log" 2>/dev/null && break
-  kill -0 "$pid" 2>/dev/null || { cat "$scratch/out.txt"; fail "the program ended before its first screen"; }
-  sleep 0.1
-done
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
-grep -qx namesel "$log" || { cat "$scratch/out.txt"; fail "the name selection screen never showed"; }
+start_to_first_screen "$root/usr/bin/karuvel" "$scratch"
 # It ran on the school named in the path file, not on a demo of the user's own.
 [[ ! -e "$HOME/.local/share/karuvel" ]] || fail "the launcher ignored the school's path file"
 echo "package: ok ($(basename "$deb"); Depends: $depends)"

@@ -9,6 +9,7 @@ prefix="$scratch/prefix"
 cmake --install "$BUILD" --prefix "$prefix" >/dev/null
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "${BASH_SOURCE[0]}")/first_screen.sh"
 shopt -s nullglob
 homes=("$prefix"/lib/karuvel "$prefix"/lib/*/karuvel)
 [[ ${#homes[@]} -ge 1 ]] || fail "no program home under $prefix/lib"
@@ -34,16 +35,6 @@ appstreamcli validate --no-net "$prefix/share/metainfo/org.karuvel.Karuvel.metai
 # The launcher, with no school set up, makes the user's demo school and starts on it.
 export HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/.local/share"
 mkdir -p "$HOME"
-log="$scratch/screens.log"
-KARUVEL_SCREEN_LOG="$log" "$prefix/bin/karuvel" >"$scratch/out.txt" 2>&1 &
-pid=$!
-for _ in $(seq 1 600); do
-  grep -qx namesel "$log" 2>/dev/null && break
-  kill -0 "$pid" 2>/dev/null || { cat "$scratch/out.txt"; fail "the program ended before its first screen"; }
-  sleep 0.1
-done
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
-grep -qx namesel "$log" || { cat "$scratch/out.txt"; fail "the name selection screen never showed"; }
+start_to_first_screen "$prefix/bin/karuvel" "$scratch"
 [[ -f "$XDG_DATA_HOME/karuvel/school/共通データ.txt" ]] || fail "no demo school was made for the user"
 echo "install tree: ok"
