@@ -91,6 +91,8 @@ void loadSoundNames(const QString& path)
                     break;
                 }
                 sl.files[pos] = name.text;
+                // A full block of twenty names: its closing "*" is the next field.
+                if (pos == 20) sl.count = 20;
             }
             break;
         }

@@ -76,6 +76,27 @@ TEST(Configuration, LoadsPathsSchoolCriteriaAndSounds)
     EXPECT_TRUE(fakes.messages.shown.isEmpty());
 }
 
+TEST(Configuration, SoundBlockCountsEveryNameUpToTwenty)
+{
+    auto block = [](int n) {
+        QStringList names;
+        for (int i = 1; i <= n; ++i) names << QStringLiteral("s%1").arg(i);
+        return QStringLiteral("正解音1,") + names.join(QLatin1Char(',')) + QStringLiteral(",*\r\n間違い音1,ng,*\r\n");
+    };
+    for (int n : {1, 19, 20}) {
+        test::FakePlatform fakes;
+        Install in;
+        in.dir.writeCp932("school/音フォルダ/新音ファイル.txt", block(n));
+        LoadConfigurationFrom(in.app);
+        const ProgramState& s = state();
+        EXPECT_EQ(s.SoundNames[1].count, n) << n << " names";
+        EXPECT_EQ(s.SoundNames[1].files[size_t(n)], QStringLiteral("s%1").arg(n)) << n << " names";
+        // The block after it is read as usual.
+        EXPECT_EQ(s.SoundNames[3].count, 1) << n << " names";
+        EXPECT_EQ(s.SoundNames[3].files[1], "ng") << n << " names";
+    }
+}
+
 TEST(Configuration, PathFileMayUseBackslashesAndSpreadItsFields)
 {
     test::FakePlatform fakes;
