@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QWidget>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -199,6 +200,12 @@ void installRealPlatform()
     p.printer = &printer;
     p.folders = &folders;
     p.sound = &realSoundPlayer();
+#ifdef SIGXFSZ
+    // A write past the system's file-size limit must fail like any other
+    // write (and be told as such), not end the program in the middle of a
+    // record.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
 void endProgram(int exitCode)

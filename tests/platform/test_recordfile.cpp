@@ -5,6 +5,11 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include "platform/Platform.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -129,3 +134,27 @@ TEST(RecordFile, ViewOnlyUnderTheLock)
 }
 
 } // namespace
+
+// A write past the file-size limit fails with its error once the real
+// platform is installed, instead of the system ending the program mid-record.
+TEST(RealPlatform, WritePastTheFileSizeLimitFailsInsteadOfEndingTheProgram)
+{
+    test::TempDir dir;
+    const QByteArray path = (dir.path() + QStringLiteral("big.dat")).toLocal8Bit();
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        karuvel::installRealPlatform();
+        rlimit limit{100, 100};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        char bytes[200] = {};
+        const ssize_t first = ::write(fd, bytes, 100);
+        const ssize_t past = ::write(fd, bytes, 100);
+        _exit(first == 100 && past < 0 && errno == EFBIG ? 0 : 3);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_FALSE(WIFSIGNALED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
