@@ -1,5 +1,7 @@
 #include "admin/RecordLines.h"
 
+#include "admin/CriteriaGrid.h"
+
 #include "platform/Cp932.h"
 #include "platform/FieldReader.h"
 #include "roster/Roster.h"
@@ -353,8 +355,16 @@ RecordLines buildRecordLines(const char* records, int64_t count, const PupilBook
 
 bool timeFromBox(const QString& text, int32_t* seconds)
 {
-    const double v = nearestWhole(leadingNumber(text));
-    if (!(v >= 0 && v <= kNoTime)) return false;
+    // Figures as the Japanese input types them ("４５") are read as typed;
+    // anything but a whole number of seconds in range is refused, never
+    // stored as a time the teacher did not type ("abc" or "" as 0).
+    QString t = halfWidthFigures(text).trimmed();
+    if (t.endsWith(u'秒')) t = t.chopped(1).trimmed();
+    if (t.isEmpty() || t.size() > 6) return false;
+    for (const QChar c : t)
+        if (c < u'0' || c > u'9') return false;
+    const int v = t.toInt();
+    if (v > kNoTime) return false;
     *seconds = int32_t(v);
     return true;
 }

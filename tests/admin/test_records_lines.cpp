@@ -164,9 +164,11 @@ TEST(EditBoxes, TimeBoxAndPupilChooser)
         bool ok;
         int32_t seconds;
     } times[] = {
-        {"45", true, 45},   {" 12.5", true, 12}, {"13.5", true, 14}, {"45秒", true, 45},
-        {"abc", true, 0},   {"", true, 0},       {"99999", true, 99999}, {"-1", false, 0},
-        {"100000", false, 0}, {"1e30", false, 0},
+        {"45", true, 45},       {"４５", true, 45},      {"　４５ ", true, 45},   {"45秒", true, 45},
+        {"0", true, 0},         {"99999", true, 99999},  {"９９９９９", true, 99999},
+        // Never a time the teacher did not type: text, nothing, parts, signs and out of range refused.
+        {"abc", false, 0},      {"", false, 0},          {"12abc", false, 0},     {" 12.5", false, 0},
+        {"13.5", false, 0},     {"-1", false, 0},        {"100000", false, 0},    {"1e30", false, 0},
     };
     for (const TimeCase& c : times) {
         int32_t seconds = -5;

@@ -226,11 +226,17 @@ TEST_F(RecordsWindow, ChangeGoesToTheLineOwnRecordAndKeepsTheOtherFields)
     EXPECT_EQ(d.selectedLine(), 1);
     EXPECT_TRUE(lines()[1].contains(QStringLiteral("   7 青木")));
 
-    // A time box without a number stores 0 seconds.
+    // A time box without a number is refused and the stored time stays;
+    // full-width figures from the Japanese input are read as typed.
     doubleClick(0);
     d.Text1->setText(QStringLiteral("なし"));
     d.Command2->click();
-    EXPECT_EQ(ResultRecordData::fromBytes(record(fileBytes(), 1).constData()).time, 0);
+    EXPECT_EQ(ResultRecordData::fromBytes(record(fileBytes(), 1).constData()).time, 40);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("時間"))) << fakes.messages.shown[0].second.toStdString();
+    d.Text1->setText(QStringLiteral("４５"));
+    d.Command2->click();
+    EXPECT_EQ(ResultRecordData::fromBytes(record(fileBytes(), 1).constData()).time, 45);
     EXPECT_EQ(d.selectedLine(), 0);
 }
 
