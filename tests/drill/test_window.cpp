@@ -1,6 +1,7 @@
 // The drill window MainFrm through whole runs on a small map: arrangement per
 // level kind, presses and list answers, corrections, the clock with its time
 // over, the end of a run, the practice display and the way back.
+#include "Clicks.h"
 #include "DrillFixtures.h"
 #include "Fakes.h"
 #include "TempDir.h"
@@ -788,6 +789,35 @@ TEST_F(DrillWindow, PracticeNamesWhatIsUnderTheMouse)
     EXPECT_EQ(state().RunFinished, 0);
 }
 
+TEST_F(DrillWindow, PracticeRecordsNothingWhenBackAndTimeOverMeet)
+{
+    // "戻る" pressed while the clock's last tick gives the event loop a turn,
+    // and the other way round: either way nothing is recorded in practice.
+    for (bool backFirst : {false, true}) {
+        SCOPED_TRACE(backFirst ? "back first" : "tick first");
+        MainFrm* f = start(1, 1);
+        ASSERT_NE(f, nullptr);
+        if (backFirst) {
+            QTest::mouseClick(f->CmdNuritubusimodoru, Qt::LeftButton);
+            test::keepResponsive();
+            if (QPointer<MainFrm> still(screens::findAs<MainFrm>(ScreenId::Drill)); still) tickAt(still, 451.0);
+        } else {
+            test::postClick(f->CmdNuritubusimodoru);
+            tickAt(f, 451.0);
+            test::keepResponsive();
+        }
+        flushDeletes();
+        EXPECT_EQ(finishShown, 0);
+        EXPECT_FALSE(resultsStored());
+        EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
+        screens::closeAll();
+        flushDeletes();
+        finishShown = 0;
+        state().RunFinished = 0;
+        state().TimeOver = 0;
+    }
+}
+
 TEST_F(DrillWindow, MapLevelIgnoresMouseMovesAndAMissingMapGoesBack)
 {
     MainFrm* f = start(1);
@@ -804,3 +834,4 @@ TEST_F(DrillWindow, MapLevelIgnoresMouseMovesAndAMissingMapGoesBack)
     EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
     EXPECT_EQ(dashboardShown, 1);
 }
+
