@@ -450,7 +450,7 @@ void seisekitime1::activate()
     // is closed and emptied: the next pupil never finds it.
     Picture7->closeAndClear();
     // 2. Minutes since sign-in.
-    Label17->setText(minutesSinceSignIn(s.SignInTime.toNumber(), clock().secondsSinceMidnight()));
+    Label17->setText(signedInForText(secondsSinceSignIn(s, clock().monotonicSeconds(), clock().secondsSinceMidnight())));
     // 3. Keys off, wait cover up.
     ReadyForKeys = 0;
     if (!showCover()) return;

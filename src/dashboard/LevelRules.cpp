@@ -142,9 +142,12 @@ QString totalValue(const ProgramState& s, int level, int pupil)
 
 QString minutesSinceSignIn(double signInSeconds, double nowSeconds)
 {
-    double seconds = nowSeconds - signInSeconds;
-    if (seconds < -43200) seconds += 86400;  // the clock passed midnight since the sign-in
-    if (seconds < 0) seconds = 0;            // a sign-in time rounded up to the next second
+    return signedInForText(timeOfDaySecondsSince(signInSeconds, nowSeconds));
+}
+
+QString signedInForText(double seconds)
+{
+    if (seconds < 0) seconds = 0;
     return QStringLiteral("起動後") + QString::number((long long)(seconds) / 60) + QStringLiteral("分");
 }
 

@@ -61,5 +61,7 @@ QString todayValue(const ProgramState& s, int level, int pupil);
 QString totalValue(const ProgramState& s, int level, int pupil);
 // "起動後" + whole minutes since sign-in + "分"; a sign-in before midnight counts on.
 QString minutesSinceSignIn(double signInSeconds, double nowSeconds);
+// The same text for a number of seconds since sign-in.
+QString signedInForText(double seconds);
 
 } // namespace karuvel

@@ -353,12 +353,8 @@ std::set<int> countdownBoxesToHide(long elapsed, const CountdownThresholds& t)
     return hide;
 }
 
-long minutesSince(double now, double signInTime)
-{
-    double seconds = now - signInTime;
-    if (seconds < -43200) seconds += 86400;  // the clock passed midnight since the sign-in
-    if (seconds < 0) seconds = 0;
-    return long(std::trunc(seconds)) / 60;
-}
+long minutesSince(double now, double signInTime) { return wholeMinutes(timeOfDaySecondsSince(signInTime, now)); }
+
+long wholeMinutes(double seconds) { return seconds <= 0 ? 0 : long(std::trunc(seconds)) / 60; }
 
 } // namespace karuvel

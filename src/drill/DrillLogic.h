@@ -144,5 +144,7 @@ std::set<int> countdownBoxesToHide(long elapsed, const CountdownThresholds& t);
 
 // Whole minutes since sign-in.
 long minutesSince(double now, double signInTime);
+// Whole minutes in a number of seconds (none below zero).
+long wholeMinutes(double seconds);
 
 } // namespace karuvel

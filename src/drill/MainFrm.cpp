@@ -1210,7 +1210,7 @@ void MainFrm::sTimer1_Timer()
 
 void MainFrm::sTimer2_Timer()
 {
-    const long minutes = minutesSince(clock().secondsSinceMidnight(), state().SignInTime.toNumber());
+    const long minutes = wholeMinutes(secondsSinceSignIn(state(), clock().monotonicSeconds(), clock().secondsSinceMidnight()));
     sLabel13->setText(numberText(double(minutes)));
 }
 

@@ -377,6 +377,7 @@ void namesel::Command14_Click()
         return;
     }
     s.SignInTime = Loose(double(std::llround(clock().secondsSinceMidnight())));
+    s.SignInClock = clock().monotonicSeconds();
     s.CurrentPupil = pupil;
     s.CurrentPupilName = s.PupilNames[size_t(pupil)];
     s.CurrentPupilGrade = Loose(s.PupilGrades[size_t(pupil)]);

@@ -23,4 +23,17 @@ bool isTeacherName(const QString& name)
 
 bool isPracticeLevelName(const QString& name) { return name.contains(QStringLiteral("練")); }
 
+double timeOfDaySecondsSince(double from, double now)
+{
+    double seconds = now - from;
+    if (seconds < -43200) seconds += 86400;  // the clock passed midnight meanwhile
+    return seconds < 0 ? 0 : seconds;        // e.g. a time of day rounded up to the next second
+}
+
+double secondsSinceSignIn(const ProgramState& s, double monotonicNow, double timeOfDayNow)
+{
+    if (s.SignInClock) return std::max(0.0, monotonicNow - *s.SignInClock);
+    return timeOfDaySecondsSince(s.SignInTime.toNumber(), timeOfDayNow);
+}
+
 } // namespace karuvel

@@ -12,6 +12,7 @@
 #include <array>
 #include <cassert>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace karuvel {
@@ -165,7 +166,8 @@ struct ProgramState {
     int CurrentPupil = 0;
     QString CurrentPupilName;
     Loose CurrentPupilGrade;
-    Loose SignInTime;
+    Loose SignInTime;                 // time of day of the sign-in, in whole seconds
+    std::optional<double> SignInClock;  // monotonic seconds at the sign-in (see secondsSinceSignIn)
     int SelectedLevel = 0;
     Loose PracticeMode;
     int32_t ElapsedSeconds = 0;
@@ -241,5 +243,15 @@ void resetState();
 bool isTeacherName(const QString& name);
 // Practice level mark: a level name containing "練".
 bool isPracticeLevelName(const QString& name);
+
+// Seconds from the time of day `from` to the time of day `now`, counting on
+// past midnight (a `now` more than twelve hours before `from` is the next
+// day's); never below zero.
+double timeOfDaySecondsSince(double from, double now);
+
+// Seconds since the pupil signed in. Measured on the monotonic clock when the
+// sign-in took its reading, so that neither midnight nor a correction of the
+// time of day moves it; otherwise from the time of day of the sign-in.
+double secondsSinceSignIn(const ProgramState& s, double monotonicNow, double timeOfDayNow);
 
 } // namespace karuvel

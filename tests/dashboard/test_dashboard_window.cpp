@@ -240,6 +240,27 @@ TEST_F(DashboardWindow, GradeChooserStartsFromNameSelectionAndFiltersEveryList)
     EXPECT_EQ(d.Combo1->currentText(), QStringLiteral("小学生全体"));
 }
 
+TEST_F(DashboardWindow, MinutesSinceSignInCountOnAcrossMidnightAndAClockCorrection)
+{
+    writeRuns({});
+    fakes.clock.current = QDateTime(QDate(2026, 12, 10), QTime(23, 58, 30));
+    signIn(3, QStringLiteral("小３"));
+    s.SignInTime = Loose(fakes.clock.secondsSinceMidnight());
+    s.SignInClock = fakes.clock.monotonicSeconds();
+    seisekitime1& d = open();
+    EXPECT_EQ(d.Label17->text(), QStringLiteral("起動後0分"));
+
+    fakes.clock.advanceMs(3 * 60000);  // 00:01:30 the next day
+    d.activate();
+    EXPECT_EQ(d.Label17->text(), QStringLiteral("起動後3分"));
+
+    // The time of day is corrected two hours back; the sign-in is still four minutes ago a minute later.
+    fakes.clock.current = fakes.clock.current.addSecs(-7200);
+    fakes.clock.advanceMs(60000);
+    d.activate();
+    EXPECT_EQ(d.Label17->text(), QStringLiteral("起動後4分"));
+}
+
 TEST_F(DashboardWindow, TimeDisplayViewsAndThePeriodChooser)
 {
     writeRuns({{today, 1, 1, 30}, {today, 3, 1, 99999}, {today - 10, 2, 1, 40}, {today - 100, 3, 1, 35}});

@@ -484,6 +484,22 @@ TEST_F(DrillWindow, ARunAcrossMidnightHasItsTrueLength)
     }
 }
 
+TEST_F(DrillWindow, MinutesSinceSignInCountOnAcrossMidnightAndAClockCorrection)
+{
+    fakes.clock.current = QDateTime(QDate(2026, 12, 10), QTime(23, 58, 30));
+    state().SignInTime = Loose(clockNow());
+    state().SignInClock = fakes.clock.monotonicSeconds();
+    MainFrm* f = start(1);
+    ASSERT_NE(f, nullptr);
+    fakes.clock.advanceMs(3 * 60000 + 5000);  // 00:01:35 the next day
+    f->sTimer2_Timer();
+    EXPECT_EQ(f->sLabel13->text(), QStringLiteral("3"));
+    fakes.clock.current = fakes.clock.current.addSecs(-7200);  // the time of day corrected back
+    fakes.clock.advanceMs(60000);
+    f->sTimer2_Timer();
+    EXPECT_EQ(f->sLabel13->text(), QStringLiteral("4"));
+}
+
 TEST_F(DrillWindow, ARunEndedBeforeTheFirstTickTakesNoTimeFromTheRunBefore)
 {
     state().ElapsedSeconds = 57;  // the previous run's last figure

@@ -118,6 +118,8 @@ TEST_F(NameSelectionScreen, ArrowKeysChooseAndOkSignsIn)
     EXPECT_EQ(s.CurrentPupilName, QStringLiteral("佐藤花子") + QString(16, QLatin1Char(' ')));
     EXPECT_EQ(s.CurrentPupilGrade.toText(), QStringLiteral("中２"));
     EXPECT_EQ(s.SignInTime.toNumber(), 9 * 3600 + 30 * 60 + 16);
+    ASSERT_TRUE(s.SignInClock.has_value());  // minutes since sign-in are measured from here
+    EXPECT_DOUBLE_EQ(*s.SignInClock, fake.clock.monotonicSeconds());
     EXPECT_TRUE(w->Command14->isHidden());
     EXPECT_FALSE(w->Picture5->isHidden());
     EXPECT_EQ(s.LevelCount, 12);  // the level catalogue was opened
