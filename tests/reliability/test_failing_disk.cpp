@@ -8,15 +8,20 @@
 #include "FaultyRecordIo.h"
 #include "TempDir.h"
 #include "admin/CriteriaGrid.h"
+#include "admin/RecordsManager.h"
+#include "frame/Layout.h"
 #include "platform/RecordFile.h"
 #include "records/ResultsFile.h"
 #include "state/ProgramState.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFrame>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 using namespace karuvel;
 using namespace karuvel::test;
@@ -286,6 +291,58 @@ TEST_F(FailingDisk, ACriteriaSaveThatCannotBeWrittenTellsWhyAndKeepsTheFile)
         ASSERT_TRUE(in.open(QIODevice::ReadOnly));
         EXPECT_EQ(in.readAll(), before);
         EXPECT_EQ(strays(), QStringList());
+    }
+}
+
+TEST_F(FailingDisk, TheRecordsManagerTellsOfAFailedReadOrChangeOnlyAfterLettingGoOfTheLock)
+{
+    state().RosterFolder = Loose(dir.mkdir(QStringLiteral("名簿")));
+    dir.writeBytes(QStringLiteral("名簿/新名簿.txt"), QByteArray("9,2016,0,0,AOKI,0,,\r\n"));
+    const auto openManager = [] {
+        auto w = std::make_unique<FrmData>();
+        w->resize(kFrameWidth, kFrameHeight);
+        w->show();
+        w->activate();
+        return w;
+    };
+
+    // The list cannot be read: the teacher is told, and no PC is kept waiting meanwhile.
+    {
+        io.reset();
+        io.failReadFrom = kRecordSize + 10;
+        RecordIoInstalled installed(io);
+        messages.shown.clear();
+        messages.shownUnderLock = 0;
+        const auto w = openManager();
+        ASSERT_EQ(messages.shown.size(), 1);
+        EXPECT_TRUE(lastMessage().contains(QStringLiteral("を読むことができません。"))) << lastMessage().toStdString();
+        EXPECT_EQ(messages.shownUnderLock, 0) << "the read failure was shown with the lock held";
+    }
+
+    // Deleting or changing a run that cannot be written, either way of replacing the file.
+    for (Replacement way : {Replacement::Rename, Replacement::InPlace}) {
+        setReplacement(way);
+        for (const bool del : {true, false}) {
+            SCOPED_TRACE(std::string(del ? "delete" : "change") + (way == Replacement::Rename ? ", by renaming" : ", in place"));
+            dir.writeBytes(kResultsName, stored);
+            io.reset();
+            const auto w = openManager();
+            w->selectLine(1);
+            w->List1_DblClick();
+            ASSERT_TRUE(w->Frame1->isVisible());
+            io.failWriteAt = 1;
+            RecordIoInstalled installed(io);
+            messages.shown.clear();
+            messages.shownUnderLock = 0;
+            if (del) w->Command3_Click();
+            else w->Command2_Click();
+            ASSERT_FALSE(messages.shown.isEmpty());
+            EXPECT_TRUE(lastMessage().contains(QStringLiteral("を書き換えることができません。"))) << lastMessage().toStdString();
+            EXPECT_TRUE(lastMessage().contains(QStringLiteral("ディスクの空きがありません")));
+            EXPECT_EQ(messages.shownUnderLock, 0) << "the failure was shown with the lock held";
+            EXPECT_EQ(contents(), stored);
+            EXPECT_TRUE(w->Frame1->isVisible()) << "the panel stays for another try";
+        }
     }
 }
 
