@@ -9,10 +9,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -204,6 +206,49 @@ void readLane(const RecordFile& f, const char* view, RecordSink& sink, int lane,
     }
 }
 
+// The rewrite stamp. A teacher's rewrite does not always give the file
+// another identity: on Windows it is written over in place, and a file
+// replaced by renaming may get back the number of one replaced before. An
+// edit inside the file can keep its length and its last record, so neither
+// tells a reader that what it holds is out of date. Every rewrite therefore
+// writes a fresh random stamp into a small file beside the results file,
+// under the results file's exclusive lock and before the file is changed; a
+// reader that finds another stamp than at its last reading reads the file
+// whole. Appends leave the stamp alone. The stamp is compared, never
+// interpreted: a stamp torn by a crash is just another stamp.
+constexpr int kStampBytes = 16;
+
+std::filesystem::path stampPath(const std::filesystem::path& results)
+{
+    std::filesystem::path p = results;
+    p += ".stamp";
+    return p;
+}
+
+// The stamp as it is now (empty when there is none); nullopt when it cannot be read.
+std::optional<QByteArray> readStamp(const std::filesystem::path& results)
+{
+    RecordFile f;
+    if (!f.open(stampPath(results), RecordFile::Mode::Read))
+        return f.errorKind() == FileErrorKind::NotFound ? std::optional<QByteArray>(QByteArray()) : std::nullopt;
+    char bytes[kStampBytes];
+    int64_t got = 0;
+    if (!f.readAt(0, bytes, kStampBytes, &got)) return std::nullopt;
+    return QByteArray(bytes, int(got));
+}
+
+// A fresh stamp, written over the old one in place (no new file each time).
+bool writeStamp(const std::filesystem::path& results, FileFailure* failure)
+{
+    const QByteArray stamp = QByteArray::number(QRandomGenerator::system()->generate64() | 1, 16).rightJustified(kStampBytes, '0');
+    RecordFile f;
+    if (!f.open(stampPath(results), RecordFile::Mode::ReadWriteCreate) || !f.writeAt(0, stamp.constData(), kStampBytes)) {
+        *failure = FileFailure{f.errorNumber(), f.errorText()};
+        return false;
+    }
+    return true;
+}
+
 // One attempt: open (creating the file empty when it is absent), take the
 // shared lock without waiting, read the whole records in chunks.
 ReadFailure readOnce(const std::filesystem::path& path, RecordSink& sink, std::array<char, kRecordSize>* last,
@@ -240,7 +285,7 @@ ReadFailure readOnce(const std::filesystem::path& path, RecordSink& sink, std::a
     // file's (a file replaced by a rewrite has another identity; one cut
     // short and written again in place is caught by the check).
     FileIdentity identity;
-    const RecordSink::Held held = sink.held(f.identity(&identity) ? &identity : nullptr);
+    const RecordSink::Held held = sink.held(f.identity(&identity) ? &identity : nullptr, [&] { return readStamp(path); });
     if (held.records > 0 && held.records <= records) {
         const int64_t fresh = records - held.records;
         static FileTail tail;
@@ -385,12 +430,14 @@ public:
 
     bool twoLanes() const override { return true; }
 
-    Held held(const FileIdentity* identity) override
+    Held held(const FileIdentity* identity, const std::function<std::optional<QByteArray>()>& stamp) override
     {
-        known_ = identity != nullptr;
+        const std::optional<QByteArray> now = stamp();
+        known_ = identity != nullptr && now.has_value();
         if (identity) identity_ = *identity;
+        if (now) stamp_ = *now;
         const bool same = was_.held && known_ && was_.path == path_ && was_.volume == identity_.volume &&
-                          was_.file == identity_.file && was_.last.size() == kRecordSize &&
+                          was_.file == identity_.file && was_.stamp == stamp_ && was_.last.size() == kRecordSize &&
                           s_.RecEntries.size() == size_t(wasCount_) + 1;
         if (!same) return {};
         return {was_.records, was_.last.constData()};
@@ -472,6 +519,7 @@ public:
         held.file = identity_.file;
         held.records = records;
         held.last = last ? QByteArray(last, kRecordSize) : QByteArray();
+        held.stamp = stamp_;
     }
 
 private:
@@ -486,6 +534,7 @@ private:
     const QString path_;
     bool known_ = false;
     FileIdentity identity_;
+    QByteArray stamp_;
 };
 
 class AllRecordsSink : public RecordSink {
@@ -776,6 +825,12 @@ bool rewriteUnderLock(bool readCurrent, const Edit& edit, QString* problem)
     QString editProblem;
     if (!edit(records, &editProblem)) {
         if (problem) *problem = editProblem;
+        return false;
+    }
+    // Every PC that holds the records reads them whole at its next reading.
+    FileFailure stampFailure;
+    if (!writeStamp(toFsPath(path), &stampFailure)) {
+        if (problem) *problem = rewriteProblem(path, fromUtf8(stampFailure.text), stampFailure.number);
         return false;
     }
     if (!writeReplacement(f, records, &why, &number)) {

@@ -6,10 +6,13 @@
 #include "records/ResultsFile.h"
 #include "state/ProgramState.h"
 
+#include <QByteArray>
 #include <QtGlobal>
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <vector>
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -96,9 +99,12 @@ public:
         int64_t records = 0;
         const char* last = nullptr;
     };
-    virtual Held held(const FileIdentity* identity)
+    // stamp() reads the rewrite stamp beside the file (empty when there is
+    // none, nullopt when it cannot be read); only a sink that holds records asks.
+    virtual Held held(const FileIdentity* identity, const std::function<std::optional<QByteArray>()>& stamp)
     {
         (void)identity;
+        (void)stamp;
         return {};
     }
     virtual void appended(const char* bytes, int64_t records)

@@ -223,6 +223,7 @@ struct ProgramState {
         uint64_t file = 0;
         int64_t records = 0;  // whole records of the file read so far
         QByteArray last;      // the bytes of the last of them
+        QByteArray stamp;     // the rewrite stamp beside the file at that reading (empty: none)
     } RecSource;
 
     // 7. Sounds.

@@ -10,6 +10,7 @@
 #include "TempDir.h"
 #include "frame/Calendar.h"
 #include "platform/RecordFile.h"
+#include "platform/recordio/SharedFile.h"
 #include "records/Recount.h"
 #include "records/ResultsFile.h"
 #include "state/ProgramState.h"
@@ -182,7 +183,15 @@ protected:
         return bytes;
     }
 
+    // The teacher's rewrites go by renaming (Linux, macOS) or in place (Windows).
+    struct ReplacementWay {
+        explicit ReplacementWay(Replacement way) : was(replacement()) { setReplacement(way); }
+        ~ReplacementWay() { setReplacement(was); }
+        Replacement was;
+    };
+
     int64_t fileSize() const { return QFileInfo(file()).size(); }
+    int64_t stampSize() const { return QFileInfo(file() + QStringLiteral(".stamp")).size(); }
     // Writes bytes at `at` in the file as it is (no replacement), through a
     // file of its own under the exclusive lock, as another PC does.
     void writeInPlace(int64_t at, const QByteArray& bytes)
@@ -289,7 +298,9 @@ TEST_P(HeldResultsTest, EveryActivationMatchesAWholeReload)
                 done = "the rest of a torn record";
             }
         } else if (what < 58) {
-            done = "a teacher's change of a time";
+            const bool inPlace = pick(2) == 0;
+            done = inPlace ? "a teacher's change of a time, in place" : "a teacher's change of a time";
+            const ReplacementWay way(inPlace ? Replacement::InPlace : Replacement::Rename);
             QString problem;
             ASSERT_TRUE(updateResults(
                 [&](std::vector<ResultRecordData>& records, QString*) {
@@ -299,7 +310,9 @@ TEST_P(HeldResultsTest, EveryActivationMatchesAWholeReload)
                 &problem))
                 << problem.toStdString();
         } else if (what < 66) {
-            done = "a teacher's deletion";
+            const bool inPlace = pick(2) == 0;
+            done = inPlace ? "a teacher's deletion, in place" : "a teacher's deletion";
+            const ReplacementWay way(inPlace ? Replacement::InPlace : Replacement::Rename);
             QString problem;
             ASSERT_TRUE(updateResults(
                 [&](std::vector<ResultRecordData>& records, QString*) {
@@ -341,8 +354,8 @@ TEST_P(HeldResultsTest, EveryActivationMatchesAWholeReload)
         activate(done, &bytes);
         if (HasFatalFailure()) return;
         if (onlyAppended && wasHeld) {
-            // Only the records appended and the last one held again were read.
-            ASSERT_EQ(bytes, (state().RecSource.records - before + 1) * kRecordSize) << "after " << done;
+            // Only the records appended, the last one held again and the rewrite stamp were read.
+            ASSERT_EQ(bytes, (state().RecSource.records - before + 1) * kRecordSize + stampSize()) << "after " << done;
             ++resumed;
         }
     }
@@ -355,6 +368,54 @@ INSTANTIATE_TEST_SUITE_P(Sequences, HeldResultsTest,
                          ::testing::Values(Scale{"small", 200, 100, 11}, Scale{"empty", 0, 100, 12},
                                            Scale{"middle", 5000, 80, 13}, Scale{"twoLanes", 120000, 30, 14}),
                          [](const auto& info) { return std::string(info.param.what); });
+
+// A teacher's edit inside the file that keeps its length, its last record
+// and (written in place, as on Windows) its identity: nothing a reader can
+// see of the file tells it, only the rewrite stamp does.
+TEST_F(HeldResultsBase, AnEditInsideTheFileKeepingItsLengthAndLastRecordIsSeen)
+{
+    const struct {
+        const char* what;
+        Replacement way;
+        int appendedAfter;  // records another PC appends after the edit
+    } cases[] = {
+        {"in place", Replacement::InPlace, 0},
+        {"in place, then appends", Replacement::InPlace, 7},
+        {"by renaming", Replacement::Rename, 0},
+        {"by renaming, then appends", Replacement::Rename, 7},
+    };
+    gen.seed(5);
+    setCriteria(state());
+    setCriteria(whole);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        state().RecSource = ProgramState::ResultsSource{};
+        QByteArray first(50 * kRecordSize, '\0');
+        for (int i = 0; i < 50; ++i) {
+            const auto b = runRecord(today(), 0.5, 1 + i % 5, 1 + i % 12, 100 + i).toBytes();
+            std::memcpy(first.data() + i * kRecordSize, b.data(), kRecordSize);
+        }
+        dir.writeBytes(QStringLiteral("成績累積データ.dat"), first);
+        activate("the first reading");
+        if (HasFatalFailure()) return;
+        {
+            const ReplacementWay way(c.way);
+            QString problem;
+            ASSERT_TRUE(updateResults(
+                [](std::vector<ResultRecordData>& records, QString*) {
+                    records[20].time = 3;  // a far better time, in the middle
+                    return true;
+                },
+                &problem))
+                << problem.toStdString();
+        }
+        ASSERT_EQ(fileSize(), 50 * kRecordSize);
+        if (c.appendedAfter > 0) writeInPlace(fileSize(), randomRecords(c.appendedAfter));
+        activate(c.what);
+        if (HasFatalFailure()) return;
+        EXPECT_EQ(state().BestTime(1 + 20 % 12, 1 + 20 % 5), 3);
+    }
+}
 
 // A read that fails part-way, in each of the ways a read can go: the
 // records held stay dropped (none held, the file read whole next time), no

@@ -452,7 +452,9 @@ TEST_F(ResultsFileTest, RewriteReplacesTheWholeFileUnderTheLock)
     ASSERT_TRUE(replaceResults(records, &problem)) << problem.toStdString();
     EXPECT_EQ(fakes.clock.waitedMs, 500);
     EXPECT_EQ(contents(), record(today(), 0.1, 5, 2, 91) + record(today(), 0.3, 6, 3, 92));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);  // no temporary file left behind
+    // No temporary file left behind: the file and its rewrite stamp.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+              QStringList({QStringLiteral("成績累積データ.dat"), QStringLiteral("成績累積データ.dat.stamp")}));
 }
 
 TEST_F(ResultsFileTest, RewriteThatCannotLockLeavesTheFileAlone)
@@ -514,8 +516,9 @@ TEST_F(ResultsFileTest, AnInPlaceRewriteLeftHalfDoneIsFinishedBeforeAnyoneReadsO
     QString problem;
     {
         FaultyRecordIo disk;
-        disk.shortWriteAt = 3;  // the journal is written whole; half the file is overwritten ...
-        disk.failWriteAt = 4;   // ... then the disk fails
+        // The stamp and the journal are written whole; half the file is overwritten ...
+        disk.shortWriteAt = 4;
+        disk.failWriteAt = 5;  // ... then the disk fails
         RecordIoInstalled installed(disk);
         EXPECT_FALSE(updateResults(
             [](std::vector<ResultRecordData>& records, QString*) {

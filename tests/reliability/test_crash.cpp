@@ -190,6 +190,7 @@ protected:
         appendRun(99, 1);  // the next use: a run stored by another PC
         QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
         names.removeAll(kResultsName);
+        names.removeAll(kResultsName + QStringLiteral(".stamp"));  // the rewrite stamp belongs beside it
         // The run just stored goes again, so that the next round starts clean.
         QString problem;
         EXPECT_TRUE(updateResults(
@@ -396,14 +397,15 @@ TEST_F(KilledWriters, ATemporaryFileARewriteLeftWhenItsPcDiedIsClearedByTheNextW
         before.append(b.data(), kRecordSize);
     }
     writeContents(before);
-    // Written and flushed, then the PC dies just before the rename: changes 1
-    // and 2 are the temporary file's write and flush, 3 would be the rename.
+    // Written and flushed, then the PC dies just before the rename: change 1
+    // is the rewrite stamp, 2 and 3 the temporary file's write and flush, 4
+    // would be the rename.
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         FaultyRecordIo io;
         RecordIoInstalled installed(io);
-        io.dieAtChange = 3;
+        io.dieAtChange = 4;
         QString problem;
         updateResults([](std::vector<ResultRecordData>& records, QString*) {
             records.pop_back();
@@ -417,6 +419,7 @@ TEST_F(KilledWriters, ATemporaryFileARewriteLeftWhenItsPcDiedIsClearedByTheNextW
     EXPECT_EQ(contents(), before);
     QStringList others = QDir(dir.path()).entryList(QDir::Files);
     others.removeAll(kResultsName);
+    others.removeAll(kResultsName + QStringLiteral(".stamp"));
     ASSERT_EQ(others.size(), 1) << "the dead rewrite's temporary file";
     EXPECT_TRUE(others[0].startsWith(kResultsName + QLatin1Char('.'))) << others[0].toStdString();
     // Files that only look alike stay: another file's temporary, a teacher's copy.
@@ -427,6 +430,7 @@ TEST_F(KilledWriters, ATemporaryFileARewriteLeftWhenItsPcDiedIsClearedByTheNextW
     appendRun(2, 7);  // the next PC that stores a run
     QStringList left = QDir(dir.path()).entryList(QDir::Files);
     left.removeAll(kResultsName);
+    left.removeAll(kResultsName + QStringLiteral(".stamp"));
     left.sort();
     QStringList expected = unrelated;
     expected.sort();

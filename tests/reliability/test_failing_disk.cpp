@@ -95,6 +95,7 @@ protected:
     {
         QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
         names.removeAll(kResultsName);
+        names.removeAll(kResultsName + QStringLiteral(".stamp"));  // the rewrite stamp belongs beside it
         names.removeAll(QStringLiteral("タイム回数データ.txt"));
         return names;
     }
@@ -213,12 +214,15 @@ TEST_F(FailingDisk, ARewriteThatFailsAnywhereTellsWhyAndLeavesTheFileAsItWas)
         return true;
     };
     const QByteArray edited = stored.left(2 * kRecordSize);
+    // Write 1 is the rewrite stamp's; the replacement's writes follow.
     const Fault faults[] = {
-        {"disk full at the first write", [](FaultyRecordIo& io) { io.failWriteAt = 1; },
-         QStringLiteral("ディスクの空きがありません"), systemErrors().diskFull},
-        {"I/O error at the first write", [](FaultyRecordIo& io) { io.failWriteAt = 1; io.writeError = systemErrors().io; },
+        {"the rewrite stamp cannot be written", [](FaultyRecordIo& io) { io.failWriteAt = 1; io.writeError = systemErrors().io; },
          QStringLiteral("読み書きのエラーです"), systemErrors().io},
-        {"disk full at the second write", [](FaultyRecordIo& io) { io.failWriteAt = 2; },
+        {"disk full at the first write", [](FaultyRecordIo& io) { io.failWriteAt = 2; },
+         QStringLiteral("ディスクの空きがありません"), systemErrors().diskFull},
+        {"I/O error at the first write", [](FaultyRecordIo& io) { io.failWriteAt = 2; io.writeError = systemErrors().io; },
+         QStringLiteral("読み書きのエラーです"), systemErrors().io},
+        {"disk full at the second write", [](FaultyRecordIo& io) { io.failWriteAt = 3; },
          QStringLiteral("ディスクの空きがありません"), systemErrors().diskFull},
         {"a flush that fails", [](FaultyRecordIo& io) { io.failFlushAt = 1; },
          QStringLiteral("読み書きのエラーです"), systemErrors().io},
