@@ -59,9 +59,6 @@ namespace karuvel {
 
 namespace {
 
-// Times above this are time over (99999): no points.
-constexpr long long kLastRealTime = 99997;
-
 // The graded base: t is compared with the target time, f (the time itself or
 // its time figure) goes into the formula.
 int basePoints(long long t, long long f, long long target)

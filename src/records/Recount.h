@@ -6,7 +6,7 @@ namespace karuvel {
 
 // Base points of a run from its time and the level's target time (0..55):
 // 5 at the target rising to 55 at 0 s, 4 below twice the target, 1 below ten
-// times it, else 0; 0 for a time over (above 99997) and for a target of 0 or
+// times it, else 0; 0 for a time over (above kLastRealTime) and for a target of 0 or
 // less (a level without a target earns nothing).
 int runBasePoints(long long time, long long targetTime);
 // Points of a run: the base times the multiplier (formed in single precision,
