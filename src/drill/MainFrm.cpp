@@ -1,5 +1,6 @@
 #include "drill/MainFrm.h"
 
+#include "drill/DrillLayout.h"
 #include "drill/PlacePicking.h"
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
@@ -9,298 +10,18 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyledItemDelegate>
 #include <QScopeGuard>
 #include <cmath>
 
 namespace karuvel {
 
+using namespace drillui;
+
 namespace {
-
 int gPreviousQuestion = 0;
-
-const QString kFontFamily = QStringLiteral("IPAGothic");
-
-// Layout of the 1024 x 768 frame.
-constexpr int kStatusHeight = 144;
-constexpr int kViewportLeft = 22;
-constexpr int kViewportTop = 24;
-constexpr int kViewportWidth = 454;
-constexpr int kViewportHeight = 572;
-constexpr int kAnchorLeft = 498;
-constexpr int kAnchorWidth = 10;
-constexpr int kPanelLeft = kAnchorLeft + kAnchorWidth;
-constexpr int kPanelWidth = kFrameWidth - kPanelLeft - 8;
-constexpr int kSlotHeight = 46;
-constexpr int kInstructionHeight = 44;
-constexpr int kHeadingHeight = 34;
-constexpr int kButtonHeight = 48;
-constexpr int kTimeBarWidth = 560;
-// Anchor rows, top to bottom: 5, 3, 0, 1, 2, 4.
-constexpr int kAnchorTop[6] = {100, 236, 380, 50, 464, 6};
-
-const QColor kBaseColour(128, 255, 128);
-const QColor kBarColour(192, 255, 192);
-const QColor kStatusColour(255, 255, 232);
-constexpr QRgb kGreen = 0x00C000;
-constexpr QRgb kRed = 0xFF0000;
-
-QFont pixelFont(int px, bool bold = false)
-{
-    QFont f(kFontFamily);
-    f.setPixelSize(px);
-    f.setBold(bold);
-    return f;
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, int px, bool bold = false,
-                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setFont(pixelFont(px, bold));
-    l->setAlignment(align);
-    return l;
-}
-
-// The labels of the status panel: captions and the figures the run fills
-// in (pixel font sizes of the drill's font; a caption is plain and black).
-struct StatusCell {
-    const char* name;
-    const char* text;
-    QRect rect;
-    int px;
-    bool bold;
-    QRgb ink;
-    Qt::Alignment align;
-};
-constexpr QRgb kNavy = 0x000080;
-constexpr QRgb kBlack = 0x000000;
-constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
-constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
-constexpr Qt::Alignment kCentre = Qt::AlignCenter;
-const StatusCell kStatusCells[] = {
-    // Row 1: title, school, pupil.
-    {"sLabel2", "", {10, 4, 330, 40}, 22, true, kNavy, kLeft},
-    {"sLabel14", "", {350, 4, 330, 40}, 18, false, 0x404040, kLeft},
-    {"sLabel7", "", {690, 4, 324, 40}, 28, true, kBlack, kRight},
-    // Row 2: level, answers left, time, runs today and of this level.
-    {"sCaptionLevel", "レベル", {10, 50, 72, 44}, 20, false, kBlack, kLeft},
-    {"sLabel8", "", {82, 50, 190, 44}, 28, true, kNavy, kLeft},
-    {"sCaptionLeft", "残り", {286, 50, 48, 44}, 20, false, kBlack, kLeft},
-    {"sLabel9", "", {334, 48, 58, 48}, 36, true, 0xC00000, kCentre},
-    {"sCaptionQuestions", "問", {394, 50, 30, 44}, 20, false, kBlack, kLeft},
-    {"sCaptionTime", "タイム", {440, 50, 70, 44}, 20, false, kBlack, kLeft},
-    {"sLabel10", "", {506, 48, 96, 48}, 36, true, 0x0000C0, kCentre},
-    {"sCaptionToday", "本日", {640, 50, 46, 44}, 20, false, kBlack, kLeft},
-    {"sLabel12", "", {686, 50, 48, 44}, 26, true, kBlack, kCentre},
-    {"sCaptionTodayRuns", "回目", {734, 50, 46, 44}, 20, false, kBlack, kLeft},
-    {"sCaptionThisLevel", "このレベル", {800, 50, 104, 44}, 20, false, kBlack, kLeft},
-    {"sLabel11", "", {904, 50, 48, 44}, 26, true, kBlack, kCentre},
-    {"sCaptionLevelRuns", "回目", {952, 50, 46, 44}, 20, false, kBlack, kLeft},
-    // Row 3, right of the countdown rows: minutes since sign-in.
-    {"sCaptionSince", "起動後", {850, 98, 70, 40}, 18, false, kBlack, kLeft},
-    {"sLabel13", "", {920, 98, 50, 40}, 22, true, kBlack, kCentre},
-    {"sCaptionMinutes", "分", {972, 98, 30, 40}, 18, false, kBlack, kLeft},
-};
-
-void paintBackground(QWidget* w, const QColor& c)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, c);
-    p.setColor(QPalette::Base, c);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
-
-QListWidget* makeList(QWidget* parent, const QString& name, const QColor& background, int px, bool sorted)
-{
-    auto* l = new QListWidget(parent);
-    l->setObjectName(name);
-    l->setFont(pixelFont(px));
-    l->setSortingEnabled(false);
-    l->setProperty("sortedList", sorted);
-    l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    l->setFrameShape(QFrame::Box);
-    l->setFocusPolicy(Qt::NoFocus);  // chosen with the mouse; no focus frame on a row nobody chose
-    QPalette p = l->palette();
-    p.setColor(QPalette::Base, background);
-    p.setColor(QPalette::Text, Qt::black);
-    p.setColor(QPalette::Highlight, QColor(0, 0, 160));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    l->setPalette(p);
-    return l;
-}
-
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& text)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setFont(pixelFont(24, true));
-    return b;
-}
-
-// Draws a name-list entry as the name on the left and its reading, smaller,
-// on the right of the row, and a heading as a tinted row: the entry's text
-// itself is left as it is.
-class NameListDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        const QString text = index.data(Qt::DisplayRole).toString();
-        const QRect r = option.rect.adjusted(4, 0, -4, 0);
-        const bool selected = option.state & QStyle::State_Selected;
-        // A list that takes no choice (no second name to give) is drawn faded.
-        const bool enabled = option.state & QStyle::State_Enabled;
-        const QColor faded(160, 160, 160);
-        p->save();
-        if (isHeadingEntry(text)) {
-            p->fillRect(option.rect, enabled ? QColor(255, 224, 160) : QColor(236, 236, 220));
-            p->setPen(enabled ? QColor(128, 64, 0) : faded);
-            p->setFont(pixelFont(option.font.pixelSize(), true));
-            p->drawText(r, Qt::AlignCenter, text);
-            p->restore();
-            return;
-        }
-        if (selected) p->fillRect(option.rect, option.palette.color(QPalette::Highlight));
-        const QColor ink = !enabled ? faded
-                           : selected ? option.palette.color(QPalette::HighlightedText)
-                                      : QColor(Qt::black);
-        const int open = text.indexOf(QLatin1Char('('));
-        const QString name = (open < 0 ? text : text.left(open)).trimmed();
-        const QString reading = open < 0 ? QString() : text.mid(open);
-        const QFont nameFont = pixelFont(option.font.pixelSize(), true);
-        const QFont readingFont = pixelFont(std::max(10, option.font.pixelSize() - 4));
-        const int nameWidth = QFontMetrics(nameFont).horizontalAdvance(name);
-        p->setFont(nameFont);
-        p->setPen(ink);
-        p->drawText(r, Qt::AlignLeft | Qt::AlignVCenter, name);
-        if (!reading.isEmpty()) {
-            const QRect rest = r.adjusted(nameWidth + 6, 0, 0, 0);
-            p->setFont(readingFont);
-            p->setPen(selected || !enabled ? ink : QColor(64, 64, 64));
-            p->drawText(rest, Qt::AlignRight | Qt::AlignVCenter,
-                        QFontMetrics(readingFont).elidedText(reading, Qt::ElideLeft, rest.width()));
-        }
-        p->restore();
-    }
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QSize s = QStyledItemDelegate::sizeHint(option, index);
-        s.setWidth(1);  // never wider than the list: no sideways scrolling
-        s.setHeight(std::max(s.height(), option.font.pixelSize() + 10));
-        return s;
-    }
-};
-
 } // namespace
 
 int& PreviousQuestion() { return gPreviousQuestion; }
-
-// ---------------------------------------------------------------------------
-// The map widgets.
-
-MapView::MapView(MapSurface* surface, QWidget* parent)
-    : QWidget(parent), surface_(surface), ringTimer_(new QTimer(this))
-{
-    setObjectName(QStringLiteral("PicNuritubusiPic"));
-    setMouseTracking(true);
-    setCursor(Qt::PointingHandCursor);
-    ringTimer_->setInterval(50);
-    connect(ringTimer_, &QTimer::timeout, this, [this] {
-        ringPhase_ = std::fmod(ringPhase_ + 0.05, 1.0);  // one swell a second
-        update();
-    });
-}
-
-void MapView::setOutline(const QImage& patchMask)
-{
-    outlinedPatch_ = patchMask;
-    // Two map pixels light, one dark, on whichever picture is shown.
-    outline_ = outlineImage(patchMask, 3 * surface_->detailScale());
-    update();
-}
-
-void MapView::setRing(std::optional<QPoint> mapPixel)
-{
-    ring_ = mapPixel;
-    ringPhase_ = 0;
-    if (ring_) ringTimer_->start();
-    else ringTimer_->stop();
-    update();
-}
-
-void MapView::refresh()
-{
-    if (size() != surface_->image().size()) resize(surface_->image().size());
-    update();
-}
-
-void MapView::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.fillRect(rect(), Qt::white);
-    const QRectF map(0, 0, surface_->width(), surface_->height());
-    if (surface_->detailScale() > 1) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        p.drawImage(map, surface_->shown());
-    } else {
-        p.drawImage(0, 0, surface_->image());
-    }
-    if (!outline_.isNull()) p.drawImage(map, outline_);
-    if (ring_) paintCorrectionRing(p, QPointF(ring_->x() + 0.5, ring_->y() + 0.5), 22.0, ringPhase_);
-}
-
-void MapView::mousePressEvent(QMouseEvent* e)
-{
-    // Any button presses the map.
-    const QPointF pos = e->position();
-    emit pressed(int(std::floor(pos.x())), int(std::floor(pos.y())));
-}
-
-void MapView::mouseMoveEvent(QMouseEvent* e)
-{
-    const QPointF pos = e->position();
-    emit moved(int(std::floor(pos.x())), int(std::floor(pos.y())));
-}
-
-MapViewport::MapViewport(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("BasePictureBox")); }
-
-void MapViewport::setPicture(const QImage& image)
-{
-    picture_ = image;
-    update();
-}
-
-void MapViewport::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.fillRect(rect(), Qt::white);
-    if (!picture_.isNull()) p.drawImage(0, 0, picture_);
-}
-
-ScrollBox::ScrollBox(const QString& arrow, QWidget* parent) : QLabel(arrow, parent)
-{
-    setAlignment(Qt::AlignCenter);
-    setFont(pixelFont(14, true));
-    setFrameShape(QFrame::Box);
-    paintBackground(this, kBarColour);
-    setCursor(Qt::PointingHandCursor);
-}
-
-void ScrollBox::mousePressEvent(QMouseEvent* e)
-{
-    if (e->button() == Qt::LeftButton && isEnabled()) emit clicked();
-}
-
-void ScrollBox::changeEvent(QEvent* e)
-{
-    QLabel::changeEvent(e);
-    if (e->type() == QEvent::EnabledChange) setCursor(isEnabled() ? Qt::PointingHandCursor : Qt::ArrowCursor);
-}
 
 // ---------------------------------------------------------------------------
 // The window.
@@ -476,7 +197,6 @@ void MainFrm::buildDrillArea()
         QLabel* l = makeLabel(base, name, QString(), 26, true, Qt::AlignCenter);
         l->setFrameShape(QFrame::Box);
         l->setLineWidth(2);
-        l->resize(kPanelWidth, kSlotHeight);
         setSlotColour(l, kGreen);
         return l;
     };
@@ -489,30 +209,24 @@ void MainFrm::buildDrillArea()
     LblNuritubusi8 = slot(QStringLiteral("LblNuritubusi8"));
 
     const QColor ink(0, 0, 128);
-    auto instruction = [&](const QString& name, const QString& text, int height, int px) {
+    auto instruction = [&](const QString& name, const QString& text, int px) {
         QLabel* l = makeLabel(base, name, text, px, true, Qt::AlignLeft | Qt::AlignVCenter);
         QPalette p = l->palette();
         p.setColor(QPalette::WindowText, ink);
         l->setPalette(p);
-        l->resize(kPanelWidth, height);
         return l;
     };
-    LblNuritubusi6 = instruction(QStringLiteral("LblNuritubusi6"), QStringLiteral("関連する場所を押しなさい"),
-                                 kInstructionHeight, 26);
-    LblNuritubusiSiji = instruction(QStringLiteral("LblNuritubusiSiji"), QString(), kInstructionHeight, 26);
-    Label5 = instruction(QStringLiteral("Label5"), QStringLiteral("あなたが押したのは"), kHeadingHeight, 22);
-    Label6 = instruction(QStringLiteral("Label6"), QStringLiteral("正解は"), kHeadingHeight, 22);
+    LblNuritubusi6 = instruction(QStringLiteral("LblNuritubusi6"), QStringLiteral("関連する場所を押しなさい"), 26);
+    LblNuritubusiSiji = instruction(QStringLiteral("LblNuritubusiSiji"), QString(), 26);
+    Label5 = instruction(QStringLiteral("Label5"), QStringLiteral("あなたが押したのは"), 22);
+    Label6 = instruction(QStringLiteral("Label6"), QStringLiteral("正解は"), 22);
 
     List2 = makeList(base, QStringLiteral("List2"), QColor(192, 255, 192), 22, false);
-    List2->resize(kPanelWidth, 170);
     List2->setFocusPolicy(Qt::NoFocus);
     List2->setSelectionMode(QAbstractItemView::NoSelection);
     List3 = makeList(base, QStringLiteral("List3"), QColor(255, 255, 128), 22, true);
-    List3->resize(kPanelWidth, 150);
     ListNuritubusi = makeList(base, QStringLiteral("ListNuritubusi"), QColor(255, 255, 192), 19, false);
-    ListNuritubusi->resize(kPanelWidth / 2 - 2, 234);
     ListNuritubusi2 = makeList(base, QStringLiteral("ListNuritubusi2"), QColor(255, 255, 192), 19, false);
-    ListNuritubusi2->resize(kPanelWidth - ListNuritubusi->width() - 4, 234);
     for (QListWidget* l : {ListNuritubusi, ListNuritubusi2}) {
         l->setItemDelegate(new NameListDelegate(l));
         l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -530,14 +244,12 @@ void MainFrm::buildDrillArea()
             [this](QListWidgetItem* it) { List3_DblClick(List3->row(it)); });
 
     CmdNuritubusiOK = makeButton(base, QStringLiteral("CmdNuritubusiOK"), QStringLiteral("O.K."));
-    CmdNuritubusiOK->resize(kPanelWidth, kButtonHeight);
     connect(CmdNuritubusiOK, &QPushButton::clicked, this, &MainFrm::CmdNuritubusiOK_Click);
     CmdNuritubusikakunin = makeButton(base, QStringLiteral("CmdNuritubusikakunin"), QStringLiteral("次へ"));
-    CmdNuritubusikakunin->resize(kPanelWidth, kButtonHeight);
     connect(CmdNuritubusikakunin, &QPushButton::clicked, this, &MainFrm::CmdNuritubusikakunin_Click);
     CmdNuritubusimodoru = makeButton(base, QStringLiteral("CmdNuritubusimodoru"), QStringLiteral("戻る"));
-    CmdNuritubusimodoru->resize(kPanelWidth, kButtonHeight);
     connect(CmdNuritubusimodoru, &QPushButton::clicked, this, &MainFrm::CmdNuritubusimodoru_Click);
+    for (const ControlSize& c : kAnswerPanelSizes) control(c.name)->resize(c.width, c.height);
 
     // Practice captions beside the mouse, on the map surface.
     auto floating = [&](const QString& name, const QColor& colour, int px) {
@@ -570,16 +282,31 @@ void MainFrm::buildDrillArea()
     placeBelow(Label3, LblNuritubusi7);
 }
 
-void MainFrm::setSlotColour(QLabel* slot, QRgb rgb)
+void MainFrm::placeAt(QWidget* w, int top) { w->move(kPanelLeft, top); }
+
+QWidget* MainFrm::control(const char* name) const
 {
-    QPalette p = slot->palette();
-    p.setColor(QPalette::Window, QColor::fromRgb(rgb));
-    p.setColor(QPalette::WindowText, Qt::black);
-    slot->setPalette(p);
-    slot->setAutoFillBackground(true);
+    QWidget* w = PicNuritubusiBase->findChild<QWidget*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    Q_ASSERT_X(w, "MainFrm::control", name);  // a table names a control the build did not make
+    return w;
 }
 
-void MainFrm::placeAt(QWidget* w, int top) { w->move(kPanelLeft, top); }
+void MainFrm::arrange(std::span<const Arranged> steps)
+{
+    for (const Arranged& a : steps) {
+        QWidget* w = control(a.name);
+        switch (a.how) {
+        case Stack::AtAnchor: placeAt(w, Label4[size_t(a.anchor)]->y() + a.offset); break;
+        case Stack::Below: placeBelow(w, control(a.other)); break;
+        case Stack::Above: placeAt(w, control(a.other)->y() - w->height()); break;
+        case Stack::RightOf: {
+            const QWidget* left = control(a.other);
+            w->move(left->x() + left->width() + a.offset, left->y());
+            break;
+        }
+        }
+    }
+}
 
 void MainFrm::placeBelow(QWidget* w, QWidget* above) { w->move(kPanelLeft, above->y() + above->height()); }
 
@@ -694,54 +421,30 @@ void MainFrm::初期設定()
 void MainFrm::レベル別設定()
 {
     std::fill(QuestionDone.begin(), QuestionDone.end(), 0);
-    const int rowHeight = kSlotHeight;
 
     switch (kind_) {
     case DrillKind::Practice:
+        arrange(kPracticeArrangement);
         ListNuritubusi->hide();
         ListNuritubusi2->hide();
         CmdNuritubusimodoru->show();
         LblNuritubusiSiji->setText(QStringLiteral("マウスを動かして覚えなさい"));
-        placeAt(LblNuritubusiSiji, Label4[3]->y());
         LblNuritubusiSiji->show();
-        placeAt(LblNuritubusi2, Label4[0]->y() + rowHeight);
-        placeBelow(LblNuritubusi7, LblNuritubusi2);
-        placeBelow(List2, LblNuritubusi7);
-        placeBelow(CmdNuritubusimodoru, List2);
         Label3->hide();
         LblNuritubusi2->setText(QString());
         LblNuritubusi7->setText(QString());
         break;
     case DrillKind::MapLevel:
-        placeAt(LblNuritubusi2, Label4[0]->y());
-        placeBelow(LblNuritubusi7, LblNuritubusi2);
-        placeBelow(Label3, LblNuritubusi7);
-        placeBelow(List2, Label3);
-        placeAt(LblNuritubusi6, LblNuritubusi2->y() - LblNuritubusi6->height());
-        placeAt(Label5, Label4[4]->y());
-        placeBelow(LblNuritubusi4, Label5);
-        placeBelow(Lblnuritubusi9, LblNuritubusi4);
+        arrange(kMapLevelArrangement);
         QuestionsPerRun = questionsPerRun(content_.table.count());
         LblNuritubusi6->show();
         LblNuritubusi2->show();
         setSlotColour(LblNuritubusi4, mapcolour::Pressed);
         setSlotColour(Lblnuritubusi9, mapcolour::Pressed);
-        placeBelow(CmdNuritubusikakunin, List2);
         CmdNuritubusikakunin->resize(List2->width(), kButtonHeight);
         break;
     case DrillKind::ListLevel:
-        placeAt(LblNuritubusiSiji, Label4[5]->y());
-        placeBelow(LblNuritubusi2, LblNuritubusiSiji);
-        placeBelow(LblNuritubusi7, LblNuritubusi2);
-        placeBelow(Label3, LblNuritubusi7);
-        placeBelow(CmdNuritubusiOK, Label3);
-        placeBelow(ListNuritubusi, CmdNuritubusiOK);
-        ListNuritubusi2->move(ListNuritubusi->x() + ListNuritubusi->width() + 4, ListNuritubusi->y());
-        placeBelow(List3, ListNuritubusi);
-        placeAt(Label6, Label4[1]->y());
-        placeBelow(Lblnuritubusi1, Label6);
-        placeBelow(LblNuritubusi8, Lblnuritubusi1);
-        placeBelow(List2, LblNuritubusi8);
+        arrange(kListLevelArrangement);
         LblNuritubusiSiji->setText(QStringLiteral("赤色の付いているのはどこ"));
         LblNuritubusiSiji->show();
         QuestionsPerRun = questionsPerRun(content_.table.count());

@@ -5,7 +5,9 @@
 // kind (DrillKind: practice, map level, list level) is worked out once when
 // it activates; the handlers switch on it where the kinds differ. The rules
 // it asks (questions, judging, pixels, scrolling, the clock) are DrillLogic.h.
+#include "drill/DrillLayout.h"
 #include "drill/DrillLogic.h"
+#include "drill/DrillWidgets.h"
 #include "drill/Feedback.h"
 #include "drill/MapSurface.h"
 #include "drill/Questions.h"
@@ -19,77 +21,13 @@
 #include <QTimer>
 #include <array>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace karuvel {
 
 // The question asked last; kept from one run to the next (0 = none yet).
 int& PreviousQuestion();
-
-// PicNuritubusiPic: shows the map surface at one image pixel per unit and
-// reports presses and mouse movements in image pixels. Where the surface has
-// a larger picture (a screen that draws the map larger than life) that one is
-// shown, smoothly scaled. Over the map it draws the outline of the place a
-// press would take and, during a correction, the ring round the right place.
-class MapView : public QWidget {
-    Q_OBJECT
-public:
-    MapView(MapSurface* surface, QWidget* parent);
-    void refresh();
-    // The outline round a patch (a mask of the shown picture's size, as
-    // MapSurface::patchMask gives it); a null mask removes it.
-    void setOutline(const QImage& patchMask);
-    const QImage& outlinedPatch() const { return outlinedPatch_; }
-    // The pulsing ring round a map point (centre of a pixel); off when not given.
-    void setRing(std::optional<QPoint> mapPixel);
-    std::optional<QPoint> ring() const { return ring_; }
-
-signals:
-    void pressed(int x, int y);
-    void moved(int x, int y);
-
-protected:
-    void paintEvent(QPaintEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-
-private:
-    MapSurface* surface_;
-    QImage outlinedPatch_;
-    QImage outline_;
-    std::optional<QPoint> ring_;
-    double ringPhase_ = 0;
-    QTimer* ringTimer_;
-};
-
-// The viewport behind the surface: it shows the clean map as its own picture.
-class MapViewport : public QWidget {
-    Q_OBJECT
-public:
-    explicit MapViewport(QWidget* parent);
-    void setPicture(const QImage& image);
-    const QImage& picture() const { return picture_; }
-
-protected:
-    void paintEvent(QPaintEvent* e) override;
-
-private:
-    QImage picture_;
-};
-
-// A scroll bar or corner box around the map: pressing it moves the map.
-class ScrollBox : public QLabel {
-    Q_OBJECT
-public:
-    ScrollBox(const QString& arrow, QWidget* parent);
-
-signals:
-    void clicked();
-
-protected:
-    void mousePressEvent(QMouseEvent* e) override;
-    void changeEvent(QEvent* e) override;
-};
 
 class MainFrm : public Screen, public IRunScreen {
     Q_OBJECT
@@ -227,9 +165,12 @@ private:
     void submitListAnswer();
     void showRelatedPlaces(int question, bool show = true);
     void setMapPosition(QPoint p);
-    void setSlotColour(QLabel* slot, QRgb rgb);
     void placeBelow(QWidget* w, QWidget* above);
     void placeAt(QWidget* w, int top);
+    // The answer panel's control of that objectName.
+    QWidget* control(const char* name) const;
+    // Moves the answer panel's controls as the steps say, in their order.
+    void arrange(std::span<const drillui::Arranged> steps);
     void setRemaining(int remaining);
     void placeLabel9Size(int rows, int longest);
     // The outline of the place a press at (x, y) would take, while a press
