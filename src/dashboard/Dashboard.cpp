@@ -378,32 +378,79 @@ void seisekitime1::buildColumn(int i)
     connect(practice, &QPushButton::clicked, this, [this, i] { Command28_Click(i); });
 }
 
+namespace {
+
+// Where a control stands across its level column, whose width changes with
+// the number of levels shown.
+enum class Across {
+    Whole,           // the column's width
+    LeftHalf,        // its left half
+    RightHalf,       // its right half
+    Number,          // the level number at the left of the name row
+    Name,            // the name, between the number and the clear mark
+    ClearMark,       // "クリア" at the right of the name row
+    PracticeButton,  // "練習" inside the start button's right end
+    StartCaption,    // the start button's caption, short of a practice button
+};
+
+// One control of a level column: which control of the column, its top and
+// height, and where it stands across the column.
+struct ColumnCell {
+    QWidget* (*control)(seisekitime1&, size_t);
+    int top;
+    int height;
+    Across across;
+};
+
+template <auto Member>
+QWidget* of(seisekitime1& d, size_t column)
+{
+    return (d.*Member)[column];
+}
+
+constexpr int kCriteriaHeight = 24;
+constexpr int kListTop = 154;
+
+const ColumnCell kColumnCells[] = {
+    {of<&seisekitime1::Label1>, 0, 30, Across::Number},
+    {of<&seisekitime1::Label3>, 0, 30, Across::Name},
+    {of<&seisekitime1::LabelClear>, 3, 24, Across::ClearMark},
+    {of<&seisekitime1::Command4>, 32, 46, Across::Whole},
+    {of<&seisekitime1::Command28>, 37, 36, Across::PracticeButton},
+    {of<&seisekitime1::Text1>, 32, 46, Across::StartCaption},
+    {of<&seisekitime1::Label9>, 82, 20, Across::LeftHalf},
+    {of<&seisekitime1::Label10>, 82, 20, Across::RightHalf},
+    {of<&seisekitime1::Label14>, 102, 24, Across::LeftHalf},
+    {of<&seisekitime1::Label15>, 102, 24, Across::RightHalf},
+    {of<&seisekitime1::Label8>, 130, 22, Across::Whole},
+    {of<&seisekitime1::List5>, kListTop, kColumnsHeight - kListTop - kCriteriaHeight - 2, Across::Whole},
+    {of<&seisekitime1::Label7>, kColumnsHeight - kCriteriaHeight, kCriteriaHeight, Across::Whole},
+};
+
+} // namespace
+
 void seisekitime1::layoutColumn(int i, int left)
 {
     const int w = std::max(40, px(geometry_.width) - kGutter);
     const int half = w / 2;
     const int numberWidth = px(0.2 * geometry_.width);
-    int y = 0;
-    Label1[size_t(i)]->setGeometry(left, y, numberWidth, 30);
-    Label3[size_t(i)]->setGeometry(left + numberWidth, y, w - numberWidth - kClearMarkWidth - 2, 30);
-    LabelClear[size_t(i)]->setGeometry(left + w - kClearMarkWidth, y + 3, kClearMarkWidth, 24);
-    y += 32;
-    Command4[size_t(i)]->setGeometry(left, y, w, 46);
-    Command28[size_t(i)]->setGeometry(left + w - kPracticeWidth - 3, y + 5, kPracticeWidth, 36);
     const bool practice = state().LevelHasPractice[std::min(i, kMaxLevel)] == 1 && i > 0;
-    Text1[size_t(i)]->setGeometry(left, y, practice ? w - kPracticeWidth - 6 : w, 46);
-    y += 50;
-    Label9[size_t(i)]->setGeometry(left, y, half, 20);
-    Label10[size_t(i)]->setGeometry(left + half, y, w - half, 20);
-    y += 20;
-    Label14[size_t(i)]->setGeometry(left, y, half, 24);
-    Label15[size_t(i)]->setGeometry(left + half, y, w - half, 24);
-    y += 28;
-    Label8[size_t(i)]->setGeometry(left, y, w, 22);
-    y += 24;
-    const int criteriaHeight = 24;
-    List5[size_t(i)]->setGeometry(left, y, w, kColumnsHeight - y - criteriaHeight - 2);
-    Label7[size_t(i)]->setGeometry(left, kColumnsHeight - criteriaHeight, w, criteriaHeight);
+    const size_t k = size_t(i);
+    for (const ColumnCell& c : kColumnCells) {
+        QWidget* widget = c.control(*this, k);
+        int x = left, width = w;
+        switch (c.across) {
+        case Across::Whole: break;
+        case Across::LeftHalf: width = half; break;
+        case Across::RightHalf: x = left + half; width = w - half; break;
+        case Across::Number: width = numberWidth; break;
+        case Across::Name: x = left + numberWidth; width = w - numberWidth - kClearMarkWidth - 2; break;
+        case Across::ClearMark: x = left + w - kClearMarkWidth; width = kClearMarkWidth; break;
+        case Across::PracticeButton: x = left + w - kPracticeWidth - 3; width = kPracticeWidth; break;
+        case Across::StartCaption: width = practice ? w - kPracticeWidth - 6 : w; break;
+        }
+        widget->setGeometry(x, c.top, width, c.height);
+    }
 }
 
 void seisekitime1::setColumnDetailsVisible(int i, bool visible)
