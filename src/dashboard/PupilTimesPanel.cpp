@@ -100,6 +100,30 @@ PupilTimesPanel::PupilTimesPanel(std::function<QString()> gradeFilter, QWidget* 
     hide();
 }
 
+namespace {
+
+// The runs held in memory go into the summary; the charts take them in the
+// results file's own form, which is returned. The sheet on the screen, on
+// paper and in a PDF are made from the same runs.
+std::vector<ResultRecordData> summariseHeldRuns(PupilSummary& summary)
+{
+    std::vector<ResultRecordData> records;
+    records.reserve(heldRecords().size());
+    for (const RecEntry& r : heldRecords()) {
+        summary.add(r);
+        ResultRecordData d;
+        d.date = r.date;
+        d.clock = r.clock;
+        d.pupil = r.pupil;
+        d.level = r.level;
+        d.time = r.time;
+        records.push_back(d);
+    }
+    return records;
+}
+
+} // namespace
+
 void PupilTimesPanel::fill(int levels, int pupil)
 {
     const ProgramState& s = state();
@@ -200,19 +224,7 @@ void PupilTimesPanel::Command24_Click(int member)
     if (!screens::isOpen(screen)) return;
     const QDateTime now = clock().now();
     PupilSummary summary(s, gradeFilter_(), now, pupils.back());
-    // The charts take the held runs in the results file's own form.
-    std::vector<ResultRecordData> records;
-    records.reserve(heldRecords().size());
-    for (const RecEntry& r : heldRecords()) {
-        summary.add(r);
-        ResultRecordData d;
-        d.date = r.date;
-        d.clock = r.clock;
-        d.pupil = r.pupil;
-        d.level = r.level;
-        d.time = r.time;
-        records.push_back(d);
-    }
+    const std::vector<ResultRecordData> records = summariseHeldRuns(summary);
 
     if (member == 0) {
         QStringList lines;
@@ -267,12 +279,11 @@ void PupilTimesPanel::SavePdf_Click()
     // The screen stays alive while the reader waits out another PC's lock.
     QWidget* screen = window();
     const screens::Handling running(screen);
-    std::vector<ResultRecordData> records;
-    readResultsForView(&records);
+    refreshResults(false);
     if (!screens::isOpen(screen)) return;
     const QDateTime now = clock().now();
     PupilSummary summary(s, gradeFilter_(), now, pupils.back());
-    for (const ResultRecordData& r : records) summary.add(r);
+    const std::vector<ResultRecordData> records = summariseHeldRuns(summary);
 
     std::vector<SheetPage> pages;
     QStringList names;
