@@ -197,6 +197,22 @@ int main(int argc, char** argv)
     runFor(1000);
     picture("dashboard.png");
 
+    // Practice of level 1: the place under the mouse is named.
+    {
+        state().SelectedLevel = 1;
+        state().PracticeMode = Loose(1);
+        StartRun();
+        if (!waitUntil([] { return shown(ScreenId::Drill); }, 20000)) fail("practice did not start");
+        runFor(1500);
+        MainFrm* p = screens::findAs<MainFrm>(ScreenId::Drill);
+        const Question& q = p->content().table.at(1 + p->content().table.count() / 2);
+        p->PicNuritubusiPic_MouseMove(q.seedX, q.seedY);
+        runFor(500);
+        picture("drill-practice.png");
+        screens::close(ScreenId::Drill);
+        runFor(300);
+    }
+
     // Level 1, the rivers on the map: a wrong press and its correction.
     MainFrm* f = startLevel(1);
     pressWrongPlace(f);
@@ -235,6 +251,14 @@ int main(int argc, char** argv)
     if (!waitUntil([] { return shown(ScreenId::CriteriaEditor); }, 20000)) fail("no criteria editor");
     runFor(1000);
     picture("criteria-editor.png");
+
+    // The teachers' records manager.
+    screens::closeAll();
+    runFor(300);
+    screens::show(ScreenId::RecordsManager);
+    if (!waitUntil([] { return shown(ScreenId::RecordsManager); }, 20000)) fail("no records manager");
+    runFor(1000);
+    picture("records-manager.png");
     screens::closeAll();
     return 0;
 }
