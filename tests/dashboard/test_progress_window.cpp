@@ -5,6 +5,7 @@
 #include "PdfText.h"
 #include "Runs.h"
 #include "TempDir.h"
+#include "TeacherSchool.h"
 #include "dashboard/Dashboard.h"
 #include "frame/Calendar.h"
 #include "frame/Catalogue.h"
@@ -26,8 +27,7 @@ using namespace karuvel;
 
 namespace {
 
-// Pupils 1 青木 (小５), 2 上田 (中２), 3 小川 (小３), and 4 上野先生 (a
-// teacher, not listed). Clearing a level takes 3 runs and 30 points in 7 days.
+// The small teachers' school (TeacherSchool.h).
 class ProgressWindow : public ::testing::Test {
 protected:
     test::FakePlatform fakes;
@@ -37,16 +37,7 @@ protected:
 
     void SetUp() override
     {
-        s.DataFolder = Loose(dir.path());
-        s.RosterFolder = Loose(dir.path());
-        s.SchoolYearStartMonth = Loose(4);
-        s.SchoolName = QStringLiteral("みどり塾");
-        SetProgramIdentity();
-        applyLevelCatalogue();
-        test::setLevelCriteria(12, {});
-        dir.writeCp932(QStringLiteral("新名簿.txt"),
-                       QStringLiteral("1,2015,0,0,青木,0,,\r\n2,2012,0,0,上田,0,,\r\n3,2017,0,0,小川,0,,\r\n"
-                                      "4,1980,0,0,上野先生,1,,\r\n"));
+        test::makeTeacherSchool(dir);
         today = toOleDate(fakes.clock.now().date());
         // 青木 clears level 1 with three quick runs; 小川 runs level 1 twice
         // (once out of time) and level 2 once; 上田 has never run.
@@ -66,11 +57,8 @@ protected:
 
     seisekitime1& open(int pupil, const QString& name)
     {
-        s.CurrentPupil = pupil;
-        s.CurrentPupilName = name.leftJustified(20, QLatin1Char(' '));
-        s.SignInTime = Loose(fakes.clock.secondsSinceMidnight() - 60);
-        registerDashboardScreen();
-        auto* d = qobject_cast<seisekitime1*>(screens::show(ScreenId::Dashboard));
+        test::signInAs(fakes.clock, pupil, name);
+        auto* d = test::openDashboard();
         EXPECT_NE(d, nullptr);
         return *d;
     }

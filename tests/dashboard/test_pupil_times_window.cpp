@@ -3,6 +3,7 @@
 #include "Fakes.h"
 #include "Runs.h"
 #include "TempDir.h"
+#include "TeacherSchool.h"
 #include "dashboard/Dashboard.h"
 #include "frame/Calendar.h"
 #include "frame/Catalogue.h"
@@ -26,8 +27,7 @@ using namespace karuvel;
 
 namespace {
 
-// Pupils 1 青木 (小５), 2 上田 (中２), 3 小川 (小３), 4 上野先生 (a teacher,
-// not listed in the roster); data root and data folder in one temporary folder.
+// The small teachers' school (TeacherSchool.h).
 class TeacherWindow : public ::testing::Test {
 protected:
     test::FakePlatform fakes;
@@ -37,29 +37,15 @@ protected:
 
     void SetUp() override
     {
-        s.DataFolder = Loose(dir.path());
-        s.RosterFolder = Loose(dir.path());
-        s.SchoolYearStartMonth = Loose(4);
-        s.SchoolName = QStringLiteral("みどり塾");
+        test::makeTeacherSchool(dir);
         s.DataChangePassword = Loose(QStringLiteral("karuvel"));
-        SetProgramIdentity();
-        applyLevelCatalogue();
-        test::setLevelCriteria(12, {});
-        dir.writeCp932(QStringLiteral("新名簿.txt"),
-                       QStringLiteral("1,2015,0,0,青木,0,,\r\n2,2012,0,0,上田,0,,\r\n3,2017,0,0,小川,0,,\r\n"
-                                      "4,1980,0,0,上野先生,1,,\r\n"));
         today = toOleDate(fakes.clock.now().date());
         writeRuns({{today, 1, 1, 40}, {today, 2, 1, 50}, {today - 1, 3, 1, 70}, {today, 3, 1, 65}});
     }
 
     void TearDown() override { screens::closeAll(); }
 
-    void signIn(int pupil, const QString& name)
-    {
-        s.CurrentPupil = pupil;
-        s.CurrentPupilName = name.leftJustified(20, QLatin1Char(' '));
-        s.SignInTime = Loose(fakes.clock.secondsSinceMidnight() - 60);
-    }
+    void signIn(int pupil, const QString& name) { test::signInAs(fakes.clock, pupil, name); }
 
     void writeRuns(const std::vector<std::tuple<double, int, int, int>>& runs)  // date, pupil, level, time
     {
@@ -69,8 +55,7 @@ protected:
     // The dashboard as the program opens it, through the navigator.
     seisekitime1& open()
     {
-        registerDashboardScreen();
-        auto* d = qobject_cast<seisekitime1*>(screens::show(ScreenId::Dashboard));
+        auto* d = test::openDashboard();
         EXPECT_NE(d, nullptr);
         return *d;
     }

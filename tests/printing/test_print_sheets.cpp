@@ -5,6 +5,7 @@
 #include "Fakes.h"
 #include "Runs.h"
 #include "TempDir.h"
+#include "TeacherSchool.h"
 #include "dashboard/Dashboard.h"
 #include "dashboard/PupilSummary.h"
 #include "frame/Calendar.h"
@@ -30,27 +31,14 @@ TEST(PrintOnRealPrinter, ThreePupilsSheetsGoToThePrinterAsThreePages)
     RealPrinter printer;
     platform().printer = &printer;
     test::TempDir dir;
-    ProgramState& s = state();
-    s.DataFolder = Loose(dir.path());
-    s.RosterFolder = Loose(dir.path());
-    s.SchoolYearStartMonth = Loose(4);
-    s.SchoolName = QStringLiteral("みどり塾");
-    SetProgramIdentity();
-    applyLevelCatalogue();
-    test::setLevelCriteria(12, {});
-    dir.writeCp932(QStringLiteral("新名簿.txt"),
-                   QStringLiteral("1,2015,0,0,青木,0,,\r\n2,2012,0,0,上田,0,,\r\n3,2017,0,0,小川,0,,\r\n"
-                                  "4,1980,0,0,上野先生,1,,\r\n"));
+    test::makeTeacherSchool(dir);
     const double today = toOleDate(fakes.clock.now().date());
     dir.writeBytes(QStringLiteral("成績累積データ.dat"),
                    test::runsBytes({{today, 1, 1, 40}, {today, 2, 1, 50}, {today - 1, 3, 1, 70}, {today, 3, 1, 65}}));
 
     // The teacher signs in, opens the per-pupil view and chooses all three pupils and level 1.
-    s.CurrentPupil = 4;
-    s.CurrentPupilName = QStringLiteral("上野先生").leftJustified(20, QLatin1Char(' '));
-    s.SignInTime = Loose(fakes.clock.secondsSinceMidnight() - 60);
-    registerDashboardScreen();
-    auto* d = qobject_cast<seisekitime1*>(screens::show(ScreenId::Dashboard));
+    test::signInAs(fakes.clock, 4, QStringLiteral("上野先生"));
+    auto* d = test::openDashboard();
     ASSERT_NE(d, nullptr);
     d->Option2[2]->click();
     d->Command25->click();
