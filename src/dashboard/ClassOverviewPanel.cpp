@@ -32,15 +32,7 @@ constexpr Placement kPanelLayout[] = {
 ClassOverviewPanel::ClassOverviewPanel(std::function<QString()> gradeFilter, QWidget* parent)
     : QFrame(parent), gradeFilter_(std::move(gradeFilter))
 {
-    setObjectName(QStringLiteral("ClassOverview"));
-    setGeometry(kPanelRect);
-    setFrameShape(QFrame::Box);
-    setAutoFillBackground(true);
-    {
-        QPalette p = palette();
-        p.setColor(QPalette::Window, QColor(255, 255, 240));
-        setPalette(p);
-    }
+    makePaperPanel(this, QStringLiteral("ClassOverview"), kPanelRect);
     OverviewTitle = named(new QLabel(this), QStringLiteral("OverviewTitle"));
     OverviewPrint = named(new QPushButton(QStringLiteral("印刷"), this), QStringLiteral("OverviewPrint"));
     OverviewPrint->setToolTip(QStringLiteral("この一覧を印刷します"));

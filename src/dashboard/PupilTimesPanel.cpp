@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <optional>
 
 namespace karuvel {
 
@@ -51,15 +52,7 @@ QFont sheetFont()
 PupilTimesPanel::PupilTimesPanel(std::function<QString()> gradeFilter, QWidget* parent)
     : QFrame(parent), gradeFilter_(std::move(gradeFilter))
 {
-    setObjectName(QStringLiteral("Picture11"));
-    setGeometry(kPanelRect);
-    setFrameShape(QFrame::Box);
-    setAutoFillBackground(true);
-    {
-        QPalette p = palette();
-        p.setColor(QPalette::Window, QColor(255, 255, 240));
-        setPalette(p);
-    }
+    makePaperPanel(this, QStringLiteral("Picture11"), kPanelRect);
 
     SheetText = named(new QPlainTextEdit(this), QStringLiteral("SheetText"));
     SheetText->setReadOnly(true);
@@ -99,30 +92,6 @@ PupilTimesPanel::PupilTimesPanel(std::function<QString()> gradeFilter, QWidget* 
     layOut(this, kPanelLayout);
     hide();
 }
-
-namespace {
-
-// The runs held in memory go into the summary; the charts take them in the
-// results file's own form, which is returned. The sheet on the screen, on
-// paper and in a PDF are made from the same runs.
-std::vector<ResultRecordData> summariseHeldRuns(PupilSummary& summary)
-{
-    std::vector<ResultRecordData> records;
-    records.reserve(heldRecords().size());
-    for (const RecEntry& r : heldRecords()) {
-        summary.add(r);
-        ResultRecordData d;
-        d.date = r.date;
-        d.clock = r.clock;
-        d.pupil = r.pupil;
-        d.level = r.level;
-        d.time = r.time;
-        records.push_back(d);
-    }
-    return records;
-}
-
-} // namespace
 
 void PupilTimesPanel::fill(int levels, int pupil)
 {
@@ -202,29 +171,62 @@ void PupilTimesPanel::setTeacherButtonsVisible(bool visible)
     SavePdf->setVisible(visible);
 }
 
+namespace {
+
+// What a sheet is made of: the pupils and levels chosen, and the runs held
+// in memory summed up for them.
+struct Sheets {
+    std::vector<int> pupils;
+    std::vector<int> levels;
+    QDateTime now;
+    PupilSummary summary;
+    std::vector<ResultRecordData> records;  // the same runs, for the charts
+};
+
+// Gathers them for the panel: the records held are brought up to date first
+// (only what was appended since is read; a failure is told and the sheet has
+// no runs). The reader waits out another PC's lock with the screen kept
+// responsive: the caller holds the dashboard meanwhile, and when it was
+// closed there is nothing (nullopt).
+std::optional<Sheets> gatherSheets(PupilTimesPanel& panel, const QString& gradeFilter)
+{
+    std::vector<int> pupils = panel.selectedPupils();
+    if (pupils.empty()) pupils.push_back(panel.ShownPupil);
+    refreshResults(false);
+    if (!screens::isOpen(panel.window())) return std::nullopt;
+    const QDateTime now = clock().now();
+    const int last = pupils.back();
+    Sheets sheets{std::move(pupils), panel.selectedLevels(), now, PupilSummary(state(), gradeFilter, now, last), {}};
+    // The charts take the same runs in the results file's own form: the
+    // sheet on the screen, on paper and in a PDF come from one reading.
+    sheets.records.reserve(heldRecords().size());
+    for (const RecEntry& r : heldRecords()) {
+        sheets.summary.add(r);
+        ResultRecordData d;
+        d.date = r.date;
+        d.clock = r.clock;
+        d.pupil = r.pupil;
+        d.level = r.level;
+        d.time = r.time;
+        sheets.records.push_back(d);
+    }
+    return sheets;
+}
+
+} // namespace
+
 void PupilTimesPanel::Command24_Click(int member)
 {
     if (drawing_ || member < 0 || member > 1) return;
     if (member == 1 && !Command24[1]->isVisible()) return;  // printing is for teachers
     drawing_ = true;
     const auto done = qScopeGuard([this] { drawing_ = false; });
-    ProgramState& s = state();
-    std::vector<int> pupils = selectedPupils();
-    if (pupils.empty()) pupils.push_back(ShownPupil);
-    const std::vector<int> levels = selectedLevels();
-
-    // One pass over the records held for every pupil chosen, brought up to
-    // date first (only what was appended since is read; a failure is told
-    // and the sheet has no runs). The reader waits out another PC's lock
-    // with the screen kept responsive: the dashboard stays alive meanwhile
-    // and is left alone once it was closed.
+    const ProgramState& s = state();
     QWidget* screen = window();
     const screens::Handling running(screen);
-    refreshResults(false);
-    if (!screens::isOpen(screen)) return;
-    const QDateTime now = clock().now();
-    PupilSummary summary(s, gradeFilter_(), now, pupils.back());
-    const std::vector<ResultRecordData> records = summariseHeldRuns(summary);
+    std::optional<Sheets> gathered = gatherSheets(*this, gradeFilter_());
+    if (!gathered) return;
+    const auto& [pupils, levels, now, summary, records] = *gathered;
 
     if (member == 0) {
         QStringList lines;
@@ -273,17 +275,11 @@ void PupilTimesPanel::SavePdf_Click()
     drawing_ = true;
     const auto done = qScopeGuard([this] { drawing_ = false; });
     const ProgramState& s = state();
-    std::vector<int> pupils = selectedPupils();
-    if (pupils.empty()) pupils.push_back(ShownPupil);
-    const std::vector<int> levels = selectedLevels();
-    // The screen stays alive while the reader waits out another PC's lock.
     QWidget* screen = window();
     const screens::Handling running(screen);
-    refreshResults(false);
-    if (!screens::isOpen(screen)) return;
-    const QDateTime now = clock().now();
-    PupilSummary summary(s, gradeFilter_(), now, pupils.back());
-    const std::vector<ResultRecordData> records = summariseHeldRuns(summary);
+    std::optional<Sheets> gathered = gatherSheets(*this, gradeFilter_());
+    if (!gathered) return;
+    const auto& [pupils, levels, now, summary, records] = *gathered;
 
     std::vector<SheetPage> pages;
     QStringList names;

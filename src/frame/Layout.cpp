@@ -1,5 +1,6 @@
 #include "frame/Layout.h"
 
+#include <QFrame>
 #include <QVariant>
 #include <QWidget>
 
@@ -35,6 +36,17 @@ void layOut(QWidget* parent, std::span<const Placement> table)
         Q_ASSERT_X(found, "layOut", p.name);
         if (found) place(found, p);
     }
+}
+
+void makePaperPanel(QFrame* panel, const QString& name, const QRect& rect)
+{
+    panel->setObjectName(name);
+    panel->setGeometry(rect);
+    panel->setFrameShape(QFrame::Box);
+    panel->setAutoFillBackground(true);
+    QPalette p = panel->palette();
+    p.setColor(QPalette::Window, QColor(255, 255, 240));
+    panel->setPalette(p);
 }
 
 } // namespace karuvel

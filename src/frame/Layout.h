@@ -8,6 +8,7 @@
 
 #include <span>
 
+class QFrame;
 class QWidget;
 
 namespace karuvel {
@@ -30,6 +31,10 @@ void place(QWidget* w, const Placement& p);
 // objectName and index); a row whose control does not exist is a fault of
 // the build function and stops a debug build.
 void layOut(QWidget* parent, std::span<const Placement> table);
+
+// Makes `panel` a boxed panel at rect over its parent, on the light paper
+// colour of the teachers' views, named `name`.
+void makePaperPanel(QFrame* panel, const QString& name, const QRect& rect);
 
 // Sets the objectName (and the "index" property of a control-array member) of w.
 template <typename T>
