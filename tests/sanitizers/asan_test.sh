@@ -5,7 +5,11 @@
 set -euo pipefail
 SOURCE="$1"
 BUILD="$2"
-cmake -S "$SOURCE" -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DKARUVEL_ASAN=ON >/dev/null
+gen=()
+[[ -f "$BUILD/CMakeCache.txt" ]] || gen=(-G Ninja)
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+cmake -S "$SOURCE" -B "$BUILD" "${gen[@]}" "${launcher[@]}" -DCMAKE_BUILD_TYPE=Debug -DKARUVEL_ASAN=ON >/dev/null
 cmake --build "$BUILD" -j "$(nproc)" --target test_admin test_dashboard >"$BUILD/build.log" 2>&1 || {
   tail -50 "$BUILD/build.log"
   exit 1
