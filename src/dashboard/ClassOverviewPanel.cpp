@@ -118,7 +118,9 @@ void ClassOverviewPanel::paintPage(QPainter& p, const QRectF& rect, int index) c
 
 void ClassOverviewPanel::OverviewPrint_Click()
 {
-    printPages(pageCount(), [this](QPainter& p, const QRectF& rect, int k) { paintPage(p, rect, k); });
+    const QString name = overviewPdfFileName(state().SchoolName, clock().today(), model->overview().gradeFilter);
+    printPages(printJobTitle(name), pageCount(),
+               [this](QPainter& p, const QRectF& rect, int k) { paintPage(p, rect, k); });
 }
 
 void ClassOverviewPanel::OverviewPdf_Click()

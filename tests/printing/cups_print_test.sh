@@ -84,6 +84,10 @@ done
 [[ -n "$pdf" ]] || fail "no PDF came out of the printer: $(tail -n 20 "$work/log/error_log" 2>/dev/null)"
 pages=$(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}')
 [[ "$pages" == 3 ]] || fail "expected 3 pages (one per pupil), the printed PDF has $pages"
+# The job is named after what it prints, in the print server's record of the job.
+title=$(cat "$work/expected.txt.title")
+[[ -n "$title" ]] || fail "the print test wrote no job name"
+grep -qaF "$title" "$work"/spool/c* || fail "no job named \"$title\" in the print server's records"
 sent=$(ls "$work"/spool/d*-001 2>/dev/null | head -n 1 || true)
 [[ -n "$sent" ]] || fail "the print server kept no copy of the job"
 [[ "$(pdfinfo "$sent" | awk '/^Pages:/ {print $2}')" == 3 ]] || fail "the job sent holds $(pdfinfo "$sent" | awk '/^Pages:/ {print $2}') pages"
