@@ -9,9 +9,26 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 source "$(dirname "${BASH_SOURCE[0]}")/first_screen.sh"
 
 (cd "$BUILD" && cpack -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1) || { cat "$scratch/cpack.log"; fail "cpack failed"; }
+shopt -s nullglob
 debs=("$scratch"/out/karuvel_*.deb)
 deb="${debs[0]:-}"
 [[ -f "$deb" ]] || fail "no package made"
+# What a Debian maintainer checks first: no lintian error or warning (the warnings
+# that stay are overridden in the package, each with its reason).
+if command -v lintian >/dev/null; then
+  lintian --allow-root --no-tag-display-limit "$deb" >"$scratch/lintian.log" 2>&1 || true
+  if grep -E '^[EW]: ' "$scratch/lintian.log"; then fail "lintian reports errors or warnings (above)"; fi
+fi
+for doc in copyright changelog.gz; do
+  [[ "$(dpkg-deb -c "$deb")" == *"./usr/share/doc/karuvel/$doc"* ]] || fail "no /usr/share/doc/karuvel/$doc in the package"
+done
+[[ "$(dpkg-deb -c "$deb")" == *"./usr/share/man/man1/karuvel.1.gz"* ]] || fail "no manual page in the package"
+# The Description: one paragraph, no line begun by a list's ";", none past 80 columns.
+description=$(dpkg-deb -f "$deb" Description)
+! grep -qE '^ ?;' <<<"$description" || fail "a line of the Description begins with ';': $description"
+! awk 'length($0) > 80 { bad = 1 } END { exit !bad }' <<<"$description" || fail "a line of the Description is longer than 80 columns"
+dbgsyms=("$scratch"/out/karuvel-dbgsym_*.ddeb "$scratch"/out/karuvel-dbgsym_*.deb)
+[[ -f "${dbgsyms[0]:-}" || -f "${dbgsyms[1]:-}" ]] || fail "no karuvel-dbgsym package beside the program's"
 depends=$(dpkg-deb -f "$deb" Depends)
 for need in libqt6widgets6 libqt6printsupport6 libicu libsdl2 fonts-ipafont-gothic; do
   [[ "$depends" == *"$need"* ]] || fail "Depends lacks $need: $depends"
