@@ -228,9 +228,19 @@ void FrmData::CsvExport_Click()
     const ProgramState& s = state();
     IFolderChooser* chooser = platform().folders;
     if (!chooser) return;
-    const QString folder = chooser->chooseFolder(QStringLiteral("CSVファイルを保存するフォルダーを選んで下さい"),
-                                                 QDir::homePath());
+    // The chooser opens where the last CSV went, while the program runs.
+    static QString lastFolder;
+    const QString start = !lastFolder.isEmpty() && QDir(lastFolder).exists() ? lastFolder : QDir::homePath();
+    const QString folder = chooser->chooseFolder(QStringLiteral("CSVファイルを保存するフォルダーを選んで下さい"), start);
     if (folder.isEmpty()) return;  // cancelled
+    lastFolder = folder;
+    const QString target = QDir(folder).filePath(recordsCsvFileName(s.SchoolName, clock().today()));
+    if (QFileInfo::exists(target) &&
+        !messages().confirm(kWarningTitle,
+                            QStringLiteral("「%1」はもうあります。\r\n%2\r\n上書きしますか？")
+                                .arg(QFileInfo(target).fileName(), QDir::toNativeSeparators(target)),
+                            ConfirmButtons::YesNo))
+        return;
     // The file is read (and its lock let go) before anything is written or shown.
     std::vector<char> records;
     int64_t length = 0;
@@ -239,7 +249,7 @@ void FrmData::CsvExport_Click()
     bool lossy = false;
     const QByteArray bytes =
         encodeCsv(text, CsvCp932->isChecked() ? CsvEncoding::Cp932 : CsvEncoding::Utf8WithBom, &lossy);
-    const QString path = QDir(folder).filePath(recordsCsvFileName(s.SchoolName, clock().today()));
+    const QString& path = target;
     QString problem;
     if (!writeCsvFile(path, bytes, &problem)) {
         messages().inform(kErrorTitle, problem);

@@ -574,8 +574,23 @@ TEST_F(RecordsWindow, CsvExportWritesEveryListedRunToTheChosenFolder)
     ASSERT_EQ(fakes.messages.shown.size(), 1);
     EXPECT_TRUE(fakes.messages.shown[0].second.contains(name));
 
-    // Shift_JIS when ticked: the same lines, no mark.
+    // The file is there: the export asks before writing over it, and the
+    // chooser opens in the folder chosen last.
+    fakes.messages.answer = false;
+    fakes.messages.shown.clear();
     d.CsvCp932->setChecked(true);
+    d.CsvExport->click();
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("上書きしますか"))) << fakes.messages.shown[0].second.toStdString();
+    ASSERT_EQ(fakes.folders.startedIn.size(), 2);
+    EXPECT_EQ(fakes.folders.startedIn[1], folder);
+    {
+        QFile kept(folder + name);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), bytes);
+    }
+    // Shift_JIS when ticked: the same lines, no mark.
+    fakes.messages.answer = true;
     d.CsvExport->click();
     QFile cp932(folder + name);
     ASSERT_TRUE(cp932.open(QIODevice::ReadOnly));
