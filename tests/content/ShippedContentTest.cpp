@@ -365,24 +365,6 @@ TEST(ShippedContent, FourWrongRelatedPlacesCanAlwaysBeDrawn)
     }
 }
 
-// On a list level a wrong choice must never be a true related place of the
-// question: no related place is shared between two questions of a set.
-TEST(ShippedContent, RelatedPlacesBelongToOneQuestionEach)
-{
-    for (const QString& file : presentSets()) {
-        SCOPED_TRACE(file.toStdString());
-        QMap<QString, QString> ownerOf;
-        for (const Record& r : readSet(dataPath(file)))
-            if (!r.sample())
-                for (const QString& p : r.related()) {
-                    EXPECT_FALSE(ownerOf.contains(p))
-                        << p.toStdString() << " is related to " << ownerOf.value(p).toStdString() << " and "
-                        << r.f[1].toStdString();
-                    ownerOf.insert(p, r.f[1]);
-                }
-    }
-}
-
 TEST(ShippedContent, RiversAndRangesCoverTheExamList)
 {
     auto names = [](const char* file) {
@@ -681,7 +663,8 @@ TEST(ShippedContent, NamesAndSecondNamesOfASetNameOnePlaceEach)
 // Every reading, second name and list of related places that a question file
 // ships names where it comes from: the "sources" of its place in content/ give
 // keys of the catalogue content/sources.json for "reading", "second_name" (exactly
-// when there is a second name) and "related"; a key of a river office needs the
+// when there is a second name), "related" and "also_related" (exactly when the
+// place has related places beyond its slots); a key of a river office needs the
 // office named in the place's note.
 TEST(ShippedContent, EveryFactOfEveryQuestionNamesItsSource)
 {
@@ -708,7 +691,7 @@ TEST(ShippedContent, EveryFactOfEveryQuestionNamesItsSource)
                                                                               v.toObject());
     }
     const QSet<QString> facts{QStringLiteral("reading"), QStringLiteral("second_name"), QStringLiteral("related"),
-                              QStringLiteral("note")};
+                              QStringLiteral("also_related"), QStringLiteral("note")};
     int questions = 0;
     for (const QString& file : presentSets())
         for (const Record& r : readSet(dataPath(file))) {
@@ -738,6 +721,8 @@ TEST(ShippedContent, EveryFactOfEveryQuestionNamesItsSource)
             check(QStringLiteral("reading"), true);
             check(QStringLiteral("second_name"), r.f[3] != QStringLiteral("*"));
             check(QStringLiteral("related"), !r.related().isEmpty());
+            check(QStringLiteral("also_related"),
+                  !places[file][r.f[1]].value(QStringLiteral("also_related")).toArray().isEmpty());
         }
     EXPECT_GE(questions, 200);
 }
