@@ -411,7 +411,8 @@ void MainFrm::showSharedRight()
     // the corrected colour and ringed, until "次へ"; there is no penalty.
     s.CorrectionShown = 1;
     setCorrectionShown(true);
-    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
+    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3, LblNuritubusi4, Lblnuritubusi9}) setSlotColour(l, kGreen);
+    Label5->setText(QStringLiteral("あなたが押したのも正解"));
     const Question& q = content_.table.at(CurrentQuestion);
     PicNuritubusiPic->setRing(QPoint(q.seedX, q.seedY));
     CmdNuritubusikakunin->show();
@@ -466,6 +467,9 @@ void MainFrm::CmdNuritubusikakunin_Click()
     state().CorrectionShown = 0;
     if (sharedRight_) {
         sharedRight_ = false;
+        Label5->setText(QStringLiteral("あなたが押したのは"));
+        setSlotColour(LblNuritubusi4, mapcolour::Pressed);
+        setSlotColour(Lblnuritubusi9, mapcolour::Pressed);
         takeRightAnswer(false);
         return;
     }

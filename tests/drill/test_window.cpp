@@ -325,7 +325,9 @@ TEST_F(DrillWindow, APressOnAnotherPlaceOfTheShownRelatedPlaceCountsAndShowsTheA
     EXPECT_EQ(f->LblNuritubusi2->text(), ShownForm(asked.displayName));
     EXPECT_EQ(background(f->LblNuritubusi2), kSlotGreen);
     EXPECT_TRUE(f->Label5->isVisible());
+    EXPECT_EQ(f->Label5->text(), QStringLiteral("あなたが押したのも正解"));
     EXPECT_EQ(f->LblNuritubusi4->text(), other.displayName);
+    EXPECT_EQ(background(f->LblNuritubusi4), kSlotGreen);
     EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
     EXPECT_EQ(state().RunCorrectCount, 0);
 
@@ -337,6 +339,7 @@ TEST_F(DrillWindow, APressOnAnotherPlaceOfTheShownRelatedPlaceCountsAndShowsTheA
     EXPECT_FALSE(f->CmdNuritubusikakunin->isVisible());
     EXPECT_NE(f->CurrentQuestion, 1);
     EXPECT_EQ(fakes.sound.played.size(), 1);  // no second cue
+    EXPECT_EQ(f->Label5->text(), QStringLiteral("あなたが押したのは"));
 }
 
 // A press two pixels beside the asked place (a finger beside a thin river)
