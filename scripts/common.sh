@@ -59,7 +59,9 @@ run_build_is_current() {
   [[ -f "$RUN_STAMP" && -x "$BUILD/Karuvel/karuvel" && -x "$BUILD/karuvel-make-demo" ]] || return 1
   [[ "$(cat "$RUN_STAMP")" == "${KARUVEL_BUILD_TYPE:-Release}" ]] || return 1
   local newer
-  newer="$(find "$ROOT" \( -path "$ROOT/.git" -o -path "$ROOT/build*" -o -path "$BUILD" -o -path "$ROOT/school" \
+  # The clone's own folder is left out: its date changes when the build folder
+  # or the demo school is made in it.
+  newer="$(find "$ROOT" -mindepth 1 \( -path "$ROOT/.git" -o -path "$ROOT/build*" -o -path "$BUILD" -o -path "$ROOT/school" \
     -o -path "${KARUVEL_DATA_ROOT:-$ROOT/school}" \) -prune -o -newer "$RUN_STAMP" -print -quit)"
   [[ -z "$newer" ]]
 }
