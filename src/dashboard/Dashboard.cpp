@@ -198,8 +198,8 @@ void seisekitime1::attachPanels()
     Picture12 = named(new ProgressChart(f), QStringLiteral("Picture12"));
     Picture12->setGeometry(4, 136, 398, 596);
     Picture12->hide();
-    connect(Picture11, &PupilTimesPanel::chartsDrawn, this, [this](const PupilCharts& charts) {
-        Picture12->setCharts(charts);
+    connect(Picture11, &PupilTimesPanel::chartsDrawn, this, [this](const std::vector<PupilCharts>& charts) {
+        Picture12->setPages(charts);
     });
     connect(Picture11, &PupilTimesPanel::closed, this, [this] { hideCharts(); });
 
@@ -854,6 +854,14 @@ void seisekitime1::Command17_Click()
 {
     Picture11->chartsWanted = true;
     Picture12->show();
+    // On the open panel the charts follow the pupils and levels the teacher
+    // chose; otherwise they open for the signed-in pupil.
+    if (Picture11->isVisible() && Picture11->hasChoice()) {
+        Picture12->raise();
+        if (Picture7->isVisible()) Picture7->raise();
+        Picture11->Command24_Click(0);
+        return;
+    }
     openSummary();
 }
 
