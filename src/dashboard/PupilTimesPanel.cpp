@@ -183,6 +183,19 @@ void PupilTimesPanel::showFor(int pupil)
 
 bool PupilTimesPanel::hasChoice() const { return !List2->selectedItems().isEmpty() || !List3->selectedItems().isEmpty(); }
 
+void PupilTimesPanel::choosePupil(int pupil)
+{
+    Command25_Click();
+    List2->clearSelection();
+    for (int row = 0; row < List2->count(); ++row) {
+        if (List2->item(row)->data(Qt::UserRole).toInt() == pupil) {
+            List2->item(row)->setSelected(true);
+            List2->scrollToItem(List2->item(row));
+        }
+    }
+    ShownPupil = pupil;
+}
+
 SummaryScope PupilTimesPanel::scope() const
 {
     SummaryScope scope;

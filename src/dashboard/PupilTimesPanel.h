@@ -55,6 +55,8 @@ public:
     void showFor(int pupil);
     // True when the teacher has chosen pupils or levels on the open panel.
     bool hasChoice() const;
+    // The pupil list shown with `pupil` alone chosen (the levels stay).
+    void choosePupil(int pupil);
     // True while a sheet is being drawn or printed (the screen yields meanwhile).
     bool drawing() const { return drawing_; }
     // While true, each drawing of the sheet also works out the shown pupil's

@@ -18,6 +18,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
+#include <QTableWidget>
 #include <gtest/gtest.h>
 
 using namespace karuvel;
@@ -152,4 +154,48 @@ TEST_F(TeacherViews, APeriodLimitsTheSheetAndTheCharts)
     d.Picture11->SheetPeriod->To->setDate(fromOleDate(today));
     EXPECT_EQ(d.Picture12->charts().levels[0].runs.size(), 1u);
     EXPECT_TRUE(d.SheetText->toPlainText().contains(QStringLiteral("回数　　　　　　　      1回")));
+}
+
+TEST_F(TeacherViews, StuckListAndOverviewOpenAPupilsSheetAndCharts)
+{
+    seisekitime1& d = openAsTeacher();
+    d.Option2[1]->click();
+    ASSERT_TRUE(d.Command27->isVisible());
+    d.Combo1->setCurrentIndex(d.Combo1->findText(QStringLiteral("全学年")));
+    d.Combo1_Click();
+    d.Command27->click();
+    StuckPanel& stuck = *d.StuckList;
+    ASSERT_TRUE(stuck.isVisible());
+    // Three pupils, the teacher left out; 小川 tried level 1 without clearing.
+    ASSERT_EQ(stuck.rows().size(), 3u);
+    EXPECT_EQ(stuck.StuckTitle->text(), QStringLiteral("つまずき一覧　全学年　（3人）"));
+    int ogawa = -1;
+    for (size_t r = 0; r < stuck.rows().size(); ++r)
+        if (stuck.rows()[r].pupil == 3) ogawa = int(r);
+    ASSERT_GE(ogawa, 0);
+    EXPECT_EQ(stuck.StuckTable->item(ogawa, 2)->text(), QStringLiteral("レベル1"));
+    stuck.StuckPrint->click();
+    EXPECT_EQ(fakes.printer.jobsEnded, 1);
+
+    // A double-click on a row: that pupil's sheet and charts.
+    stuck.StuckTable->cellDoubleClicked(ogawa, 0);
+    EXPECT_FALSE(stuck.isVisible());
+    EXPECT_TRUE(d.Picture11->isVisible());
+    EXPECT_TRUE(d.Picture12->isVisible());
+    EXPECT_EQ(d.Picture11->selectedPupils(), std::vector<int>{3});
+    EXPECT_TRUE(d.Picture12->charts().title.contains(QStringLiteral("小川")));
+
+    // The overview: the teacher is no row, the note names the period, and a
+    // double-click opens the pupil as the stuck list does.
+    d.Command26->click();
+    ClassOverviewPanel& o = *d.OverviewPanel;
+    ASSERT_TRUE(o.isVisible());
+    EXPECT_EQ(o.model->rowCount(), 3);
+    EXPECT_TRUE(o.OverviewNote->text().contains(QStringLiteral("2026/09/01～2026/12/31")));
+    EXPECT_EQ(o.model->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString().split(QLatin1Char('\n')).size(), 2);
+    const QModelIndex aoki = o.model->index(0, 0);
+    ASSERT_EQ(o.model->data(aoki, Qt::UserRole).toInt(), 1);
+    o.OverviewTable->doubleClicked(aoki);
+    EXPECT_FALSE(o.isVisible());
+    EXPECT_EQ(d.Picture11->selectedPupils(), std::vector<int>{1});
 }
