@@ -98,7 +98,7 @@ struct ReadFailure {
 
 ReadFailure failure(ReadStatus status, int step, const RecordFile& f)
 {
-    return ReadFailure{status, step, f.errorNumber(), fromUtf8(f.errorText())};
+    return ReadFailure{status, step, f.errorNumber(), fromUtf8(f.errorText()), {}};
 }
 
 ReadStatus statusOf(FileErrorKind k)
