@@ -1,6 +1,7 @@
 #include "admin/RecordsManager.h"
 
 #include "admin/RecordsCsv.h"
+#include "frame/SetAsideNotice.h"
 
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
@@ -280,10 +281,13 @@ bool FrmData::readFile(std::vector<char>* records, int64_t* length)
         }
         // The shared lock: no append lands half-way through the reading.
         bool unfinished = false;
-        const LockResult locked = lockForReading(f, false, &unfinished);
-        if (unfinished && f.errorKind() != FileErrorKind::Busy) {
-            // A rewrite that a PC left half done cannot be finished: the file is not shown half rewritten.
-            messages().inform(kErrorTitle, fileProblem(path, QStringLiteral("を読むことができません。"), f));
+        std::filesystem::path fault;
+        const LockResult locked = lockForReading(f, false, &unfinished, &fault);
+        if (unfinished && tries >= kBusyTries) {
+            // A rewrite that a PC left half done cannot be finished (or its
+            // journal looked at): the file is not shown half rewritten.
+            const QString at = fault.empty() ? path : fromFsPath(fault);
+            messages().inform(kErrorTitle, fileProblem(at, QStringLiteral("を読むことができません。"), f));
             return false;
         }
         if (locked == LockResult::Busy || unfinished) {
@@ -323,6 +327,7 @@ void FrmData::Command1_Click()
     std::vector<char> records;
     int64_t length = 0;
     const bool read = readFile(&records, &length);
+    tellSetAsideJournals();
     if (!screens::isOpen(this)) return;
     if (!read) {
         Label2->setText(QStringLiteral("総レコード数:"));
@@ -416,6 +421,7 @@ bool FrmData::changeRecord(const std::function<void(std::vector<ResultRecordData
             return true;
         },
         &problem);
+    tellSetAsideJournals();
     if (done) return true;
     // Closed while the change waited for the lock: nothing more is shown on it.
     if (!screens::isOpen(this)) {

@@ -4,6 +4,7 @@
 #include "dashboard/PasswordPanel.h"
 #include "dashboard/PupilSummary.h"
 #include "dashboard/PupilTimesPanel.h"
+#include "frame/SetAsideNotice.h"
 #include "frame/Layout.h"
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
@@ -262,6 +263,7 @@ void seisekitime1::activate()
     // 5. Name selection unloaded, counters recomputed.
     screens::close(ScreenId::NameSelection);
     RecountAll();
+    tellSetAsideJournals();
     // An open class overview shows the counts just made.
     OverviewPanel->refresh();
     // 6. Today's total.
