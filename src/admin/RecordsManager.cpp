@@ -1,5 +1,6 @@
 #include "admin/RecordsManager.h"
 
+#include "admin/RecordsBackup.h"
 #include "admin/RecordsCsv.h"
 #include "frame/SetAsideNotice.h"
 
@@ -203,6 +204,13 @@ FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
     CsvExport->setToolTip(QStringLiteral("全部の記録を、名前と学年をつけて表計算ソフト用のCSVファイルに書き出します"));
     connect(CsvExport, &QPushButton::clicked, this, [this] { CsvExport_Click(); });
 
+    // A copy of the results file that is whole even while others use it.
+    Backup = named(new QPushButton(QStringLiteral("バックアップ"), f), QStringLiteral("Backup"));
+    Backup->setGeometry(732, 560, 280, 56);
+    Backup->setFont(sized(18, true));
+    Backup->setToolTip(QStringLiteral("成績ファイルの写しを、日付と時刻の名前で、選んだフォルダーに保存します"));
+    connect(Backup, &QPushButton::clicked, this, [this] { Backup_Click(); });
+
     Picture1 = named(new QLabel(f), QStringLiteral("Picture1"));
     Picture1->setAutoFillBackground(true);
     Picture1->setGeometry(0, 0, kFrameWidth, kFrameHeight);
@@ -234,6 +242,22 @@ void FrmData::CsvExport_Click()
     QString done = QStringLiteral("CSVファイルに書き出しました。\r\n") + QDir::toNativeSeparators(path);
     if (lossy) done += QStringLiteral("\r\nShift_JISで書けない文字は「?」になっています。");
     messages().inform(QStringLiteral("CSVに書き出し"), done);
+}
+
+void FrmData::Backup_Click()
+{
+    IFolderChooser* chooser = platform().folders;
+    if (!chooser) return;
+    const QString folder = chooser->chooseFolder(QStringLiteral("バックアップを保存するフォルダーを選んで下さい"),
+                                                 QDir::homePath());
+    if (folder.isEmpty()) return;  // cancelled
+    QString saved, problem;
+    if (!backupResults(folder, clock().now(), &saved, &problem)) {
+        messages().inform(kErrorTitle, problem);
+        return;
+    }
+    messages().inform(QStringLiteral("バックアップ"),
+                      QStringLiteral("成績ファイルの写しを保存しました。\r\n") + QDir::toNativeSeparators(saved));
 }
 
 void FrmData::activate()
