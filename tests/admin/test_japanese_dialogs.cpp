@@ -108,6 +108,8 @@ TEST(JapaneseDialogs, NoEnglishInTheToolkitsDialogsATeacherMeets)
         {"a message", [&] { real.messages->inform(QStringLiteral("エラー"), QStringLiteral("パスワードが違います。")); }},
         {"the folder chooser of the exports",
          [&] { real.folders->chooseFolder(QStringLiteral("CSVファイルを保存するフォルダーを選んで下さい"), QDir::tempPath()); }},
+        {"the print dialog before a job (printer, copies, sheets)",
+         [&] { real.printer->startJob(QStringLiteral("みどり塾_成績表_2026-12-10_青木"), 3); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
