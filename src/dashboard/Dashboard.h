@@ -10,6 +10,7 @@
 #include "dashboard/PasswordPanel.h"
 #include "dashboard/ClassOverviewPanel.h"
 #include "dashboard/PupilTimesPanel.h"
+#include "dashboard/StuckPanel.h"
 #include "dashboard/ResultsLists.h"
 #include "frame/Screen.h"
 
@@ -27,6 +28,8 @@ class QRadioButton;
 class QScrollBar;
 
 namespace karuvel {
+
+class DateWatch;
 
 class PupilSummary;
 
@@ -61,6 +64,8 @@ public:
     QLabel* Label13 = nullptr;   // school and pupil number
     QLabel* Label17 = nullptr;   // minutes since sign-in
     QLabel* Label18 = nullptr;   // today's total
+    // Refreshes the dashboard at midnight: its "today" figures are another day's.
+    DateWatch* dayWatch = nullptr;
     QLabel* Label5 = nullptr;    // heading of the lists
     QLabel* Label6 = nullptr;    // hint
     QPushButton* Command1 = nullptr;  // "戻る(0)"
@@ -92,6 +97,9 @@ public:
     // The class overview (teachers): its button and panel (ClassOverviewPanel.h).
     QPushButton* Command26 = nullptr;            // "クラス一覧"
     ClassOverviewPanel* OverviewPanel = nullptr;
+    // "Who is stuck" (teachers): its button and panel (StuckPanel.h).
+    QPushButton* Command27 = nullptr;            // "つまずき一覧"
+    StuckPanel* StuckList = nullptr;
 
     // The teacher's password panel (PasswordPanel.h) and its controls.
     PasswordPanel* Picture7 = nullptr;
@@ -119,6 +127,9 @@ public:
     void Combo2_Click(int entry);
     void Command17_Click();           // "グラフ": the summary panel and the charts for the signed-in pupil
     void Command26_Click();           // "クラス一覧": the class overview of the chosen grade
+    void Command27_Click();           // "つまずき一覧": who is stuck in the chosen grade
+    // A pupil chosen in the overview or the stuck list: that pupil's sheet and charts.
+    void openPupilSheet(int pupil);
     void Command8_Click();            // "データ処理": opens the password panel
     // A key from the window's preview; true when it was taken.
     bool handleKey(const QString& text);

@@ -99,6 +99,14 @@ public:
         int64_t records = 0;
         const char* last = nullptr;
     };
+    // Before held(): the file's whole records and the time it last changed
+    // (0 when the system cannot tell it). A file that kept its length but
+    // changed is read whole: an edit can keep the length and the last record.
+    virtual void observed(int64_t records, int64_t modified)
+    {
+        (void)records;
+        (void)modified;
+    }
     // stamp() reads the rewrite stamp beside the file (empty when there is
     // none, nullopt when it cannot be read); only a sink that holds records asks.
     virtual Held held(const FileIdentity* identity, const std::function<std::optional<QByteArray>()>& stamp)
@@ -125,6 +133,10 @@ public:
 // LoadResults; a failure the retries cannot mend shows the message and ends
 // the program. The shared buffer ResultRecord() holds the last record after.
 void readForLoad(RecordSink& sink);
+
+// The bytes of the buffers a whole reading reads its blocks into (one per
+// lane, allocated once and used by every reading).
+int64_t blockBufferBytes();
 
 // Writes a run of bytes to memory a cache line at a time. The bytes of a
 // line gather in a small buffer; a line filled whole goes to memory in one

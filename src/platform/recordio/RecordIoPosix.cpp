@@ -6,13 +6,9 @@
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
-#include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace karuvel {
@@ -34,58 +30,19 @@ std::atomic<int>& ofdSupport()
 }
 #endif
 
-// File systems on a disk of this PC (or in its memory), by their magic number.
-bool onLocalDisk(int fd)
+// A file just made takes the group of its folder (as a set-group-id folder
+// gives it) and, when the folder lets its group write, group read and write:
+// several accounts share the data folder through its group, and a file one of
+// them makes with its own umask would shut the others out.
+void shareLikeFolder(int fd, const std::filesystem::path& path)
 {
-    struct statfs fs;
-    if (::fstatfs(fd, &fs) != 0) return false;
-    switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0xEF53UL:      // ext2, ext3, ext4
-    case 0x58465342UL:  // xfs
-    case 0x9123683EUL:  // btrfs
-    case 0xF2F52010UL:  // f2fs
-    case 0x2FC12FC1UL:  // zfs
-    case 0x01021994UL:  // tmpfs
-    case 0x858458F6UL:  // ramfs
-    case 0x794C7630UL:  // overlay (containers, over a local disk)
-        return true;
-    default:
-        return false;  // NFS, SMB/CIFS, FUSE and anything unknown: read in blocks
-    }
-}
-
-// The views mapped now, for the handler of bus errors to find the view a
-// failed page belongs to (slots of null are free). A view that finds no
-// free slot is not made: the reader reads in blocks.
-struct MappedView {
-    std::atomic<char*> begin{nullptr};
-    std::atomic<size_t> length{0};
-};
-constexpr int kViewSlots = 64;
-MappedView mappedViews[kViewSlots];
-// How many times a page of a view failed (only ever counted up).
-std::atomic<unsigned> viewFailures{0};
-// The system's page size, taken before any view is read.
-const size_t pageSize = size_t(::sysconf(_SC_PAGESIZE));
-
-bool registerView(char* view, size_t length)
-{
-    // The length is set once the slot is taken: nothing reads a view before
-    // its map() has answered.
-    for (MappedView& v : mappedViews) {
-        char* none = nullptr;
-        if (!v.begin.compare_exchange_strong(none, view)) continue;
-        v.length.store(length);
-        return true;
-    }
-    return false;
-}
-void forgetView(const char* view)
-{
-    for (MappedView& v : mappedViews) {
-        char* mine = const_cast<char*>(view);
-        if (v.begin.compare_exchange_strong(mine, nullptr)) return;
-    }
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    struct stat dir, file;
+    if (::stat(folder.c_str(), &dir) != 0 || ::fstat(fd, &file) != 0) return;
+    if (file.st_gid != dir.st_gid && ::fchown(fd, uid_t(-1), dir.st_gid) == 0) file.st_gid = dir.st_gid;
+    if (file.st_gid != dir.st_gid || (dir.st_mode & S_IWGRP) == 0) return;  // not the folder's group: no more rights
+    const mode_t want = (file.st_mode & 07777) | S_IRGRP | S_IWGRP;
+    if (want != (file.st_mode & 07777)) (void)::fchmod(fd, want);
 }
 
 class PosixRecordIo : public IRecordIo {
@@ -94,23 +51,62 @@ public:
     {
         *out = kNoFile;
         int flags = O_CLOEXEC;
+        bool mayCreate = false;
         switch (mode) {
         case OpenMode::Read: flags |= O_RDONLY; break;
         case OpenMode::ReadWrite: flags |= O_RDWR; break;
-        case OpenMode::ReadWriteCreate: flags |= O_RDWR | O_CREAT; break;
-        case OpenMode::CreateFresh: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+        case OpenMode::ReadWriteCreate: flags |= O_RDWR; mayCreate = true; break;
+        case OpenMode::CreateFresh: flags |= O_RDWR | O_TRUNC; mayCreate = true; break;
         }
-        int fd;
-        do {
+        int fd = -1;
+        bool created = false;
+        for (;;) {
+            if (mayCreate) {
+                // Made here, or there already: only a file made here takes the folder's access.
+                fd = ::open(path.c_str(), (flags & ~O_TRUNC) | O_CREAT | O_EXCL, 0666);
+                if (fd >= 0) {
+                    created = true;
+                    break;
+                }
+                if (errno == EINTR) continue;
+                if (errno != EEXIST) return errno;
+            }
             fd = ::open(path.c_str(), flags, 0666);
-        } while (fd < 0 && errno == EINTR);
-        if (fd < 0) return errno;
+            if (fd >= 0) break;
+            if (errno == EINTR) continue;
+            if (mayCreate && errno == ENOENT) continue;  // deleted in between: make it
+            return errno;
+        }
         struct stat st;
         if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
             ::close(fd);
             return EISDIR;
         }
+        if (created) shareLikeFolder(fd, path);
         *out = fd;
+        return 0;
+    }
+
+    int modifiedTime(FileHandle h, int64_t* out) override
+    {
+        struct stat st;
+        if (::fstat(int(h), &st) != 0) return errno;
+        *out = int64_t(st.st_mtim.tv_sec) * 1000000000 + int64_t(st.st_mtim.tv_nsec);
+        return 0;
+    }
+
+    int copyAccess(FileHandle h, const std::filesystem::path& like) override
+    {
+        struct stat was, now;
+        if (::stat(like.c_str(), &was) != 0) return errno;
+        if (::fstat(int(h), &now) != 0) return errno;
+        if (now.st_gid != was.st_gid && ::fchown(int(h), uid_t(-1), was.st_gid) != 0) return errno;
+        // The permission bits only: a set-group-id or sticky bit on a plain file means nothing here.
+        const mode_t bits = was.st_mode & 0777;
+        if ((now.st_mode & 07777) != bits && ::fchmod(int(h), bits) != 0) return errno;
+        // The new file belongs to this account: whatever the owner of the old
+        // one could do beyond its group is lost to that account.
+        if (was.st_uid != now.st_uid && ((bits >> 6) & ~(bits >> 3) & 07) != 0) return EPERM;
         return 0;
     }
 
@@ -243,25 +239,6 @@ public:
         return e;
     }
 
-    const char* map(FileHandle h, int64_t length) override
-    {
-        if (h < 0 || length <= 0 || !onLocalDisk(int(h))) return nullptr;
-        void* view = ::mmap(nullptr, size_t(length), PROT_READ, MAP_SHARED, int(h), 0);
-        if (view == MAP_FAILED) return nullptr;
-        if (!registerView(static_cast<char*>(view), size_t(length))) {
-            ::munmap(view, size_t(length));
-            return nullptr;
-        }
-        return static_cast<const char*>(view);
-    }
-
-    void unmap(const char* view, int64_t length) override
-    {
-        if (!view) return;
-        forgetView(view);
-        ::munmap(const_cast<char*>(view), size_t(length));
-    }
-
     FileErrorKind kindOf(int e) const override
     {
         switch (e) {
@@ -309,73 +286,12 @@ public:
     }
 };
 
-// Whether this thread is in readView.
-thread_local bool readingView = false;
-struct sigaction busActionBefore;
-
-// A page of a mapped file could not be read (a disk error, or the file cut
-// short by a program that ignores the lock). In a view's read, the rest of
-// the view from that page on becomes pages of zeros and the read goes on to
-// its end over them, counted as failed: nothing is left half-way (no jump
-// out of the reader, no destructor skipped), and readView tells the failure.
-// Anywhere else the signal goes where it went before (the fault comes again
-// when this returns). mmap is a plain system call here, safe in a handler.
-void onBusError(int, siginfo_t* info, void*)
-{
-    if (readingView) {
-        char* at = static_cast<char*>(info->si_addr);
-        for (MappedView& v : mappedViews) {
-            char* begin = v.begin.load();
-            const size_t length = v.length.load();
-            if (!begin || at < begin || at >= begin + length) continue;
-            // A view begins on a page and takes whole pages.
-            char* page = begin + size_t(at - begin) / pageSize * pageSize;
-            const size_t rest = (length + pageSize - 1) / pageSize * pageSize - size_t(page - begin);
-            if (::mmap(page, rest, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED) break;
-            viewFailures.fetch_add(1);
-            return;
-        }
-    }
-    ::sigaction(SIGBUS, &busActionBefore, nullptr);
-}
-
-void catchBusErrors()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction a;
-        std::memset(&a, 0, sizeof a);
-        a.sa_sigaction = onBusError;
-        a.sa_flags = SA_SIGINFO;
-        sigemptyset(&a.sa_mask);
-        ::sigaction(SIGBUS, &a, &busActionBefore);
-    });
-}
-
 } // namespace
 
 IRecordIo& systemRecordIo()
 {
     static PosixRecordIo io;
     return io;
-}
-
-bool RecordFile::readView(const std::function<void()>& body, int* systemError)
-{
-    catchBusErrors();
-    *systemError = 0;
-    // A failure of any view while body runs fails this read: the other lane
-    // of a read may be the one whose page failed, and the rest of the view
-    // reads as zeros for every thread afterwards.
-    const unsigned failuresBefore = viewFailures.load();
-    struct Reading {
-        Reading() { readingView = true; }
-        ~Reading() { readingView = false; }
-    } reading;
-    body();
-    if (viewFailures.load() == failuresBefore) return true;
-    *systemError = EIO;
-    return false;
 }
 
 } // namespace karuvel

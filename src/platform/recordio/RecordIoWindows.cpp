@@ -138,6 +138,17 @@ public:
         return 0;
     }
 
+    int modifiedTime(FileHandle h, int64_t* out) override
+    {
+        FILETIME written;
+        if (!GetFileTime(handleOf(h), nullptr, nullptr, &written)) return int(GetLastError());
+        *out = int64_t((uint64_t(written.dwHighDateTime) << 32) | written.dwLowDateTime) * 100;
+        return 0;
+    }
+
+    // A new file takes the permissions of its folder, as the one it replaces did.
+    int copyAccess(FileHandle, const std::filesystem::path&) override { return 0; }
+
     int identityAt(const std::filesystem::path& path, FileIdentity* out) override
     {
         // No access asked for: this opens also a file that others hold locked.
@@ -163,10 +174,6 @@ public:
 
     // A rename with MOVEFILE_WRITE_THROUGH is on the disk when it returns.
     int flushFolder(const std::filesystem::path&) override { return 0; }
-
-    // Views are not made on this system: the records are read in blocks.
-    const char* map(FileHandle, int64_t) override { return nullptr; }
-    void unmap(const char*, int64_t) override {}
 
     FileErrorKind kindOf(int e) const override
     {
@@ -225,14 +232,6 @@ IRecordIo& systemRecordIo()
 {
     static WindowsRecordIo io;
     return io;
-}
-
-// Views are never made here, so nothing can fault while one is read.
-bool RecordFile::readView(const std::function<void()>& body, int* systemError)
-{
-    *systemError = 0;
-    body();
-    return true;
 }
 
 } // namespace karuvel
