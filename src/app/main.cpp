@@ -21,18 +21,17 @@ namespace {
 
 // The program is laid out for a 1024 x 768 screen. On a larger (or smaller)
 // screen the whole user interface is scaled by the toolkit, so that text and
-// lines stay crisp: the scale is found once and the program restarts itself
-// with it.
-void scaleToScreen(int argc, char** argv)
+// lines stay crisp. The toolkit takes a scale only when it starts: once the
+// application has found the screen's size, the program starts itself again
+// with the scale where it needs one, and goes straight on where it needs
+// none (a 1024 x 768 screen pays for no second start of the toolkit).
+void scaleToScreen(char** argv)
 {
     if (qEnvironmentVariableIsSet("KARUVEL_SCALED") || qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) return;
     double factor = 1.0;
-    {
-        QGuiApplication probe(argc, argv);
-        if (QScreen* s = QGuiApplication::primaryScreen()) {
-            const QSize size = s->size();
-            factor = std::min(size.width() / 1024.0, size.height() / 768.0);
-        }
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        const QSize size = s->size();
+        factor = std::min(size.width() / 1024.0, size.height() / 768.0);
     }
     qputenv("KARUVEL_SCALED", "1");
     if (factor > 0.2 && std::abs(factor - 1.0) > 0.01) {
@@ -58,8 +57,8 @@ void identifyToDesktop(QApplication& app)
 
 int main(int argc, char** argv)
 {
-    scaleToScreen(argc, argv);
     QApplication app(argc, argv);
+    scaleToScreen(argv);
     identifyToDesktop(app);
     app.setFont(QFont(QStringLiteral("IPAGothic"), 12));
     karuvel::installQtJapanese(&app);
