@@ -196,6 +196,9 @@ int main(int argc, char** argv)
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(index).center());
     runFor(2000);
     PupilTimesPanel* panel = d->Picture11;
+    if (!panel->isVisible()) d->openPupilSheet(6);
+    if (!waitUntil([panel] { return panel->isVisible() && panel->List3->count() >= 5; }, 30000))
+        fail("no sheet after the double-click");
     panel->List3->clearSelection();
     for (int r : {2, 3, 4}) panel->List3->item(r)->setSelected(true);
     panel->SheetPeriod->setChoice(PeriodChoice::Range);
