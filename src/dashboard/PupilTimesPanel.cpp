@@ -421,7 +421,7 @@ void PupilTimesPanel::ParentReports_Click(bool pdf)
         paintParentReportPage(p, rect, reports[report], page);
     };
     if (!pdf) {
-        printPages(int(pages.size()), paint);
+        printPages(printJobTitle(QStringLiteral("保護者用")), int(pages.size()), paint);
         return;
     }
     QString name = safeFileNamePart(s.SchoolName) + QStringLiteral("_保護者用_") + now.date().toString(QStringLiteral("yyyy-MM-dd"));
