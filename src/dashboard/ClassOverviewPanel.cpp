@@ -66,9 +66,11 @@ ClassOverviewPanel::ClassOverviewPanel(std::function<QString()> gradeFilter, QWi
     OverviewTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     OverviewTable->setWordWrap(false);
     QFont cellFont(QStringLiteral("IPAGothic"));
-    cellFont.setPixelSize(13);
+    cellFont.setPixelSize(12);
     OverviewTable->setFont(cellFont);
     OverviewTable->verticalHeader()->setDefaultSectionSize(54);
+    // The row numbers would take room the level columns need.
+    OverviewTable->verticalHeader()->hide();
     // A level's number and name on two lines: a narrow column shows them whole.
     OverviewTable->horizontalHeader()->setFixedHeight(42);
     OverviewTable->horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
@@ -108,14 +110,13 @@ void ClassOverviewPanel::refresh()
     model->setOverview(s, std::move(overview));
     OverviewTitle->setText(QStringLiteral("クラス一覧　") + grade + QStringLiteral("　（") +
                            QString::number(model->rowCount()) + QStringLiteral("人）"));
-    OverviewNote->setText(QStringLiteral("期間 %1 の回数・ポイント・最高。「クリア」はこの期間にクリア、"
-                                         "「以前クリア」はそれより前にクリア")
+    OverviewNote->setText(QStringLiteral("期間 %1 の回数・点・最高。「クリア」期間内、「以前クリア」期間より前")
                               .arg(model->overview().period.text()));
     // The level columns share the width the name column leaves.
     const int columns = model->columnCount();
     const int nameWidth = 136;
-    // The row numbers and the scroll bar take about 50 pixels of the table's width.
-    const int room = OverviewTable->width() - 50;
+    // The scroll bar takes about 24 pixels of the table's width.
+    const int room = OverviewTable->width() - 24;
     OverviewTable->setColumnWidth(0, nameWidth);
     const int levelWidth = columns > 1 ? std::max(60, (room - nameWidth) / (columns - 1)) : 60;
     for (int c = 1; c < columns; ++c) OverviewTable->setColumnWidth(c, levelWidth);

@@ -85,7 +85,7 @@ ClassProgress::ClassProgress(const ProgramState& s, std::span<const RecEntry> re
         h.clearedEver = cleared >= 0;
         h.clearedInPeriod = h.clearedEver && firstClearDay(runs.all, s.TargetTime[level], s.PointMultiplier[level],
                                                            s.ClearPoints[level], s.ClearCount[level], recentDays, first) >= 0;
-        h.stalled = !h.clearedInPeriod && stalledRuns(timed);
+        h.stalled = !h.clearedEver && stalledRuns(timed);
         cells_[key] = h;
     }
 }

@@ -27,7 +27,7 @@ struct LevelHistory {
     int timeOvers = 0;            // time-overs within the period
     bool clearedEver = false;     // cleared on some day up to the period's end
     bool clearedInPeriod = false; // cleared on some day within the period
-    bool stalled = false;         // the last kStalledRuns timed runs beat no earlier best
+    bool stalled = false;         // never cleared, and the last kStalledRuns timed runs beat no earlier best
 };
 
 class ClassProgress {

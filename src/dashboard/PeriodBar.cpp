@@ -26,6 +26,9 @@ PeriodBar::PeriodBar(const QString& name, PeriodChoice initial, QWidget* parent)
     To = new QDateEdit(this);
     To->setObjectName(name + QStringLiteral("To"));
     const QDate today = clock().today();
+    QFont small(QStringLiteral("IPAGothic"));
+    small.setPixelSize(13);
+    for (QWidget* w : std::initializer_list<QWidget*>{Choice, From, To}) w->setFont(small);
     for (QDateEdit* d : {From, To}) {
         d->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
         d->setCalendarPopup(true);
@@ -84,7 +87,7 @@ void PeriodBar::resizeEvent(QResizeEvent* event)
 void PeriodBar::layOutControls()
 {
     const int h = height();
-    const int choiceWidth = std::min(110, width() / 3);
+    const int choiceWidth = std::min(100, width() / 3);
     const int dateWidth = (width() - choiceWidth - 8) / 2;
     Choice->setGeometry(0, 0, choiceWidth, h);
     From->setGeometry(choiceWidth + 4, 0, dateWidth, h);

@@ -1,5 +1,7 @@
 #include "dashboard/PupilTimesPanel.h"
 
+#include "dashboard/ClassProgress.h"
+#include "dashboard/ParentReport.h"
 #include "dashboard/PdfPages.h"
 #include "dashboard/PupilSummary.h"
 #include "dashboard/SheetPage.h"
@@ -36,7 +38,9 @@ constexpr Placement kPanelLayout[] = {
     {"List3", -1, {kStripLeft, 24, kStripWidth, 196}},
     // The pupil list takes the place of the button that shows it.
     {"Command25", -1, {kStripLeft, 228, kStripWidth, 40}},
-    {"List2", -1, {kStripLeft, 228, kStripWidth, 206}},
+    {"List2", -1, {kStripLeft, 228, kStripWidth, 166}},
+    {"ParentPrint", -1, {kStripLeft, 398, kStripWidth / 2 - 1, 38}, 10, true},
+    {"ParentPdf", -1, {kStripLeft + kStripWidth / 2 + 2, 398, kStripWidth / 2 - 1, 38}, 10, true},
     {"SavePdf", -1, {kStripLeft, 440, kStripWidth, 44}, 13, true},
     {"Command24", 0, {kStripLeft, 490, kStripWidth / 2 - 1, 44}, 13, true},
     {"Command24", 1, {kStripLeft + kStripWidth / 2 + 2, 490, kStripWidth / 2 - 1, 44}, 13, true},
@@ -102,6 +106,14 @@ PupilTimesPanel::PupilTimesPanel(std::function<QString()> gradeFilter, QWidget* 
     SavePdf->setToolTip(QStringLiteral("選んだ人のまとめとグラフを、1人1ページのPDFファイルにして保存します"));
     SavePdf->hide();
     connect(SavePdf, &QPushButton::clicked, this, [this] { SavePdf_Click(); });
+    ParentPrint = named(new QPushButton(QStringLiteral("保護者用印刷"), this), QStringLiteral("ParentPrint"));
+    ParentPrint->setToolTip(QStringLiteral("選んだ人（だれも選ばなければ、選んだ学年の全員）の保護者用のページを印刷します"));
+    ParentPrint->hide();
+    connect(ParentPrint, &QPushButton::clicked, this, [this] { ParentReports_Click(false); });
+    ParentPdf = named(new QPushButton(QStringLiteral("保護者用PDF"), this), QStringLiteral("ParentPdf"));
+    ParentPdf->setToolTip(QStringLiteral("保護者用のページを、1つのPDFファイルにして保存します"));
+    ParentPdf->hide();
+    connect(ParentPdf, &QPushButton::clicked, this, [this] { ParentReports_Click(true); });
     Command18 = named(new QPushButton(QStringLiteral("戻る"), this), QStringLiteral("Command18"));
     connect(Command18, &QPushButton::clicked, this, [this] { Command18_Click(); });
 
@@ -211,6 +223,8 @@ void PupilTimesPanel::setTeacherButtonsVisible(bool visible)
 {
     Command24[1]->setVisible(visible);
     SavePdf->setVisible(visible);
+    ParentPrint->setVisible(visible);
+    ParentPdf->setVisible(visible);
 }
 
 namespace {
@@ -230,9 +244,10 @@ struct Sheets {
 // no runs). The reader waits out another PC's lock with the screen kept
 // responsive: the caller holds the dashboard meanwhile, and when it was
 // closed there is nothing (nullopt).
-std::optional<Sheets> gatherSheets(PupilTimesPanel& panel, const QString& gradeFilter, const SummaryScope& scope)
+std::optional<Sheets> gatherSheets(PupilTimesPanel& panel, const QString& gradeFilter, const SummaryScope& scope,
+                                   std::vector<int> pupils = {})
 {
-    std::vector<int> pupils = panel.selectedPupils();
+    if (pupils.empty()) pupils = panel.selectedPupils();
     if (pupils.empty()) pupils.push_back(panel.ShownPupil);
     refreshResults(false);
     if (!screens::isOpen(panel.window())) return std::nullopt;
@@ -348,6 +363,72 @@ void PupilTimesPanel::SavePdf_Click()
     }
     savePdfForTeacher(sheetsPdfFileName(s.SchoolName, now.date(), names), QStringLiteral("成績表"), int(pages.size()),
                       [&pages](QPainter& p, const QRectF& rect, int k) { paintSheetPage(p, rect, pages[size_t(k)]); });
+}
+
+std::vector<int> PupilTimesPanel::reportPupils() const
+{
+    std::vector<int> pupils = selectedPupils();
+    if (!pupils.empty()) return pupils;
+    // The whole class: the pupils of the grade chooser's grade, in roster order.
+    const ProgramState& s = state();
+    const ListContext context(s, s.CurrentPupil, gradeFilter_());
+    for (int row = 0; row < List2->count(); ++row) {
+        const int p = List2->item(row)->data(Qt::UserRole).toInt();
+        if (validPupil(p) && context.passes(p) && !isTeacherName(s.PupilNames[size_t(p)].trimmed())) pupils.push_back(p);
+    }
+    return pupils;
+}
+
+void PupilTimesPanel::ParentReports_Click(bool pdf)
+{
+    if (drawing_ || !ParentPrint->isVisible()) return;  // for teachers
+    const std::vector<int> pupils = reportPupils();
+    if (pupils.empty()) {
+        messages().inform(QStringLiteral("保護者用"), QStringLiteral("この学年には生徒がいません。"));
+        return;
+    }
+    if (selectedPupils().empty() &&
+        !messages().confirm(QStringLiteral("保護者用"),
+                            QStringLiteral("%1の %2人分を%3します。よろしいですか？")
+                                .arg(gradeFilter_())
+                                .arg(pupils.size())
+                                .arg(pdf ? QStringLiteral("PDFに保存") : QStringLiteral("印刷")),
+                            ConfirmButtons::YesNo))
+        return;
+    drawing_ = true;
+    const auto done = qScopeGuard([this] { drawing_ = false; });
+    const ProgramState& s = state();
+    const screens::Handling running(window());
+    const SummaryScope sc = scope();
+    std::optional<Sheets> gathered = gatherSheets(*this, gradeFilter_(), sc, pupils);
+    if (!gathered) return;
+    const auto& [chosen, levels, now, summary, records] = *gathered;
+    const ClassProgress progress(s, heldRecords(), sc.periodSet ? sc.period : Period{}, now.date());
+    std::vector<ParentReport> reports;
+    QStringList names;
+    for (int p : chosen) {
+        reports.push_back(parentReport(s, summary, progress, pupilCharts(records, s, summary, p, levels, now), p, levels,
+                                       now.date()));
+        names << s.PupilNames[size_t(p)].trimmed();
+    }
+    // Every pupil's pages one after the other, in one job or one file.
+    const double pageHeight = pdfPageHeight();
+    std::vector<std::pair<size_t, int>> pages;
+    for (size_t k = 0; k < reports.size(); ++k)
+        for (int i = 0; i < parentReportPages(reports[k], pageHeight); ++i) pages.push_back({k, i});
+    const PagePainter paint = [&](QPainter& p, const QRectF& rect, int index) {
+        const auto& [report, page] = pages[size_t(index)];
+        paintParentReportPage(p, rect, reports[report], page);
+    };
+    if (!pdf) {
+        printPages(printJobTitle(QStringLiteral("保護者用")), int(pages.size()), paint);
+        return;
+    }
+    QString name = safeFileNamePart(s.SchoolName) + QStringLiteral("_保護者用_") + now.date().toString(QStringLiteral("yyyy-MM-dd"));
+    name += QStringLiteral("_") + safeFileNamePart(names.size() > 3 ? names.mid(0, 3).join(QStringLiteral("・")) +
+                                                                          QStringLiteral("ほか%1名").arg(names.size() - 3)
+                                                                    : names.join(QStringLiteral("・")));
+    savePdfForTeacher(name + QStringLiteral(".pdf"), QStringLiteral("保護者用"), int(pages.size()), paint);
 }
 
 void PupilTimesPanel::Command25_Click()

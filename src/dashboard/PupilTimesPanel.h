@@ -38,6 +38,8 @@ public:
     QPushButton* SavePdf = nullptr;          // "PDFに保存" (teachers): the chosen pupils' sheets and charts
     QPushButton* Command25 = nullptr;        // "他の人のデータを見る": shows the pupil list
     QPushButton* Command18 = nullptr;        // "戻る": hides the panel
+    QPushButton* ParentPrint = nullptr;      // "保護者用印刷" (teachers): one page a pupil, one job
+    QPushButton* ParentPdf = nullptr;        // "保護者用PDF" (teachers): the same pages in one PDF
     QComboBox* CompareWith = nullptr;        // "くらべる相手：塾全体" / "くらべる相手：本人の学年"
     PeriodBar* SheetPeriod = nullptr;        // the days of runs the sheets and charts count
 
@@ -67,6 +69,11 @@ public:
 
     void Command24_Click(int member); // 0 draws the sheet of the chosen pupils, 1 prints it
     void SavePdf_Click();             // "PDFに保存": one page per chosen pupil, to a folder the teacher chooses
+    // The parents' reports of the chosen pupils (none chosen: every pupil of
+    // the grade chooser's grade), printed in one job or saved as one PDF.
+    void ParentReports_Click(bool pdf);
+    // The pupils a parents' report goes to.
+    std::vector<int> reportPupils() const;
     void Command25_Click();           // "他の人のデータを見る": the pupil list replaces the button
     void Command18_Click();           // "戻る": hides the panel
     void List2_Click();               // a pupil (un)chosen: drawn again

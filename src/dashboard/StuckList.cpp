@@ -27,7 +27,7 @@ QFont pixelFont(double pixels, bool bold = false)
 }
 
 // The share of the page width each column takes.
-constexpr double kColumnShares[] = {0.22, 0.14, 0.26, 0.26, 0.12};
+constexpr double kColumnShares[] = {0.20, 0.18, 0.24, 0.26, 0.12};
 } // namespace
 
 std::vector<StuckRow> stuckList(const ProgramState& s, const QString& gradeFilter, const ClassProgress& progress,

@@ -16,8 +16,8 @@ namespace karuvel {
 namespace {
 constexpr QRect kPanelRect(4, 136, 1016, 596);
 constexpr Placement kPanelLayout[] = {
-    {"StuckTitle", -1, {10, 8, 420, 36}, 16, true},
-    {"StuckPeriod", -1, {436, 12, 300, 30}},
+    {"StuckTitle", -1, {10, 8, 330, 36}, 15, true},
+    {"StuckPeriod", -1, {344, 12, 394, 30}},
     {"StuckPrint", -1, {744, 4, 84, 44}, 13, true},
     {"StuckPdf", -1, {832, 4, 110, 44}, 13, true},
     {"StuckBack", -1, {946, 4, 64, 44}, 13, true},
@@ -97,7 +97,7 @@ void StuckPanel::refresh()
         }
     }
     const int w = StuckTable->viewport()->width();
-    const double shares[] = {0.22, 0.14, 0.26, 0.26};
+    const double shares[] = {0.20, 0.18, 0.24, 0.26};
     for (int c = 0; c < 4; ++c) StuckTable->setColumnWidth(c, int(w * shares[c]));
 }
 

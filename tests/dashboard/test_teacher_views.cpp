@@ -3,6 +3,7 @@
 // sheet compares with is named and chosen (never the dashboard's grade
 // filter), and a period limits the sheets and the charts.
 #include "Fakes.h"
+#include "PdfText.h"
 #include "Runs.h"
 #include "TempDir.h"
 #include "TeacherSchool.h"
@@ -12,6 +13,7 @@
 #include "roster/Roster.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QDateEdit>
 #include <QLabel>
 #include <QListWidget>
@@ -198,4 +200,47 @@ TEST_F(TeacherViews, StuckListAndOverviewOpenAPupilsSheetAndCharts)
     o.OverviewTable->doubleClicked(aoki);
     EXPECT_FALSE(o.isVisible());
     EXPECT_EQ(d.Picture11->selectedPupils(), std::vector<int>{1});
+}
+
+TEST_F(TeacherViews, ParentsReportsOfAWholeClassInOneJobAndOnePdf)
+{
+    fakes.folders.folder = dir.mkdir(QStringLiteral("保護者用"));
+    seisekitime1& d = openAsTeacher();
+    d.Combo1->setCurrentIndex(d.Combo1->findText(QStringLiteral("全学年")));
+    d.Combo1_Click();
+    d.List3->clearSelection();
+    for (int row : {0, 1, 2}) d.List3->item(row)->setSelected(true);
+    ASSERT_TRUE(d.Picture11->ParentPrint->isVisible());
+
+    // No pupil chosen: the whole class, after a question; one job, a page each.
+    d.Picture11->ParentPrint->click();
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("全学年の 3人分を印刷します")));
+    EXPECT_EQ(fakes.printer.jobsEnded, 1);
+    EXPECT_EQ(fakes.printer.drawings.size(), 3u);
+    EXPECT_EQ(fakes.printer.newPages, 2);
+
+    d.Picture11->ParentPdf->click();
+    const QStringList files = QDir(fakes.folders.folder).entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    const QString path = fakes.folders.folder + files[0];
+    EXPECT_EQ(test::pdfPages(path), 3);
+    const QString page2 = test::squeezed(test::pdfText(path, 2));
+    for (const QString& piece : {QStringLiteral("みどり塾"), QStringLiteral("中２上田さん"), QStringLiteral("2026/12/10"),
+                                 QStringLiteral("期間：全期間"), QStringLiteral("くらべる相手：塾全体"),
+                                 QStringLiteral("3山脈"), QStringLiteral("塾平均")})
+        EXPECT_TRUE(page2.contains(piece)) << piece.toStdString() << "\n" << page2.toStdString();
+
+    // Every level chosen: the charts that do not fit at 9 points go on the
+    // pupil's next pages, never smaller.
+    for (int row = 0; row < d.List3->count(); ++row) d.List3->item(row)->setSelected(true);
+    d.Command25->click();
+    d.List2->item(rowOf(d.List2, QStringLiteral("青木")))->setSelected(true);
+    QDir(fakes.folders.folder).removeRecursively();
+    QDir().mkpath(fakes.folders.folder);
+    d.Picture11->ParentPdf->click();
+    const QStringList again = QDir(fakes.folders.folder).entryList(QDir::Files);
+    ASSERT_EQ(again.size(), 1);
+    EXPECT_GT(test::pdfPages(fakes.folders.folder + again[0]), 1);
+    EXPECT_TRUE(test::squeezed(test::pdfText(fakes.folders.folder + again[0], 2)).contains(QStringLiteral("（つづき）")));
 }

@@ -114,7 +114,17 @@ void forEachRun(const SchoolShape& shape, const std::function<void(const ResultR
     long long once = 0;
     runsOf(shape, 1, 0, [&once](const ResultRecordData&) { ++once; });
     const int sessions = int(std::max<long long>(1, (shape.records + once - 1) / std::max<long long>(1, once)));
-    runsOf(shape, sessions, shape.records, run);
+    long long total = 0;
+    runsOf(shape, sessions, 0, [&total](const ResultRecordData&) { ++total; });
+    // The oldest runs beyond the number are left out: the last days stay whole.
+    long long skip = std::max<long long>(0, total - shape.records);
+    runsOf(shape, sessions, 0, [&](const ResultRecordData& r) {
+        if (skip > 0) {
+            --skip;
+            return;
+        }
+        run(r);
+    });
 }
 
 QByteArray schoolRecords(const SchoolShape& shape)
