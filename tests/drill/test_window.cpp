@@ -6,6 +6,7 @@
 #include "Fakes.h"
 #include "TempDir.h"
 #include "drill/MainFrm.h"
+#include "drill/MapZoom.h"
 #include "drill/Register.h"
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
@@ -44,8 +45,9 @@ void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::Deferr
 QColor background(QWidget* w) { return w->palette().color(QPalette::Window); }
 
 const QColor kSlotGreen(0, 192, 0);
-const QColor kSlotRed(255, 0, 0);
-const QColor kLightBlue(128, 128, 255);
+// One colour language on the map and in the slots: red is right, violet wrong.
+const QColor kRightRed = QColor::fromRgb(mapcolour::Corrected);
+const QColor kWrongViolet = QColor::fromRgb(mapcolour::Pressed);
 
 // Question rows for a file of n questions, all seeded in the first blue patch.
 QString manyQuestions(int n)
@@ -184,7 +186,7 @@ TEST_F(DrillWindow, MapLevelArrangementAndStatusPanel)
     EXPECT_EQ(f->CmdNuritubusikakunin->width(), f->List2->width());
     EXPECT_EQ(f->Label5->y(), f->Label4[4]->y());
     EXPECT_EQ(f->LblNuritubusi2->x(), f->Label4[0]->x() + f->Label4[0]->width());
-    EXPECT_EQ(background(f->LblNuritubusi4), QColor(255, 128, 128));
+    EXPECT_EQ(background(f->LblNuritubusi4), kWrongViolet);
     for (QWidget* w : {static_cast<QWidget*>(f->ListNuritubusi), static_cast<QWidget*>(f->ListNuritubusi2),
                        static_cast<QWidget*>(f->List2), static_cast<QWidget*>(f->CmdNuritubusiOK),
                        static_cast<QWidget*>(f->Label5), static_cast<QWidget*>(f->CmdNuritubusikakunin)})
@@ -280,8 +282,9 @@ TEST_F(DrillWindow, WrongPressShowsTheCorrection)
     EXPECT_EQ(f->Lblnuritubusi9->text(), pressed.secondDisplayName);
     EXPECT_EQ(f->LblNuritubusi2->text(), ShownForm(q.displayName));
     EXPECT_EQ(f->LblNuritubusi7->text(), ShownForm(q.secondDisplayName));
-    EXPECT_EQ(background(f->LblNuritubusi2), kLightBlue);
-    EXPECT_EQ(background(f->Label3), kLightBlue);
+    EXPECT_EQ(background(f->LblNuritubusi2), kRightRed);
+    EXPECT_EQ(background(f->Label3), kRightRed);
+    EXPECT_EQ(background(f->LblNuritubusi4), kWrongViolet);
     EXPECT_TRUE(f->List2->isVisible());
     EXPECT_EQ(f->List2->count(), q.relatedCount());
     EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
@@ -330,7 +333,20 @@ TEST_F(DrillWindow, AWrongPressRingsTheRightPlaceAndShowsThePenalty)
     EXPECT_EQ(*f->PicNuritubusiPic->ring(), QPoint(q.seedX, q.seedY));
     EXPECT_TRUE(f->mapSign->isVisible());
     EXPECT_EQ(f->mapSign->kind(), AnswerSign::Wrong);
-    EXPECT_EQ(f->mapSign->pos() + QPoint(f->mapSign->width() / 2, f->mapSign->height() / 2), other);
+    // The "×" is small and stands by the pressed place, never over the right one.
+    EXPECT_LT(f->mapSign->width(), 40);
+    const QRect sign = f->mapSign->geometry();
+    const QPoint signCentre = sign.center();
+    EXPECT_LE((signCentre - other).manhattanLength(), 3 * sign.width()) << "near the press";
+    for (int y = sign.top(); y <= sign.bottom(); ++y)
+        for (int x = sign.left(); x <= sign.right(); ++x)
+            ASSERT_NE(f->surface().colourAt(x, y), mapcolour::Corrected) << "the × covers the right place at " << x << "," << y;
+    // The ring is drawn above the sign.
+    QWidget* ringLayer = f->PicNuritubusiPic->findChild<QWidget*>(QStringLiteral("RingLayer"));
+    ASSERT_NE(ringLayer, nullptr);
+    EXPECT_TRUE(ringLayer->isVisible());
+    const QObjectList order = f->PicNuritubusiPic->children();
+    EXPECT_GT(order.indexOf(ringLayer), order.indexOf(f->mapSign)) << "the ring is above the ×";
     EXPECT_TRUE(f->penaltyBadge->isVisible());
     EXPECT_EQ(f->penaltyBadge->text(), QStringLiteral("+10秒"));
     EXPECT_TRUE(f->penaltyBadge->geometry().intersects(f->sLabel10->geometry().adjusted(0, 0, 20, 0)))
@@ -588,7 +604,8 @@ TEST_F(DrillWindow, ListLevelArrangementAndAnswers)
     f->ListNuritubusi_Click(rowOf(f->ListNuritubusi, visibleListEntry(nameListEntry(other.displayName))));
     f->CmdNuritubusiOK_Click();
     EXPECT_EQ(state().CorrectionShown, 1);
-    EXPECT_EQ(background(f->LblNuritubusi2), kSlotRed);
+    EXPECT_EQ(background(f->LblNuritubusi2), kWrongViolet);
+    EXPECT_EQ(background(f->Lblnuritubusi1), kRightRed) << "the right name in the right answer's colour";
     EXPECT_TRUE(f->Label6->isVisible());
     EXPECT_EQ(f->Lblnuritubusi1->text(), key.name);
     EXPECT_EQ(f->LblNuritubusi8->text(), key.second);
@@ -764,15 +781,18 @@ TEST_F(DrillWindow, PracticeNamesWhatIsUnderTheMouse)
     EXPECT_TRUE(f->Label7->isVisible());
     EXPECT_TRUE(f->Label8->isVisible());
     EXPECT_TRUE(f->Label9->isVisible());
-    EXPECT_EQ(f->Label9->text(), QStringLiteral("長野県\r\n新潟県\r\n"));
-    EXPECT_EQ(f->Label9->height(), 2 * f->Label7->height());
-    EXPECT_EQ(f->Label9->width(), (3 + 3) * 10);
-    // The small map is narrower than the captions: they stand left of the mouse.
-    const CaptionPlacement p = placeCaptions(31, 21, f->PicNuritubusiPic->size(), f->Label7->size(),
-                                             f->Label8->size(), f->Label9->size());
-    EXPECT_TRUE(p.flippedSideways);
-    EXPECT_EQ(f->Label7->pos(), p.label7);
-    EXPECT_EQ(f->Label9->pos(), p.label9);
+    EXPECT_EQ(f->Label9->text(), QStringLiteral("長野県\r\n新潟県"));
+    // Readable: the related places in a font as large as the answer panel's lists'.
+    EXPECT_GE(f->Label9->font().pixelSize(), 16);
+    // The captions stand on the viewport away from the place explored: none
+    // comes within the clearance of the pointer.
+    const QRect keepFree(QPoint(31 - kCaptionClearance, 21 - kCaptionClearance),
+                         QSize(2 * kCaptionClearance, 2 * kCaptionClearance));
+    for (QLabel* l : {f->Label7, f->Label8, f->Label9}) {
+        EXPECT_EQ(l->parentWidget(), f->BasePictureBox);
+        EXPECT_FALSE(l->geometry().intersects(keepFree)) << l->objectName().toStdString();
+        EXPECT_TRUE(f->BasePictureBox->rect().contains(l->geometry())) << l->objectName().toStdString();
+    }
     EXPECT_EQ(f->surface().colourAt(30, 20), mapcolour::Question);
 
     // No second name: no second caption.
