@@ -115,7 +115,9 @@ QString readingOfEntry(const QString& visibleEntry)
     const int open = visibleEntry.indexOf(QLatin1Char('('));
     if (open < 0) return {};
     const int close = visibleEntry.indexOf(QLatin1Char(')'), open);
-    return toHiragana(visibleEntry.mid(open + 1, close < 0 ? -1 : close - open - 1).trimmed());
+    // A "＊" in a reading hides the rest of it on screen; it is no part of the reading.
+    return toHiragana(visibleEntry.mid(open + 1, close < 0 ? -1 : close - open - 1).trimmed())
+        .remove(QChar(0xFF0A));
 }
 
 namespace {
@@ -130,7 +132,8 @@ int firstStartingWith(const QStringList& entries, const QString& kana, const QSt
     for (int row = 0; row < entries.size(); ++row) {
         const QString& e = entries[row];
         if (e.isEmpty() || e[0] == kHeadingDash) continue;
-        if (!kana.isEmpty() && readingOfEntry(e).startsWith(kana)) return row;
+        if (!kana.isEmpty() && (readingOfEntry(e).startsWith(kana) || toHiragana(nameOfEntry(e)).startsWith(kana)))
+            return row;
         if (!raw.isEmpty() && nameOfEntry(e).startsWith(raw)) return row;
     }
     return -1;
@@ -142,8 +145,6 @@ int findByReading(const QStringList& visibleEntries, const QString& typed)
     const QString raw = typed.trimmed();
     if (raw.isEmpty()) return -1;
     const KanaTyped k = romajiToHiragana(raw);
-    // A name written as it is (kanji from an input method) is found by its name.
-    const bool romajiOrKana = k.kana != raw || !k.pending.isEmpty();
     if (k.pending == QStringLiteral("n")) {
         const int withN = firstStartingWith(visibleEntries, k.kana + QStringLiteral("ん"), QString());
         if (withN >= 0) return withN;
@@ -159,7 +160,8 @@ int findByReading(const QStringList& visibleEntries, const QString& typed)
         }
         return -1;
     }
-    return firstStartingWith(visibleEntries, k.kana, romajiOrKana ? QString() : raw);
+    // A name written as it is (kanji from an input method) is found by its name too.
+    return firstStartingWith(visibleEntries, k.kana, raw);
 }
 
 const QStringList& kanaSections()

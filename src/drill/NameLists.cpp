@@ -53,7 +53,7 @@ void ChoiceList::keyboardSearch(const QString& search)
     lastTypedMs_ = now;
     typed_ += search;
     const int row = findByReading(entries(), typed_);
-    if (row >= 0 && row != currentRow()) jumpTo(row);
+    if (row >= 0) jumpTo(row);  // chosen even when it was the current row already
 }
 
 void ChoiceList::inputMethodEvent(QInputMethodEvent* e)
