@@ -1,6 +1,7 @@
 // The level columns of the dashboard: their controls, and where they stand.
 #include "dashboard/Dashboard.h"
 #include "dashboard/DashboardLayout.h"
+#include "dashboard/LevelRules.h"
 
 #include "state/ProgramState.h"
 
@@ -90,7 +91,7 @@ void seisekitime1::buildColumn(int i)
     number->setText(QString::number(i));
     name->setText(s.LevelNames[i]);
     name->setToolTip(s.LevelNames[i]);
-    start->setText(QStringLiteral("ｽﾀｰﾄ") + QStringLiteral("(&") + QString::number(i) + QStringLiteral(")"));
+    start->setText(startCaption(i));
     practice->setVisible(s.LevelHasPractice[i] == 1);
     criteria->setText(criteriaLine(s, i));
     recent->setText(recentLine(s, i, s.CurrentPupil));

@@ -70,6 +70,19 @@ int shortcutTarget(const QString& keyText, int levelCount)
     return kKeyNone;
 }
 
+QString shortcutKey(int level)
+{
+    if (level >= 1 && level <= 9) return QString(QChar(u'0' + level));
+    if (level >= 10 && level <= 13) return QString(QChar(u'a' + (level - 10)));
+    return {};
+}
+
+QString startCaption(int level)
+{
+    const QString key = shortcutKey(level);
+    return QStringLiteral("ｽﾀｰﾄ(&") + (key.isEmpty() ? QString::number(level) : key.toUpper()) + QStringLiteral(")");
+}
+
 ColumnGeometry columnGeometry(int levelCount)
 {
     ColumnGeometry g;

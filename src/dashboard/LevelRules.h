@@ -27,6 +27,13 @@ constexpr int kKeyBack = 0;    // "0": back to name selection
 constexpr int kKeyNone = -1;   // any other key, or a level beyond the level count
 // The level to start (1..13) for "1".."9", "a".."d", kKeyBack or kKeyNone.
 int shortcutTarget(const QString& keyText, int levelCount);
+// The one key of a level (the inverse of shortcutTarget): "1".."9" for
+// levels 1..9, "a".."d" for levels 10..13; empty beyond.
+QString shortcutKey(int level);
+// The start button's caption, its access key (GRPH/Alt + key) the level's
+// key: "ｽﾀｰﾄ(&1)".."ｽﾀｰﾄ(&9)", then "ｽﾀｰﾄ(&A)".."ｽﾀｰﾄ(&D)" (a "(&10)" would
+// share Alt+1 with levels 1, 11 and 12).
+QString startCaption(int level);
 
 // Column geometry in twips (15 twips a pixel); the window is 15360 twips wide.
 constexpr double kWindowWidthTwips = 15360.0;

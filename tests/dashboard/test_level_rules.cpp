@@ -3,6 +3,7 @@
 #include "dashboard/LevelRules.h"
 #include "frame/Catalogue.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -189,6 +190,20 @@ TEST(Shortcuts, DigitsAndLowerCaseLettersWithinTheLevelCount)
     };
     for (const Case& c : cases)
         EXPECT_EQ(shortcutTarget(QString::fromUtf8(c.key), c.levels), c.target) << c.key << " with " << c.levels;
+}
+
+TEST(LevelRules, EveryLevelHasOneKeyAndItsCaptionShowsIt)
+{
+    QSet<QString> keys;
+    for (int level = 1; level <= 13; ++level) {
+        const QString key = shortcutKey(level);
+        ASSERT_EQ(key.size(), 1) << level;
+        EXPECT_FALSE(keys.contains(key)) << level;
+        keys.insert(key);
+        EXPECT_EQ(shortcutTarget(key, 13), level) << level;
+        EXPECT_EQ(startCaption(level), QStringLiteral("ｽﾀｰﾄ(&") + key.toUpper() + QStringLiteral(")")) << level;
+    }
+    EXPECT_TRUE(shortcutKey(14).isEmpty());
 }
 
 TEST(ColumnGeometry, FewLevelsShareTheWidthManyLevelsScroll)
