@@ -46,6 +46,7 @@ seisekitime1::seisekitime1()
 {
     setWindowTitle(QStringLiteral("velmora"));
     buildWindow();
+    setFrameFollowsWidth(true);  // a wide screen shows more level columns
     qApp->installEventFilter(this);
 }
 

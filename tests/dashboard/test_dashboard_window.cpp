@@ -616,3 +616,36 @@ TEST_F(DashboardWindow, EachLevelHasOneKeyAndEnterPressesTheFocusedButton)
     QTest::keyClick(d.Command4[3], Qt::Key_Return);
     EXPECT_EQ(s.SelectedLevel, 3);
 }
+
+// On a screen wider than 4:3 the dashboard takes the whole width: six level
+// columns side by side at 16:9, all twelve without a scroll bar where they
+// fit; the heading stays together in the middle.
+TEST_F(DashboardWindow, WideScreensShowMoreColumns)
+{
+    writeRuns({});
+    s.FirstVisibleLevel = 1;
+    seisekitime1& d = open();
+    const int headingBefore = d.Command1->x();
+    d.resize(1365, kFrameHeight);
+    EXPECT_EQ(d.frame()->width(), 1365);
+    EXPECT_EQ(d.Command1->x(), headingBefore + (1365 - kFrameWidth) / 2) << "the heading in the middle";
+    QWidget* area = d.findChild<QWidget*>(QStringLiteral("ColumnArea"));
+    ASSERT_NE(area, nullptr);
+    for (int level = 1; level <= 6; ++level) {
+        const QRect r = d.Command4[size_t(level)]->geometry();
+        EXPECT_LE(r.right(), area->width()) << level << " is in view";
+        if (level > 1) EXPECT_GT(r.left(), d.Command4[size_t(level - 1)]->geometry().right()) << level;
+    }
+    EXPECT_GE(d.Command4[7]->x(), area->width() - 1) << "the seventh is beyond the area";
+    EXPECT_TRUE(d.HScroll1->isVisibleTo(&d));
+    EXPECT_EQ(d.HScroll1->maximum(), 7);
+
+    d.resize(2731, kFrameHeight);
+    EXPECT_FALSE(d.HScroll1->isVisibleTo(&d));
+    for (int level = 1; level <= 12; ++level)
+        EXPECT_LE(d.Command4[size_t(level)]->geometry().right(), area->width()) << level << " is in view";
+
+    d.resize(kFrameWidth, kFrameHeight);
+    EXPECT_EQ(d.Command1->x(), headingBefore);
+    EXPECT_EQ(d.HScroll1->maximum(), 9);
+}
