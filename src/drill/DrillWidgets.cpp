@@ -208,6 +208,7 @@ void MapView::setRing(std::optional<QPoint> mapPixel)
 {
     ring_ = mapPixel;
     ringPhase_ = 0;
+    if (ring_) showRingAndSign();
     if (ring_) {
         ringTimer_->start();
         ringLayer_->show();
@@ -217,6 +218,25 @@ void MapView::setRing(std::optional<QPoint> mapPixel)
         ringLayer_->hide();
     }
     ringLayer_->update();
+}
+
+void MapView::showRingAndSign()
+{
+    // The right place is never left out of view on an enlarged map: zoomed
+    // out as far as needed and moved so that the ring (and the "×" of the
+    // press, when it shows) are both seen.
+    const QSize v = viewportSize();
+    const int margin = int(kRingRadius) + 8;
+    const bool withSign = sign_->isVisible();
+    const bool ringSeen = pixelInView(*ring_, pos(), zoom_, v, margin);
+    const bool signSeen = !withSign || pixelInView(signPixel_, pos(), zoom_, v, margin);
+    if (ringSeen && signSeen) return;
+    const QPoint other = withSign ? signPixel_ : *ring_;
+    const double zoom = zoomShowingBoth(*ring_, other, zoom_, v, margin);
+    const QPoint middle((ring_->x() + other.x()) / 2, (ring_->y() + other.y()) / 2);
+    setZoom(zoom, QPointF());
+    move(positionCentring(middle, zoom_, v, surface_->image().size()));
+    if (sign_->isVisible()) placeSign();
 }
 
 void MapView::showSign(AnswerSign::Kind kind, QPoint mapPixel, bool forAMoment)

@@ -75,6 +75,8 @@ private:
     QPoint mapPixelOf(QPointF widgetPoint) const;
     QSize viewportSize() const;
     void placeSign();
+    // Brings the ring (and a shown sign) into view on an enlarged map.
+    void showRingAndSign();
     void remakeOutline();
 
     MapSurface* surface_;

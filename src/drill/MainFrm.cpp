@@ -417,7 +417,7 @@ void MainFrm::showSharedRight()
     // the corrected colour and ringed, until "次へ"; there is no penalty.
     s.CorrectionShown = 1;
     setCorrectionShown(true);
-    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3, LblNuritubusi4, Lblnuritubusi9}) setSlotColour(l, kGreen);
+    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3, LblNuritubusi4, Lblnuritubusi9}) setSlotColour(l, kRightSlot);
     Label5->setText(QStringLiteral("あなたが押したのも正解"));
     const Question& q = content_.table.at(CurrentQuestion);
     PicNuritubusiPic->setRing(QPoint(q.seedX, q.seedY));

@@ -74,6 +74,25 @@ QPoint positionCentring(QPoint mapPixel, double zoom, QSize viewport, QSize map)
     return clampedPosition(at, viewport, zoomedSize(map, zoom));
 }
 
+double zoomShowingBoth(QPoint a, QPoint b, double zoom, QSize viewport, int margin)
+{
+    double best = kMinZoom;
+    for (double z : kZoomSteps) {
+        if (z > zoom + 1e-9) break;
+        const double w = (std::abs(a.x() - b.x()) + 1) * z + 2 * margin;
+        const double h = (std::abs(a.y() - b.y()) + 1) * z + 2 * margin;
+        if (w <= viewport.width() && h <= viewport.height()) best = z;
+    }
+    return best;
+}
+
+bool pixelInView(QPoint mapPixel, QPoint position, double zoom, QSize viewport, int margin)
+{
+    const QPointF p = viewportPointOf(mapPixel, position, zoom);
+    return p.x() >= margin && p.y() >= margin && p.x() <= viewport.width() - margin
+        && p.y() <= viewport.height() - margin;
+}
+
 CaptionBlock placeCaptionsAway(QPoint pointer, QSize viewport, QSize size7, QSize size8, QSize size9)
 {
     const int w = std::max({size7.width(), 10 + size8.width(), 20 + size9.width()});

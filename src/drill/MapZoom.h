@@ -50,6 +50,13 @@ QPoint positionAfterZoom(QPointF anchor, QPoint position, double oldZoom, double
 // as the edges allow), at a zoom.
 QPoint positionCentring(QPoint mapPixel, double zoom, QSize viewport, QSize map);
 
+// The largest zoom step, no larger than `zoom`, at which two map pixels (the
+// pressed place and the right one) both fit in the viewport with a margin
+// round them; 1 when none does.
+double zoomShowingBoth(QPoint a, QPoint b, double zoom, QSize viewport, int margin);
+// True when a map pixel lies in the viewport, at least `margin` from its edges.
+bool pixelInView(QPoint mapPixel, QPoint position, double zoom, QSize viewport, int margin);
+
 // Where practice's three captions (name, second name, related places) stand
 // on the viewport: stacked as one block (each a little right of the one
 // above), on the half of the viewport away from the pointer, level with it

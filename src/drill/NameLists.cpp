@@ -123,7 +123,7 @@ KanaButtons::KanaButtons(ChoiceList* list, const QString& name, QWidget* parent)
         buttons_ << b;
     }
     list_->installEventFilter(this);
-    setVisible(list_->isVisibleTo(parent));
+    hide();  // until its list shows
     setEnabled(list_->isEnabled());
 }
 

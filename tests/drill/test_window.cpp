@@ -330,11 +330,11 @@ TEST_F(DrillWindow, APressOnAnotherPlaceOfTheShownRelatedPlaceCountsAndShowsTheA
     ASSERT_TRUE(f->PicNuritubusiPic->ring().has_value());
     EXPECT_EQ(*f->PicNuritubusiPic->ring(), QPoint(asked.seedX, asked.seedY));
     EXPECT_EQ(f->LblNuritubusi2->text(), ShownForm(asked.displayName));
-    EXPECT_EQ(background(f->LblNuritubusi2), kSlotGreen);
+    EXPECT_EQ(background(f->LblNuritubusi2), kRightRed) << "both places right: both in the right answer's colour";
     EXPECT_TRUE(f->Label5->isVisible());
     EXPECT_EQ(f->Label5->text(), QStringLiteral("あなたが押したのも正解"));
     EXPECT_EQ(f->LblNuritubusi4->text(), other.displayName);
-    EXPECT_EQ(background(f->LblNuritubusi4), kSlotGreen);
+    EXPECT_EQ(background(f->LblNuritubusi4), kRightRed);
     EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
     EXPECT_EQ(state().RunCorrectCount, 0);
 

@@ -113,6 +113,33 @@ TEST(MapZoom, StepsSizesAndPositions)
     EXPECT_EQ(positionCentring(QPoint(0, 0), 2.0, kViewport, kMap), QPoint(0, 0));
 }
 
+// After a wrong press on an enlarged map the right place is brought into
+// view: the largest zoom at which it and the press both fit.
+TEST(MapZoom, ARightPlaceOutOfViewIsBroughtIn)
+{
+    struct Case {
+        const char* what;
+        QPoint a, b;
+        double zoom, expected;
+    } cases[] = {
+        {"neighbours: the zoom stays", {200, 300}, {210, 305}, 6.0, 6.0},
+        {"a region apart: zoomed out a little", {100, 300}, {200, 330}, 6.0, 3.0},
+        {"across the map: the whole map", {10, 20}, {440, 560}, 4.0, 1.0},
+        {"never zoomed in further", {200, 300}, {201, 300}, 1.5, 1.5},
+    };
+    for (const Case& c : cases) {
+        const double z = zoomShowingBoth(c.a, c.b, c.zoom, kViewport, 30);
+        EXPECT_EQ(z, c.expected) << c.what;
+        const QPoint middle((c.a.x() + c.b.x()) / 2, (c.a.y() + c.b.y()) / 2);
+        const QPoint at = positionCentring(middle, z, kViewport, kMap);
+        // (at zoom 1 the map is the viewport: everything is in view, edges included)
+        const int margin = z > kMinZoom ? 20 : 0;
+        EXPECT_TRUE(pixelInView(c.a, at, z, kViewport, margin)) << c.what;
+        EXPECT_TRUE(pixelInView(c.b, at, z, kViewport, margin)) << c.what;
+    }
+    EXPECT_FALSE(pixelInView(QPoint(10, 10), QPoint(-400, 0), 2.0, kViewport, 0));
+}
+
 // The "×" of a wrong press beside two rivers three pixels apart: it never
 // covers the right one, and stays as close to the press as it can.
 TEST(WrongSign, StandsBesideThePressNeverOverTheRightPlace)
