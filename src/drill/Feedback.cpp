@@ -161,6 +161,11 @@ void AnswerSign::paintEvent(QPaintEvent*)
         path.moveTo(box.topRight());
         path.lineTo(box.bottomLeft());
     }
+    if (backed_) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 235));
+        p.drawEllipse(QRectF(0, 0, s, s));
+    }
     // A white edge keeps the sign clear on any colour of the map.
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(Qt::white, stroke + 8, Qt::SolidLine, Qt::RoundCap));

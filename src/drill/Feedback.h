@@ -49,12 +49,16 @@ public:
     void showSign(Kind kind, QPoint centre, bool forAMoment);
     void hideSign();
     Kind kind() const { return kind_; }
+    // A white disc behind the sign, for a sign over answer slots that may be
+    // in its own colour.
+    void setBacked(bool backed) { backed_ = backed; }
 
 protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
     Kind kind_ = Right;
+    bool backed_ = false;
     QTimer* timer_;
 };
 

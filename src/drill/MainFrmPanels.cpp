@@ -260,6 +260,7 @@ void MainFrm::buildDrillArea()
     mapSign = PicNuritubusiPic->sign();
     listSign = new AnswerSign(96, base);
     listSign->setObjectName(QStringLiteral("AnswerSignList"));
+    listSign->setBacked(true);  // over slots in the right answer's red or the wrong answer's violet
     penaltyBadge = new PenaltyBadge(sPicture1);
     penaltyBadge->setGeometry(600, 52, 92, 40);
 
