@@ -48,6 +48,7 @@ seisekitime1::seisekitime1()
 {
     setWindowTitle(QStringLiteral("velmora"));
     buildWindow();
+    setFrameFollowsWidth(true);  // a wide screen shows more level columns
     qApp->installEventFilter(this);
     dayWatch = new DateWatch(this);
     connect(dayWatch, &DateWatch::dayChanged, this, [this] {
@@ -458,6 +459,12 @@ bool seisekitime1::eventFilter(QObject* watched, QEvent* event)
         auto* w = qobject_cast<QWidget*>(watched);
         if (w && w->window() == this) {
             auto* key = static_cast<QKeyEvent*>(event);
+            // Enter presses the focused button, as Space does.
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+                if (auto* b = qobject_cast<QPushButton*>(focusWidget()); b && b->isVisible() && b->isEnabled()) {
+                    b->click();
+                    return true;
+                }
             if (key->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) return false;
             return handleKey(key->text());
         }

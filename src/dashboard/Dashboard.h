@@ -150,6 +150,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A screen wider than 4:3: the columns share the width (DashboardColumns.cpp).
+    void frameWidthChanged(int width) override;
 
 private:
     void buildWindow();
@@ -189,6 +191,7 @@ private:
 
     QWidget* columnArea_ = nullptr;
     ColumnGeometry geometry_;
+    int frameShift_ = 0;  // how far the 1024-wide heading and panels stand right of the frame's edge
     int columns_ = 0;
     bool refreshing_ = false;
     bool starting_ = false;  // a level is being started

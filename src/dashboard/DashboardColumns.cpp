@@ -1,12 +1,15 @@
 // The level columns of the dashboard: their controls, and where they stand.
 #include "dashboard/Dashboard.h"
 #include "dashboard/DashboardLayout.h"
+#include "dashboard/LevelRules.h"
 
 #include "state/ProgramState.h"
 
 #include <QLabel>
+#include <algorithm>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 
 namespace karuvel {
 
@@ -90,7 +93,7 @@ void seisekitime1::buildColumn(int i)
     number->setText(QString::number(i));
     name->setText(s.LevelNames[i]);
     name->setToolTip(s.LevelNames[i]);
-    start->setText(QStringLiteral("ｽﾀｰﾄ") + QStringLiteral("(&") + QString::number(i) + QStringLiteral(")"));
+    start->setText(startCaption(i));
     practice->setVisible(s.LevelHasPractice[i] == 1);
     criteria->setText(criteriaLine(s, i));
     recent->setText(recentLine(s, i, s.CurrentPupil));
@@ -183,6 +186,38 @@ void seisekitime1::setColumnDetailsVisible(int i, bool visible)
                                                       Label15[k]})
         w->setVisible(visible);
     if (visible && state().LevelTimed[i] != 1) Label8[k]->hide();
+}
+
+void seisekitime1::frameWidthChanged(int width)
+{
+    if (!columnArea_) return;  // not built yet
+    // The heading, the options and the panels keep their 1024-wide
+    // arrangement, in the middle; the columns, their scroll bar, the busy
+    // panel and the cover take the whole width.
+    const int shift = (width - kFrameWidth) / 2;
+    QWidget* const wide[] = {columnArea_, HScroll1, Picture6, Picture2};
+    for (QObject* o : frame()->children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (!w || std::find(std::begin(wide), std::end(wide), w) != std::end(wide)) continue;
+        w->move(w->x() + shift - frameShift_, w->y());
+    }
+    frameShift_ = shift;
+    geometry_ = columnGeometryForWidth(columns_, width * 15.0);
+    // The columns in view; the next one starts just beyond the area and is clipped.
+    const int inView = px(geometry_.firstLeft + geometry_.inView * geometry_.width);
+    columnArea_->setGeometry(0, kColumnsTop, geometry_.scrollBarShown ? std::min(width, inView - 1) : width,
+                             kColumnsHeight);
+    HScroll1->setGeometry(16, kScrollTop, width - 32, kScrollHeight);
+    HScroll1->setRange(1, geometry_.scrollMax);
+    HScroll1->setVisible(geometry_.scrollBarShown);
+    Picture6->setGeometry(0, Picture6->y(), width, Picture6->height());
+    for (QWidget* w : Picture6->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        w->move((width - w->width()) / 2, w->y());
+    Picture2->setGeometry(0, 0, width, kFrameHeight);
+    for (QWidget* w : Picture2->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        w->setGeometry(0, w->y(), width, w->height());
+    for (int i = 0; i <= columns_; ++i) layoutColumn(i, px(columnLeft(geometry_, i, std::max(1, state().FirstVisibleLevel))));
+    placeColumns();
 }
 
 } // namespace karuvel

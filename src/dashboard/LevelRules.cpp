@@ -70,6 +70,19 @@ int shortcutTarget(const QString& keyText, int levelCount)
     return kKeyNone;
 }
 
+QString shortcutKey(int level)
+{
+    if (level >= 1 && level <= 9) return QString(QChar(u'0' + level));
+    if (level >= 10 && level <= 13) return QString(QChar(u'a' + (level - 10)));
+    return {};
+}
+
+QString startCaption(int level)
+{
+    const QString key = shortcutKey(level);
+    return QStringLiteral("ｽﾀｰﾄ(&") + (key.isEmpty() ? QString::number(level) : key.toUpper()) + QStringLiteral(")");
+}
+
 ColumnGeometry columnGeometry(int levelCount)
 {
     ColumnGeometry g;
@@ -77,6 +90,7 @@ ColumnGeometry columnGeometry(int levelCount)
     g.firstLeft = 0.02 * kWindowWidthTwips;
     if (levelCount < 5) {
         g.width = levelCount > 0 ? 14592.0 / levelCount : 14592.0;
+        g.inView = std::max(levelCount, 1);
         g.scrollBarShown = false;
         g.scrollMax = 1;
     } else {
@@ -84,6 +98,23 @@ ColumnGeometry columnGeometry(int levelCount)
         g.scrollBarShown = true;
         g.scrollMax = levelCount - 3;
     }
+    return g;
+}
+
+ColumnGeometry columnGeometryForWidth(int levelCount, double windowTwips)
+{
+    if (windowTwips <= kWindowWidthTwips + 0.5 || levelCount < 1) return columnGeometry(levelCount);
+    ColumnGeometry g;
+    g.levelCount = levelCount;
+    g.windowWidth = windowTwips;
+    g.firstLeft = 0.02 * windowTwips;
+    // The share of the width the columns take on the 4:3 screen (14592 of 15360).
+    const double usable = 0.95 * windowTwips;
+    const int fit = std::max(4, int(usable / kNarrowestColumnTwips));
+    g.inView = std::min(levelCount, fit);
+    g.width = usable / g.inView;
+    g.scrollBarShown = levelCount > g.inView;
+    g.scrollMax = g.scrollBarShown ? levelCount - g.inView + 1 : 1;
     return g;
 }
 
@@ -98,7 +129,7 @@ int correctedFirstVisible(int value, const ColumnGeometry& g)
 double columnLeft(const ColumnGeometry& g, int level, int firstVisible)
 {
     const double x = g.firstLeft + (level - firstVisible) * g.width;
-    return x < 0 ? kWindowWidthTwips : x;
+    return x < 0 ? g.windowWidth : x;
 }
 
 } // namespace karuvel

@@ -27,6 +27,13 @@ constexpr int kKeyBack = 0;    // "0": back to name selection
 constexpr int kKeyNone = -1;   // any other key, or a level beyond the level count
 // The level to start (1..13) for "1".."9", "a".."d", kKeyBack or kKeyNone.
 int shortcutTarget(const QString& keyText, int levelCount);
+// The one key of a level (the inverse of shortcutTarget): "1".."9" for
+// levels 1..9, "a".."d" for levels 10..13; empty beyond.
+QString shortcutKey(int level);
+// The start button's caption, its access key (GRPH/Alt + key) the level's
+// key: "ｽﾀｰﾄ(&1)".."ｽﾀｰﾄ(&9)", then "ｽﾀｰﾄ(&A)".."ｽﾀｰﾄ(&D)" (a "(&10)" would
+// share Alt+1 with levels 1, 11 and 12).
+QString startCaption(int level);
 
 // Column geometry in twips (15 twips a pixel); the window is 15360 twips wide.
 constexpr double kWindowWidthTwips = 15360.0;
@@ -36,8 +43,19 @@ struct ColumnGeometry {
     bool scrollBarShown = false;
     int scrollMax = 1;       // the scroll bar runs 1..scrollMax
     int levelCount = 0;
+    double windowWidth = kWindowWidthTwips;  // where a column out of view is put
+    int inView = 4;          // columns in view at once
 };
 ColumnGeometry columnGeometry(int levelCount);
+// The narrowest a level column may be and stay readable (its name row, the
+// start and practice buttons, the counts and the criteria line): 3200
+// twips, a little under the 3456 of the 4:3 screen.
+constexpr double kNarrowestColumnTwips = 3200.0;
+// The geometry of a window wider than 4:3 (its width in twips): as many
+// columns in view as fit at a readable width, sharing the width; all of
+// them, without a scroll bar, where they all fit. A window of 15360 twips
+// or less has the geometry of columnGeometry.
+ColumnGeometry columnGeometryForWidth(int levelCount, double windowTwips);
 // FirstVisibleLevel as the scroll bar sets it: a value above the level count becomes 1.
 int firstVisibleFromScroll(int value, int levelCount);
 // FirstVisibleLevel as the refresh corrects it: 0 (or less) or more than the maximum becomes 1.

@@ -78,6 +78,7 @@ struct ControlSize {
     int height;
 };
 constexpr int kNameListWidth = kPanelWidth / 2 - 2;
+constexpr int kKanaRowHeight = 30;  // the kana-section buttons above each name list
 const ControlSize kAnswerPanelSizes[] = {
     {"LblNuritubusi2", kPanelWidth, kSlotHeight},
     {"LblNuritubusi7", kPanelWidth, kSlotHeight},
@@ -92,8 +93,10 @@ const ControlSize kAnswerPanelSizes[] = {
     {"Label6", kPanelWidth, kHeadingHeight},
     {"List2", kPanelWidth, 170},
     {"List3", kPanelWidth, 150},
-    {"ListNuritubusi", kNameListWidth, 234},
-    {"ListNuritubusi2", kPanelWidth - kNameListWidth - 4, 234},
+    {"KanaButtons1", kNameListWidth, kKanaRowHeight},
+    {"KanaButtons2", kPanelWidth - kNameListWidth - 4, kKanaRowHeight},
+    {"ListNuritubusi", kNameListWidth, 234 - kKanaRowHeight},
+    {"ListNuritubusi2", kPanelWidth - kNameListWidth - 4, 234 - kKanaRowHeight},
     {"CmdNuritubusiOK", kPanelWidth, kButtonHeight},
     {"CmdNuritubusikakunin", kPanelWidth, kButtonHeight},
     {"CmdNuritubusimodoru", kPanelWidth, kButtonHeight},
@@ -136,7 +139,8 @@ const Arranged kMapLevelArrangement[] = {
 };
 
 // List levels: the instruction, the three slots, "O.K.", the two name lists
-// side by side and the related-place choices; lower down, the correction's
+// side by side (each under its row of kana-section buttons) and the
+// related-place choices; lower down, the correction's
 // "正解は" rows and the related places.
 const Arranged kListLevelArrangement[] = {
     {"LblNuritubusiSiji", Stack::AtAnchor, nullptr, 5, 0},
@@ -144,7 +148,9 @@ const Arranged kListLevelArrangement[] = {
     {"LblNuritubusi7", Stack::Below, "LblNuritubusi2", 0, 0},
     {"Label3", Stack::Below, "LblNuritubusi7", 0, 0},
     {"CmdNuritubusiOK", Stack::Below, "Label3", 0, 0},
-    {"ListNuritubusi", Stack::Below, "CmdNuritubusiOK", 0, 0},
+    {"KanaButtons1", Stack::Below, "CmdNuritubusiOK", 0, 0},
+    {"KanaButtons2", Stack::RightOf, "KanaButtons1", 0, 4},
+    {"ListNuritubusi", Stack::Below, "KanaButtons1", 0, 0},
     {"ListNuritubusi2", Stack::RightOf, "ListNuritubusi", 0, 4},
     {"List3", Stack::Below, "ListNuritubusi", 0, 0},
     {"Label6", Stack::AtAnchor, nullptr, 1, 0},

@@ -177,6 +177,8 @@ ListKey listKey(const Question& q)
     return k;
 }
 
+QString secondOrDash(const QString& secondName) { return secondName == kStar ? kNoSecondName : secondName; }
+
 ListJudgement judgeListAnswer(const QString& nameSlot, const QString& secondSlot, const QString& relatedSlot,
                               bool relatedSlotHidden, const ListKey& key, const QString& correctRelated)
 {
@@ -230,7 +232,7 @@ PressResult judgeMapPress(MapSurface& surface, const QuestionTable& table, int q
         const Question& qi = table.at(i);
         if (surface.colourAt(qi.seedX, qi.seedY) == mapcolour::Pressed) {
             r.pressedName = qi.displayName;
-            r.pressedSecond = qi.secondDisplayName;
+            r.pressedSecond = secondOrDash(qi.secondDisplayName);
             r.pressedQuestion = i;
         }
     }
@@ -269,29 +271,11 @@ HoverResult hoverAt(MapSurface& surface, const QuestionTable& table, int x, int 
         const Question& qi = table.at(i);
         if (surface.colourAt(qi.seedX, qi.seedY) != mapcolour::Question) continue;
         r.nameSlot = ShownForm(qi.displayName);
-        r.secondSlot = ShownForm(qi.secondDisplayName);
+        r.secondSlot = secondOrDash(ShownForm(qi.secondDisplayName));
         r.related = qi.relatedPlaces();
         for (const QString& place : r.related) r.longest = std::max(r.longest, int(place.size()));
     }
     return r;
-}
-
-CaptionPlacement placeCaptions(int x, int y, QSize surface, QSize size7, QSize size8, QSize size9)
-{
-    CaptionPlacement p;
-    const int W = surface.width(), H = surface.height();
-    const int w7 = size7.width(), w8 = size8.width(), w9 = size9.width();
-    const int h7 = size7.height(), h8 = size8.height(), h9 = size9.height();
-    p.flippedSideways = x + 20 + w7 > W || x + 30 + w8 > W || x + 40 + w9 > W;
-    p.flippedUp = h7 + y + h8 + h9 + 10 > H;
-    int left = x + 20;
-    if (p.flippedSideways) left -= w7 + 40;
-    int top = y - 10;
-    if (p.flippedUp) top -= h7 + h8 + h9;
-    p.label7 = QPoint(left, top);
-    p.label8 = QPoint(left + 10, top + h7);
-    p.label9 = QPoint(left + 20, top + h7 + h8);
-    return p;
 }
 
 QPoint scrollByBar(QPoint position, int bar, QSize viewport, QSize map)

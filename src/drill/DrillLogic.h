@@ -69,6 +69,12 @@ struct ListKey {
 };
 ListKey listKey(const Question& q);
 
+// What a pupil reads where a place has no second name (the files write "*"):
+// the dash of the list levels, on every kind of drill.
+inline const QString kNoSecondName = QStringLiteral("-");
+// A second name as shown: the dash for "*", any other text as it is.
+QString secondOrDash(const QString& secondName);
+
 // Judging a list answer, slot by slot (exact text).
 struct ListJudgement {
     bool nameRight = false;
@@ -119,14 +125,6 @@ struct HoverResult {
     int longest = 0;               // longest related place, in characters
 };
 HoverResult hoverAt(MapSurface& surface, const QuestionTable& table, int x, int y);
-
-// Where the three practice captions go beside the mouse, flipped at the edges.
-struct CaptionPlacement {
-    QPoint label7, label8, label9;
-    bool flippedSideways = false;
-    bool flippedUp = false;
-};
-CaptionPlacement placeCaptions(int x, int y, QSize surface, QSize size7, QSize size8, QSize size9);
 
 // Scrolling: the map's position inside the viewport after a bar (0 left,
 // 1 right, 2 top, 3 bottom) or a corner (0 left-top, 1 left-bottom,

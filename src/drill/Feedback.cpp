@@ -81,6 +81,29 @@ QImage outlineImage(const QImage& mask, int width)
     return out;
 }
 
+QPointF signSpotBeside(QPointF press, double size, const QRectF& bounds,
+                       const std::function<bool(const QRectF&)>& coversRight)
+{
+    const double margin = 3.0;
+    auto square = [&](QPointF centre) {
+        return QRectF(centre.x() - size / 2 - margin, centre.y() - size / 2 - margin, size + 2 * margin,
+                      size + 2 * margin);
+    };
+    auto fits = [&](QPointF centre) {
+        const QRectF r(centre.x() - size / 2, centre.y() - size / 2, size, size);
+        return bounds.contains(r) && !coversRight(square(centre));
+    };
+    if (!coversRight(square(press))) return press;
+    // Rings round the press, nearest first; on each ring sixteen directions.
+    for (double distance = size * 0.5; distance <= size * 4.0; distance += size * 0.25)
+        for (int step = 0; step < 16; ++step) {
+            const double angle = step * M_PI / 8.0;
+            const QPointF at = press + QPointF(std::cos(angle), std::sin(angle)) * distance;
+            if (fits(at)) return at;
+        }
+    return press;
+}
+
 void paintCorrectionRing(QPainter& p, QPointF centre, double radius, double phase)
 {
     const double r = radius * (1.0 + 0.2 * std::sin(phase * 2.0 * M_PI));
@@ -138,13 +161,17 @@ void AnswerSign::paintEvent(QPaintEvent*)
         path.moveTo(box.topRight());
         path.lineTo(box.bottomLeft());
     }
+    if (backed_) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 235));
+        p.drawEllipse(QRectF(0, 0, s, s));
+    }
     // A white edge keeps the sign clear on any colour of the map.
     p.setBrush(Qt::NoBrush);
-    // A little see-through, so that the pressed place under a "×" still shows.
-    p.setOpacity(kind_ == Right ? 1.0 : 0.8);
     p.setPen(QPen(Qt::white, stroke + 8, Qt::SolidLine, Qt::RoundCap));
     p.drawPath(path);
-    p.setPen(QPen(kind_ == Right ? QColor(230, 0, 0) : QColor(0, 60, 220), stroke, Qt::SolidLine, Qt::RoundCap));
+    // The colours of right and wrong on the map and in the slots (mapcolour).
+    p.setPen(QPen(kind_ == Right ? QColor(230, 0, 0) : QColor(140, 0, 200), stroke, Qt::SolidLine, Qt::RoundCap));
     p.drawPath(path);
 }
 

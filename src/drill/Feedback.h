@@ -8,6 +8,8 @@
 #include <QPointF>
 #include <QWidget>
 
+#include <functional>
+
 class QPainter;
 class QTimer;
 
@@ -23,24 +25,40 @@ QImage outlineImage(const QImage& mask, int width);
 // white halo, its radius swelling and shrinking by a fifth with phase 0..1.
 void paintCorrectionRing(QPainter& p, QPointF centre, double radius, double phase);
 
-// A large "○" (right, red) or "×" (wrong, blue) over its parent, centred on a
-// point, shown for a moment or until hidden. Presses go through it.
+// Where the "×" of a wrong press goes: centred on the press when its square
+// (with a small margin) covers nothing of the right place, otherwise at the
+// nearest spot beside the press, on rings of growing distance, that covers
+// none of it and lies inside `bounds`; the press itself when there is none.
+// `coversRight` tells whether a square of the view shows the right place.
+QPointF signSpotBeside(QPointF press, double size, const QRectF& bounds,
+                       const std::function<bool(const QRectF&)>& coversRight);
+
+// A large "○" (right, red) or a "×" (wrong, violet) over its parent, centred
+// on a point, shown for a moment or until hidden. Presses go through it.
 class AnswerSign : public QWidget {
     Q_OBJECT
 public:
     enum Kind { Right, Wrong };
     AnswerSign(int size, QWidget* parent);
+    // Sizes of the signs on the map: the "○" over a right press, the smaller
+    // "×" beside a wrong one.
+    static constexpr int kRightSize = 60;
+    static constexpr int kWrongSize = 34;
     // Shows the sign centred on `centre` (parent coordinates): for a moment
     // (under a second), or until hideSign() when not.
     void showSign(Kind kind, QPoint centre, bool forAMoment);
     void hideSign();
     Kind kind() const { return kind_; }
+    // A white disc behind the sign, for a sign over answer slots that may be
+    // in its own colour.
+    void setBacked(bool backed) { backed_ = backed; }
 
 protected:
     void paintEvent(QPaintEvent* e) override;
 
 private:
     Kind kind_ = Right;
+    bool backed_ = false;
     QTimer* timer_;
 };
 

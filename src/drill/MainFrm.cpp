@@ -1,6 +1,7 @@
 #include "drill/MainFrm.h"
 
 #include "drill/DrillLayout.h"
+#include "drill/MapZoom.h"
 #include "drill/PlacePicking.h"
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
@@ -221,6 +222,9 @@ void MainFrm::CmdNuritubusiPicload_Click()
 {
     // Practice takes the viewport's picture, a run the clean-map holder's: the same image.
     surface_.reset();
+    // Each question starts from the whole map: the pupil first looks for the
+    // region (zooming in again is one wheel notch or double click).
+    PicNuritubusiPic->resetZoom();
     PicNuritubusiPic->setOutline(QImage());
     PicNuritubusiPic->setRing(std::nullopt);
     PicNuritubusiPic->refresh();
@@ -252,6 +256,7 @@ void MainFrm::問題作成表示()
         ListNuritubusi->setCurrentRow(-1);
         ListNuritubusi2->clearSelection();
         ListNuritubusi2->setCurrentRow(-1);
+        ListNuritubusi->setFocus();  // the keyboard starts in the name list
         LblNuritubusi2->setText(QStringLiteral("?"));
         if (LblNuritubusi8->text() == QStringLiteral("-")) {
             LblNuritubusi7->setText(QStringLiteral("-"));
@@ -313,6 +318,7 @@ void MainFrm::CmdNuritubusiSyutudai_Click()
     setMapPosition(positionForSeed(QPoint(question.seedX, question.seedY), BasePictureBox->size(),
                                    QSize(surface_.width(), surface_.height())));
     surface_.fill(question.seedX, question.seedY, mapcolour::Question);
+    PicNuritubusiPic->setRing(QPoint(question.seedX, question.seedY));  // a small area still catches the eye
     PicNuritubusiPic->refresh();
     PicNuritubusiPic->setEnabled(true);
 }
@@ -334,9 +340,9 @@ void MainFrm::判定()
     const ListKey key{Lblnuritubusi1->text(), LblNuritubusi8->text()};
     const ListJudgement j = judgeListAnswer(LblNuritubusi2->text(), LblNuritubusi7->text(), Label3->text(),
                                             Label3->isHidden(), key, CorrectRelated);
-    setSlotColour(LblNuritubusi2, j.nameRight ? kGreen : kRed);
-    setSlotColour(LblNuritubusi7, j.secondRight ? kGreen : kRed);
-    setSlotColour(Label3, j.relatedRight ? kGreen : kRed);
+    setSlotColour(LblNuritubusi2, j.nameRight ? kRightSlot : kWrongSlot);
+    setSlotColour(LblNuritubusi7, j.secondRight ? kRightSlot : kWrongSlot);
+    setSlotColour(Label3, j.relatedRight ? kRightSlot : kWrongSlot);
     Verdict = j.verdict;
 }
 
@@ -411,7 +417,7 @@ void MainFrm::showSharedRight()
     // the corrected colour and ringed, until "次へ"; there is no penalty.
     s.CorrectionShown = 1;
     setCorrectionShown(true);
-    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3, LblNuritubusi4, Lblnuritubusi9}) setSlotColour(l, kGreen);
+    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3, LblNuritubusi4, Lblnuritubusi9}) setSlotColour(l, kRightSlot);
     Label5->setText(QStringLiteral("あなたが押したのも正解"));
     const Question& q = content_.table.at(CurrentQuestion);
     PicNuritubusiPic->setRing(QPoint(q.seedX, q.seedY));
@@ -496,7 +502,7 @@ void MainFrm::PicNuritubusiPic_MouseDown(int x, int y)
     PicNuritubusiPic->setEnabled(false);
     PicNuritubusiPic->setOutline(QImage());
     LblNuritubusi2->setText(ShownForm(q.displayName));
-    LblNuritubusi7->setText(ShownForm(q.secondDisplayName));
+    LblNuritubusi7->setText(secondOrDash(ShownForm(q.secondDisplayName)));
     showRelatedPlaces(CurrentQuestion);
     // Label3 shows the prompt's related place ("?" when the prompt was a name).
     const PressResult r = judgeMapPress(surface_, content_.table, CurrentQuestion, x, y, Label3->text());
@@ -511,9 +517,17 @@ void MainFrm::PicNuritubusiPic_MouseDown(int x, int y)
     s.Judging = 0;
 }
 
-void MainFrm::placeLabel9Size(int rows, int longest)
+void MainFrm::placePracticeCaptions(int x, int y)
 {
-    Label9->resize((longest + 3) * 10, rows * Label7->height());
+    // Sized to their texts, then put away from the place under the pointer.
+    for (QLabel* l : {Label7, Label8, Label9}) l->adjustSize();
+    auto sizeIfShown = [](const QLabel* l) { return l->isVisibleTo(l->parentWidget()) ? l->size() : QSize(); };
+    const QPoint pointer = PicNuritubusiPic->viewportPointOf(QPoint(x, y)).toPoint();
+    const CaptionBlock b = placeCaptionsAway(pointer, BasePictureBox->size(), sizeIfShown(Label7), sizeIfShown(Label8),
+                                             sizeIfShown(Label9));
+    Label7->move(b.label7);
+    Label8->move(b.label8);
+    Label9->move(b.label9);
 }
 
 void MainFrm::PicNuritubusiPic_MouseMove(int x, int y)
@@ -546,19 +560,12 @@ void MainFrm::PicNuritubusiPic_MouseMove(int x, int y)
     QString lines;
     for (int i = 0; i < List2->count(); ++i) lines += List2->item(i)->text() + QStringLiteral("\r\n");
     Label9->setText(lines);
-    Label7->adjustSize();
-    Label8->adjustSize();
-    placeLabel9Size(List2->count(), r.longest);
-
-    const CaptionPlacement p = placeCaptions(x, y, PicNuritubusiPic->size(), Label7->size(), Label8->size(),
-                                             Label9->size());
-    Label7->move(p.label7);
-    Label8->move(p.label8);
-    Label9->move(p.label9);
+    Label9->setText(lines.trimmed());
     const QString t8 = Label8->text().trimmed();
     Label7->setVisible(!Label7->text().trimmed().isEmpty());
-    Label8->setVisible(!t8.isEmpty() && t8 != QStringLiteral("*"));
+    Label8->setVisible(!t8.isEmpty() && t8 != kNoSecondName);
     Label9->setVisible(!Label9->text().trimmed().isEmpty());
+    placePracticeCaptions(x, y);
     Label7->raise();
     Label8->raise();
     Label9->raise();
@@ -735,7 +742,7 @@ void MainFrm::showVerdictSigns(int verdict)
     // A right answer's "○" shows for a moment; a wrong answer's "×" stays with the correction.
     const bool forAMoment = verdict == kVerdictRight;
     if (kind_ == DrillKind::MapLevel) {
-        mapSign->showSign(kind, lastPress_, forAMoment);
+        PicNuritubusiPic->showSign(kind, lastPress_, forAMoment);
         if (verdict == kVerdictWrong && CurrentQuestion >= 1 && CurrentQuestion <= content_.table.count()) {
             const Question& q = content_.table.at(CurrentQuestion);
             PicNuritubusiPic->setRing(QPoint(q.seedX, q.seedY));

@@ -173,7 +173,8 @@ private:
     // Moves the answer panel's controls as the steps say, in their order.
     void arrange(std::span<const drillui::Arranged> steps);
     void setRemaining(int remaining);
-    void placeLabel9Size(int rows, int longest);
+    // Practice's captions, sized and put away from the place under the pointer (map pixel x, y).
+    void placePracticeCaptions(int x, int y);
     // The outline of the place a press at (x, y) would take, while a press
     // would be taken; none otherwise.
     void showPressTarget(int x, int y);

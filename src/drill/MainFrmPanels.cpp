@@ -3,6 +3,7 @@
 #include "drill/MainFrm.h"
 
 #include "drill/DrillLayout.h"
+#include "drill/NameLists.h"
 
 namespace karuvel {
 
@@ -116,6 +117,7 @@ void MainFrm::buildDrillArea()
     PicNuritubusiPic->setGeometry(0, 0, kViewportWidth, kViewportHeight);
     connect(PicNuritubusiPic, &MapView::pressed, this, &MainFrm::PicNuritubusiPic_MouseDown);
     connect(PicNuritubusiPic, &MapView::moved, this, &MainFrm::PicNuritubusiPic_MouseMove);
+    BasePictureBox->attach(PicNuritubusiPic);
     Picture2 = new QLabel(base);
     Picture2->setObjectName(QStringLiteral("Picture2"));
     Picture2->hide();
@@ -144,6 +146,18 @@ void MainFrm::buildDrillArea()
         PicNuritubusiIdou2[size_t(i)] = b;
     }
 
+    // The bars and corners move the map only while it is not the viewport's
+    // size (zoomed in); otherwise they would look pressable and do nothing.
+    const auto barsFollowZoom = [this] {
+        const bool moves = PicNuritubusiPic->size() != BasePictureBox->size();
+        for (int i = 0; i < 4; ++i) {
+            PicNuritubusiIdou[size_t(i)]->setEnabled(moves);
+            PicNuritubusiIdou2[size_t(i)]->setEnabled(moves);
+        }
+    };
+    connect(PicNuritubusiPic, &MapView::zoomChanged, this, barsFollowZoom);
+    barsFollowZoom();
+
     // Layout anchors: one invisible column at the right of the map.
     for (int i = 0; i < 6; ++i) {
         auto* a = new QLabel(base);
@@ -167,6 +181,9 @@ void MainFrm::buildDrillArea()
     Lblnuritubusi9 = slot(QStringLiteral("Lblnuritubusi9"));
     Lblnuritubusi1 = slot(QStringLiteral("Lblnuritubusi1"));
     LblNuritubusi8 = slot(QStringLiteral("LblNuritubusi8"));
+    // The right names of a list level show only with its correction: in the right answer's colour.
+    setSlotColour(Lblnuritubusi1, kRightSlot);
+    setSlotColour(LblNuritubusi8, kRightSlot);
 
     const QColor ink(0, 0, 128);
     auto instruction = [&](const QString& name, const QString& text, int px) {
@@ -184,13 +201,24 @@ void MainFrm::buildDrillArea()
     List2 = makeList(base, QStringLiteral("List2"), QColor(192, 255, 192), 22, false);
     List2->setFocusPolicy(Qt::NoFocus);
     List2->setSelectionMode(QAbstractItemView::NoSelection);
-    List3 = makeList(base, QStringLiteral("List3"), QColor(255, 255, 128), 22, true);
-    ListNuritubusi = makeList(base, QStringLiteral("ListNuritubusi"), QColor(255, 255, 192), 19, false);
-    ListNuritubusi2 = makeList(base, QStringLiteral("ListNuritubusi2"), QColor(255, 255, 192), 19, false);
+    // The name lists and the related-place choices work from the keyboard
+    // too: Tab (or Enter on a choice) goes name list, second-name list,
+    // related places, "O.K.".
+    auto* names = new ChoiceList(base);
+    auto* seconds = new ChoiceList(base);
+    auto* related = new ChoiceList(base);
+    List3 = makeList(base, QStringLiteral("List3"), QColor(255, 255, 128), 22, true, related);
+    ListNuritubusi = makeList(base, QStringLiteral("ListNuritubusi"), QColor(255, 255, 192), 19, false, names);
+    ListNuritubusi2 = makeList(base, QStringLiteral("ListNuritubusi2"), QColor(255, 255, 192), 19, false, seconds);
     for (QListWidget* l : {ListNuritubusi, ListNuritubusi2}) {
         l->setItemDelegate(new NameListDelegate(l));
         l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
+    new KanaButtons(names, QStringLiteral("KanaButtons1"), base);
+    new KanaButtons(seconds, QStringLiteral("KanaButtons2"), base);
+    connect(names, &ChoiceList::picked, this, &MainFrm::ListNuritubusi_Click);
+    connect(seconds, &ChoiceList::picked, this, &MainFrm::ListNuritubusi2_Click);
+    connect(related, &ChoiceList::picked, this, &MainFrm::List3_Click);
     connect(ListNuritubusi, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* it) { ListNuritubusi_Click(ListNuritubusi->row(it)); });
     connect(ListNuritubusi, &QListWidget::itemDoubleClicked, this,
@@ -209,24 +237,30 @@ void MainFrm::buildDrillArea()
     connect(CmdNuritubusikakunin, &QPushButton::clicked, this, &MainFrm::CmdNuritubusikakunin_Click);
     CmdNuritubusimodoru = makeButton(base, QStringLiteral("CmdNuritubusimodoru"), QStringLiteral("戻る"));
     connect(CmdNuritubusimodoru, &QPushButton::clicked, this, &MainFrm::CmdNuritubusimodoru_Click);
+    setTabOrder(ListNuritubusi, ListNuritubusi2);
+    setTabOrder(ListNuritubusi2, List3);
+    setTabOrder(List3, CmdNuritubusiOK);
     for (const ControlSize& c : kAnswerPanelSizes) control(c.name)->resize(c.width, c.height);
 
-    // Practice captions beside the mouse, on the map surface.
-    auto floating = [&](const QString& name, const QColor& colour, int px) {
-        QLabel* l = makeLabel(PicNuritubusiPic, name, QString(), px, true, Qt::AlignLeft | Qt::AlignTop);
+    // Practice captions, on the map's viewport away from the place explored
+    // (placeCaptionsAway), in a size a child reads at a glance.
+    auto floating = [&](const QString& name, const QColor& colour, int px, bool bold) {
+        QLabel* l = makeLabel(BasePictureBox, name, QString(), px, bold, Qt::AlignLeft | Qt::AlignTop);
         paintBackground(l, colour);
+        l->setFrameShape(QFrame::Box);
+        l->setMargin(2);
         l->setAttribute(Qt::WA_TransparentForMouseEvents);
         l->hide();
         return l;
     };
-    Label7 = floating(QStringLiteral("Label7"), QColor(255, 192, 128), 16);
-    Label8 = floating(QStringLiteral("Label8"), QColor(255, 224, 192), 15);
-    Label9 = floating(QStringLiteral("Label9"), QColor(255, 192, 192), 12);
-    Label9->setFont(pixelFont(12));
+    Label7 = floating(QStringLiteral("Label7"), QColor(255, 192, 128), 22, true);
+    Label8 = floating(QStringLiteral("Label8"), QColor(255, 224, 192), 19, true);
+    Label9 = floating(QStringLiteral("Label9"), QColor(255, 192, 192), 17, false);
 
-    mapSign = new AnswerSign(60, PicNuritubusiPic);
+    mapSign = PicNuritubusiPic->sign();
     listSign = new AnswerSign(96, base);
     listSign->setObjectName(QStringLiteral("AnswerSignList"));
+    listSign->setBacked(true);  // over slots in the right answer's red or the wrong answer's violet
     penaltyBadge = new PenaltyBadge(sPicture1);
     penaltyBadge->setGeometry(600, 52, 92, 40);
 

@@ -9,11 +9,15 @@
 
 namespace karuvel {
 
-// Colours of the map drill (0xRRGGBB).
+// Colours of the map drill (0xRRGGBB). One language on the map, in the
+// answer slots and in the signs: red is the right place (and the "○"),
+// violet what was wrongly pressed or chosen (and the "×"). Neither is a
+// colour of any map (sea, land, rivers, lakes and areas are blues, cream,
+// yellow, orange and green), so the right place cannot pass for a river.
 namespace mapcolour {
 constexpr QRgb Question = 0xFF0000;   // area of the question / under the mouse, right answer
-constexpr QRgb Corrected = 0x8080FF;  // correct area after a wrong answer
-constexpr QRgb Pressed = 0xFF8080;    // area the pupil pressed
+constexpr QRgb Corrected = 0xFF0000;  // the right area after a wrong answer: the right answer's red
+constexpr QRgb Pressed = 0xD264FF;    // area the pupil wrongly pressed: violet
 constexpr QRgb Black = 0x000000;      // borders and outlines
 constexpr QRgb Outside = 0xFFFFFFFF;  // what a point outside the image reads as (no colour)
 } // namespace mapcolour

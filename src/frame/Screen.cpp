@@ -23,10 +23,22 @@ void Screen::setBackground(const QColor& colour)
     frame_->setPalette(p);
 }
 
+void Screen::setFrameFollowsWidth(bool follows)
+{
+    followsWidth_ = follows;
+    QResizeEvent e(size(), size());
+    resizeEvent(&e);
+}
+
 void Screen::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    const int x = std::max(0, (width() - kFrameWidth) / 2);
+    const int frameWidth = followsWidth_ ? std::max(kFrameWidth, width()) : kFrameWidth;
+    if (frame_->width() != frameWidth) {
+        frame_->setFixedSize(frameWidth, kFrameHeight);
+        frameWidthChanged(frameWidth);
+    }
+    const int x = std::max(0, (width() - frameWidth) / 2);
     const int y = std::max(0, (height() - kFrameHeight) / 2);
     frame_->move(x, y);
 }

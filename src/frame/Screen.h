@@ -22,12 +22,18 @@ public:
     void setBackground(const QColor& colour);
     // Called by the navigator each time the screen is shown.
     virtual void activate() {}
+    // A screen that can use a screen wider than 4:3 lets its frame take the
+    // window's whole width (never less than 1024); the height stays 768.
+    void setFrameFollowsWidth(bool follows);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    // The frame's width changed (a frame that follows the window's width).
+    virtual void frameWidthChanged(int width) {}
 
 private:
     QWidget* frame_;
+    bool followsWidth_ = false;
 };
 
 // An RGB value of the state (0xRRGGBB) as a colour.

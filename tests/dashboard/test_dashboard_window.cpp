@@ -24,6 +24,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSet>
+#include <QApplication>
+#include <QKeySequence>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -99,7 +102,9 @@ TEST_F(DashboardWindow, BuildsTwelveColumnsWithTemplatesAndCaptions)
     EXPECT_FALSE(d.Command4[0]->isVisible());  // the template stays hidden
     EXPECT_FALSE(d.List5[0]->isVisible());
     EXPECT_EQ(d.Command4[1]->text(), QStringLiteral("ｽﾀｰﾄ(&1)"));
-    EXPECT_EQ(d.Command4[12]->text(), QStringLiteral("ｽﾀｰﾄ(&12)"));
+    EXPECT_EQ(d.Command4[9]->text(), QStringLiteral("ｽﾀｰﾄ(&9)"));
+    EXPECT_EQ(d.Command4[10]->text(), QStringLiteral("ｽﾀｰﾄ(&A)"));
+    EXPECT_EQ(d.Command4[12]->text(), QStringLiteral("ｽﾀｰﾄ(&C)"));
     EXPECT_EQ(d.Label3[5]->text(), QStringLiteral("平野盆地１"));
     EXPECT_EQ(d.Label3[5]->toolTip(), QStringLiteral("平野盆地１"));
     EXPECT_TRUE(d.Command28[3]->isVisibleTo(&d));
@@ -601,4 +606,76 @@ TEST_F(DashboardWindow, ClearedLevelsAreMarkedOnTheirColumns)
     d.activate();
     EXPECT_FALSE(d.LabelClear[1]->isVisible());
     EXPECT_TRUE(d.LabelClear[3]->isVisible());
+}
+
+// Each level answers to exactly one key, the one its start button shows:
+// "1".."9" and "a".."c", with GRPH (Alt) as the button's access key or
+// alone through the window; Enter presses the focused button.
+TEST_F(DashboardWindow, EachLevelHasOneKeyAndEnterPressesTheFocusedButton)
+{
+    writeRuns({});
+    seisekitime1& d = open();
+    QSet<int> accessKeys;
+    for (int level = 1; level <= 12; ++level) {
+        const QKeySequence access = QKeySequence::mnemonic(d.Command4[size_t(level)]->text());
+        ASSERT_FALSE(access.isEmpty()) << level;
+        EXPECT_FALSE(accessKeys.contains(access[0].toCombined())) << "level " << level << " shares its access key";
+        accessKeys.insert(access[0].toCombined());
+        // The access key is the level's own key, which the window takes alone too.
+        const QString key = shortcutKey(level);
+        EXPECT_EQ(access, QKeySequence(QStringLiteral("Alt+") + key.toUpper())) << level;
+        EXPECT_EQ(shortcutTarget(key, 12), level) << level;
+    }
+
+    // GRPH+A starts level 10 (not 湾湖２ by way of "1").
+    d.activateWindow();
+    QApplication::setActiveWindow(&d);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    // (an access key clicks its button a moment later, as a click looks)
+    QTest::keyClick(&d, Qt::Key_A, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.SelectedLevel == 10; }, 2000));
+    d.activate();
+    d.show();
+    QApplication::setActiveWindow(&d);
+    QTest::keyClick(&d, Qt::Key_1, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s.SelectedLevel == 1; }, 2000));
+
+    // Enter on the focused start button starts its level.
+    d.activate();
+    d.Command4[3]->setFocus();
+    QTest::keyClick(d.Command4[3], Qt::Key_Return);
+    EXPECT_EQ(s.SelectedLevel, 3);
+}
+
+// On a screen wider than 4:3 the dashboard takes the whole width: six level
+// columns side by side at 16:9, all twelve without a scroll bar where they
+// fit; the heading stays together in the middle.
+TEST_F(DashboardWindow, WideScreensShowMoreColumns)
+{
+    writeRuns({});
+    s.FirstVisibleLevel = 1;
+    seisekitime1& d = open();
+    const int headingBefore = d.Command1->x();
+    d.resize(1365, kFrameHeight);
+    EXPECT_EQ(d.frame()->width(), 1365);
+    EXPECT_EQ(d.Command1->x(), headingBefore + (1365 - kFrameWidth) / 2) << "the heading in the middle";
+    QWidget* area = d.findChild<QWidget*>(QStringLiteral("ColumnArea"));
+    ASSERT_NE(area, nullptr);
+    for (int level = 1; level <= 6; ++level) {
+        const QRect r = d.Command4[size_t(level)]->geometry();
+        EXPECT_LE(r.right(), area->width()) << level << " is in view";
+        if (level > 1) EXPECT_GT(r.left(), d.Command4[size_t(level - 1)]->geometry().right()) << level;
+    }
+    EXPECT_GE(d.Command4[7]->x(), area->width() - 1) << "the seventh is beyond the area";
+    EXPECT_TRUE(d.HScroll1->isVisibleTo(&d));
+    EXPECT_EQ(d.HScroll1->maximum(), 7);
+
+    d.resize(2731, kFrameHeight);
+    EXPECT_FALSE(d.HScroll1->isVisibleTo(&d));
+    for (int level = 1; level <= 12; ++level)
+        EXPECT_LE(d.Command4[size_t(level)]->geometry().right(), area->width()) << level << " is in view";
+
+    d.resize(kFrameWidth, kFrameHeight);
+    EXPECT_EQ(d.Command1->x(), headingBefore);
+    EXPECT_EQ(d.HScroll1->maximum(), 9);
 }

@@ -3,6 +3,7 @@
 #include "dashboard/LevelRules.h"
 #include "frame/Catalogue.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -189,6 +190,53 @@ TEST(Shortcuts, DigitsAndLowerCaseLettersWithinTheLevelCount)
     };
     for (const Case& c : cases)
         EXPECT_EQ(shortcutTarget(QString::fromUtf8(c.key), c.levels), c.target) << c.key << " with " << c.levels;
+}
+
+TEST(LevelRules, EveryLevelHasOneKeyAndItsCaptionShowsIt)
+{
+    QSet<QString> keys;
+    for (int level = 1; level <= 13; ++level) {
+        const QString key = shortcutKey(level);
+        ASSERT_EQ(key.size(), 1) << level;
+        EXPECT_FALSE(keys.contains(key)) << level;
+        keys.insert(key);
+        EXPECT_EQ(shortcutTarget(key, 13), level) << level;
+        EXPECT_EQ(startCaption(level), QStringLiteral("ｽﾀｰﾄ(&") + key.toUpper() + QStringLiteral(")")) << level;
+    }
+    EXPECT_TRUE(shortcutKey(14).isEmpty());
+}
+
+// Screens wider than 4:3 show more columns: as many as fit at a readable
+// width, all twelve where they all fit.
+TEST(ColumnGeometry, WideScreensShowMoreColumns)
+{
+    struct Case {
+        const char* what;
+        int windowPixels;  // width of the window in pixels of the 768-high frame
+        int inView;
+        bool scrollBar;
+    } cases[] = {
+        {"4:3: the four of the 1024 x 768 screen", 1024, 4, true},
+        {"16:9 (1920 x 1080, 3840 x 2160)", 1365, 6, true},
+        {"16:10", 1228, 5, true},
+        {"21:9", 1820, 8, true},
+        {"32:9: all twelve", 2731, 12, false},
+    };
+    for (const Case& c : cases) {
+        const ColumnGeometry g = columnGeometryForWidth(12, c.windowPixels * 15.0);
+        EXPECT_EQ(g.inView, c.inView) << c.what;
+        EXPECT_EQ(g.scrollBarShown, c.scrollBar) << c.what;
+        EXPECT_EQ(g.scrollMax, c.scrollBar ? 12 - c.inView + 1 : 1) << c.what;
+        EXPECT_GE(g.width, kNarrowestColumnTwips) << c.what << ": readable";
+        // The columns in view fit the window, the next one starts beyond them.
+        EXPECT_LE(g.firstLeft + g.inView * g.width, c.windowPixels * 15.0) << c.what;
+    }
+    const ColumnGeometry plain = columnGeometry(12), same = columnGeometryForWidth(12, kWindowWidthTwips);
+    EXPECT_EQ(same.width, plain.width);
+    EXPECT_EQ(same.scrollMax, plain.scrollMax);
+    // A column scrolled out of view on a wide window goes beyond its right edge.
+    const ColumnGeometry wide = columnGeometryForWidth(12, 1365 * 15.0);
+    EXPECT_EQ(columnLeft(wide, 1, 3), 1365 * 15.0);
 }
 
 TEST(ColumnGeometry, FewLevelsShareTheWidthManyLevelsScroll)

@@ -315,7 +315,7 @@ TEST(DrillLogic, MapPressVerdicts)
         {"the question's patch", 1, 33, 23, false, 1, "信濃川(しなのがわ)", "千曲川(ちくまがわ)"},
         {"another patch of the same colour", 1, 26, 36, false, 2, "利根川(とねがわ)", "坂東太郎(ばんどうたろう)"},
         {"a patch no question names", 1, 60, 20, false, 2, "---", "---"},
-        {"no second name", 3, 56, 36, false, 1, "浜名湖(は＊まなこ)", "*"},
+        {"no second name: the dash a pupil reads", 3, 56, 36, false, 1, "浜名湖(は＊まなこ)", "-"},
         {"an odd pixel inside the right patch", 1, 27, 17, false, 2, "---", "---"},
         {"sea", 1, 5, 5, true, 0, "", ""},
         {"black border", 1, 50, 30, true, 0, "", ""},
@@ -407,34 +407,7 @@ TEST(DrillLogic, PracticeDisplayFollowsTheMouse)
     // A hidden reading and no second name.
     r = hoverAt(s, t, 60, 40);
     EXPECT_EQ(r.nameSlot, QStringLiteral("浜名湖"));
-    EXPECT_EQ(r.secondSlot, QStringLiteral("*"));
-}
-
-TEST(DrillLogic, CaptionPlacementFlipsAtTheEdges)
-{
-    const QSize surface(454, 572), s7(100, 20), s8(90, 20), s9(80, 40);
-    struct Case {
-        const char* what;
-        int x, y;
-        QSize size8;
-        bool sideways, up;
-        QPoint l7;
-    } cases[] = {
-        {"middle", 100, 100, s8, false, false, {120, 90}},
-        {"near the right edge", 340, 100, s8, true, false, {220, 90}},
-        {"second caption too wide", 200, 100, QSize(240, 20), true, false, {80, 90}},
-        {"near the bottom", 100, 500, s8, false, true, {120, 410}},
-        {"bottom right corner", 440, 560, s8, true, true, {320, 470}},
-        {"just fits", 334, 482, s8, false, false, {354, 472}},
-    };
-    for (const Case& c : cases) {
-        const CaptionPlacement p = placeCaptions(c.x, c.y, surface, s7, c.size8, s9);
-        EXPECT_EQ(p.flippedSideways, c.sideways) << c.what;
-        EXPECT_EQ(p.flippedUp, c.up) << c.what;
-        EXPECT_EQ(p.label7, c.l7) << c.what;
-        EXPECT_EQ(p.label8, c.l7 + QPoint(10, 20)) << c.what;
-        EXPECT_EQ(p.label9, c.l7 + QPoint(20, 40)) << c.what;
-    }
+    EXPECT_EQ(r.secondSlot, QStringLiteral("-")) << "the file's \"*\" is never shown";
 }
 
 TEST(DrillLogic, ScrollingAndPlacingTheMap)

@@ -6,6 +6,8 @@
 #include "Fakes.h"
 #include "TempDir.h"
 #include "drill/MainFrm.h"
+#include "drill/MapZoom.h"
+#include "drill/NameLists.h"
 #include "drill/Register.h"
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
@@ -15,7 +17,10 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QWheelEvent>
 #include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -44,8 +49,9 @@ void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::Deferr
 QColor background(QWidget* w) { return w->palette().color(QPalette::Window); }
 
 const QColor kSlotGreen(0, 192, 0);
-const QColor kSlotRed(255, 0, 0);
-const QColor kLightBlue(128, 128, 255);
+// One colour language on the map and in the slots: red is right, violet wrong.
+const QColor kRightRed = QColor::fromRgb(mapcolour::Corrected);
+const QColor kWrongViolet = QColor::fromRgb(mapcolour::Pressed);
 
 // Question rows for a file of n questions, all seeded in the first blue patch.
 QString manyQuestions(int n)
@@ -184,7 +190,7 @@ TEST_F(DrillWindow, MapLevelArrangementAndStatusPanel)
     EXPECT_EQ(f->CmdNuritubusikakunin->width(), f->List2->width());
     EXPECT_EQ(f->Label5->y(), f->Label4[4]->y());
     EXPECT_EQ(f->LblNuritubusi2->x(), f->Label4[0]->x() + f->Label4[0]->width());
-    EXPECT_EQ(background(f->LblNuritubusi4), QColor(255, 128, 128));
+    EXPECT_EQ(background(f->LblNuritubusi4), kWrongViolet);
     for (QWidget* w : {static_cast<QWidget*>(f->ListNuritubusi), static_cast<QWidget*>(f->ListNuritubusi2),
                        static_cast<QWidget*>(f->List2), static_cast<QWidget*>(f->CmdNuritubusiOK),
                        static_cast<QWidget*>(f->Label5), static_cast<QWidget*>(f->CmdNuritubusikakunin)})
@@ -280,8 +286,9 @@ TEST_F(DrillWindow, WrongPressShowsTheCorrection)
     EXPECT_EQ(f->Lblnuritubusi9->text(), pressed.secondDisplayName);
     EXPECT_EQ(f->LblNuritubusi2->text(), ShownForm(q.displayName));
     EXPECT_EQ(f->LblNuritubusi7->text(), ShownForm(q.secondDisplayName));
-    EXPECT_EQ(background(f->LblNuritubusi2), kLightBlue);
-    EXPECT_EQ(background(f->Label3), kLightBlue);
+    EXPECT_EQ(background(f->LblNuritubusi2), kRightRed);
+    EXPECT_EQ(background(f->Label3), kRightRed);
+    EXPECT_EQ(background(f->LblNuritubusi4), kWrongViolet);
     EXPECT_TRUE(f->List2->isVisible());
     EXPECT_EQ(f->List2->count(), q.relatedCount());
     EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
@@ -323,11 +330,11 @@ TEST_F(DrillWindow, APressOnAnotherPlaceOfTheShownRelatedPlaceCountsAndShowsTheA
     ASSERT_TRUE(f->PicNuritubusiPic->ring().has_value());
     EXPECT_EQ(*f->PicNuritubusiPic->ring(), QPoint(asked.seedX, asked.seedY));
     EXPECT_EQ(f->LblNuritubusi2->text(), ShownForm(asked.displayName));
-    EXPECT_EQ(background(f->LblNuritubusi2), kSlotGreen);
+    EXPECT_EQ(background(f->LblNuritubusi2), kRightRed) << "both places right: both in the right answer's colour";
     EXPECT_TRUE(f->Label5->isVisible());
     EXPECT_EQ(f->Label5->text(), QStringLiteral("あなたが押したのも正解"));
     EXPECT_EQ(f->LblNuritubusi4->text(), other.displayName);
-    EXPECT_EQ(background(f->LblNuritubusi4), kSlotGreen);
+    EXPECT_EQ(background(f->LblNuritubusi4), kRightRed);
     EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
     EXPECT_EQ(state().RunCorrectCount, 0);
 
@@ -373,7 +380,20 @@ TEST_F(DrillWindow, AWrongPressRingsTheRightPlaceAndShowsThePenalty)
     EXPECT_EQ(*f->PicNuritubusiPic->ring(), QPoint(q.seedX, q.seedY));
     EXPECT_TRUE(f->mapSign->isVisible());
     EXPECT_EQ(f->mapSign->kind(), AnswerSign::Wrong);
-    EXPECT_EQ(f->mapSign->pos() + QPoint(f->mapSign->width() / 2, f->mapSign->height() / 2), other);
+    // The "×" is small and stands by the pressed place, never over the right one.
+    EXPECT_LT(f->mapSign->width(), 40);
+    const QRect sign = f->mapSign->geometry();
+    const QPoint signCentre = sign.center();
+    EXPECT_LE((signCentre - other).manhattanLength(), 3 * sign.width()) << "near the press";
+    for (int y = sign.top(); y <= sign.bottom(); ++y)
+        for (int x = sign.left(); x <= sign.right(); ++x)
+            ASSERT_NE(f->surface().colourAt(x, y), mapcolour::Corrected) << "the × covers the right place at " << x << "," << y;
+    // The ring is drawn above the sign.
+    QWidget* ringLayer = f->PicNuritubusiPic->findChild<QWidget*>(QStringLiteral("RingLayer"));
+    ASSERT_NE(ringLayer, nullptr);
+    EXPECT_TRUE(ringLayer->isVisible());
+    const QObjectList order = f->PicNuritubusiPic->children();
+    EXPECT_GT(order.indexOf(ringLayer), order.indexOf(f->mapSign)) << "the ring is above the ×";
     EXPECT_TRUE(f->penaltyBadge->isVisible());
     EXPECT_EQ(f->penaltyBadge->text(), QStringLiteral("+10秒"));
     EXPECT_TRUE(f->penaltyBadge->geometry().intersects(f->sLabel10->geometry().adjusted(0, 0, 20, 0)))
@@ -631,7 +651,8 @@ TEST_F(DrillWindow, ListLevelArrangementAndAnswers)
     f->ListNuritubusi_Click(rowOf(f->ListNuritubusi, visibleListEntry(nameListEntry(other.displayName))));
     f->CmdNuritubusiOK_Click();
     EXPECT_EQ(state().CorrectionShown, 1);
-    EXPECT_EQ(background(f->LblNuritubusi2), kSlotRed);
+    EXPECT_EQ(background(f->LblNuritubusi2), kWrongViolet);
+    EXPECT_EQ(background(f->Lblnuritubusi1), kRightRed) << "the right name in the right answer's colour";
     EXPECT_TRUE(f->Label6->isVisible());
     EXPECT_EQ(f->Lblnuritubusi1->text(), key.name);
     EXPECT_EQ(f->LblNuritubusi8->text(), key.second);
@@ -807,15 +828,18 @@ TEST_F(DrillWindow, PracticeNamesWhatIsUnderTheMouse)
     EXPECT_TRUE(f->Label7->isVisible());
     EXPECT_TRUE(f->Label8->isVisible());
     EXPECT_TRUE(f->Label9->isVisible());
-    EXPECT_EQ(f->Label9->text(), QStringLiteral("長野県\r\n新潟県\r\n"));
-    EXPECT_EQ(f->Label9->height(), 2 * f->Label7->height());
-    EXPECT_EQ(f->Label9->width(), (3 + 3) * 10);
-    // The small map is narrower than the captions: they stand left of the mouse.
-    const CaptionPlacement p = placeCaptions(31, 21, f->PicNuritubusiPic->size(), f->Label7->size(),
-                                             f->Label8->size(), f->Label9->size());
-    EXPECT_TRUE(p.flippedSideways);
-    EXPECT_EQ(f->Label7->pos(), p.label7);
-    EXPECT_EQ(f->Label9->pos(), p.label9);
+    EXPECT_EQ(f->Label9->text(), QStringLiteral("長野県\r\n新潟県"));
+    // Readable: the related places in a font as large as the answer panel's lists'.
+    EXPECT_GE(f->Label9->font().pixelSize(), 16);
+    // The captions stand on the viewport away from the place explored: none
+    // comes within the clearance of the pointer.
+    const QRect keepFree(QPoint(31 - kCaptionClearance, 21 - kCaptionClearance),
+                         QSize(2 * kCaptionClearance, 2 * kCaptionClearance));
+    for (QLabel* l : {f->Label7, f->Label8, f->Label9}) {
+        EXPECT_EQ(l->parentWidget(), f->BasePictureBox);
+        EXPECT_FALSE(l->geometry().intersects(keepFree)) << l->objectName().toStdString();
+        EXPECT_TRUE(f->BasePictureBox->rect().contains(l->geometry())) << l->objectName().toStdString();
+    }
     EXPECT_EQ(f->surface().colourAt(30, 20), mapcolour::Question);
 
     // No second name: no second caption.
@@ -894,3 +918,180 @@ TEST_F(DrillWindow, MapLevelIgnoresMouseMovesAndAMissingMapGoesBack)
     EXPECT_EQ(dashboardShown, 1);
 }
 
+
+// The map widget alone, smaller than the map so that zoom and scrolling show:
+// a click anywhere on the screen reports the map pixel under it, at every
+// zoom and scroll position; a drag moves the map and answers nothing; the
+// wheel zooms round the pointer; a disabled map still zooms but takes no press.
+TEST(MapViewZoom, ClicksReportTheMapPixelUnderThemAtEveryZoom)
+{
+    test::FakePlatform fakes;
+    MapSurface surface;
+    surface.load(test::fixtureMap());  // 80 x 60
+    QWidget viewport;
+    viewport.resize(40, 30);
+    MapView view(&surface, &viewport);
+    view.refresh();
+    std::vector<QPoint> taken;
+    QObject::connect(&view, &MapView::pressed, [&](int x, int y) { taken.emplace_back(x, y); });
+    // (not 0,0: QTest reads a null point as the widget's centre)
+    const QPoint pixels[] = {{30, 20}, {27, 17}, {1, 1}, {0, 59}, {79, 59}, {55, 40}, {50, 30}};
+    int clicks = 0;
+    for (double zoom : kZoomSteps) {
+        view.setZoom(zoom, QPointF(20, 15));
+        EXPECT_EQ(view.size(), zoomedSize(QSize(80, 60), zoom));
+        for (QPoint at : {QPoint(0, 0), QPoint(-1000, -1000), QPoint(-17, -9)}) {
+            view.move(clampedPosition(at, viewport.size(), view.size()));
+            for (QPoint p : pixels) {
+                const QPointF centre = viewportRectOf(p, QPoint(0, 0), zoom).center();
+                const QPoint onView(int(std::floor(centre.x())), int(std::floor(centre.y())));
+                if (!viewport.rect().contains(view.pos() + onView)) continue;  // out of view
+                QTest::mouseClick(&view, Qt::LeftButton, {}, onView);
+                ++clicks;
+                ASSERT_FALSE(taken.empty());
+                EXPECT_EQ(taken.back(), p) << "zoom " << zoom << " at " << view.x() << "," << view.y();
+            }
+        }
+    }
+    EXPECT_EQ(int(taken.size()), clicks);
+    EXPECT_GT(clicks, 20);
+
+    // A drag on the enlarged map moves it and answers nothing.
+    view.setZoom(2.0, QPointF(0, 0));
+    view.move(0, 0);
+    taken.clear();
+    auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButtons held) {
+        QMouseEvent e(type, at, view.mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &e);
+    };
+    // (points of the viewport: the view moves under the pointer as it is dragged)
+    auto sendAt = [&](QEvent::Type type, QPointF inViewport, Qt::MouseButtons held) {
+        send(type, inViewport - QPointF(view.pos()), held);
+    };
+    sendAt(QEvent::MouseButtonPress, QPointF(30, 20), Qt::LeftButton);
+    sendAt(QEvent::MouseMove, QPointF(20, 12), Qt::LeftButton);
+    sendAt(QEvent::MouseMove, QPointF(10, 5), Qt::LeftButton);
+    sendAt(QEvent::MouseButtonRelease, QPointF(10, 5), Qt::NoButton);
+    EXPECT_TRUE(taken.empty()) << "a drag is no press";
+    EXPECT_EQ(view.pos(), QPoint(-20, -15));
+
+    // The wheel zooms round the pointer: the pixel under it stays under it.
+    const QPointF pointer(25, 10);
+    const QPoint under = mapPixelAt(pointer, view.pos(), view.zoom());
+    QWheelEvent wheel(pointer - QPointF(view.pos()), view.mapToGlobal(pointer), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&view, &wheel);
+    EXPECT_EQ(view.zoom(), zoomStepIn(2.0));
+    EXPECT_EQ(mapPixelAt(pointer, view.pos(), view.zoom()), under);
+
+    // Disabled (a press already taken, or a correction): still zooms, takes nothing.
+    view.setEnabled(false);
+    QCoreApplication::sendEvent(&view, &wheel);
+    EXPECT_EQ(view.zoom(), 4.0);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(taken.empty());
+    view.resetZoom();
+    EXPECT_EQ(view.zoom(), 1.0);
+    EXPECT_EQ(view.size(), QSize(80, 60));
+}
+
+// Judging knows nothing of the zoom: a press on the right place zoomed in
+// and scrolled is right, one on the neighbour is wrong with the same
+// correction as without zoom; each new question shows the whole map again;
+// the "+"/"−" buttons and the scroll boxes follow the zoom.
+TEST_F(DrillWindow, ZoomedPressesAreJudgedAsWithoutZoom)
+{
+    MainFrm* f = start(1);
+    MapView* map = f->PicNuritubusiPic;
+    auto* zoomIn = f->BasePictureBox->findChild<QPushButton*>(QStringLiteral("ZoomIn"));
+    auto* zoomOut = f->BasePictureBox->findChild<QPushButton*>(QStringLiteral("ZoomOut"));
+    ASSERT_TRUE(zoomIn && zoomOut);
+    EXPECT_FALSE(zoomOut->isEnabled()) << "nothing smaller than the whole map";
+    for (int i = 0; i < 12; ++i) zoomIn->click();
+    EXPECT_EQ(map->zoom(), kMaxZoom);
+    EXPECT_FALSE(zoomIn->isEnabled());
+    EXPECT_TRUE(f->PicNuritubusiIdou[1]->isEnabled()) << "an enlarged map can be scrolled";
+
+    // Zoom 4, scrolled so that the asked place is in view: pressed, it is right.
+    const Question& q = f->content().table.at(f->CurrentQuestion);
+    map->setZoom(4.0, map->viewportPointOf(QPoint(q.seedX, q.seedY)));
+    map->move(positionCentring(QPoint(q.seedX, q.seedY), 4.0, f->BasePictureBox->size(),
+                                              f->surface().clean().size()));
+    ASSERT_NE(map->pos(), QPoint(0, 0));
+    QTest::mouseClick(map, Qt::LeftButton, {}, viewportRectOf(QPoint(q.seedX, q.seedY), QPoint(), 4.0).center().toPoint());
+    EXPECT_EQ(state().RunCorrectCount, 1);
+    EXPECT_EQ(state().CorrectionShown, 0);
+    EXPECT_EQ(map->zoom(), 1.0) << "the next question shows the whole map";
+    EXPECT_EQ(f->PicNuritubusiIdou[1]->isEnabled(), map->size() != f->BasePictureBox->size());
+
+    // Zoom 3 (wheel), a press on another place: wrong, named as without zoom.
+    const Question& next = f->content().table.at(f->CurrentQuestion);
+    const QPoint other = otherPatch(f);
+    map->setZoom(3.0, QPointF(0, 0));
+    MapSurface plain;
+    plain.load(f->surface().clean());
+    const PressResult expected = judgeMapPress(plain, f->content().table, f->CurrentQuestion, other.x(), other.y());
+    QTest::mouseClick(map, Qt::LeftButton, {}, (QPointF(map->viewportPointOf(other)) - QPointF(map->pos())).toPoint());
+    ASSERT_EQ(state().CorrectionShown, 1);
+    EXPECT_EQ(f->LblNuritubusi4->text(), expected.pressedName);
+    EXPECT_EQ(f->surface().image(), plain.image()) << "the same fills as a press without zoom";
+    EXPECT_EQ(*map->ring(), QPoint(next.seedX, next.seedY));
+    // During the correction the map still zooms (to look at the right place).
+    zoomOut->click();
+    EXPECT_EQ(map->zoom(), 2.0);
+}
+
+// A list level answered from the keyboard alone: typing the reading (romaji
+// or kana through an input method), arrows, the kana buttons, Enter to go on
+// and Enter on "O.K.".
+TEST_F(DrillWindow, AListLevelAnswersFromTheKeyboardAlone)
+{
+    fakes.random.queue = {0.1};  // the first question: 信濃川
+    MainFrm* f = start(2);
+    ASSERT_EQ(f->CurrentQuestion, 1);
+    EXPECT_TRUE(f->PicNuritubusiPic->ring().has_value()) << "the asked area has its ring";
+    auto* names = qobject_cast<ChoiceList*>(f->ListNuritubusi);
+    ASSERT_NE(names, nullptr);
+    EXPECT_EQ(f->focusWidget(), f->ListNuritubusi);
+
+    // Romaji: "tone" finds 利根川; the slot follows as with a click.
+    QTest::keyClicks(names, QStringLiteral("tone"));
+    EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("利根川(とねがわ)"));
+    // Arrows move over the headings and the slot follows.
+    fakes.clock.advanceMs(2000);  // a pause: the next typing is a new search
+    QTest::keyClick(names, Qt::Key_Up);
+    EXPECT_FALSE(isHeadingEntry(names->currentItem()->text()));
+    EXPECT_NE(f->LblNuritubusi2->text(), QStringLiteral("利根川(とねがわ)"));
+    // The kana button は: 浜名湖.
+    auto* buttons = f->PicNuritubusiBase->findChild<QWidget*>(QStringLiteral("KanaButtons1"));
+    ASSERT_NE(buttons, nullptr);
+    EXPECT_TRUE(buttons->isVisible());
+    auto* ha = buttons->findChild<QPushButton*>(QStringLiteral("KanaButtons1(5)"));
+    ASSERT_NE(ha, nullptr);
+    EXPECT_EQ(ha->text(), QStringLiteral("は"));
+    ha->click();
+    EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("浜名湖"));
+    // Kana committed by an input method: "しな" finds 信濃川.
+    QInputMethodEvent ime;
+    ime.setCommitString(QStringLiteral("しな"));
+    QCoreApplication::sendEvent(names, &ime);
+    EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("信濃川(しなのがわ)"));
+
+    // Enter: on to the second names; "chikuma" and Enter; then the related places.
+    QTest::keyClick(names, Qt::Key_Return);
+    EXPECT_EQ(f->focusWidget(), f->ListNuritubusi2);
+    fakes.clock.advanceMs(2000);
+    QTest::keyClicks(f->ListNuritubusi2, QStringLiteral("chikuma"));
+    EXPECT_EQ(f->LblNuritubusi7->text(), QStringLiteral("千曲川(ちくまがわ)"));
+    QTest::keyClick(f->ListNuritubusi2, Qt::Key_Return);
+    EXPECT_EQ(f->focusWidget(), f->List3);
+    for (int i = 0; i < f->List3->count() && f->Label3->text() != f->CorrectRelated; ++i)
+        QTest::keyClick(f->List3, Qt::Key_Down);
+    EXPECT_EQ(f->Label3->text(), f->CorrectRelated);
+    QTest::keyClick(f->List3, Qt::Key_Return);
+    EXPECT_EQ(f->focusWidget(), f->CmdNuritubusiOK);
+    // Enter presses the focused "O.K.": right.
+    QTest::keyClick(f->CmdNuritubusiOK, Qt::Key_Return);
+    EXPECT_EQ(state().RunCorrectCount, 1);
+    EXPECT_EQ(f->focusWidget(), f->ListNuritubusi) << "the next question starts in the name list again";
+}
