@@ -4,6 +4,7 @@
 #include "drill/Register.h"
 #include "frame/SmallWindows.h"
 #include "platform/Platform.h"
+#include "platform/ProgramFonts.h"
 #include "records/Register.h"
 #include "roster/Register.h"
 
@@ -12,15 +13,19 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <cmath>
 #include <cstdlib>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace {
 
 // The program is laid out for a 1024 x 768 screen. On a larger (or smaller)
 // screen the whole user interface is scaled by the toolkit, so that text and
-// lines stay crisp: the scale is found once and the program restarts itself
-// with it.
+// lines stay crisp. The scale is found once from the primary screen and set
+// before the program's own application object is made: on Windows in this
+// process, elsewhere by restarting the program with it.
 void scaleToScreen(int argc, char** argv)
 {
     if (qEnvironmentVariableIsSet("KARUVEL_SCALED") || qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) return;
@@ -36,7 +41,9 @@ void scaleToScreen(int argc, char** argv)
     if (factor > 0.2 && std::abs(factor - 1.0) > 0.01) {
         qputenv("QT_SCALE_FACTOR", QByteArray::number(factor, 'f', 4));
         qputenv("QT_SCALE_FACTOR_ROUNDING_POLICY", "PassThrough");
+#ifndef _WIN32
         execv("/proc/self/exe", argv);  // on failure, carry on unscaled
+#endif
     }
 }
 
@@ -46,6 +53,7 @@ int main(int argc, char** argv)
 {
     scaleToScreen(argc, argv);
     QApplication app(argc, argv);
+    karuvel::loadProgramFonts();
     app.setFont(QFont(QStringLiteral("IPAGothic"), 12));
     karuvel::installRealPlatform();
     karuvel::registerFrameScreens();
