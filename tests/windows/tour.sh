@@ -13,8 +13,9 @@ prog="$prefix/drive_c/Program Files/Karuvel/Karuvel"
 
 # A demo school of a fixed day, so that the pictures change only when the program does.
 tour_work="$work/tour"
-rm -rf "$tour_work" "$pictures"
+rm -rf "$tour_work"
 mkdir -p "$tour_work" "$pictures"
+rm -f "$pictures"/*.png
 "$WINE" "$prog/karuvel-make-demo.exe" --date 2026-06-15 "$(winpath "$tour_work/school")" >/dev/null
 "$WINE" "$prog/karuvel-make-demo.exe" --path-file "$(winpath "$tour_work/パスデータ.txt")" "$(winpath "$tour_work/school")"
 results="$tour_work/school/Karuvel/成績累積データ.dat"

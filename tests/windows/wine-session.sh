@@ -42,11 +42,11 @@ wine_session() {
 
 winpath() { echo "Z:$(realpath -m "$1" | tr / '\\')"; }
 
-# wait_for_line FILE LINE SECONDS: true once FILE holds LINE.
+# wait_for_line FILE LINE SECONDS: true once FILE holds LINE (Windows line ends or not).
 wait_for_line() {
   local i
   for ((i = 0; i < $3 * 2; ++i)); do
-    grep -qx "$2" "$1" 2>/dev/null && return 0
+    tr -d '\r' <"$1" 2>/dev/null | grep -qx "$2" && return 0
     sleep 0.5
   done
   return 1
