@@ -80,11 +80,16 @@ tree="$out/Karuvel"
 prog="$tree/Karuvel"
 mkdir -p "$prog/platforms" "$prog/styles" "$prog/fonts" "$prog/licences"
 copy() { cp -u --preserve=timestamps "$@"; }
-copy "$build/Karuvel/karuvel.exe" "$build/karuvel-make-demo.exe" "$build/Karuvel/"データ*.csv "$prog/"
+copy "$build/Karuvel/karuvel.exe" "$build/karuvel-make-demo.exe" "$build/Karuvel/"*.csv "$prog/"
 copy "$build/Karuvel/karuvel-tour.exe" "$build/Karuvel/karuvel-records-probe.exe" "$out/"
 copy "$qt/bin/Qt6Core.dll" "$qt/bin/Qt6Gui.dll" "$qt/bin/Qt6Widgets.dll" "$qt/bin/Qt6PrintSupport.dll" "$prog/"
 copy "$qt/plugins/platforms/qwindows.dll" "$prog/platforms/"
 copy "$qt/plugins/styles/qwindowsvistastyle.dll" "$prog/styles/"
+# Qt's own texts in Japanese (the buttons of its boxes and dialogs), looked for beside the program.
+if [[ -f /usr/share/qt6/translations/qtbase_ja.qm ]]; then
+  mkdir -p "$prog/translations"
+  copy /usr/share/qt6/translations/qtbase_ja.qm "$prog/translations/"
+fi
 copy "$mingw_runtime/libstdc++-6.dll" "$mingw_runtime/libgcc_s_seh-1.dll" "$mingw_sysroot/lib/libwinpthread-1.dll" "$prog/"
 copy /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf \
      /usr/share/fonts/opentype/ipafont-mincho/ipam.ttf /usr/share/fonts/opentype/ipafont-mincho/ipamp.ttf "$prog/fonts/"

@@ -5,6 +5,7 @@
 #include "frame/SmallWindows.h"
 #include "platform/Platform.h"
 #include "platform/ProgramFonts.h"
+#include "platform/QtJapanese.h"
 #include "records/Register.h"
 #include "roster/Register.h"
 
@@ -55,6 +56,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     karuvel::loadProgramFonts();
     app.setFont(QFont(QStringLiteral("IPAGothic"), 12));
+    karuvel::installQtJapanese(&app);
     karuvel::installRealPlatform();
     karuvel::registerFrameScreens();
     karuvel::registerRecordsScreens();

@@ -17,6 +17,7 @@ namespace karuvel {
 namespace {
 const QColor kClearedColour(200, 240, 200);
 const QColor kNeverRunColour(238, 238, 238);
+const QColor kClearedBeforeColour(228, 244, 214);
 
 QFont pixelFont(double pixels, bool bold = false)
 {
@@ -30,14 +31,15 @@ QFont pixelFont(double pixels, bool bold = false)
 auto progressKey(const OverviewCell& c)
 {
     const int best = c.best >= 0 ? c.best : kNoTime;
-    return std::make_tuple(c.cleared, c.points, -best, c.runs);
+    return std::make_tuple(c.cleared, c.clearedBefore, c.points, -best, c.runs);
 }
 } // namespace
 
-ClassOverview classOverview(const ProgramState& s, const QString& gradeFilter)
+ClassOverview classOverview(const ProgramState& s, const QString& gradeFilter, const ClassProgress& progress)
 {
     ClassOverview o;
     o.gradeFilter = gradeFilter;
+    o.period = progress.period();
     const int levels = std::clamp(s.LevelCount, 0, kMaxLevel);
     for (int level = 1; level <= levels; ++level) {
         if (!isPracticeLevelName(s.LevelNames[level])) o.levels.push_back(level);
@@ -47,19 +49,21 @@ ClassOverview classOverview(const ProgramState& s, const QString& gradeFilter)
     for (int n = 1; n <= count; ++n) {
         const int p = s.RosterOrder[size_t(n)];
         if (p < 1 || p > kMaxPupil || !context.passes(p)) continue;
+        if (isTeacherName(s.PupilNames[size_t(p)].trimmed())) continue;  // teachers are no pupils of a class
         OverviewRow row;
         row.pupil = p;
         row.rosterPosition = n;
         row.grade = s.PupilGrades[size_t(p)];
         row.name = s.PupilNames[size_t(p)].trimmed();
         for (int level : o.levels) {
+            const LevelHistory& h = progress.at(p, level);
             OverviewCell c;
-            const int best = s.BestTime(level, p);
-            c.best = best >= 0 && best < kNoTime ? best : -1;
-            c.runs = s.RecentCount(level, p);
-            c.points = s.RecentPoints(level, p);
-            c.ran = s.TotalCount(level, p) > 0 || c.best >= 0 || c.runs > 0;
-            c.cleared = levelCleared(s, level, p);
+            c.best = h.best;
+            c.runs = h.runs;
+            c.points = h.points;
+            c.ran = h.ran;
+            c.cleared = h.clearedInPeriod;
+            c.clearedBefore = h.clearedEver && !h.clearedInPeriod;
             row.cells.push_back(c);
         }
         o.rows.push_back(std::move(row));
@@ -72,6 +76,7 @@ QStringList overviewCellLines(const OverviewCell& cell)
     if (!cell.ran && !cell.cleared) return {QStringLiteral("−")};
     QStringList lines;
     if (cell.cleared) lines << QStringLiteral("クリア");
+    else if (cell.clearedBefore) lines << QStringLiteral("以前クリア");
     lines << QString::number(cell.runs) + QStringLiteral("回 ") + QString::number(cell.points) + QStringLiteral("点");
     lines << (cell.best >= 0 ? QStringLiteral("最高 ") + QString::number(cell.best) + QStringLiteral("秒")
                              : QStringLiteral("最高 -"));
@@ -102,13 +107,40 @@ QString overviewHeading(const ProgramState& s, const ClassOverview& overview, in
 {
     if (column <= 0 || size_t(column) > overview.levels.size()) return QStringLiteral("名前");
     const int level = overview.levels[size_t(column - 1)];
-    return QString::number(level) + QLatin1Char(' ') + s.LevelNames[level];
+    return QString::number(level) + QLatin1Char('\n') + s.LevelNames[level].trimmed();
+}
+
+QStringList overviewCsvLines(const ProgramState& s, const ClassOverview& overview)
+{
+    auto quoted = [](QString t) {
+        if (t.contains(u',') || t.contains(u'"') || t.contains(u'\n')) t = u'"' + t.replace(u'"', QStringLiteral("\"\"")) + u'"';
+        return t;
+    };
+    QStringList head{QStringLiteral("学年"), QStringLiteral("名前")};
+    for (int level : overview.levels) {
+        const QString name = QStringLiteral("レベル%1 %2").arg(level).arg(s.LevelNames[level].trimmed());
+        head << name + QStringLiteral(" クリア") << name + QStringLiteral(" 回数") << name + QStringLiteral(" ポイント")
+             << name + QStringLiteral(" 最高(秒)");
+    }
+    QStringList lines{QStringLiteral("期間,") + quoted(overview.period.text()), QString()};
+    for (QString& h : head) h = quoted(h);
+    lines << head.join(u',');
+    for (const OverviewRow& row : overview.rows) {
+        QStringList f{quoted(row.grade), quoted(row.name)};
+        for (const OverviewCell& c : row.cells) {
+            f << (c.cleared ? QStringLiteral("クリア") : c.clearedBefore ? QStringLiteral("以前クリア") : QString())
+              << QString::number(c.runs) << QString::number(c.points) << (c.best >= 0 ? QString::number(c.best) : QString());
+        }
+        lines << f.join(u',');
+    }
+    return lines;
 }
 
 namespace {
 // Page geometry of the printed overview, in the page's units.
 constexpr double kHeadingRows = 2.0;  // the title and the headings take two rows' room
-double rowHeightOn(const QRectF& rect) { return std::clamp(rect.height() / 24.0, 30.0, 60.0); }
+// Three lines of at least 12 pixels (9 points on paper) a row.
+double rowHeightOn(const QRectF& rect) { return std::clamp(rect.height() / 18.0, 44.0, 60.0); }
 } // namespace
 
 int overviewRowsPerPage(const QRectF& rect)
@@ -124,7 +156,7 @@ void paintOverviewPage(QPainter& p, const QRectF& rect, const ProgramState& s, c
     const int columns = int(overview.levels.size()) + 1;
     const double nameWidth = std::min(rect.width() * 0.22, 150.0);
     const double cellWidth = columns > 1 ? (rect.width() - nameWidth) / double(columns - 1) : 0.0;
-    const double textPixels = std::clamp(std::min(rowHeight / 3.6, cellWidth / 6.0), 5.0, 13.0);
+    const double textPixels = std::clamp(std::min(rowHeight / 3.6, cellWidth / 6.0), 12.0, 14.0);
     p.setFont(pixelFont(textPixels * 1.4, true));
     p.setPen(Qt::black);
     p.drawText(QRectF(rect.left(), rect.top(), rect.width(), rowHeight), Qt::AlignLeft | Qt::AlignVCenter, title);
@@ -152,13 +184,14 @@ void paintOverviewPage(QPainter& p, const QRectF& rect, const ProgramState& s, c
         p.drawRect(nameRect);
         p.setPen(Qt::black);
         p.setFont(pixelFont(textPixels * 1.1));
-        p.drawText(nameRect.adjusted(3, 1, -2, -1), Qt::AlignLeft | Qt::AlignVCenter,
+        p.drawText(nameRect.adjusted(3, 1, -2, -1), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
                    row.grade + QLatin1Char(' ') + row.name);
         p.setFont(pixelFont(textPixels));
         for (size_t k = 0; k < row.cells.size(); ++k) {
             const OverviewCell& cell = row.cells[k];
             const QRectF r = columnRect(int(k) + 1, y, rowHeight);
             if (cell.cleared) p.fillRect(r, kClearedColour);
+            else if (cell.clearedBefore) p.fillRect(r, kClearedBeforeColour);
             else if (!cell.ran) p.fillRect(r, kNeverRunColour);
             p.setPen(Qt::gray);
             p.drawRect(r);
@@ -207,6 +240,7 @@ QVariant ClassOverviewModel::data(const QModelIndex& index, int role) const
     case Qt::TextAlignmentRole: return int(Qt::AlignCenter);
     case Qt::BackgroundRole:
         if (cell.cleared) return QBrush(kClearedColour);
+        if (cell.clearedBefore) return QBrush(kClearedBeforeColour);
         if (!cell.ran) return QBrush(kNeverRunColour);
         return {};
     case Qt::UserRole: return row.pupil;

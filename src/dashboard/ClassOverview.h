@@ -5,6 +5,7 @@
 // runs and points within the level's recent period, and the best time. The
 // rows are worked out from the statistics of the last recount and need no
 // screen; ClassOverviewModel puts them in a table view and sorts them.
+#include "dashboard/ClassProgress.h"
 #include "state/ProgramState.h"
 
 #include <QAbstractTableModel>
@@ -17,11 +18,12 @@ class QRectF;
 namespace karuvel {
 
 struct OverviewCell {
-    bool ran = false;      // any stored run of the level at all
-    bool cleared = false;  // levelCleared
-    int runs = 0;          // RecentCount: runs within the recent period
-    long long points = 0;  // RecentPoints
-    int best = -1;         // BestTime, -1 when there is none
+    bool ran = false;            // any stored run of the level at all
+    bool cleared = false;        // cleared within the period shown
+    bool clearedBefore = false;  // cleared once, but not within the period shown
+    int runs = 0;                // runs within the period
+    long long points = 0;        // their points
+    int best = -1;               // the best time within the period, -1 when there is none
 };
 
 struct OverviewRow {
@@ -34,16 +36,23 @@ struct OverviewRow {
 
 struct ClassOverview {
     QString gradeFilter;
+    Period period;            // the period the cells count
     std::vector<int> levels;  // the levels shown: 1..LevelCount without practice levels
     std::vector<OverviewRow> rows;
 };
 
-// The overview of the listed pupils (roster order) that pass the grade filter.
-ClassOverview classOverview(const ProgramState& s, const QString& gradeFilter);
+// The overview of the listed pupils (roster order, teachers left out) that
+// pass the grade filter, over the period of `progress`.
+ClassOverview classOverview(const ProgramState& s, const QString& gradeFilter, const ClassProgress& progress);
 
-// The cell's lines: "クリア" when cleared, then "3回 30点" and "最高 45秒"
-// ("最高 -" without a best time); "−" alone for a level never run.
+// The cell's lines: "クリア" when cleared within the period, "以前クリア"
+// when only before it, then "3回 30点" and "最高 45秒" ("最高 -" without a
+// best time); "−" alone for a level never run.
 QStringList overviewCellLines(const OverviewCell& cell);
+
+// The overview as CSV lines (a heading line, then one line per pupil: grade,
+// name and per level its state, runs, points and best time).
+QStringList overviewCsvLines(const ProgramState& s, const ClassOverview& overview);
 
 // Sorts the rows by a column: 0 the name column (roster order), k >= 1 the
 // k-th level shown. Ascending puts the pupils furthest behind first: not
@@ -51,7 +60,8 @@ QStringList overviewCellLines(const OverviewCell& cell);
 // counts as slowest), then fewer runs; ties keep roster order.
 void sortOverview(ClassOverview* overview, int column, bool ascending);
 
-// The heading of a column: "名前" or the level's number and name.
+// The heading of a column: "名前" or the level's number and name on two
+// lines ("5\n平野盆地１"), so that a narrow column shows it whole.
 QString overviewHeading(const ProgramState& s, const ClassOverview& overview, int column);
 
 // Paper: how many rows fit one page, and one page of rows (first..first+count-1)

@@ -3,9 +3,14 @@
 #include "dashboard/PdfPages.h"
 #include "frame/Layout.h"
 #include "platform/Platform.h"
+#include "records/ResultsFile.h"
 #include "state/ProgramState.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QPainter>
+#include <QSaveFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
@@ -21,11 +26,14 @@ constexpr auto kOverviewOrientation = QPageLayout::Landscape;
 constexpr QRect kPanelRect(4, 136, 1016, 596);
 
 constexpr Placement kPanelLayout[] = {
-    {"OverviewTitle", -1, {10, 8, 560, 36}, 16, true},
-    {"OverviewPrint", -1, {590, 4, 130, 44}, 13, true},
-    {"OverviewPdf", -1, {726, 4, 150, 44}, 13, true},
-    {"OverviewBack", -1, {882, 4, 126, 44}, 13, true},
-    {"OverviewTable", -1, {6, 54, 1004, 536}},
+    {"OverviewTitle", -1, {10, 4, 330, 30}, 15, true},
+    {"OverviewPeriod", -1, {344, 6, 330, 28}},
+    {"OverviewNote", -1, {10, 34, 664, 20}, 10},
+    {"OverviewPrint", -1, {680, 4, 76, 44}, 13, true},
+    {"OverviewPdf", -1, {760, 4, 100, 44}, 12, true},
+    {"OverviewCsv", -1, {864, 4, 90, 44}, 12, true},
+    {"OverviewBack", -1, {958, 4, 52, 44}, 13, true},
+    {"OverviewTable", -1, {6, 56, 1004, 534}},
 };
 } // namespace
 
@@ -42,6 +50,13 @@ ClassOverviewPanel::ClassOverviewPanel(std::function<QString()> gradeFilter, QWi
     connect(OverviewPdf, &QPushButton::clicked, this, [this] { OverviewPdf_Click(); });
     OverviewBack = named(new QPushButton(QStringLiteral("戻る"), this), QStringLiteral("OverviewBack"));
     connect(OverviewBack, &QPushButton::clicked, this, [this] { OverviewBack_Click(); });
+    OverviewCsv = named(new QPushButton(QStringLiteral("CSVに保存"), this), QStringLiteral("OverviewCsv"));
+    OverviewCsv->setToolTip(QStringLiteral("この一覧を表計算ソフト用のCSVファイルにして、選んだフォルダーに保存します"));
+    connect(OverviewCsv, &QPushButton::clicked, this, [this] { OverviewCsv_Click(); });
+    OverviewPeriod = new PeriodBar(QStringLiteral("OverviewPeriod"), PeriodChoice::ThisTerm, this);
+    connect(OverviewPeriod, &PeriodBar::changed, this, [this] { refresh(); });
+    OverviewNote = named(new QLabel(this), QStringLiteral("OverviewNote"));
+    OverviewNote->setStyleSheet(QStringLiteral("color: #404040;"));
 
     model = new ClassOverviewModel(this);
     OverviewTable = named(new QTableView(this), QStringLiteral("OverviewTable"));
@@ -54,6 +69,14 @@ ClassOverviewPanel::ClassOverviewPanel(std::function<QString()> gradeFilter, QWi
     cellFont.setPixelSize(13);
     OverviewTable->setFont(cellFont);
     OverviewTable->verticalHeader()->setDefaultSectionSize(54);
+    // A level's number and name on two lines: a narrow column shows them whole.
+    OverviewTable->horizontalHeader()->setFixedHeight(42);
+    OverviewTable->horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+    OverviewTable->setToolTip(QStringLiteral("名前をダブルクリックすると、その人のまとめとグラフを見ます"));
+    connect(OverviewTable, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        const int pupil = model->data(model->index(index.row(), 0), Qt::UserRole).toInt();
+        if (pupil > 0) emit pupilChosen(pupil);
+    });
     OverviewTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     OverviewTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     OverviewTable->horizontalHeader()->setSortIndicatorShown(true);
@@ -77,12 +100,17 @@ void ClassOverviewPanel::refresh()
     if (isHidden()) return;
     const ProgramState& s = state();
     const QString grade = gradeFilter_();
-    ClassOverview overview = classOverview(s, grade);
+    const QDate today = clock().today();
+    const ClassProgress progress(s, heldRecords(), OverviewPeriod->period(), today);
+    ClassOverview overview = classOverview(s, grade, progress);
     const QHeaderView* header = OverviewTable->horizontalHeader();
     sortOverview(&overview, header->sortIndicatorSection(), header->sortIndicatorOrder() == Qt::AscendingOrder);
     model->setOverview(s, std::move(overview));
     OverviewTitle->setText(QStringLiteral("クラス一覧　") + grade + QStringLiteral("　（") +
                            QString::number(model->rowCount()) + QStringLiteral("人）"));
+    OverviewNote->setText(QStringLiteral("期間 %1 の回数・ポイント・最高。「クリア」はこの期間にクリア、"
+                                         "「以前クリア」はそれより前にクリア")
+                              .arg(model->overview().period.text()));
     // The level columns share the width the name column leaves.
     const int columns = model->columnCount();
     const int nameWidth = 136;
@@ -96,8 +124,8 @@ void ClassOverviewPanel::refresh()
 QString ClassOverviewPanel::pageTitle() const
 {
     const ProgramState& s = state();
-    return s.SchoolName + QStringLiteral("　クラス一覧　") + model->overview().gradeFilter + QStringLiteral("　")
-        + clock().today().toString(QStringLiteral("yyyy/MM/dd"));
+    return s.SchoolName + QStringLiteral("　クラス一覧　") + model->overview().gradeFilter + QStringLiteral("　期間 ")
+        + model->overview().period.text() + QStringLiteral("　") + clock().today().toString(QStringLiteral("yyyy/MM/dd"));
 }
 
 int ClassOverviewPanel::pageCount() const
@@ -118,7 +146,47 @@ void ClassOverviewPanel::paintPage(QPainter& p, const QRectF& rect, int index) c
 
 void ClassOverviewPanel::OverviewPrint_Click()
 {
-    printPages(pageCount(), [this](QPainter& p, const QRectF& rect, int k) { paintPage(p, rect, k); });
+    // Across the paper: the printer's sheet is upright, so the page is turned
+    // a quarter and fills it as the saved PDF's landscape page does.
+    printPages(pageCount(), [this](QPainter& p, const QRectF& rect, int k) {
+        const double height = std::min(rect.height(), kPrintPageWidth * 1.414);
+        p.save();
+        p.translate(rect.left() + rect.width(), rect.top());
+        p.rotate(90);
+        paintPage(p, QRectF(0, 0, height, rect.width()), k);
+        p.restore();
+    });
+}
+
+void ClassOverviewPanel::OverviewCsv_Click()
+{
+    IFolderChooser* chooser = platform().folders;
+    if (!chooser) return;
+    static QString lastFolder;
+    const QString folder = chooser->chooseFolder(QStringLiteral("CSVファイルを保存するフォルダーを選んで下さい"),
+                                                 lastFolder.isEmpty() ? QDir::homePath() : lastFolder);
+    if (folder.isEmpty()) return;
+    lastFolder = folder;
+    const QString name = safeFileNamePart(state().SchoolName) + QStringLiteral("_クラス一覧_") +
+                         safeFileNamePart(model->overview().gradeFilter) + QStringLiteral("_") +
+                         clock().today().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".csv");
+    const QString path = QDir(folder).filePath(name);
+    if (QFileInfo::exists(path) &&
+        !messages().confirm(QStringLiteral("注意"), QStringLiteral("「%1」はもうあります。\r\n上書きしますか？").arg(name),
+                            ConfirmButtons::YesNo))
+        return;
+    // UTF-8 with its mark, as the records' CSV: spreadsheet programs open it with the Japanese intact.
+    QSaveFile f(path);
+    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") +
+                             (overviewCsvLines(state(), model->overview()).join(QStringLiteral("\r\n")) +
+                              QStringLiteral("\r\n")).toUtf8();
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
+        messages().inform(QStringLiteral("エラー"),
+                          QStringLiteral("「%1」に書き込むことができません。\r\n%2").arg(name, QDir::toNativeSeparators(path)));
+        return;
+    }
+    messages().inform(QStringLiteral("CSVに保存"),
+                      QStringLiteral("CSVファイルに保存しました。\r\n") + QDir::toNativeSeparators(path));
 }
 
 void ClassOverviewPanel::OverviewPdf_Click()

@@ -4,6 +4,7 @@
 // sortable table, printable and saved as PDF. The rows come from
 // ClassOverview.h; the panel shows, prints and saves them.
 #include "dashboard/ClassOverview.h"
+#include "dashboard/PeriodBar.h"
 
 #include <QFrame>
 #include <functional>
@@ -25,6 +26,9 @@ public:
     QPushButton* OverviewPrint = nullptr;  // "印刷"
     QPushButton* OverviewPdf = nullptr;    // "PDFに保存"
     QPushButton* OverviewBack = nullptr;   // "戻る": hides the panel
+    QPushButton* OverviewCsv = nullptr;    // "CSVに保存"
+    PeriodBar* OverviewPeriod = nullptr;   // the period the cells count (this term at first)
+    QLabel* OverviewNote = nullptr;        // what the cells mean, for the period shown
     ClassOverviewModel* model = nullptr;
 
     // Builds the rows afresh from the statistics of the last recount (the
@@ -36,6 +40,13 @@ public:
     void OverviewPrint_Click();
     void OverviewPdf_Click();
     void OverviewBack_Click();
+    void OverviewCsv_Click();
+
+signals:
+    // A pupil's row was double-clicked.
+    void pupilChosen(int pupil);
+
+public:
 
     // The title line of the printed and saved pages.
     QString pageTitle() const;

@@ -123,6 +123,10 @@ void seisekitime1::buildWindow()
     Command26->setToolTip(QStringLiteral("選んだ学年の全員の、レベルごとのクリアと成績を一覧にします（先生用）"));
     Command26->hide();
     connect(Command26, &QPushButton::clicked, this, [this] { Command26_Click(); });
+    Command27 = named(new QPushButton(QStringLiteral("つまずき一覧"), f), QStringLiteral("Command27"));
+    Command27->setToolTip(QStringLiteral("選んだ学年で、しばらく来ていない人・クリアできない人・のびていない人を順に並べます（先生用）"));
+    Command27->hide();
+    connect(Command27, &QPushButton::clicked, this, [this] { Command27_Click(); });
     Label6 = named(new QLabel(QStringLiteral("GRPH+A,B,C,D..でも選択できます。"), f), QStringLiteral("Label6"));
     Label6->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     layOut(f, kHeadingLayout);
@@ -198,13 +202,16 @@ void seisekitime1::attachPanels()
     Picture12 = named(new ProgressChart(f), QStringLiteral("Picture12"));
     Picture12->setGeometry(4, 136, 398, 596);
     Picture12->hide();
-    connect(Picture11, &PupilTimesPanel::chartsDrawn, this, [this](const PupilCharts& charts) {
-        Picture12->setCharts(charts);
+    connect(Picture11, &PupilTimesPanel::chartsDrawn, this, [this](const std::vector<PupilCharts>& charts) {
+        Picture12->setPages(charts);
     });
     connect(Picture11, &PupilTimesPanel::closed, this, [this] { hideCharts(); });
 
     // The class overview over the level columns.
     OverviewPanel = new ClassOverviewPanel([this] { return gradeFilter(); }, f);
+    connect(OverviewPanel, &ClassOverviewPanel::pupilChosen, this, [this](int pupil) { openPupilSheet(pupil); });
+    StuckList = new StuckPanel([this] { return gradeFilter(); }, f);
+    connect(StuckList, &StuckPanel::pupilChosen, this, [this](int pupil) { openPupilSheet(pupil); });
 
     Picture7->setParent(f);
     Text3 = Picture7->Text3;
@@ -247,7 +254,11 @@ void seisekitime1::activate()
     Command8->setVisible(teacher);
     Picture11->setTeacherButtonsVisible(teacher);
     Command26->setVisible(teacher);
-    if (!teacher) OverviewPanel->hide();
+    Command27->setVisible(teacher);
+    if (!teacher) {
+        OverviewPanel->hide();
+        StuckList->hide();
+    }
     // A password panel left open (the teacher went back to name selection)
     // is closed and emptied: the next pupil never finds it.
     Picture7->closeAndClear();
@@ -264,6 +275,7 @@ void seisekitime1::activate()
     RecountAll();
     // An open class overview shows the counts just made.
     OverviewPanel->refresh();
+    StuckList->refresh();
     // 6. Today's total.
     int total = 0;
     if (validPupil(s.CurrentPupil)) {
@@ -569,6 +581,7 @@ void seisekitime1::Combo1_Click()
     // Per-pupil times: the school's figures of the summary follow the grade.
     if (Option2[2]->isChecked() && Picture11->isVisible()) Picture11->Command24_Click(0);
     OverviewPanel->refresh();
+    StuckList->refresh();
     if (columns_ >= 1) Command4[1]->setFocus();
 }
 
@@ -854,6 +867,14 @@ void seisekitime1::Command17_Click()
 {
     Picture11->chartsWanted = true;
     Picture12->show();
+    // On the open panel the charts follow the pupils and levels the teacher
+    // chose; otherwise they open for the signed-in pupil.
+    if (Picture11->isVisible() && Picture11->hasChoice()) {
+        Picture12->raise();
+        if (Picture7->isVisible()) Picture7->raise();
+        Picture11->Command24_Click(0);
+        return;
+    }
     openSummary();
 }
 
@@ -868,6 +889,24 @@ void seisekitime1::Command26_Click()
     if (!Command26->isVisible()) return;  // for teachers
     OverviewPanel->showOverview();
     if (Picture7->isVisible()) Picture7->raise();
+}
+
+void seisekitime1::Command27_Click()
+{
+    if (!Command27->isVisible()) return;  // for teachers
+    StuckList->showList();
+    if (Picture7->isVisible()) Picture7->raise();
+}
+
+void seisekitime1::openPupilSheet(int pupil)
+{
+    if (!validPupil(pupil)) return;
+    OverviewPanel->hide();
+    StuckList->hide();
+    if (!Option2[2]->isChecked() || !Picture11->isVisible()) Option2[2]->click();
+    if (!screens::isOpen(this) || !Picture11->isVisible()) return;
+    Picture11->choosePupil(pupil);
+    Command17_Click();
 }
 
 // ---------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include "dashboard/PasswordPanel.h"
 #include "dashboard/ClassOverviewPanel.h"
 #include "dashboard/PupilTimesPanel.h"
+#include "dashboard/StuckPanel.h"
 #include "dashboard/ResultsLists.h"
 #include "frame/Screen.h"
 
@@ -92,6 +93,9 @@ public:
     // The class overview (teachers): its button and panel (ClassOverviewPanel.h).
     QPushButton* Command26 = nullptr;            // "クラス一覧"
     ClassOverviewPanel* OverviewPanel = nullptr;
+    // "Who is stuck" (teachers): its button and panel (StuckPanel.h).
+    QPushButton* Command27 = nullptr;            // "つまずき一覧"
+    StuckPanel* StuckList = nullptr;
 
     // The teacher's password panel (PasswordPanel.h) and its controls.
     PasswordPanel* Picture7 = nullptr;
@@ -119,6 +123,9 @@ public:
     void Combo2_Click(int entry);
     void Command17_Click();           // "グラフ": the summary panel and the charts for the signed-in pupil
     void Command26_Click();           // "クラス一覧": the class overview of the chosen grade
+    void Command27_Click();           // "つまずき一覧": who is stuck in the chosen grade
+    // A pupil chosen in the overview or the stuck list: that pupil's sheet and charts.
+    void openPupilSheet(int pupil);
     void Command8_Click();            // "データ処理": opens the password panel
     // A key from the window's preview; true when it was taken.
     bool handleKey(const QString& text);

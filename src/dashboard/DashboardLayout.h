@@ -44,7 +44,8 @@ constexpr Placement kHeadingLayout[] = {
     {"Label5", -1, {12, 102, 420, 28}, 15, true},
     {"Command17", -1, {440, 100, 110, 32}, 13, true},
     {"Command26", -1, {556, 100, 120, 32}, 13, true},
-    {"Label6", -1, {680, 104, 336, 24}, 11},
+    {"Command27", -1, {680, 100, 120, 32}, 13, true},
+    {"Label6", -1, {804, 104, 212, 24}, 11},
 };
 
 // The scroll bar under the columns and the busy panel directly above it.

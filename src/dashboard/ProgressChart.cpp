@@ -3,6 +3,8 @@
 #include "frame/Calendar.h"
 
 #include <QFont>
+#include <QLabel>
+#include <QPushButton>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -46,10 +48,9 @@ double niceStep(double range, int lines)
     return std::max(1.0, 10 * power);
 }
 
-QString dayText(double when)
+bool axisNeedsYears(double fromWhen, double toWhen)
 {
-    const QDate d = fromOleDate(std::floor(when));
-    return QString::number(d.month()) + QLatin1Char('/') + QString::number(d.day());
+    return toWhen - fromWhen > 300 || fromOleDate(std::floor(fromWhen)).year() != fromOleDate(std::floor(toWhen)).year();
 }
 
 void drawTitle(QPainter& p, const QRectF& rect, const QString& text, double size)
@@ -77,6 +78,13 @@ double legendEntry(QPainter& p, double x, double y, const QPen& pen, const QStri
 }
 
 } // namespace
+
+QString chartDayText(double when, double fromWhen, double toWhen)
+{
+    const QDate d = fromOleDate(std::floor(when));
+    const QString md = QString::number(d.month()) + QLatin1Char('/') + QString::number(d.day());
+    return axisNeedsYears(fromWhen, toWhen) ? QString::number(d.year()) + QLatin1Char('/') + md : md;
+}
 
 void setChartTimeAxis(PupilCharts* charts, double now)
 {
@@ -110,10 +118,19 @@ void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level
     const double legendY = rect.top() + titleHeight + fm.height() * 0.5;
     p.setFont(small);
     double x = rect.left() + 4;
-    x = legendEntry(p, x, legendY, QPen(kRunColour, 1.5), QStringLiteral("1回ごと"), true);
+    // Runs that would crowd the plot are summed up per day, or per week.
+    const double spanDays = std::max(1e-6, toWhen - fromWhen);
+    const double plotWidthGuess = rect.width() - fm.horizontalAdvance(QStringLiteral("99999")) - 12;
+    int bucket = 0;
+    if (double(level.runs.size()) > plotWidthGuess / 6.0) bucket = spanDays <= plotWidthGuess / 5.0 ? 1 : 7;
+    const std::vector<ChartRun> shownRuns = bucket > 0 ? bucketRuns(level.runs, bucket) : level.runs;
+    const QString runCaption = bucket == 0 ? QStringLiteral("1回ごと")
+                               : bucket == 1 ? QStringLiteral("1日ごとの最高")
+                                             : QStringLiteral("1週ごとの最高");
+    x = legendEntry(p, x, legendY, QPen(kRunColour, 1.5), runCaption, true);
     x = legendEntry(p, x, legendY, QPen(kBestColour, 2.5), QStringLiteral("自己ベスト"));
     x = legendEntry(p, x, legendY, QPen(kTargetColour, 1.5, Qt::DashLine), QStringLiteral("目標"));
-    legendEntry(p, x, legendY, QPen(kAverageColour, 1.5, Qt::DotLine), QStringLiteral("塾平均"));
+    legendEntry(p, x, legendY, QPen(kAverageColour, 1.5, Qt::DotLine), level.averageName);
 
     const double leftAxis = fm.horizontalAdvance(QStringLiteral("99999")) + 6;
     const double overBand = fm.height() * 1.2;
@@ -152,15 +169,17 @@ void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level
         p.drawText(QRectF(rect.left(), y - fm.height() / 2, leftAxis - 4, fm.height()), Qt::AlignRight | Qt::AlignVCenter,
                    QString::number(v));
     }
-    // Date labels: about one per 70 pixels, at whole days.
-    const int ticks = std::max(2, int(plot.width() / (fm.horizontalAdvance(QStringLiteral("12/31")) * 2.2)));
+    // Date labels: about one per two label widths, at whole days; with years
+    // when the axis crosses one.
+    const QString widest = axisNeedsYears(fromWhen, toWhen) ? QStringLiteral("2026/12/31") : QStringLiteral("12/31");
+    const int ticks = std::max(2, int(plot.width() / (fm.horizontalAdvance(widest) * 1.6)));
     const double dayStep = std::max(1.0, std::ceil(span / ticks));
     for (double d = std::ceil(fromWhen); d <= toWhen; d += dayStep) {
         const double xd = xOf(d);
         p.setPen(QPen(kGridColour, 1));
         p.drawLine(QPointF(xd, plot.top()), QPointF(xd, plot.bottom()));
         p.setPen(Qt::black);
-        const QString t = dayText(d);
+        const QString t = chartDayText(d, fromWhen, toWhen);
         const double w = fm.horizontalAdvance(t);
         p.drawText(QPointF(std::clamp(xd - w / 2, plot.left() - leftAxis / 2, plot.right() - w), plot.bottom() + fm.ascent() + 2), t);
     }
@@ -172,7 +191,7 @@ void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level
     p.setPen(QPen(kTimeOverColour, 1));
     p.drawText(band.adjusted(-leftAxis, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("×"));
 
-    // Reference lines.
+    // Reference lines, drawn over the runs so that their labels stay readable.
     // The target's label sits at the right end of its line and the average's
     // at the left end, so that the two stay readable when they lie close.
     auto reference = [&](int seconds, const QPen& pen, const QString& label, bool atRight) {
@@ -187,10 +206,14 @@ void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level
         p.fillRect(QRectF(x0 - 1, y - fm.height(), w + 2, fm.height() - 1), QColor(255, 255, 255, 200));
         p.drawText(QPointF(x0, y - fm.descent() - 1), text);
     };
-    reference(level.target, QPen(kTargetColour, 1.5, Qt::DashLine), QStringLiteral("目標 "), true);
-    reference(level.schoolAverage, QPen(kAverageColour, 1.5, Qt::DotLine), QStringLiteral("塾平均 "), false);
+    auto references = [&] {
+        reference(level.target, QPen(kTargetColour, 1.5, Qt::DashLine), QStringLiteral("目標 "), true);
+        reference(level.schoolAverage, QPen(kAverageColour, 1.5, Qt::DotLine), level.averageName + QStringLiteral(" "),
+                  false);
+    };
 
     if (level.runs.empty()) {
+        references();
         p.setFont(chartFont(ts * 1.1));
         p.setPen(Qt::darkGray);
         p.drawText(plot, Qt::AlignCenter, QStringLiteral("まだ記録がありません"));
@@ -198,6 +221,25 @@ void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level
         return;
     }
 
+    // Every run (or every day's or week's best): a dot at its time, or a cross in the band.
+    const double r = std::clamp(ts * 0.25, 1.8, 3.5);
+    for (const ChartRun& run : shownRuns) {
+        const double xr = xOf(run.when);
+        if (run.noTime) {
+            const double yc = band.center().y();
+            p.setPen(QPen(kTimeOverColour, 1.8));
+            p.drawLine(QPointF(xr - r, yc - r), QPointF(xr + r, yc + r));
+            p.drawLine(QPointF(xr - r, yc + r), QPointF(xr + r, yc - r));
+        } else {
+            // Under the best-time line and the labels, a little transparent.
+            QColor fill = kRunColour;
+            fill.setAlpha(170);
+            p.setPen(Qt::NoPen);
+            p.setBrush(fill);
+            p.drawEllipse(QPointF(xr, yOf(run.time)), r, r);
+            p.setBrush(Qt::NoBrush);
+        }
+    }
     // The best time so far: a step at each new best, held to the last run.
     if (!level.bestSteps.empty()) {
         QPainterPath path;
@@ -210,22 +252,7 @@ void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level
         p.setPen(QPen(kBestColour, 2.5));
         p.drawPath(path);
     }
-    // Every run: a dot at its time, or a cross in the band.
-    const double r = std::clamp(ts * 0.3, 2.0, 4.0);
-    for (const ChartRun& run : level.runs) {
-        const double xr = xOf(run.when);
-        if (run.noTime) {
-            const double yc = band.center().y();
-            p.setPen(QPen(kTimeOverColour, 1.8));
-            p.drawLine(QPointF(xr - r, yc - r), QPointF(xr + r, yc + r));
-            p.drawLine(QPointF(xr - r, yc + r), QPointF(xr + r, yc - r));
-        } else {
-            p.setPen(QPen(kRunColour.darker(130), 1));
-            p.setBrush(kRunColour);
-            p.drawEllipse(QPointF(xr, yOf(run.time)), r, r);
-            p.setBrush(Qt::NoBrush);
-        }
-    }
+    references();
     if (anyNoTime && !anyTime) {
         p.setFont(chartFont(ts));
         p.setPen(Qt::darkGray);
@@ -267,8 +294,12 @@ void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoi
     const double slot = plot.width() / double(weeks.size());
     const double barWidth = std::max(1.0, slot * 0.7);
     const bool valuesFit = fm.horizontalAdvance(QStringLiteral("999")) <= slot;
-    // A date under the bars about every 60 pixels.
-    const int labelEvery = std::max(1, int(std::ceil(fm.horizontalAdvance(QStringLiteral("12/31")) * 1.6 / slot)));
+    // A date under the bars about every two label widths, with the year when
+    // the weeks cross one.
+    const double firstWeek = toOleDate(weeks.front().monday), lastWeek = toOleDate(weeks.back().monday) + 6;
+    const QString widest = chartDayText(lastWeek, firstWeek, lastWeek).size() > 5 ? QStringLiteral("2026/12/31")
+                                                                                  : QStringLiteral("12/31");
+    const int labelEvery = std::max(1, int(std::ceil(fm.horizontalAdvance(widest) * 1.4 / slot)));
     for (size_t k = 0; k < weeks.size(); ++k) {
         const double x = plot.left() + slot * double(k) + (slot - barWidth) / 2;
         const WeekPoints& w = weeks[k];
@@ -284,7 +315,7 @@ void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoi
         const size_t fromEnd = weeks.size() - 1 - k;  // the latest week always has its date
         if (fromEnd % size_t(labelEvery) == 0) {
             p.setPen(Qt::black);
-            const QString t = QString::number(w.monday.month()) + QLatin1Char('/') + QString::number(w.monday.day());
+            const QString t = chartDayText(toOleDate(w.monday), firstWeek, lastWeek);
             const double tw = fm.horizontalAdvance(t);
             p.drawText(QPointF(std::clamp(x + barWidth / 2 - tw / 2, plot.left() - leftAxis / 2, plot.right() - tw),
                                plot.bottom() + fm.ascent() + 2),
@@ -320,18 +351,76 @@ ProgressChart::ProgressChart(QWidget* parent) : QWidget(parent)
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
+    PreviousPupil = new QPushButton(QStringLiteral("◀"), this);
+    PreviousPupil->setObjectName(QStringLiteral("PreviousPupil"));
+    PreviousPupil->setToolTip(QStringLiteral("前の人のグラフ"));
+    NextPupil = new QPushButton(QStringLiteral("▶"), this);
+    NextPupil->setObjectName(QStringLiteral("NextPupil"));
+    NextPupil->setToolTip(QStringLiteral("次の人のグラフ"));
+    PupilPage = new QLabel(this);
+    PupilPage->setObjectName(QStringLiteral("PupilPage"));
+    PupilPage->setAlignment(Qt::AlignCenter);
+    connect(PreviousPupil, &QPushButton::clicked, this, [this] { showPage(page_ - 1); });
+    connect(NextPupil, &QPushButton::clicked, this, [this] { showPage(page_ + 1); });
+    placePager();
 }
 
 void ProgressChart::setCharts(PupilCharts charts)
 {
-    charts_ = std::move(charts);
+    std::vector<PupilCharts> one;
+    one.push_back(std::move(charts));
+    setPages(std::move(one));
+}
+
+void ProgressChart::setPages(std::vector<PupilCharts> pages)
+{
+    const QString shownTitle = charts_.title;
+    pages_ = std::move(pages);
+    int keep = 0;
+    for (size_t k = 0; k < pages_.size(); ++k)
+        if (pages_[k].title == shownTitle) keep = int(k);
+    page_ = -1;
+    showPage(keep);
+}
+
+void ProgressChart::showPage(int page)
+{
+    if (pages_.empty()) {
+        charts_ = PupilCharts{};
+        page_ = 0;
+    } else {
+        page_ = std::clamp(page, 0, int(pages_.size()) - 1);
+        charts_ = pages_[size_t(page_)];
+    }
+    const bool several = pages_.size() > 1;
+    PreviousPupil->setVisible(several);
+    NextPupil->setVisible(several);
+    PupilPage->setVisible(several);
+    PreviousPupil->setEnabled(page_ > 0);
+    NextPupil->setEnabled(page_ + 1 < int(pages_.size()));
+    PupilPage->setText(QStringLiteral("%1/%2人目").arg(page_ + 1).arg(pages_.size()));
     update();
+}
+
+void ProgressChart::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placePager();
+}
+
+void ProgressChart::placePager()
+{
+    // In the top right corner, beside the title.
+    NextPupil->setGeometry(width() - 34, 2, 30, 24);
+    PupilPage->setGeometry(width() - 34 - 64, 2, 64, 24);
+    PreviousPupil->setGeometry(width() - 34 - 64 - 30, 2, 30, 24);
 }
 
 void ProgressChart::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    paintPupilCharts(p, QRectF(rect()).adjusted(6, 4, -4, -4), charts_);
+    // With several pupils the pager takes the top row.
+    paintPupilCharts(p, QRectF(rect()).adjusted(6, pages_.size() > 1 ? 28 : 4, -4, -4), charts_);
 }
 
 } // namespace karuvel

@@ -11,7 +11,9 @@
 #include <QWidget>
 #include <vector>
 
+class QLabel;
 class QPainter;
+class QPushButton;
 
 namespace karuvel {
 
@@ -22,6 +24,8 @@ struct PupilCharts {
     std::vector<WeekPoints> weeks;      // the weekly points chart
     double fromWhen = 0;                // the time axis of the level charts (OLE date-times)
     double toWhen = 0;
+    QString periodText;                 // the period chosen ("2026/09/01～2026/12/10"), empty: the last ten years
+    QString groupName;                  // whom the pupil is compared with ("塾全体", "中３")
 };
 
 // The time axis shared by the level charts: from the first run shown (or a
@@ -38,19 +42,37 @@ void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoi
 // bottom, sharing `rect`.
 void paintPupilCharts(QPainter& p, const QRectF& rect, const PupilCharts& charts);
 
-// The widget on the dashboard that shows a pupil's charts.
+// The day labels of a time axis: "4/7" within one year, "2025/4/7" when the
+// axis spans the turn of a year or more than 300 days.
+QString chartDayText(double when, double fromWhen, double toWhen);
+
+// The widget on the dashboard that shows the charts of the chosen pupils,
+// one pupil at a time with "◀" and "▶" between them.
 class ProgressChart : public QWidget {
     Q_OBJECT
 public:
     explicit ProgressChart(QWidget* parent = nullptr);
     void setCharts(PupilCharts charts);
+    // One page per pupil; the page shown stays on its pupil where it can.
+    void setPages(std::vector<PupilCharts> pages);
     const PupilCharts& charts() const { return charts_; }
+    int pageCount() const { return int(pages_.size()); }
+    int page() const { return page_; }
+    void showPage(int page);
+
+    QPushButton* PreviousPupil = nullptr;  // "◀"
+    QPushButton* NextPupil = nullptr;      // "▶"
+    QLabel* PupilPage = nullptr;           // "2/3人目"
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void placePager();
     PupilCharts charts_;
+    std::vector<PupilCharts> pages_;
+    int page_ = 0;
 };
 
 } // namespace karuvel

@@ -25,6 +25,31 @@ bool chartTimeCounts(int time) { return time >= 0 && time < kSummaryTimeLimit; }
 
 QDate weekStart(const QDate& date) { return date.addDays(1 - date.dayOfWeek()); }
 
+std::vector<ChartRun> bucketRuns(const std::vector<ChartRun>& runs, int bucketDays)
+{
+    std::vector<ChartRun> out;
+    if (bucketDays < 1) bucketDays = 1;
+    // OLE day 2 was a Monday (1 January 1900): weeks start on Mondays.
+    auto bucketOf = [bucketDays](double when) {
+        const double day = std::floor(when);
+        return bucketDays == 1 ? day : std::floor((day - 2) / bucketDays) * bucketDays + 2;
+    };
+    size_t k = 0;
+    while (k < runs.size()) {
+        const double start = bucketOf(runs[k].when);
+        const double middle = start + bucketDays / 2.0;
+        int best = -1;
+        bool noTime = false;
+        for (; k < runs.size() && bucketOf(runs[k].when) == start; ++k) {
+            if (runs[k].noTime) noTime = true;
+            else if (best < 0 || runs[k].time < best) best = runs[k].time;
+        }
+        if (best >= 0) out.push_back({middle, best, false});
+        if (noTime) out.push_back({middle, kTimeOver, true});
+    }
+    return out;
+}
+
 LevelProgress levelProgress(const std::vector<ResultRecordData>& records, const ProgramState& s, int pupil, int level,
                             double since, int schoolAverage)
 {

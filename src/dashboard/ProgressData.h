@@ -32,7 +32,8 @@ struct LevelProgress {
     std::vector<ChartRun> runs;      // oldest first
     std::vector<BestStep> bestSteps; // one per new best, oldest first
     int target = -1;                 // the level's target time, -1 none
-    int schoolAverage = -1;          // the school's average time, -1 none
+    int schoolAverage = -1;          // the compared group's average time, -1 none
+    QString averageName = QStringLiteral("塾平均");  // how that average is named ("中３平均")
 };
 
 struct WeekPoints {
@@ -44,6 +45,12 @@ struct WeekPoints {
 // counts (below kSummaryTimeLimit seconds); time over (99999) and the rest are
 // marked apart.
 bool chartTimeCounts(int time);
+
+// Runs that crowd a chart, summed up per bucket of `bucketDays` days (1: a
+// day, 7: a week from Monday): the bucket's best time as one run in the
+// middle of the bucket, and one time-over mark where the bucket holds runs
+// without a time. Oldest first.
+std::vector<ChartRun> bucketRuns(const std::vector<ChartRun>& runs, int bucketDays);
 
 // The Monday of the week that holds the date.
 QDate weekStart(const QDate& date);

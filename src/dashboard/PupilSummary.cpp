@@ -1,9 +1,12 @@
 #include "dashboard/PupilSummary.h"
 
 #include "frame/Calendar.h"
+#include "records/Recount.h"
+#include "roster/Roster.h"
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace karuvel {
 
@@ -27,10 +30,12 @@ QString padded(long long value, int width)
 QString sheetNumber(long long value) { return padded(value, 7); }
 QString sheetRank(long long value) { return padded(value, 6); }
 
-PupilSummary::PupilSummary(const ProgramState& s, const QString& gradeFilter, const QDateTime& now, int listPupil)
+PupilSummary::PupilSummary(const ProgramState& s, const QString& gradeFilter, const QDateTime& now, int listPupil,
+                           const SummaryScope& scope)
     : s_(s),
       context_(s, s.CurrentPupil, gradeFilter),
       levels_(std::clamp(s.LevelCount, 0, kMaxLevel)),
+      scope_(scope),
       since_(toOleDateTime(now) - kSummaryDays),
       listPupil_(listPupil),
       cells_(size_t(levels_ + 1) * kPupilSlots)
@@ -44,10 +49,11 @@ void PupilSummary::add(const RecEntry& r)
     const int pupil = r.pupil;
     if (level < 1 || level > levels_ || pupil < 1 || pupil > kMaxPupil) return;
     if (!std::isfinite(r.date) || r.date < 0 || r.date >= kDayAfterLastOleDay) return;
-    if (!(r.date > since_)) return;
+    if (scope_.periodSet ? !scope_.period.contains(r.date) : !(r.date > since_)) return;
     if (practice_[size_t(level)]) return;
     Cell& c = cells_[size_t(level) * kPupilSlots + size_t(pupil)];
     c.ran = true;
+    c.points += recordPoints(r.time, s_.TargetTime[level], s_.PointMultiplier[level]);
     if (r.time >= 0 && r.time < kSummaryTimeLimit) {
         ++c.runs;
         c.timeSum += r.time;
@@ -66,7 +72,43 @@ const PupilSummary::Cell* PupilSummary::cell(int level, int pupil) const
     return &cells_[size_t(level) * kPupilSlots + size_t(pupil)];
 }
 
-bool PupilSummary::inSchool(int pupil) const { return pupil >= 1 && context_.passes(pupil); }
+QString PupilSummary::groupFilter(int pupil) const
+{
+    switch (scope_.group) {
+    case CompareGroup::GradeFilter: return context_.filter();
+    case CompareGroup::School: return QStringLiteral("全学年");
+    case CompareGroup::PupilGrade: {
+        const QString grade = validPupil(pupil) ? s_.PupilGrades[size_t(pupil)] : QString();
+        return gradeFilters().contains(grade) ? grade : QStringLiteral("全学年");
+    }
+    }
+    return QStringLiteral("全学年");
+}
+
+QString PupilSummary::groupName(int pupil) const
+{
+    const QString f = groupFilter(pupil);
+    return f == QStringLiteral("全学年") ? QStringLiteral("塾全体") : f;
+}
+
+QString PupilSummary::groupAverageName(int pupil) const
+{
+    const QString f = groupFilter(pupil);
+    return f == QStringLiteral("全学年") ? QStringLiteral("塾平均") : f + QStringLiteral("平均");
+}
+
+QString PupilSummary::scopeLine(int pupil) const
+{
+    const QString period = scope_.periodSet ? scope_.period.text() : QStringLiteral("最近10年");
+    return QStringLiteral("期間：%1　くらべる相手：%2").arg(period, groupName(pupil));
+}
+
+long long PupilSummary::pointsOf(int level, int pupil) const
+{
+    if (!scope_.periodSet) return s_.TotalPoints(level, pupil);
+    const Cell* c = cell(level, pupil);
+    return c ? c->points : 0;
+}
 
 LevelFigures PupilSummary::figures(int pupil, int level) const
 {
@@ -76,22 +118,30 @@ LevelFigures PupilSummary::figures(int pupil, int level) const
     f.runs = own->runs;
     f.best = own->best;
     f.average = roundedAverage(own->timeSum, own->runs);
-    f.points = s_.TotalPoints(level, pupil);
-    const bool ownRan = own->ran || s_.TotalCount(level, pupil) > 0;
+    f.points = pointsOf(level, pupil);
+    const bool ownRan = own->ran || (!scope_.periodSet && s_.TotalCount(level, pupil) > 0);
+    // The group: a list context of its own when it is not the filter given.
+    const QString filter = groupFilter(pupil);
+    std::optional<ListContext> own_context;
+    if (filter != context_.filter()) own_context.emplace(s_, s_.CurrentPupil, filter);
+    const ListContext& group = own_context ? *own_context : context_;
+    auto inGroup = [&](int p) {
+        return p >= 1 && group.passes(p) && !isTeacherName(s_.PupilNames[size_t(p)].trimmed());
+    };
 
     long long schoolRuns = 0, schoolSum = 0, schoolBest = -1;
     long long fasterPupils = 0, richerPupils = 0, pupilsWithRuns = 0, pointsSum = 0;
     for (int p = 1; p <= kMaxPupil; ++p) {
         const Cell& c = cells_[size_t(level) * kPupilSlots + size_t(p)];
-        const bool ran = c.ran || s_.TotalCount(level, p) > 0;
-        if (!ran || !inSchool(p)) continue;
+        const bool ran = c.ran || (!scope_.periodSet && s_.TotalCount(level, p) > 0);
+        if (!ran || !inGroup(p)) continue;
         if (c.runs > 0) {
             schoolRuns += c.runs;
             schoolSum += c.timeSum;
             if (schoolBest < 0 || c.best < schoolBest) schoolBest = c.best;
             if (p != pupil && own->best >= 0 && c.best < own->best) ++fasterPupils;
         }
-        const long long points = s_.TotalPoints(level, p);
+        const long long points = pointsOf(level, p);
         ++pupilsWithRuns;
         pointsSum += points;
         if (p != pupil && points > f.points) ++richerPupils;
@@ -123,7 +173,7 @@ QStringList PupilSummary::levelBlock(int pupil, int level) const
     return {
         QStringLiteral("【") + QString::number(level) + QStringLiteral("】") + levelName,
         QStringLiteral("回数　　　　　　　") + sheetNumber(f.runs) + QStringLiteral("回"),
-        QStringLiteral("タイム  　　 　    本人 / 塾全体"),
+        QStringLiteral("タイム  　　 　    本人 / ") + groupName(pupil),
         QStringLiteral("　　順位　　　　") + sheetRank(f.timeRank) + QStringLiteral("位"),
         QStringLiteral("　　最高　　　　") + sheetNumber(f.best) + QStringLiteral(" /") + sheetNumber(f.schoolBest)
             + QStringLiteral("秒"),
@@ -133,13 +183,14 @@ QStringList PupilSummary::levelBlock(int pupil, int level) const
         QStringLiteral("　　順位　　　　") + sheetRank(f.pointsRank) + QStringLiteral("位"),
         QStringLiteral("　　獲得ポイント") + sheetNumber(f.points) + QStringLiteral("点"),
         QStringLiteral("　　　　　　　　　　　　/") + sheetNumber(f.schoolAveragePoints) + QStringLiteral("点"),
-        QStringLiteral("　　　　　　　　　　　　 (塾平均)"),
+        QStringLiteral("　　　　　　　　　　　　 (") + groupAverageName(pupil) + QStringLiteral(")"),
     };
 }
 
 QStringList PupilSummary::sheet(int pupil, const std::vector<int>& levels) const
 {
     QStringList lines{titleLine(pupil)};
+    if (scope_.group != CompareGroup::GradeFilter || scope_.periodSet) lines << scopeLine(pupil);
     for (int level : levels) lines += levelBlock(pupil, level);
     return lines;
 }

@@ -3,6 +3,7 @@
 // rank, best and average time, points rank and points, each beside the whole
 // school's figure ("本人 / 塾全体"). Built from one pass over the results file
 // and the points of the recount; needs no screen.
+#include "dashboard/Periods.h"
 #include "dashboard/ResultsLists.h"
 #include "records/ResultsFile.h"
 #include "state/ProgramState.h"
@@ -35,12 +36,38 @@ struct LevelFigures {
     long long schoolAveragePoints = -1;
 };
 
+// Whom a pupil's figures are set beside.
+enum class CompareGroup {
+    GradeFilter,  // the pupils that pass the grade filter given
+    School,       // every pupil of the school
+    PupilGrade,   // the pupils of the shown pupil's own grade
+};
+
+// What a sheet covers: the group it compares with and the days of runs it
+// counts (by default the last ten years).
+struct SummaryScope {
+    CompareGroup group = CompareGroup::GradeFilter;
+    Period period;          // the runs counted; see PupilSummary
+    bool periodSet = false; // false: the last kSummaryDays days
+};
+
 class PupilSummary {
 public:
-    // The school's figures count the pupils that pass gradeFilter; the
-    // pupil's own figures count whatever the filter says. listPupil, when it
-    // is a pupil number, also gets their runs as lines of the level lists.
-    PupilSummary(const ProgramState& s, const QString& gradeFilter, const QDateTime& now, int listPupil = -1);
+    // The group's figures count the pupils of the scope's group (teachers
+    // never among them); the pupil's own figures count whatever the group.
+    // listPupil, when it is a pupil number, also gets their runs as lines of
+    // the level lists. With a period set, the points are those of the
+    // period's runs; otherwise those of the recount.
+    PupilSummary(const ProgramState& s, const QString& gradeFilter, const QDateTime& now, int listPupil = -1,
+                 const SummaryScope& scope = {});
+
+    // The group `pupil` is compared with, as the sheet names it: "塾全体",
+    // "中３", "小学生全体"; and the name of its average ("塾平均", "中３平均").
+    QString groupName(int pupil) const;
+    QString groupAverageName(int pupil) const;
+    // The line under the title: the period and the group.
+    QString scopeLine(int pupil) const;
+    const SummaryScope& scope() const { return scope_; }
 
     // One record of the results file; any order, every record once.
     void add(const RecEntry& r);
@@ -75,15 +102,19 @@ private:
         int32_t runs = 0;      // runs below 1800 s
         int32_t best = -1;     // best of those, -1 none
         int64_t timeSum = 0;
+        int64_t points = 0;    // points of the runs counted
         bool ran = false;      // any run of the level at all
     };
     const Cell* cell(int level, int pupil) const;
-    bool inSchool(int pupil) const;
+    // The grade filter that stands for pupil's group.
+    QString groupFilter(int pupil) const;
+    long long pointsOf(int level, int pupil) const;
 
     const ProgramState& s_;
     ListContext context_;  // grade filter, markers and name fields
     int levels_;
-    double since_;  // OLE date-and-time ten years back
+    SummaryScope scope_;
+    double since_;  // OLE date-and-time ten years back (without a period)
     int listPupil_;
     std::array<bool, kLevelSlots> practice_{};  // levels whose name marks a practice level
     std::vector<Cell> cells_;            // [level 1..levels_][pupil 0..5000]

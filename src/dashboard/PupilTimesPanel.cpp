@@ -11,6 +11,7 @@
 #include "roster/Roster.h"
 #include "state/ProgramState.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -28,7 +29,9 @@ constexpr int kStripLeft = 400;
 constexpr int kStripWidth = 206;
 
 constexpr Placement kPanelLayout[] = {
-    {"SheetText", -1, {6, 6, 388, 584}},
+    {"CompareWith", -1, {6, 6, 388, 26}},
+    {"SheetPeriod", -1, {6, 36, 388, 26}},
+    {"SheetText", -1, {6, 66, 388, 524}},
     {"Label20", -1, {kStripLeft, 4, kStripWidth, 20}},
     {"List3", -1, {kStripLeft, 24, kStripWidth, 196}},
     // The pupil list takes the place of the button that shows it.
@@ -59,6 +62,19 @@ PupilTimesPanel::PupilTimesPanel(std::function<QString()> gradeFilter, QWidget* 
     SheetText->setLineWrapMode(QPlainTextEdit::NoWrap);
     SheetText->setFocusPolicy(Qt::NoFocus);
     SheetText->setFont(sheetFont());
+
+    CompareWith = named(new QComboBox(this), QStringLiteral("CompareWith"));
+    CompareWith->addItem(QStringLiteral("くらべる相手：塾全体"), int(CompareGroup::School));
+    CompareWith->addItem(QStringLiteral("くらべる相手：本人の学年"), int(CompareGroup::PupilGrade));
+    CompareWith->setToolTip(QStringLiteral("まとめとグラフの「平均」「順位」を、だれとくらべるか選びます"));
+    connect(CompareWith, &QComboBox::currentIndexChanged, this, [this] {
+        if (isVisible()) Command24_Click(0);
+    });
+    SheetPeriod = new PeriodBar(QStringLiteral("SheetPeriod"), PeriodChoice::Everything, this);
+    SheetPeriod->setToolTip(QStringLiteral("まとめとグラフに数える記録の期間"));
+    connect(SheetPeriod, &PeriodBar::changed, this, [this] {
+        if (isVisible()) Command24_Click(0);
+    });
 
     named(new QLabel(QStringLiteral("レベル"), this), QStringLiteral("Label20"));
     List3 = named(new QListWidget(this), QStringLiteral("List3"));
@@ -165,6 +181,32 @@ void PupilTimesPanel::showFor(int pupil)
     raise();
 }
 
+bool PupilTimesPanel::hasChoice() const { return !List2->selectedItems().isEmpty() || !List3->selectedItems().isEmpty(); }
+
+void PupilTimesPanel::choosePupil(int pupil)
+{
+    Command25_Click();
+    List2->clearSelection();
+    for (int row = 0; row < List2->count(); ++row) {
+        if (List2->item(row)->data(Qt::UserRole).toInt() == pupil) {
+            List2->item(row)->setSelected(true);
+            List2->scrollToItem(List2->item(row));
+        }
+    }
+    ShownPupil = pupil;
+}
+
+SummaryScope PupilTimesPanel::scope() const
+{
+    SummaryScope scope;
+    scope.group = CompareGroup(CompareWith->currentData().toInt());
+    if (SheetPeriod->choice() != PeriodChoice::Everything) {
+        scope.period = SheetPeriod->period();
+        scope.periodSet = true;
+    }
+    return scope;
+}
+
 void PupilTimesPanel::setTeacherButtonsVisible(bool visible)
 {
     Command24[1]->setVisible(visible);
@@ -188,7 +230,7 @@ struct Sheets {
 // no runs). The reader waits out another PC's lock with the screen kept
 // responsive: the caller holds the dashboard meanwhile, and when it was
 // closed there is nothing (nullopt).
-std::optional<Sheets> gatherSheets(PupilTimesPanel& panel, const QString& gradeFilter)
+std::optional<Sheets> gatherSheets(PupilTimesPanel& panel, const QString& gradeFilter, const SummaryScope& scope)
 {
     std::vector<int> pupils = panel.selectedPupils();
     if (pupils.empty()) pupils.push_back(panel.ShownPupil);
@@ -196,7 +238,7 @@ std::optional<Sheets> gatherSheets(PupilTimesPanel& panel, const QString& gradeF
     if (!screens::isOpen(panel.window())) return std::nullopt;
     const QDateTime now = clock().now();
     const int last = pupils.back();
-    Sheets sheets{std::move(pupils), panel.selectedLevels(), now, PupilSummary(state(), gradeFilter, now, last), {}};
+    Sheets sheets{std::move(pupils), panel.selectedLevels(), now, PupilSummary(state(), gradeFilter, now, last, scope), {}};
     // The charts take the same runs in the results file's own form: the
     // sheet on the screen, on paper and in a PDF come from one reading.
     sheets.records.reserve(heldRecords().size());
@@ -224,7 +266,7 @@ void PupilTimesPanel::Command24_Click(int member)
     const ProgramState& s = state();
     QWidget* screen = window();
     const screens::Handling running(screen);
-    std::optional<Sheets> gathered = gatherSheets(*this, gradeFilter_());
+    std::optional<Sheets> gathered = gatherSheets(*this, gradeFilter_(), scope());
     if (!gathered) return;
     const auto& [pupils, levels, now, summary, records] = *gathered;
 
@@ -238,9 +280,14 @@ void PupilTimesPanel::Command24_Click(int member)
         SheetText->setPlainText(lines.join(QLatin1Char('\n')));
         emit sheetDrawn(summary);
         if (chartsWanted) {
-            PupilCharts charts = pupilCharts(records, s, summary, ShownPupil, levels, now);
-            charts.title = summary.titleLine(ShownPupil);
-            emit chartsDrawn(charts);
+            // Every chosen pupil's charts, one after another.
+            std::vector<PupilCharts> all;
+            for (int p : pupils) {
+                PupilCharts charts = pupilCharts(records, s, summary, p, levels, now);
+                charts.title = summary.titleLine(p) + QStringLiteral("　") + summary.scopeLine(p);
+                all.push_back(std::move(charts));
+            }
+            emit chartsDrawn(all);
         }
         return;
     }
@@ -254,7 +301,8 @@ void PupilTimesPanel::Command24_Click(int member)
     for (size_t k = 0; printed && k < pupils.size(); ++k) {
         ShownPupil = pupils[k];
         if (k > 0) printer->newPage();
-        printed = printer->printLines({summary.titleLine(ShownPupil)}, 14);
+        printed = printer->printLines({summary.titleLine(ShownPupil)}, 14)
+                  && printer->printLines({summary.scopeLine(ShownPupil)}, 11);
         for (size_t j = 0; printed && j < levels.size(); ++j)
             printed = printer->printLines(summary.levelBlock(ShownPupil, levels[j]) << QString(), 11);
         if (!printed) break;
@@ -277,7 +325,7 @@ void PupilTimesPanel::SavePdf_Click()
     const ProgramState& s = state();
     QWidget* screen = window();
     const screens::Handling running(screen);
-    std::optional<Sheets> gathered = gatherSheets(*this, gradeFilter_());
+    std::optional<Sheets> gathered = gatherSheets(*this, gradeFilter_(), scope());
     if (!gathered) return;
     const auto& [pupils, levels, now, summary, records] = *gathered;
 
@@ -286,6 +334,7 @@ void PupilTimesPanel::SavePdf_Click()
     for (int p : pupils) {
         SheetPage page;
         page.title = summary.titleLine(p);
+        page.subtitle = summary.scopeLine(p);
         for (int level : levels) page.blocks.push_back(summary.levelBlock(p, level));
         page.charts = pupilCharts(records, s, summary, p, levels, now);
         pages.push_back(std::move(page));

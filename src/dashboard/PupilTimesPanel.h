@@ -5,7 +5,9 @@
 // paper. The sheet itself is made by PupilSummary.h; the panel chooses whom
 // and which levels, and reports the summary it drew so that the dashboard can
 // put the shown pupil's runs in its level columns.
+#include "dashboard/PeriodBar.h"
 #include "dashboard/ProgressChart.h"
+#include "dashboard/PupilSummary.h"
 
 #include <QFrame>
 
@@ -13,6 +15,7 @@
 #include <functional>
 #include <vector>
 
+class QComboBox;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
@@ -35,6 +38,11 @@ public:
     QPushButton* SavePdf = nullptr;          // "PDFに保存" (teachers): the chosen pupils' sheets and charts
     QPushButton* Command25 = nullptr;        // "他の人のデータを見る": shows the pupil list
     QPushButton* Command18 = nullptr;        // "戻る": hides the panel
+    QComboBox* CompareWith = nullptr;        // "くらべる相手：塾全体" / "くらべる相手：本人の学年"
+    PeriodBar* SheetPeriod = nullptr;        // the days of runs the sheets and charts count
+
+    // The scope the sheets are drawn with: the group and the period chosen.
+    SummaryScope scope() const;
 
     int ShownPupil = 0;  // whose figures the panel shows
     int ShownLevel = 1;  // the level last clicked in the level list
@@ -45,6 +53,10 @@ public:
     // Shows the panel in front for `pupil` alone with the first two levels
     // chosen; the caller draws it (Command24_Click(0)).
     void showFor(int pupil);
+    // True when the teacher has chosen pupils or levels on the open panel.
+    bool hasChoice() const;
+    // The pupil list shown with `pupil` alone chosen (the levels stay).
+    void choosePupil(int pupil);
     // True while a sheet is being drawn or printed (the screen yields meanwhile).
     bool drawing() const { return drawing_; }
     // While true, each drawing of the sheet also works out the shown pupil's
@@ -69,8 +81,8 @@ signals:
     // A sheet was drawn from `summary`; emitted before Command24_Click returns,
     // while summary is alive.
     void sheetDrawn(const PupilSummary& summary);
-    // The charts of the pupil whose sheet was drawn last (with chartsWanted).
-    void chartsDrawn(const PupilCharts& charts);
+    // The charts of every pupil whose sheet was drawn (with chartsWanted), in list order.
+    void chartsDrawn(const std::vector<PupilCharts>& charts);
     // The panel was closed with its "戻る".
     void closed();
 

@@ -14,13 +14,34 @@ PupilCharts pupilCharts(const std::vector<ResultRecordData>& records, const Prog
 {
     PupilCharts charts;
     const double nowOle = toOleDateTime(now);
+    const SummaryScope& scope = summary.scope();
+    // The pupil's runs of the sheet's period.
+    std::vector<ResultRecordData> own;
+    for (const ResultRecordData& r : records)
+        if (r.pupil == pupil && (!scope.periodSet || scope.period.contains(r.date))) own.push_back(r);
+    const double since = scope.periodSet ? -1e300 : nowOle - kSummaryDays;
     for (int level : levels) {
-        charts.levels.push_back(
-            levelProgress(records, s, pupil, level, nowOle - kSummaryDays, int(summary.figures(pupil, level).schoolAverage)));
+        LevelProgress progress = levelProgress(own, s, pupil, level, since, int(summary.figures(pupil, level).schoolAverage));
+        progress.averageName = summary.groupAverageName(pupil);
+        charts.levels.push_back(std::move(progress));
     }
-    const QDate first = firstChartWeek(records, pupil, levels, now.date(), kChartWeeks);
-    charts.weeks = weeklyPoints(records, s, pupil, levels, first, now.date());
+    const QDate last = scope.periodSet && scope.period.to.isValid() ? std::min(scope.period.to, now.date()) : now.date();
+    QDate first = firstChartWeek(own, pupil, levels, last, kChartWeeks);
+    if (scope.periodSet && scope.period.from.isValid()) first = std::max(first, weekStart(scope.period.from));
+    charts.weeks = weeklyPoints(own, s, pupil, levels, first, last);
     setChartTimeAxis(&charts, nowOle);
+    if (scope.periodSet) {
+        // The axis spans the period chosen (up to today), not only the runs in it.
+        const double to = scope.period.to.isValid() ? std::min(nowOle, toOleDate(scope.period.to) + 1) : nowOle;
+        double from = charts.fromWhen;
+        if (scope.period.from.isValid()) from = toOleDate(scope.period.from);
+        if (to - from < 7) from = to - 7;
+        const double room = std::max(0.5, (to - from) * 0.03);
+        charts.fromWhen = from - room;
+        charts.toWhen = to + room;
+    }
+    charts.periodText = scope.periodSet ? scope.period.text() : QString();
+    charts.groupName = summary.groupName(pupil);
     return charts;
 }
 
@@ -32,8 +53,18 @@ void paintSheetPage(QPainter& p, const QRectF& rect, const SheetPage& page)
     titleFont.setBold(true);
     p.setFont(titleFont);
     p.setPen(Qt::black);
-    const double titleHeight = QFontMetricsF(titleFont).height() * 1.6;
+    double titleHeight = QFontMetricsF(titleFont).height() * 1.6;
     p.drawText(QRectF(rect.left(), rect.top(), rect.width(), titleHeight), Qt::AlignLeft | Qt::AlignVCenter, page.title);
+    if (!page.subtitle.isEmpty()) {
+        // The period and the group compared with, under the title.
+        QFont sub(QStringLiteral("IPAGothic"));
+        sub.setPixelSize(14);
+        p.setFont(sub);
+        const double h = QFontMetricsF(sub).height() * 1.4;
+        p.drawText(QRectF(rect.left(), rect.top() + titleHeight, rect.width(), h), Qt::AlignLeft | Qt::AlignVCenter,
+                   page.subtitle);
+        titleHeight += h;
+    }
 
     const size_t levels = page.charts.levels.size();
     // Each level's row gets two shares of the height, the weekly chart one and a half.

@@ -25,6 +25,7 @@ PupilCharts pupilCharts(const std::vector<ResultRecordData>& records, const Prog
 
 struct SheetPage {
     QString title;                   // the sheet's title line
+    QString subtitle;                // under it: the period and the group compared with
     std::vector<QStringList> blocks; // one block of lines per level, in the order of charts.levels
     PupilCharts charts;
 };

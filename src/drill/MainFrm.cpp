@@ -345,7 +345,10 @@ void MainFrm::判定後処理()
     const ProgramState& s = state();
     if (s.TimeOver == 1 || s.RunComplete == 1) return;
     showVerdictSigns(Verdict);
-    if (Verdict == kVerdictRight) {
+    if (Verdict == kVerdictRight && sharedRight_) {
+        Verdict = kVerdictNone;
+        showSharedRight();
+    } else if (Verdict == kVerdictRight) {
         Verdict = kVerdictNone;
         takeRightAnswer();
     } else if (Verdict == kVerdictWrong) {
@@ -353,13 +356,15 @@ void MainFrm::判定後処理()
     }
 }
 
-void MainFrm::takeRightAnswer()
+void MainFrm::takeRightAnswer(bool cue)
 {
     ProgramState& s = state();
     CmdNuritubusiOK->setEnabled(false);
-    if (!screens::yieldFor(this)) return;
-    PlayCorrect();
-    if (!screens::yieldFor(this)) return;
+    if (cue) {
+        if (!screens::yieldFor(this)) return;
+        PlayCorrect();
+        if (!screens::yieldFor(this)) return;
+    }
     s.RunCorrectCount += 1;
     if (CurrentQuestion >= 0 && CurrentQuestion < int(QuestionDone.size())) QuestionDone[size_t(CurrentQuestion)] = 1;
     setRemaining(QuestionsPerRun - s.RunCorrectCount);
@@ -391,6 +396,31 @@ void MainFrm::showCorrection()
     // Clicks made while the cue played (the second click of a double click
     // on "O.K.") reach the window only now: let them land on a disabled
     // "次へ" so that they cannot take the correction away unseen.
+    CmdNuritubusikakunin->setEnabled(false);
+    if (!screens::yieldFor(this)) return;
+    CmdNuritubusikakunin->setEnabled(true);
+    if (CmdNuritubusikakunin->isVisible()) CmdNuritubusikakunin->setFocus();
+    s.Judging = 0;
+}
+
+void MainFrm::showSharedRight()
+{
+    ProgramState& s = state();
+    // The press is right, but the place the question asked is another one
+    // that the shown related place is true of too: it is shown as well, in
+    // the corrected colour and ringed, until "次へ"; there is no penalty.
+    s.CorrectionShown = 1;
+    setCorrectionShown(true);
+    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3, LblNuritubusi4, Lblnuritubusi9}) setSlotColour(l, kGreen);
+    Label5->setText(QStringLiteral("あなたが押したのも正解"));
+    const Question& q = content_.table.at(CurrentQuestion);
+    PicNuritubusiPic->setRing(QPoint(q.seedX, q.seedY));
+    CmdNuritubusikakunin->show();
+    CmdNuritubusikakunin->raise();
+    if (!screens::yieldFor(this)) return;
+    PlayCorrect();
+    // As after a wrong answer: clicks made while the cue played must not take
+    // the place away unseen.
     CmdNuritubusikakunin->setEnabled(false);
     if (!screens::yieldFor(this)) return;
     CmdNuritubusikakunin->setEnabled(true);
@@ -435,6 +465,14 @@ void MainFrm::CmdNuritubusikakunin_Click()
     for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
     setCorrectionShown(false);
     state().CorrectionShown = 0;
+    if (sharedRight_) {
+        sharedRight_ = false;
+        Label5->setText(QStringLiteral("あなたが押したのは"));
+        setSlotColour(LblNuritubusi4, mapcolour::Pressed);
+        setSlotColour(Lblnuritubusi9, mapcolour::Pressed);
+        takeRightAnswer(false);
+        return;
+    }
     問題作成表示();
 }
 
@@ -460,11 +498,13 @@ void MainFrm::PicNuritubusiPic_MouseDown(int x, int y)
     LblNuritubusi2->setText(ShownForm(q.displayName));
     LblNuritubusi7->setText(ShownForm(q.secondDisplayName));
     showRelatedPlaces(CurrentQuestion);
-    const PressResult r = judgeMapPress(surface_, content_.table, CurrentQuestion, x, y);
+    // Label3 shows the prompt's related place ("?" when the prompt was a name).
+    const PressResult r = judgeMapPress(surface_, content_.table, CurrentQuestion, x, y, Label3->text());
     PicNuritubusiPic->refresh();
     LblNuritubusi4->setText(r.pressedName);
     Lblnuritubusi9->setText(r.pressedSecond);
     Verdict = r.verdict;
+    sharedRight_ = r.rightByShared;
 
     s.Judging = 1;
     判定後処理();

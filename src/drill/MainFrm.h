@@ -158,7 +158,8 @@ private:
     void buildDrillArea();
     void leaveForDashboard();
     // The two ways out of 判定後処理.
-    void takeRightAnswer();  // counts the answer, then the next question or the end of the run
+    void takeRightAnswer(bool cue = true);  // counts the answer, then the next question or the end of the run
+    void showSharedRight();  // right by another place of the shown related place: the asked one shown until "次へ"
     void showCorrection();   // the right answer beside the pupil's, the penalty and the wrong-answer cue
     // Shows or hides the correction rows of the kind of level.
     void setCorrectionShown(bool shown);
@@ -187,6 +188,7 @@ private:
     bool submitting_ = false;
     std::vector<bool> boxHidden_ = std::vector<bool>(40, false);
     QPoint lastPress_;  // the map point the last accepted press took
+    bool sharedRight_ = false;  // the press shown is right by another place; "次へ" counts it
 };
 
 } // namespace karuvel

@@ -2,6 +2,10 @@
 #include "Fakes.h"
 #include "Runs.h"
 #include "dashboard/ClassOverview.h"
+#include "dashboard/StuckList.h"
+#include "frame/Calendar.h"
+
+#include <cmath>
 
 #include <QImage>
 #include <QPainter>
@@ -12,15 +16,19 @@ using namespace karuvel;
 
 namespace {
 
-// School year 2026, levels 1 "川１", 2 "川練習" (practice) and 3 "山脈１", each
-// cleared by 3 runs and 30 points within the recent period. In roster order:
-// 1 青木 (小５) has cleared level 1; 2 上田 (小５) has run it without clearing
-// (enough points, too few runs); 3 小川 (小５) has never run; 4 江藤 (中２) is
-// of another grade; 5 大野 (小５) is on the roster but not listed.
+// School year 2026 (today 2026-12-10: this term is 2026/09/01～12/31),
+// levels 1 "川１", 2 "川練習" (practice) and 3 "山脈１", each cleared by 3
+// runs and 30 points within 7 days (a 20-s run earns 19 points). In roster
+// order: 1 青木 (小５) clears level 1 this week; 2 上田 (小５) cleared it in
+// May and has two runs this week (not enough), and ran level 3 in May; 3
+// 小川 (小５) has never run; 4 江藤 (中２) is of another grade; 6 上野先生,
+// a teacher, is listed but is no pupil; 5 大野 (小５) is not listed.
 class Overview : public ::testing::Test {
 protected:
     test::FakePlatform fakes;
     ProgramState& s = state();
+    std::vector<RecEntry> runs;
+    double today = 0;
 
     void SetUp() override
     {
@@ -29,32 +37,33 @@ protected:
         s.LevelNames[2] = QStringLiteral("川練習");
         s.LevelNames[3] = QStringLiteral("山脈１");
         test::setLevelCriteria(3, {});
-        s.BestTime.fill(kNoTime);
-        const char* names[] = {"", "青木", "上田", "小川", "江藤", "大野"};
-        const char* grades[] = {"", "小５", "小５", "小５", "中２", "小５"};
-        const int births[] = {0, 2015, 2015, 2015, 2012, 2015};
-        for (int p = 1; p <= 5; ++p) {
+        const char* names[] = {"", "青木", "上田", "小川", "江藤", "大野", "上野先生"};
+        const char* grades[] = {"", "小５", "小５", "小５", "中２", "小５", ""};
+        const int births[] = {0, 2015, 2015, 2015, 2012, 2015, 1980};
+        for (int p = 1; p <= 6; ++p) {
             s.PupilNames[size_t(p)] = QString::fromUtf8(names[p]).leftJustified(20, QLatin1Char(' '));
             s.PupilGrades[size_t(p)] = QString::fromUtf8(grades[p]);
             s.PupilBirthYears[size_t(p)] = births[p];
         }
         s.SchoolYear = Loose(2026);
-        for (int n = 1; n <= 4; ++n) s.RosterOrder[size_t(n)] = n;
-        s.RosterCount = Loose(4);
+        const int order[] = {0, 1, 2, 3, 4, 6};
+        for (int n = 1; n <= 5; ++n) s.RosterOrder[size_t(n)] = order[n];
+        s.RosterCount = Loose(5);
         s.CurrentPupil = 1;
-        stats(1, 1, 5, 3, 40, 45);  // cleared
-        stats(2, 1, 4, 2, 36, 50);  // 36 points but 2 runs: not cleared
-        stats(2, 3, 2, 0, 0, 80);   // ran long ago, nothing recent
-        stats(4, 1, 9, 9, 90, 30);
-        stats(5, 1, 9, 9, 90, 30);
+        today = std::floor(toOleDate(fakes.clock.now().date()));
+        runs = {
+            {today - 2, 0.5, 1, 1, 20}, {today - 1, 0.5, 1, 1, 20}, {today, 0.5, 1, 1, 20},           // 青木
+            {today - 200, 0.5, 2, 1, 20}, {today - 199, 0.5, 2, 1, 20}, {today - 198, 0.5, 2, 1, 20}, // 上田 in May
+            {today - 200, 0.5, 2, 3, 80}, {today - 199, 0.5, 2, 3, 90},
+            {today - 1, 0.5, 2, 1, 20}, {today, 0.5, 2, 1, 25},                                         // 上田 this week
+            {today, 0.5, 4, 1, 20}, {today, 0.5, 5, 1, 20}, {today, 0.5, 6, 1, 10},
+        };
     }
 
-    void stats(int pupil, int level, int total, int recent, long long recentPoints, int best)
+    ClassOverview overview(const QString& grade, PeriodChoice period = PeriodChoice::ThisTerm) const
     {
-        s.TotalCount(level, pupil) = total;
-        s.RecentCount(level, pupil) = recent;
-        s.RecentPoints(level, pupil) = recentPoints;
-        s.BestTime(level, pupil) = best;
+        const QDate day = fakes.clock.now().date();
+        return classOverview(s, grade, ClassProgress(s, runs, periodOf(period, day, 4), day));
     }
 
     static QStringList names(const ClassOverview& o)
@@ -69,7 +78,7 @@ protected:
 
 TEST_F(Overview, CellsOfAFixtureClass)
 {
-    const ClassOverview o = classOverview(s, QStringLiteral("小５"));
+    const ClassOverview o = overview(QStringLiteral("小５"));
     EXPECT_EQ(o.levels, (std::vector<int>{1, 3}));  // the practice level has no column
     EXPECT_EQ(names(o), (QStringList{QStringLiteral("青木"), QStringLiteral("上田"), QStringLiteral("小川")}));
     const struct {
@@ -78,12 +87,12 @@ TEST_F(Overview, CellsOfAFixtureClass)
         size_t cell;
         QStringList lines;
     } cases[] = {
-        {"cleared: runs and points within the period reach both criteria", 0, 0,
-         {QStringLiteral("クリア"), QStringLiteral("3回 40点"), QStringLiteral("最高 45秒")}},
-        {"enough points with too few runs is not cleared", 1, 0,
-         {QStringLiteral("2回 36点"), QStringLiteral("最高 50秒")}},
-        {"runs long ago show nothing recent but keep the best time", 1, 1,
-         {QStringLiteral("0回 0点"), QStringLiteral("最高 80秒")}},
+        {"cleared in the period: runs and points within 7 days reach both criteria", 0, 0,
+         {QStringLiteral("クリア"), QStringLiteral("3回 57点"), QStringLiteral("最高 20秒")}},
+        {"cleared in May, two runs this week: cleared before the period, counts of the period", 1, 0,
+         {QStringLiteral("以前クリア"), QStringLiteral("2回 33点"), QStringLiteral("最高 20秒")}},
+        {"runs before the period only: nothing in it, no best in it", 1, 1,
+         {QStringLiteral("0回 0点"), QStringLiteral("最高 -")}},
         {"a level never run", 2, 0, {QStringLiteral("−")}},
         {"the other level never run", 0, 1, {QStringLiteral("−")}},
     };
@@ -91,26 +100,34 @@ TEST_F(Overview, CellsOfAFixtureClass)
         SCOPED_TRACE(c.what);
         EXPECT_EQ(overviewCellLines(o.rows[size_t(c.row)].cells[c.cell]), c.lines);
     }
-    EXPECT_TRUE(o.rows[0].cells[0].cleared);
-    EXPECT_FALSE(o.rows[1].cells[0].cleared);
 
-    // "全学年" lists 江藤 too; the unlisted 大野 never appears.
-    EXPECT_EQ(names(classOverview(s, QStringLiteral("全学年"))).size(), 4);
-    EXPECT_FALSE(names(classOverview(s, QStringLiteral("全学年"))).contains(QStringLiteral("大野")));
+    // Over everything, 上田's May clear is within the period.
+    const ClassOverview all = overview(QStringLiteral("小５"), PeriodChoice::Everything);
+    EXPECT_EQ(overviewCellLines(all.rows[1].cells[0]),
+              (QStringList{QStringLiteral("クリア"), QStringLiteral("5回 90点"), QStringLiteral("最高 20秒")}));
+
+    // "全学年" lists 江藤 too; the unlisted 大野 and the teacher never appear.
+    const QStringList everyone = names(overview(QStringLiteral("全学年")));
+    EXPECT_EQ(everyone.size(), 4);
+    EXPECT_FALSE(everyone.contains(QStringLiteral("大野")));
+    EXPECT_FALSE(everyone.contains(QStringLiteral("上野先生")));
+
+    // The CSV names the period and every cell.
+    const QStringList csv = overviewCsvLines(s, o);
+    EXPECT_EQ(csv[0], QStringLiteral("期間,2026/09/01～2026/12/31"));
+    EXPECT_TRUE(csv[2].startsWith(QStringLiteral("学年,名前,レベル1 川１ クリア,レベル1 川１ 回数")));
+    EXPECT_EQ(csv[4], QStringLiteral("小５,上田,以前クリア,2,33,20,,0,0,"));
 }
 
 TEST_F(Overview, SortingByALevelPutsThoseFurthestBehindFirst)
 {
-    stats(3, 1, 1, 1, 36, 99);  // 小川 now has one run: more points than 上田's 36? equal points, slower
-    ClassOverview o = classOverview(s, QStringLiteral("小５"));
+    runs.push_back({today, 0.5, 3, 1, 99});  // 小川 now has one slow run
+    ClassOverview o = overview(QStringLiteral("小５"));
     sortOverview(&o, 1, true);
-    // Not cleared first; 上田 and 小川 both 36 points, 小川's best is slower.
+    // Not cleared first (小川 before 上田, who cleared before the period), then 青木.
     EXPECT_EQ(names(o), (QStringList{QStringLiteral("小川"), QStringLiteral("上田"), QStringLiteral("青木")}));
     sortOverview(&o, 1, false);
     EXPECT_EQ(names(o), (QStringList{QStringLiteral("青木"), QStringLiteral("上田"), QStringLiteral("小川")}));
-    // Level 3: only 上田 ever ran it; the two who never did keep roster order.
-    sortOverview(&o, 2, false);
-    EXPECT_EQ(names(o), (QStringList{QStringLiteral("上田"), QStringLiteral("青木"), QStringLiteral("小川")}));
     sortOverview(&o, 0, true);
     EXPECT_EQ(names(o), (QStringList{QStringLiteral("青木"), QStringLiteral("上田"), QStringLiteral("小川")}));
 }
@@ -118,22 +135,22 @@ TEST_F(Overview, SortingByALevelPutsThoseFurthestBehindFirst)
 TEST_F(Overview, TableViewSortsThroughTheModelAndPrintsEveryRow)
 {
     ClassOverviewModel model;
-    model.setOverview(s, classOverview(s, QStringLiteral("小５")));
+    model.setOverview(s, overview(QStringLiteral("小５")));
     QTableView view;
     view.setModel(&model);
     view.setSortingEnabled(true);
     EXPECT_EQ(model.columnCount(), 3);
-    EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("1 川１"));
-    EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("3 山脈１"));
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("1\n川１"));
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("3\n山脈１"));
     view.sortByColumn(1, Qt::AscendingOrder);
     EXPECT_EQ(model.data(model.index(0, 0), Qt::UserRole).toInt(), 3);  // 小川, never ran
     EXPECT_EQ(model.data(model.index(2, 1), Qt::DisplayRole).toString(),
-              QStringLiteral("クリア\n3回 40点\n最高 45秒"));
+              QStringLiteral("クリア\n3回 57点\n最高 20秒"));
 
     // A page holds the rows it says it holds; a long class takes several pages.
     const QRectF page(0, 0, 794 - 80, 1123 - 80);
     const int perPage = overviewRowsPerPage(page);
-    EXPECT_GE(perPage, 15);
+    EXPECT_GE(perPage, 14);
     QImage image(794, 1123, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
@@ -144,4 +161,59 @@ TEST_F(Overview, TableViewSortsThroughTheModelAndPrintsEveryRow)
     for (int y = 0; y < image.height() && !clearedShown; ++y)
         for (int x = 0; x < image.width() && !clearedShown; ++x) clearedShown = image.pixel(x, y) == qRgb(200, 240, 200);
     EXPECT_TRUE(clearedShown);
+}
+
+// "Who is stuck" for a fixture class of the same school: one never ran, one
+// stalled on a level (five runs no better than before), one with
+// time-overs, one who cleared and comes every day.
+TEST_F(Overview, StuckListPutsThoseWhoNeedTheTeacherFirst)
+{
+    runs.clear();
+    // 青木: cleared level 1 this week.
+    for (int d : {2, 1, 0}) runs.push_back({today - d, 0.5, 1, 1, 20});
+    // 上田: level 3 tried for weeks: 50 s once, then five runs of 55..70 s;
+    // last here 12 days ago.
+    runs.push_back({today - 30, 0.5, 2, 3, 50});
+    for (int k = 0; k < 5; ++k) runs.push_back({today - 20 + 2 * k, 0.5, 2, 3, 55 + 3 * k});
+    // 江藤 (中２, but "全学年" below): three time-overs at level 1 this month, last run yesterday.
+    for (int d : {5, 3, 1}) runs.push_back({today - d, 0.5, 4, 1, kTimeOver});
+    // 小川 never ran.
+    const QDate day = fakes.clock.now().date();
+    const ClassProgress progress(s, runs, periodOf(PeriodChoice::ThisMonth, day, 4), day);
+    const std::vector<StuckRow> rows = stuckList(s, QStringLiteral("全学年"), progress, day);
+    QStringList order;
+    for (const StuckRow& r : rows) order << r.name;
+    EXPECT_EQ(order, (QStringList{QStringLiteral("小川"), QStringLiteral("上田"), QStringLiteral("江藤"),
+                                  QStringLiteral("青木")}));
+    struct Case {
+        const char* what;
+        size_t row;
+        QStringList texts;
+    };
+    const Case cases[] = {
+        {"never ran", 0, {"小５ 小川", "まだ練習していない", "−", "−", "−"}},
+        {"stalled and never cleared, twelve days away", 1, {"小５ 上田", "12日前", "レベル3", "レベル3", "−"}},
+        {"time-overs this month", 2, {"中２ 江藤", "1日前", "レベル1", "−", "3回"}},
+        {"cleared and here today", 3, {"小５ 青木", "今日", "−", "−", "−"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_LT(c.row, rows.size());
+        EXPECT_EQ(stuckRowTexts(rows[c.row]), c.texts);
+    }
+}
+
+TEST(ClearRule, FirstDayTheRuleWasMetAndStalledRuns)
+{
+    // Three 20-s runs (19 points each, target 60) cleared on the third day
+    // when they lie within 7 days, never when they are spread wider.
+    const std::vector<DayRun> close = {{100, 20}, {103, 20}, {106, 20}};
+    const std::vector<DayRun> wide = {{100, 20}, {104, 20}, {108, 20}};
+    EXPECT_EQ(firstClearDay(close, 60, 1.0f, 30, 3, 7), 106);
+    EXPECT_EQ(firstClearDay(wide, 60, 1.0f, 30, 3, 7), -1);
+    EXPECT_EQ(firstClearDay(close, 60, 1.0f, 30, 3, 7, 107), -1);  // not again from day 107 on
+    EXPECT_EQ(firstClearDay({{100, kTimeOver}, {100, 20}, {101, 20}}, 60, 1.0f, 30, 3, 7), -1);  // a time-over is no run
+    EXPECT_FALSE(stalledRuns({50, 55, 56, 57, 58}));        // too few to tell
+    EXPECT_TRUE(stalledRuns({50, 55, 56, 57, 58, 50}));     // equal to the best before: no better
+    EXPECT_FALSE(stalledRuns({50, 55, 56, 49, 58, 59}));    // one run beat it
 }

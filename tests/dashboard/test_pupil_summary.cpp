@@ -3,6 +3,7 @@
 #include "Runs.h"
 #include "dashboard/PupilSummary.h"
 #include "frame/Calendar.h"
+#include "records/Recount.h"
 
 #include <gtest/gtest.h>
 
@@ -137,4 +138,52 @@ TEST_F(Summary, RunLinesOfTheListedPupilOnly)
                                                 QStringLiteral("  61秒12/10●小川　　　●"),
                                                 QStringLiteral("　　× 12/10●小川　　　●")}));
     EXPECT_TRUE(summary.runLines(2).isEmpty());
+}
+
+TEST_F(Summary, TheGroupComparedWithAndThePeriod)
+{
+    // A teacher whose runs never join any group.
+    s.PupilNames[5] = QStringLiteral("上野先生").leftJustified(20, QLatin1Char(' '));
+    s.PupilBirthYears[5] = 1980;
+    s.RosterOrder[5] = 5;
+    s.RosterCount = Loose(5);
+    struct Case {
+        const char* what;
+        SummaryScope scope;
+        int pupil;
+        QString group;
+        long long schoolBest, schoolAverage, runs, points;
+    };
+    SummaryScope school{CompareGroup::School, {}, false};
+    SummaryScope grade{CompareGroup::PupilGrade, {}, false};
+    const QDate day = fakes.clock.now().date();
+    SummaryScope lastTwoDays{CompareGroup::School, {day.addDays(-1), day}, true};
+    const Case cases[] = {
+        // The whole school whatever filter the lists use ("中学生全体" below).
+        {"the whole school", school, 3, "塾全体", 40, 50, 2, 12},
+        {"the pupil's grade (小３: 小川 alone)", grade, 3, "小３", 60, 61, 2, 12},
+        {"the pupil's grade (小５: 青木 and 江藤)", grade, 1, "小５", 40, 45, 2, 30},
+        // The last two days: 小川's run of two days ago leaves; the points are the period's own.
+        {"a period", lastTwoDays, 3, "塾全体", 40, 48, 1, 12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PupilSummary summary(s, QStringLiteral("中学生全体"), fakes.clock.now(), 3, c.scope);
+        for (const auto& run : std::vector<std::tuple<double, int, int, int>>{
+                 {today, 1, 1, 40}, {today - 1, 1, 1, 50}, {today, 2, 1, 40}, {today - 2, 3, 1, 60},
+                 {today, 3, 1, 61}, {today, 5, 1, 3}}) {
+            const auto& [date, pupil, level, time] = run;
+            summary.add(test::runRecord(date, 0.5, pupil, level, time));
+        }
+        const LevelFigures f = summary.figures(c.pupil, 1);
+        EXPECT_EQ(summary.groupName(c.pupil), c.group);
+        EXPECT_EQ(f.schoolBest, c.schoolBest);
+        EXPECT_EQ(f.schoolAverage, c.schoolAverage);
+        EXPECT_EQ(f.runs, c.runs);
+        if (c.scope.periodSet) EXPECT_EQ(f.points, recordPoints(61, s.TargetTime[1], s.PointMultiplier[1]));
+        else EXPECT_EQ(f.points, c.points);
+        const QStringList sheet = summary.sheet(c.pupil, {1});
+        EXPECT_TRUE(sheet[1].contains(QStringLiteral("くらべる相手：") + c.group)) << sheet[1].toStdString();
+        EXPECT_TRUE(sheet.join(QLatin1Char('\n')).contains(QStringLiteral("本人 / ") + c.group));
+    }
 }

@@ -129,18 +129,20 @@ TEST_F(TeacherWindow, PerPupilTimesShowsOwnRunsAndTheSignedInPupilsSheet)
     EXPECT_FALSE(d.Command24[1]->isVisible());  // printing is for teachers
     EXPECT_FALSE(d.List2->isVisible());
     const QStringList sheet = d.SheetText->toPlainText().split(QLatin1Char('\n'));
-    ASSERT_EQ(sheet.size(), 23);
+    ASSERT_EQ(sheet.size(), 24);
     EXPECT_EQ(sheet[0], QStringLiteral("Karuvel　小３ 小川（3）"));
-    EXPECT_EQ(sheet[1], QStringLiteral("【1】川１"));
-    EXPECT_EQ(sheet[4], QStringLiteral("　　順位　　　　     3位"));
-    EXPECT_EQ(sheet[12], QStringLiteral("【2】川２"));
+    EXPECT_EQ(sheet[1], QStringLiteral("期間：最近10年　くらべる相手：塾全体"));
+    EXPECT_EQ(sheet[2], QStringLiteral("【1】川１"));
+    EXPECT_EQ(sheet[5], QStringLiteral("　　順位　　　　     3位"));
+    EXPECT_EQ(sheet[13], QStringLiteral("【2】川２"));
 
     // "表示" with no pupil chosen: the signed-in pupil again, now for level 2 alone.
     d.List3->clearSelection();
     d.List3->item(1)->setSelected(true);
     d.Command24[0]->click();
-    EXPECT_EQ(d.SheetText->toPlainText().split(QLatin1Char('\n')).size(), 12);
-    EXPECT_TRUE(d.SheetText->toPlainText().startsWith(QStringLiteral("Karuvel　小３ 小川（3）\n【2】川２")));
+    EXPECT_EQ(d.SheetText->toPlainText().split(QLatin1Char('\n')).size(), 13);
+    EXPECT_TRUE(d.SheetText->toPlainText().startsWith(
+        QStringLiteral("Karuvel　小３ 小川（3）\n期間：最近10年　くらべる相手：塾全体\n【2】川２")));
 
     // Another display hides the graph button and the panel and frees the buttons.
     d.Option2[1]->click();
@@ -180,11 +182,13 @@ TEST_F(TeacherWindow, TeacherPrintsChosenPupilsInListOrderAsOneJob)
     EXPECT_EQ(titles(d.SheetText->toPlainText().split(QLatin1Char('\n'))).size(), 3);
     EXPECT_EQ(lines(d.List5[1]).size(), 2);
 
-    // The grade chooser redraws the sheets against that grade: 上田 alone here.
+    // The grade chooser filters the lists, not the group the sheets compare
+    // with: that is the panel's own choice, named on the sheet.
     d.Combo1->setCurrentIndex(d.Combo1->findText(QStringLiteral("中学生全体")));
     d.Combo1_Click();
     EXPECT_TRUE(d.Picture11->isVisible());
-    EXPECT_TRUE(d.SheetText->toPlainText().contains(QStringLiteral("　　最高　　　　     65 /     50秒")));
+    EXPECT_TRUE(d.SheetText->toPlainText().contains(QStringLiteral("　　最高　　　　     65 /     40秒")));
+    EXPECT_TRUE(d.SheetText->toPlainText().contains(QStringLiteral("くらべる相手：塾全体")));
 
     // A printer that fails is told about, and its job still ends once.
     FailingPrinter failing;
@@ -228,9 +232,11 @@ TEST_F(TeacherWindow, PasswordPanelOpensTheChosenWindowOnlyForTheExactPassword)
         d.Command10[size_t(c.member)]->click();
         if (!c.opens) {
             ASSERT_EQ(fakes.messages.shown.size(), 1);
-            EXPECT_EQ(fakes.messages.shown[0].second, QStringLiteral("パスワードを入力して下さい"));
+            EXPECT_EQ(fakes.messages.shown[0].second,
+                      *c.typed ? QStringLiteral("パスワードが違います。\r\nもう一度入力して下さい。")
+                               : QStringLiteral("パスワードを入力して下さい"));
             EXPECT_TRUE(d.Picture7->isVisible());
-            EXPECT_EQ(d.Text3->text(), QString::fromUtf8(c.typed));
+            EXPECT_TRUE(d.Text3->text().isEmpty());  // cleared for the next try
             EXPECT_TRUE(shownScreens.isEmpty());
             EXPECT_EQ(screens::find(ScreenId::Dashboard), &d);
             screens::close(ScreenId::Dashboard);
