@@ -35,8 +35,11 @@ QString japaneseEraDateFromTable(const QDate& date)
                              .arg(date.day(), 2, 10, QLatin1Char('0'))
                              .arg(QString::fromUtf16(weekdays[date.dayOfWeek() - 1]));
     for (const Era& e : eras)
-        if (date >= e.first)
-            return QString::fromUtf16(e.name) + QString::number(date.year() - e.first.year() + 1) + rest;
+        if (date >= e.first) {
+            // The first year of an era is "元年", as the Japanese calendar writes it.
+            const int year = date.year() - e.first.year() + 1;
+            return QString::fromUtf16(e.name) + (year == 1 ? QStringLiteral("元") : QString::number(year)) + rest;
+        }
     return QString::number(date.year()) + rest;
 }
 
