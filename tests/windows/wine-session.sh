@@ -5,8 +5,9 @@
 # winpath PATH: the Windows form of a Linux path (Z:\...).
 set -euo pipefail
 export WINEDEBUG=-all WINEARCH=win64
-# No Mono/Gecko questions, no desktop menus, and no sound device: the cues play silently.
-export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winealsa.drv,winepulse.drv,wineoss.drv="
+# No Mono/Gecko questions, no desktop menus, no debugger waiting on a crash, and no sound
+# device: the cues play silently.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winedbg.exe,winealsa.drv,winepulse.drv,wineoss.drv="
 # Qt for Windows picks its own platform (the tests' offscreen one is not there).
 unset QT_QPA_PLATFORM SDL_AUDIODRIVER
 WINE="${KARUVEL_WINE:-$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)}"
