@@ -15,6 +15,7 @@
 #include "platform/FieldReader.h"
 #include "records/Criteria.h"
 #include "records/Recount.h"
+#include "platform/RecordFile.h"
 #include "records/ResultsFile.h"
 #include "records/Sounds.h"
 #include "roster/NameList.h"
@@ -556,9 +557,36 @@ void resultsEntry(const uint8_t* data, size_t size)
     }
 }
 
+// ---- The journal of an interrupted rewrite ----------------------------------
+
+// Bytes found beside the school's results file as "成績累積データ.dat.rewrite"
+// (a journal of another folder, an old copy, a damaged one). Whatever they
+// are, the next reading neither ends the program nor changes a stored run: a
+// journal is applied only when it was made for the file as it is, which no
+// input can be (it would have to name the scratch file's number and the
+// stamp beside it).
+void journalEntry(const uint8_t* data, size_t size)
+{
+    const QString path = schoolPath(kResults);
+    const QString journal = path + QStringLiteral(".rewrite");
+    putInput(path, world().schoolResults);
+    putInput(journal, bytesOf(data, size));
+    signIn();
+    try {
+        RecountAll();
+        check(readFile(path) == world().schoolResults, "a journal not made for the results file changed it");
+        check(!QFileInfo::exists(journal), "a journal stays beside the file after a reading");
+    } catch (const ProgramEnded&) {
+        check(false, "a journal beside a readable results file ended the program");
+    }
+    // What was set aside goes, so that the folder does not fill up.
+    for (const std::filesystem::path& p : takeSetAsideJournals()) QFile::remove(fromFsPath(p));
+}
+
 const std::vector<Target> kTargets = {
     {"fields", fieldsEntry, 4096},   {"config", configEntry, 4096},    {"roster", rosterEntry, 8192},
     {"criteria", criteriaEntry, 4096}, {"questions", questionsEntry, 8192}, {"results", resultsEntry, 16384},
+    {"journal", journalEntry, 16384},
 };
 
 } // namespace
@@ -602,6 +630,19 @@ std::vector<Seed> seedsFor(const Target& target)
         out.push_back({QStringLiteral("成績累積データ.dat"), r});
         // The same records with each criteria variant, chosen by a torn end.
         for (char v = 1; v <= 3; ++v) out.push_back({QStringLiteral("成績累積データ-%1.dat").arg(int(v)), r + QByteArray(1, v)});
+    } else if (name == QLatin1String("journal")) {
+        // A whole journal of the school's records: of an older program, and
+        // one of this one's made for another file, with its stamp.
+        const QByteArray r = readFile(school + schoolFileNames()[kResults]);
+        const auto number = [](uint64_t v) {
+            QByteArray b(8, '\0');
+            for (int i = 0; i < 8; ++i) b[i] = char((v >> (8 * i)) & 0xff);
+            return b;
+        };
+        out.push_back({QStringLiteral("older.rewrite"), QByteArray("Karuvel rewrite\n", 16) + number(uint64_t(r.size())) + number(0) + r});
+        QByteArray header = QByteArray("Karuvel rewrite2", 16) + number(uint64_t(r.size())) + number(0) + number(1) + number(2) +
+                            number(uint64_t(r.size())) + number(0) + QByteArray("0123456789abcdef") + number(0) + number(0);
+        out.push_back({QStringLiteral("other.rewrite"), header + r});
     }
     return out;
 }

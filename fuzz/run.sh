@@ -19,7 +19,7 @@
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${KARUVEL_FUZZ_BUILD_DIR:-$ROOT/build-fuzz}"
-ALL_TARGETS=(fields config roster criteria questions results)
+ALL_TARGETS=(fields config roster criteria questions results journal)
 
 replay=0
 if [[ "${1:-}" == "--replay" ]]; then
@@ -57,7 +57,7 @@ nice -n 10 cmake --build "$BUILD" -j "$(nproc)" "${build_targets[@]}"
 
 max_len() {
   case "$1" in
-    results) echo 16384 ;;
+    results|journal) echo 16384 ;;
     roster|questions) echo 8192 ;;
     *) echo 4096 ;;
   esac

@@ -1,5 +1,7 @@
 # Run at install time (cmake --install, CPack): writes the school's path file with
 # the system's settings and links the program home's path file to it.
+# For a system install (prefix /usr) the path file names /var/lib/karuvel/, which
+# the launcher finds unprepared until a school's data root is written into it.
 # In: KARUVEL_INSTALL_HOME (relative to the prefix). Honours DESTDIR and --prefix.
 if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
   set(_conf_dir "/etc/karuvel")
@@ -16,7 +18,14 @@ if(NOT EXISTS "${_path_file}")
   file(WRITE "${_path_file}" "${_default_root},,,,,,,,,\r\n")
 endif()
 set(_home "${CMAKE_INSTALL_PREFIX}/${KARUVEL_INSTALL_HOME}")
-file(RELATIVE_PATH _target "${_home}" "${_conf_dir}/パスデータ.txt")
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  # The system's settings lie in another top-level folder: an absolute link, as
+  # Debian's policy asks of links between top-level folders.
+  set(_target "${_conf_dir}/パスデータ.txt")
+else()
+  # Within one prefix a relative link, so that the installed tree can be moved.
+  file(RELATIVE_PATH _target "${_home}" "${_conf_dir}/パスデータ.txt")
+endif()
 set(_link "$ENV{DESTDIR}${_home}/パスデータ.txt")
 message(STATUS "Installing: ${_link} -> ${_target}")
 file(MAKE_DIRECTORY "$ENV{DESTDIR}${_home}")

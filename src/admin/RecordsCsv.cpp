@@ -6,6 +6,7 @@
 #include "records/ResultsFile.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <cmath>
 
@@ -46,6 +47,34 @@ QStringList recordsCsvHeadings()
             QStringLiteral("塾名")};
 }
 
+bool spreadsheetWouldChange(const QString& text)
+{
+    if (text.isEmpty()) return false;
+    const QChar first = text.front();
+    if (QStringLiteral("=+-@\t\r\n").contains(first)) return true;
+    const QString t = text.trimmed();
+    if (t.compare(QStringLiteral("TRUE"), Qt::CaseInsensitive) == 0 ||
+        t.compare(QStringLiteral("FALSE"), Qt::CaseInsensitive) == 0)
+        return true;
+    // Numbers (with leading zeros, signs, separators, exponents, percent or a
+    // currency sign), dates and times (1/2, 2026-1-2, 1月2日, 12:30, 午後1時),
+    // fractions ("1 1/2"), in half-width or full-width digits; dates of an era
+    // ("R6.1.2").
+    static const QRegularExpression numberLike(QStringLiteral(
+        "^[(（]?[+\\-＋－]?[¥$€￥＄]?[0-9０-９][0-9０-９\\s.,，．:：/／\\-－+%％()（）eE年月日時分秒午前後AaPpMm]*$"));
+    static const QRegularExpression eraDate(QStringLiteral("^[MTSHRmtshr][0-9０-９]+[./\\-][0-9０-９]"));
+    static const QRegularExpression clock(QStringLiteral("^(午前|午後)[0-9０-９]"));
+    return numberLike.match(t).hasMatch() || eraDate.match(t).hasMatch() || clock.match(t).hasMatch();
+}
+
+QString spreadsheetText(const QString& text)
+{
+    if (!spreadsheetWouldChange(text)) return text;
+    QString inner = text;
+    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QStringLiteral("=\"") + inner + QLatin1Char('"');
+}
+
 QString csvField(const QString& text)
 {
     const bool quoted = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))
@@ -74,15 +103,15 @@ QString recordsCsvText(const char* records, int64_t count, const PupilBook& book
             dateText(r.date),
             clockText(r.clock),
             QString::number(r.pupil),
-            book.nameOf(r.pupil),
-            book.gradeLabelOf(r.pupil).trimmed(),
+            spreadsheetText(book.nameOf(r.pupil)),
+            spreadsheetText(book.gradeLabelOf(r.pupil).trimmed()),
             QString::number(r.level),
-            knownLevel ? s.LevelNames[r.level] : QString(),
+            spreadsheetText(knownLevel ? s.LevelNames[r.level] : QString()),
             QString::number(r.time),
             r.time > kNoTime - 2 ? QStringLiteral("時間切れ") : QString(),
             points,
-            decodeCp932(r.schoolCode).trimmed(),
-            r.schoolCode == ownCode ? s.SchoolName : QStringLiteral("他塾"),
+            spreadsheetText(decodeCp932(r.schoolCode).trimmed()),
+            spreadsheetText(r.schoolCode == ownCode ? s.SchoolName : QStringLiteral("他塾")),
         };
         QStringList line;
         for (const QString& f : fields) line << csvField(f);

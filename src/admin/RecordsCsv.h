@@ -25,8 +25,21 @@ QStringList recordsCsvHeadings();
 // name, time in seconds, "時間切れ" for a time over, the run's points, the
 // school code and the school's name ("他塾" for another school's code). A
 // date or time of day that no calendar can hold (a damaged record) is
-// written as its number, so that nothing stored is hidden.
+// written as its number, so that nothing stored is hidden. The texts (name,
+// grade, level name, school code, school name) go through spreadsheetText.
 QString recordsCsvText(const char* records, int64_t count, const PupilBook& book, const ProgramState& s);
+
+// A text field as a spreadsheet is to show it. A spreadsheet runs a field
+// that begins with "=", "+", "-" or "@" (a name "=HYPERLINK(…)" becomes a
+// live link, "=1+1塾" shows "#NAME?") and converts one that looks like a
+// number, a date or a time ("00123" becomes 123, "1/2" a date, "TRUE" a
+// truth value). Such a text is written as a formula that yields the text
+// itself, ="…" (quotes doubled): the spreadsheet shows exactly the text and
+// runs nothing; a program that reads the CSV as text finds ="…" around it.
+// Any other text is returned as it is.
+QString spreadsheetText(const QString& text);
+// Whether a spreadsheet would run or convert this text (see above).
+bool spreadsheetWouldChange(const QString& text);
 
 // One field as CSV writes it: in double quotes (quotes doubled) when it holds
 // a comma, a quote, a line end or blanks at its ends.

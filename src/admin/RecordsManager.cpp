@@ -1,6 +1,8 @@
 #include "admin/RecordsManager.h"
 
+#include "admin/RecordsBackup.h"
 #include "admin/RecordsCsv.h"
+#include "frame/SetAsideNotice.h"
 
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
@@ -217,6 +219,13 @@ FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
     CsvExport->setToolTip(QStringLiteral("全部の記録を、名前と学年をつけて表計算ソフト用のCSVファイルに書き出します"));
     connect(CsvExport, &QPushButton::clicked, this, [this] { CsvExport_Click(); });
 
+    // A copy of the results file that is whole even while others use it.
+    Backup = named(new QPushButton(QStringLiteral("バックアップ"), f), QStringLiteral("Backup"));
+    Backup->setGeometry(732, 592, 280, 52);
+    Backup->setFont(sized(18, true));
+    Backup->setToolTip(QStringLiteral("成績ファイルの写しを、日付と時刻の名前で、選んだフォルダーに保存します"));
+    connect(Backup, &QPushButton::clicked, this, [this] { Backup_Click(); });
+
     Picture1 = named(new QLabel(f), QStringLiteral("Picture1"));
     Picture1->setAutoFillBackground(true);
     Picture1->setGeometry(0, 0, kFrameWidth, kFrameHeight);
@@ -258,6 +267,22 @@ void FrmData::CsvExport_Click()
     QString done = QStringLiteral("CSVファイルに書き出しました。\r\n") + QDir::toNativeSeparators(path);
     if (lossy) done += QStringLiteral("\r\nShift_JISで書けない文字は「?」になっています。");
     messages().inform(QStringLiteral("CSVに書き出し"), done);
+}
+
+void FrmData::Backup_Click()
+{
+    IFolderChooser* chooser = platform().folders;
+    if (!chooser) return;
+    const QString folder = chooser->chooseFolder(QStringLiteral("バックアップを保存するフォルダーを選んで下さい"),
+                                                 QDir::homePath());
+    if (folder.isEmpty()) return;  // cancelled
+    QString saved, problem;
+    if (!backupResults(folder, clock().now(), &saved, &problem)) {
+        messages().inform(kErrorTitle, problem);
+        return;
+    }
+    messages().inform(QStringLiteral("バックアップ"),
+                      QStringLiteral("成績ファイルの写しを保存しました。\r\n") + QDir::toNativeSeparators(saved));
 }
 
 void FrmData::activate()
@@ -306,10 +331,13 @@ bool FrmData::readFile(std::vector<char>* records, int64_t* length)
         }
         // The shared lock: no append lands half-way through the reading.
         bool unfinished = false;
-        const LockResult locked = lockForReading(f, false, &unfinished);
-        if (unfinished && f.errorKind() != FileErrorKind::Busy) {
-            // A rewrite that a PC left half done cannot be finished: the file is not shown half rewritten.
-            messages().inform(kErrorTitle, fileProblem(path, QStringLiteral("を読むことができません。"), f));
+        std::filesystem::path fault;
+        const LockResult locked = lockForReading(f, false, &unfinished, &fault);
+        if (unfinished && tries >= kBusyTries) {
+            // A rewrite that a PC left half done cannot be finished (or its
+            // journal looked at): the file is not shown half rewritten.
+            const QString at = fault.empty() ? path : fromFsPath(fault);
+            messages().inform(kErrorTitle, fileProblem(at, QStringLiteral("を読むことができません。"), f));
             return false;
         }
         if (locked == LockResult::Busy || unfinished) {
@@ -349,6 +377,7 @@ void FrmData::Command1_Click()
     std::vector<char> records;
     int64_t length = 0;
     const bool read = readFile(&records, &length);
+    tellSetAsideJournals();
     if (!screens::isOpen(this)) return;
     if (!read) {
         Label2->setText(QStringLiteral("総レコード数:"));
@@ -459,6 +488,7 @@ bool FrmData::changeRecord(const std::function<void(std::vector<ResultRecordData
             return true;
         },
         &problem);
+    tellSetAsideJournals();
     if (done) return true;
     // Closed while the change waited for the lock: nothing more is shown on it.
     if (!screens::isOpen(this)) {

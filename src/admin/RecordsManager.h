@@ -61,6 +61,9 @@ public:
     // in a folder the teacher chooses (UTF-8 with a byte-order mark, or code
     // page 932 when CsvCp932 is ticked).
     void CsvExport_Click();
+    // "バックアップ": a copy of the results file taken under its shared lock,
+    // to a dated file in a folder the teacher chooses (see RecordsBackup.h).
+    void Backup_Click();
 
     // The record the edit panel works on (0 = none).
     int SelectedRecord = 0;
@@ -87,6 +90,7 @@ public:
     RecordFilterBar* Filters;  // pupil, level, days, time-overs, order; the count shown
     QLabel* Picture1;    // the blank cover while leaving
     QPushButton* CsvExport;  // "CSVに書き出し"
+    QPushButton* Backup;     // "バックアップ"
     QCheckBox* CsvCp932;     // write the CSV in code page 932 (older spreadsheet programs)
 
     // The selected line, or -1.

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QScreen>
 
 #include <cmath>
@@ -48,12 +49,25 @@ void scaleToScreen(int argc, char** argv)
     }
 }
 
+// The desktop entry's name ties the window to its menu entry, so that a task bar
+// shows the entry's icon and name; the window's own icon is there for desktops
+// that do not look the entry up.
+void identifyToDesktop(QApplication& app)
+{
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.karuvel.Karuvel"));
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    app.setWindowIcon(icon);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     scaleToScreen(argc, argv);
     QApplication app(argc, argv);
+    identifyToDesktop(app);
     karuvel::loadProgramFonts();
     app.setFont(QFont(QStringLiteral("IPAGothic"), 12));
     karuvel::installQtJapanese(&app);

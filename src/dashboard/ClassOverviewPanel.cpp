@@ -148,7 +148,8 @@ void ClassOverviewPanel::OverviewPrint_Click()
 {
     // Across the paper: the printer's sheet is upright, so the page is turned
     // a quarter and fills it as the saved PDF's landscape page does.
-    printPages(pageCount(), [this](QPainter& p, const QRectF& rect, int k) {
+    const QString name = overviewPdfFileName(state().SchoolName, clock().today(), model->overview().gradeFilter);
+    printPages(printJobTitle(name), pageCount(), [this](QPainter& p, const QRectF& rect, int k) {
         const double height = std::min(rect.height(), kPrintPageWidth * 1.414);
         p.save();
         p.translate(rect.left() + rect.width(), rect.top());

@@ -4,6 +4,8 @@
 #include "dashboard/PasswordPanel.h"
 #include "dashboard/PupilSummary.h"
 #include "dashboard/PupilTimesPanel.h"
+#include "frame/DateWatch.h"
+#include "frame/SetAsideNotice.h"
 #include "frame/Layout.h"
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
@@ -47,6 +49,10 @@ seisekitime1::seisekitime1()
     setWindowTitle(QStringLiteral("velmora"));
     buildWindow();
     qApp->installEventFilter(this);
+    dayWatch = new DateWatch(this);
+    connect(dayWatch, &DateWatch::dayChanged, this, [this] {
+        if (isVisible() && !refreshing_) activate();
+    });
 }
 
 seisekitime1::~seisekitime1() { qApp->removeEventFilter(this); }
@@ -272,7 +278,9 @@ void seisekitime1::activate()
     setViewCaptions();
     // 5. Name selection unloaded, counters recomputed.
     screens::close(ScreenId::NameSelection);
+    dayWatch->restart();
     RecountAll();
+    tellSetAsideJournals();
     // An open class overview shows the counts just made.
     OverviewPanel->refresh();
     StuckList->refresh();

@@ -29,6 +29,8 @@ class QScrollBar;
 
 namespace karuvel {
 
+class DateWatch;
+
 class PupilSummary;
 
 class seisekitime1 : public Screen {
@@ -62,6 +64,8 @@ public:
     QLabel* Label13 = nullptr;   // school and pupil number
     QLabel* Label17 = nullptr;   // minutes since sign-in
     QLabel* Label18 = nullptr;   // today's total
+    // Refreshes the dashboard at midnight: its "today" figures are another day's.
+    DateWatch* dayWatch = nullptr;
     QLabel* Label5 = nullptr;    // heading of the lists
     QLabel* Label6 = nullptr;    // hint
     QPushButton* Command1 = nullptr;  // "戻る(0)"

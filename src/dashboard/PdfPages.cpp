@@ -98,9 +98,17 @@ QString printFailedText()
     return QStringLiteral("印刷できませんでした。\r\nプリンターの電源や用紙を確かめて下さい。");
 }
 
-bool printPages(int pages, const PagePainter& paint)
+QString printJobTitle(const QString& pdfFileName)
+{
+    QString title = pdfFileName;
+    if (title.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) title.chop(4);
+    return title;
+}
+
+bool printPages(const QString& jobTitle, int pages, const PagePainter& paint)
 {
     IPrinter* printer = platform().printer;
+    if (printer && !printer->startJob(jobTitle, pages)) return false;  // the teacher cancelled
     bool printed = printer != nullptr;
     for (int k = 0; printed && k < pages; ++k) {
         if (k > 0) printer->newPage();

@@ -39,9 +39,14 @@ QString overviewPdfFileName(const QString& school, const QDate& date, const QStr
 // offered first next time. True when the file was written.
 bool savePdfForTeacher(const QString& fileName, const QString& title, int pages, const PagePainter& paint,
                        QPageLayout::Orientation orientation = QPageLayout::Portrait);
-// Prints pages through the printer, one sheet of paper each, and tells the
-// teacher when the printer fails. True when every page was printed.
-bool printPages(int pages, const PagePainter& paint);
+// Prints pages through the printer, one sheet of paper each, as a job named
+// `jobTitle`, after the teacher chose printer, copies and pages; tells the
+// teacher when the printer fails. True when every page was printed; false
+// also when the teacher cancelled (nothing is said then).
+bool printPages(const QString& jobTitle, int pages, const PagePainter& paint);
+// The name of a print job in the printer's queue: what a PDF of the same
+// pages would be called, without ".pdf".
+QString printJobTitle(const QString& pdfFileName);
 // The message shown when printing failed.
 QString printFailedText();
 

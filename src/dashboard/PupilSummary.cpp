@@ -175,7 +175,8 @@ QStringList PupilSummary::levelBlock(int pupil, int level) const
         QStringLiteral("回数　　　　　　　") + sheetNumber(f.runs) + QStringLiteral("回"),
         QStringLiteral("タイム  　　 　    本人 / ") + groupName(pupil),
         QStringLiteral("　　順位　　　　") + sheetRank(f.timeRank) + QStringLiteral("位"),
-        QStringLiteral("　　最高　　　　") + sheetNumber(f.best) + QStringLiteral(" /") + sheetNumber(f.schoolBest)
+        // Every figure with its unit: the pupil's best as well as the school's.
+        QStringLiteral("　　最高　　　　") + sheetNumber(f.best) + QStringLiteral("秒 /") + sheetNumber(f.schoolBest)
             + QStringLiteral("秒"),
         QStringLiteral("　　平均　　　　") + sheetNumber(f.average) + QStringLiteral("秒") + QStringLiteral(" /")
             + sheetNumber(f.schoolAverage) + QStringLiteral("秒"),

@@ -297,6 +297,12 @@ void PupilTimesPanel::Command24_Click(int member)
     // pupil on a sheet of paper of their own; the job ends once, after the
     // last pupil.
     IPrinter* printer = platform().printer;
+    if (printer) {
+        QStringList names;
+        for (int p : pupils) names << s.PupilNames[size_t(p)].trimmed();
+        const QString job = printJobTitle(sheetsPdfFileName(s.SchoolName, now.date(), names));
+        if (!printer->startJob(job, int(pupils.size()))) return;  // the teacher cancelled
+    }
     bool printed = printer != nullptr;
     for (size_t k = 0; printed && k < pupils.size(); ++k) {
         ShownPupil = pupils[k];

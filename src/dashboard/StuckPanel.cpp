@@ -34,14 +34,18 @@ StuckPanel::StuckPanel(std::function<QString()> gradeFilter, QWidget* parent)
     StuckPeriod->setToolTip(QStringLiteral("時間切れとクリアを数える期間"));
     connect(StuckPeriod, &PeriodBar::changed, this, [this] { refresh(); });
     StuckPrint = named(new QPushButton(QStringLiteral("印刷"), this), QStringLiteral("StuckPrint"));
-    connect(StuckPrint, &QPushButton::clicked, this, [this] {
-        printPages(pageCount(), [this](QPainter& p, const QRectF& rect, int k) { paintPage(p, rect, k); });
+    // The PDF's name, and the print job's.
+    const auto fileName = [this] {
+        return safeFileNamePart(state().SchoolName) + QStringLiteral("_つまずき一覧_") + safeFileNamePart(grade_) +
+               QStringLiteral("_") + clock().today().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".pdf");
+    };
+    connect(StuckPrint, &QPushButton::clicked, this, [this, fileName] {
+        printPages(printJobTitle(fileName()), pageCount(),
+                   [this](QPainter& p, const QRectF& rect, int k) { paintPage(p, rect, k); });
     });
     StuckPdf = named(new QPushButton(QStringLiteral("PDFに保存"), this), QStringLiteral("StuckPdf"));
-    connect(StuckPdf, &QPushButton::clicked, this, [this] {
-        const QString name = safeFileNamePart(state().SchoolName) + QStringLiteral("_つまずき一覧_") +
-                             safeFileNamePart(grade_) + QStringLiteral("_") +
-                             clock().today().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".pdf");
+    connect(StuckPdf, &QPushButton::clicked, this, [this, fileName] {
+        const QString name = fileName();
         savePdfForTeacher(name, pageTitle(), pageCount(),
                           [this](QPainter& p, const QRectF& rect, int k) { paintPage(p, rect, k); });
     });

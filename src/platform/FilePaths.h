@@ -17,6 +17,15 @@ inline std::filesystem::path toFsPath(const QString& path)
 #endif
 }
 
+inline QString fromFsPath(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    return QString::fromStdWString(path.native());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
+}
+
 inline QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 } // namespace karuvel

@@ -81,6 +81,11 @@ public:
 class IPrinter {
 public:
     virtual ~IPrinter() = default;
+    // Asks the teacher before a job which printer, how many copies and which of
+    // its `sheets` sheets of paper to print, and names the job `title` in the
+    // printer's queue. False when the teacher cancelled: nothing is printed then
+    // (the calls that follow draw nothing, and endJob ends nothing).
+    virtual bool startJob(const QString& title, int sheets) = 0;
     virtual bool printLines(const QStringList& lines, int pointSize) = 0;
     // Starts a new sheet of paper in the job (nothing before the first line).
     virtual void newPage() = 0;

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QThread>
@@ -101,20 +102,71 @@ bool RealProcessStarter::start(const QString& program, const QStringList& argume
 struct RealPrinter::Job {
     QPrinter printer;
     QPainter painter;
-    int y = 0;
+    int y = 0;  // how far down the current sheet is drawn, in printer pixels
     bool begun = false;
+    int sheet = 1;          // the caller's sheet being drawn, from 1
+    bool breakDue = false;  // a new sheet was asked for after something was drawn
+    int from = 0, to = 0;   // the sheets the teacher chose; 0 = all
+    bool wanted() const { return from == 0 || (sheet >= from && sheet <= to); }
 };
+
+namespace {
+bool askWithPrintDialog(QPrinter& printer, int sheets)
+{
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    dialog.setWindowTitle(QStringLiteral("印刷"));
+    dialog.setMinMax(1, std::max(1, sheets));
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, sheets > 1);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    return dialog.exec() == QDialog::Accepted;
+}
+} // namespace
+
+RealPrinter::RealPrinter(JobDialog ask) : ask_(ask ? std::move(ask) : JobDialog(askWithPrintDialog)) {}
 
 RealPrinter::~RealPrinter() { endJob(); }
 
-bool RealPrinter::printLines(const QStringList& lines, int pointSize)
+bool RealPrinter::startJob(const QString& title, int sheets)
 {
-    if (!job_) job_ = new Job;
+    endJob();
+    job_ = new Job;
+    job_->printer.setDocName(title);
+    job_->printer.setFromTo(0, 0);
+    if (!ask_(job_->printer, sheets)) {
+        delete job_;
+        job_ = nullptr;
+        cancelled_ = true;
+        return false;
+    }
+    cancelled_ = false;
+    if (job_->printer.printRange() == QPrinter::PageRange && job_->printer.fromPage() > 0) {
+        job_->from = job_->printer.fromPage();
+        job_->to = std::max(job_->from, job_->printer.toPage());
+    }
+    return true;
+}
+
+bool RealPrinter::beginSheet()
+{
+    if (!job_) job_ = new Job;  // a job without startJob: all sheets, no dialog
     if (!job_->begun) {
         if (!job_->painter.begin(&job_->printer)) return false;
         job_->begun = true;
         job_->y = 0;
+    } else if (job_->breakDue) {
+        job_->printer.newPage();
+        job_->y = 0;
     }
+    job_->breakDue = false;
+    return true;
+}
+
+bool RealPrinter::printLines(const QStringList& lines, int pointSize)
+{
+    if (cancelled_ || (job_ && !job_->wanted())) return true;  // cancelled, or a sheet left out
+    if (!beginSheet()) return false;
     QFont f(QStringLiteral("IPAGothic"), pointSize);
     job_->painter.setFont(f);
     const int lineHeight = job_->painter.fontMetrics().lineSpacing();
@@ -132,12 +184,8 @@ bool RealPrinter::printLines(const QStringList& lines, int pointSize)
 
 bool RealPrinter::printDrawing(const std::function<void(QPainter&, const QRectF&)>& draw, double minHeight)
 {
-    if (!job_) job_ = new Job;
-    if (!job_->begun) {
-        if (!job_->painter.begin(&job_->printer)) return false;
-        job_->begun = true;
-        job_->y = 0;
-    }
+    if (cancelled_ || (job_ && !job_->wanted())) return true;  // cancelled, or a sheet left out
+    if (!beginSheet()) return false;
     const QRect paper = job_->printer.pageLayout().paintRectPixels(job_->printer.resolution());
     const double scale = paper.width() / kPrintPageWidth;
     if (scale <= 0) return false;
@@ -159,9 +207,10 @@ bool RealPrinter::printDrawing(const std::function<void(QPainter&, const QRectF&
 
 void RealPrinter::newPage()
 {
-    if (!job_ || !job_->begun || job_->y == 0) return;
-    job_->printer.newPage();
-    job_->y = 0;
+    if (!job_) return;
+    // The next sheet: a sheet of paper is started when something is drawn on it.
+    ++job_->sheet;
+    if (job_->begun && job_->y > 0) job_->breakDue = true;
 }
 
 void RealPrinter::endJob()
@@ -169,6 +218,7 @@ void RealPrinter::endJob()
     if (job_ && job_->begun) job_->painter.end();
     delete job_;
     job_ = nullptr;
+    cancelled_ = false;
 }
 
 QString RealFolderChooser::chooseFolder(const QString& title, const QString& startFolder)

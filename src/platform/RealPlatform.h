@@ -1,7 +1,11 @@
 #pragma once
 #include "platform/Platform.h"
 
+#include <functional>
+
 #include <random>
+
+class QPrinter;
 
 namespace karuvel {
 
@@ -46,7 +50,12 @@ public:
 
 class RealPrinter : public IPrinter {
 public:
+    // How the teacher is asked before a job: the system's print dialog (printer,
+    // copies, range of sheets) unless another is given. False = cancelled.
+    using JobDialog = std::function<bool(QPrinter& printer, int sheets)>;
+    explicit RealPrinter(JobDialog ask = {});
     ~RealPrinter() override;
+    bool startJob(const QString& title, int sheets) override;
     bool printLines(const QStringList& lines, int pointSize) override;
     void newPage() override;
     bool printDrawing(const std::function<void(QPainter&, const QRectF&)>& draw, double minHeight) override;
@@ -55,6 +64,11 @@ public:
 private:
     struct Job;
     Job* job_ = nullptr;
+    bool cancelled_ = false;  // the teacher cancelled the job now being drawn
+    JobDialog ask_;
+    // Begins the job's drawing, or a new sheet of paper when one was asked for
+    // since the last drawing. False when the printer cannot be drawn on.
+    bool beginSheet();
 };
 
 } // namespace karuvel

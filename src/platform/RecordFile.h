@@ -3,4 +3,5 @@
 // from Qt's strings that its callers in the program need.
 #include "platform/FilePaths.h"
 #include "platform/recordio/RecordFile.h"
+#include "platform/recordio/RewriteJournal.h"
 #include "platform/recordio/SharedFile.h"

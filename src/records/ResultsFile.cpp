@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -85,18 +84,21 @@ QByteArray text5(const QString& text)
 
 // ---- Reading the whole file with the retry rules ------------------------
 
-enum class ReadStatus { Ok, NotFound, Busy, Denied, Other };
+// Unsure: what lies beside the file (an interrupted rewrite's journal) cannot
+// be looked at now; waited for as access refused is.
+enum class ReadStatus { Ok, NotFound, Busy, Denied, Unsure, Other };
 
 struct ReadFailure {
     ReadStatus status = ReadStatus::Ok;
     int step = 0;  // 1 open, 3 length, 4 read
     int number = 0;
     QString text;
+    QString fault;  // the file at fault when it is not the results file (the journal, the stamp)
 };
 
 ReadFailure failure(ReadStatus status, int step, const RecordFile& f)
 {
-    return ReadFailure{status, step, f.errorNumber(), fromUtf8(f.errorText())};
+    return ReadFailure{status, step, f.errorNumber(), fromUtf8(f.errorText()), {}};
 }
 
 ReadStatus statusOf(FileErrorKind k)
@@ -193,47 +195,13 @@ void readLane(const RecordFile& f, RecordSink& sink, int lane, Chunks& chunks, L
     }
 }
 
-// The rewrite stamp. A teacher's rewrite does not always give the file
-// another identity: on Windows it is written over in place, and a file
-// replaced by renaming may get back the number of one replaced before. An
-// edit inside the file can keep its length and its last record, so neither
-// tells a reader that what it holds is out of date. Every rewrite therefore
-// writes a fresh random stamp into a small file beside the results file,
-// under the results file's exclusive lock and before the file is changed; a
-// reader that finds another stamp than at its last reading reads the file
-// whole. Appends leave the stamp alone. The stamp is compared, never
-// interpreted: a stamp torn by a crash is just another stamp.
-constexpr int kStampBytes = 16;
-
-std::filesystem::path stampPath(const std::filesystem::path& results)
+// The rewrite stamp beside the file (see RewriteJournal.h): empty when there
+// is none; nullopt when it cannot be read.
+std::optional<QByteArray> readStampOf(const std::filesystem::path& results)
 {
-    std::filesystem::path p = results;
-    p += ".stamp";
-    return p;
-}
-
-// The stamp as it is now (empty when there is none); nullopt when it cannot be read.
-std::optional<QByteArray> readStamp(const std::filesystem::path& results)
-{
-    RecordFile f;
-    if (!f.open(stampPath(results), RecordFile::Mode::Read))
-        return f.errorKind() == FileErrorKind::NotFound ? std::optional<QByteArray>(QByteArray()) : std::nullopt;
-    char bytes[kStampBytes];
-    int64_t got = 0;
-    if (!f.readAt(0, bytes, kStampBytes, &got)) return std::nullopt;
-    return QByteArray(bytes, int(got));
-}
-
-// A fresh stamp, written over the old one in place (no new file each time).
-bool writeStamp(const std::filesystem::path& results, FileFailure* failure)
-{
-    const QByteArray stamp = QByteArray::number(QRandomGenerator::system()->generate64() | 1, 16).rightJustified(kStampBytes, '0');
-    RecordFile f;
-    if (!f.open(stampPath(results), RecordFile::Mode::ReadWriteCreate) || !f.writeAt(0, stamp.constData(), kStampBytes)) {
-        *failure = FileFailure{f.errorNumber(), f.errorText()};
-        return false;
-    }
-    return true;
+    std::string stamp;
+    if (karuvel::readStamp(results, &stamp) != 0) return std::nullopt;
+    return QByteArray(stamp.data(), qsizetype(stamp.size()));
 }
 
 // One attempt: open (creating the file empty when it is absent), take the
@@ -258,10 +226,16 @@ ReadFailure readOnce(const std::filesystem::path& path, RecordSink& sink, std::a
     // The shared lock keeps an append from landing half-way through the read.
     // A file system without locks is read without it.
     bool unfinished = false;
-    const LockResult locked = lockForReading(f, false, &unfinished);
+    std::filesystem::path fault;
+    const LockResult locked = lockForReading(f, false, &unfinished, &fault);
     if (locked == LockResult::Busy) return failure(ReadStatus::Busy, 1, f);
-    // A rewrite that a PC left half done and that cannot be finished now.
-    if (unfinished) return failure(statusOf(f.errorKind()) == ReadStatus::Busy ? ReadStatus::Busy : ReadStatus::Other, 1, f);
+    // A rewrite that a PC left half done and that cannot be finished now, or a
+    // journal that cannot be looked at: waited for, then told naming the file.
+    if (unfinished) {
+        ReadFailure r = failure(statusOf(f.errorKind()) == ReadStatus::Busy ? ReadStatus::Busy : ReadStatus::Unsure, 1, f);
+        if (!fault.empty()) r.fault = fromFsPath(fault);
+        return r;
+    }
 
     const int64_t length = f.size();
     if (length < 0) return failure(statusOf(f.errorKind()), 3, f);
@@ -271,8 +245,10 @@ ReadFailure readOnce(const std::filesystem::path& path, RecordSink& sink, std::a
     // them, with the last of them again as a check that they are still this
     // file's (a file replaced by a rewrite has another identity; one cut
     // short and written again in place is caught by the check).
+    int64_t modified = 0;
+    sink.observed(records, f.modified(&modified) ? modified : 0);
     FileIdentity identity;
-    const RecordSink::Held held = sink.held(f.identity(&identity) ? &identity : nullptr, [&] { return readStamp(path); });
+    const RecordSink::Held held = sink.held(f.identity(&identity) ? &identity : nullptr, [&] { return readStampOf(path); });
     if (held.records > 0 && held.records <= records) {
         const int64_t fresh = records - held.records;
         static FileTail tail;
@@ -326,8 +302,10 @@ ReadFailure readOnce(const std::filesystem::path& path, RecordSink& sink, std::a
 
 QString displayPath(const QString& path) { return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()); }
 
-[[noreturn]] void failLoad(const QString& path, const ReadFailure& r)
+[[noreturn]] void failLoad(const QString& resultsPath, const ReadFailure& r)
 {
+    // The file at fault: the results file, or what lies beside it.
+    const QString& path = r.fault.isEmpty() ? resultsPath : r.fault;
     QString text;
     if (r.status == ReadStatus::NotFound) {
         text = QStringLiteral("ファイルがありません") + QStringLiteral("\r\n") + displayPath(path) +
@@ -349,7 +327,8 @@ QString displayPath(const QString& path) { return QDir::toNativeSeparators(QFile
 // cannot mend: it says so and goes on without the records.
 void tellViewFailure(const ReadFailure& r)
 {
-    messages().inform(QStringLiteral("エラー"), QStringLiteral("先生を呼びなさい") + QStringLiteral("\r\n") + r.text +
+    const QString fault = r.fault.isEmpty() ? QString() : QStringLiteral("\r\n") + displayPath(r.fault);
+    messages().inform(QStringLiteral("エラー"), QStringLiteral("先生を呼びなさい") + fault + QStringLiteral("\r\n") + r.text +
                                                    QStringLiteral(" ") + QString::number(r.number));
 }
 
@@ -382,6 +361,7 @@ bool readResults(RecordSink& sink, bool endOnFailure = true)
             clock().waitResponsive(kBusyWaitMs);
             break;
         case ReadStatus::Denied:
+        case ReadStatus::Unsure:
             clock().waitResponsive(kBusyWaitMs);
             if (++denied >= kDeniedTries) {
                 if (endOnFailure) failLoad(path, r);
@@ -415,6 +395,14 @@ public:
 
     bool twoLanes() const override { return true; }
 
+    void observed(int64_t records, int64_t modified) override
+    {
+        modified_ = modified;
+        // The same length, yet changed since (a hand edit, a same-length copy
+        // put back without a new stamp): what is held cannot be trusted.
+        changedInPlace_ = records == was_.records && (modified == 0 || modified != was_.modified);
+    }
+
     Held held(const FileIdentity* identity, const std::function<std::optional<QByteArray>()>& stamp) override
     {
         const std::optional<QByteArray> now = stamp();
@@ -422,7 +410,8 @@ public:
         if (identity) identity_ = *identity;
         if (now) stamp_ = *now;
         const bool same = was_.held && known_ && was_.path == path_ && was_.volume == identity_.volume &&
-                          was_.file == identity_.file && was_.stamp == stamp_ && was_.last.size() == kRecordSize &&
+                          was_.file == identity_.file && was_.stamp == stamp_ && !changedInPlace_ &&
+                          was_.last.size() == kRecordSize &&
                           s_.RecEntries.size() == size_t(wasCount_) + 1;
         if (!same) return {};
         return {was_.records, was_.last.constData()};
@@ -505,6 +494,7 @@ public:
         held.records = records;
         held.last = last ? QByteArray(last, kRecordSize) : QByteArray();
         held.stamp = stamp_;
+        held.modified = modified_;
     }
 
 private:
@@ -520,6 +510,8 @@ private:
     bool known_ = false;
     FileIdentity identity_;
     QByteArray stamp_;
+    int64_t modified_ = 0;
+    bool changedInPlace_ = false;
 };
 
 class AllRecordsSink : public RecordSink {
@@ -565,7 +557,8 @@ bool lockForWriting(RecordFile& f, const QString& path, QString* why, int* numbe
     waiting.pollMs = kLockPollMs;
     waiting.wait = [](int ms) { clock().waitResponsive(ms); };
     waiting.tickMs = [] { return clock().tickMs(); };
-    switch (karuvel::lockForWriting(f, toFsPath(path), waiting)) {
+    FileFailure failure;
+    switch (karuvel::lockForWriting(f, toFsPath(path), waiting, &failure)) {
     case WriteLock::Locked: return true;
     case WriteLock::Busy:
         *why = QStringLiteral("他のパソコンが%1秒以上使用中です。").arg(kAppendLockWaitMs / 1000);
@@ -576,6 +569,12 @@ bool lockForWriting(RecordFile& f, const QString& path, QString* why, int* numbe
         *number = f.errorNumber();
         return false;
     case WriteLock::Failed: break;
+    }
+    if (!failure.at.empty()) {
+        // The journal of an interrupted rewrite (or the stamp) is at fault.
+        *why = QStringLiteral("「%1」を確かめられません：").arg(displayPath(fromFsPath(failure.at))) + fromUtf8(failure.text);
+        *number = failure.number;
+        return false;
     }
     *why = QStringLiteral("ファイルをロックできません：") + fromUtf8(f.errorText());
     *number = f.errorNumber();
@@ -753,6 +752,16 @@ QString rewriteProblem(const QString& path, const QString& why, int number)
     return text;
 }
 
+// The start of a description of a failure of a file beside the results file,
+// naming it, with what the teacher can do about it.
+QString faultAt(const std::filesystem::path& at)
+{
+    const QString path = fromFsPath(at);
+    QString text = QStringLiteral("「%1」を使えません").arg(displayPath(path));
+    if (QFileInfo(path).isDir()) text += QStringLiteral("（フォルダです。別の名前にするか、別の場所へ移してください）");
+    return text + QStringLiteral("：");
+}
+
 // Puts these records in place of the locked file in one step (see
 // replaceContents); the file is closed afterwards.
 bool writeReplacement(RecordFile& f, const std::vector<ResultRecordData>& records, QString* why, int* number)
@@ -766,6 +775,7 @@ bool writeReplacement(RecordFile& f, const std::vector<ResultRecordData>& record
     FileFailure failure;
     if (replaceContents(f, bytes.data(), int64_t(bytes.size()), &failure)) return true;
     *why = fromUtf8(failure.text);
+    if (!failure.at.empty() && failure.at != toFsPath(resultsFilePath())) *why = faultAt(failure.at) + *why;
     *number = failure.number;
     return false;
 }
@@ -812,12 +822,6 @@ bool rewriteUnderLock(bool readCurrent, const Edit& edit, QString* problem)
     QString editProblem;
     if (!edit(records, &editProblem)) {
         if (problem) *problem = editProblem;
-        return false;
-    }
-    // Every PC that holds the records reads them whole at its next reading.
-    FileFailure stampFailure;
-    if (!writeStamp(toFsPath(path), &stampFailure)) {
-        if (problem) *problem = rewriteProblem(path, fromUtf8(stampFailure.text), stampFailure.number);
         return false;
     }
     if (!writeReplacement(f, records, &why, &number)) {

@@ -99,6 +99,14 @@ public:
         int64_t records = 0;
         const char* last = nullptr;
     };
+    // Before held(): the file's whole records and the time it last changed
+    // (0 when the system cannot tell it). A file that kept its length but
+    // changed is read whole: an edit can keep the length and the last record.
+    virtual void observed(int64_t records, int64_t modified)
+    {
+        (void)records;
+        (void)modified;
+    }
     // stamp() reads the rewrite stamp beside the file (empty when there is
     // none, nullopt when it cannot be read); only a sink that holds records asks.
     virtual Held held(const FileIdentity* identity, const std::function<std::optional<QByteArray>()>& stamp)

@@ -1,5 +1,7 @@
 #include "roster/NameList.h"
 
+#include "frame/SetAsideNotice.h"
+
 #include "platform/Cp932.h"
 #include "platform/FileErrors.h"
 #include "platform/Platform.h"
@@ -207,6 +209,7 @@ NameList buildNameList(int displayMode, const QString& filter, const std::functi
 
     // Step 2: the statistics; the results loader waits for its file itself.
     RecountAll();
+    tellSetAsideJournals();
 
     // Step 4: the roster, tried again while it is missing or busy.
     for (;;) {

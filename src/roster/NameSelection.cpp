@@ -1,6 +1,7 @@
 #include "roster/NameSelection.h"
 
 #include "frame/Calendar.h"
+#include "frame/DateWatch.h"
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
 #include "frame/SmallWindows.h"
@@ -89,6 +90,11 @@ namesel::namesel() : Screen(QStringLiteral("namesel"))
 {
     const ProgramState& s = state();
     QWidget* f = frame();
+
+    dayWatch = new DateWatch(this);
+    connect(dayWatch, &DateWatch::dayChanged, this, [this] {
+        if (isVisible() && !building_) 名簿表示();
+    });
 
     // Title: a click shows the version window.
     Label4 = new QLabel(f);
@@ -275,6 +281,7 @@ void namesel::名簿表示()
     const bool coverWasShown = !Picture5->isHidden();
     bool coverShownHere = false;
     filterInUse_ = Combo1->currentText();
+    dayWatch->restart();
     NameList list = buildNameList(
         DisplayMode, filterInUse_,
         [&] {

@@ -16,6 +16,8 @@ class QRadioButton;
 
 namespace karuvel {
 
+class DateWatch;
+
 class namesel : public Screen {
     Q_OBJECT
 public:
@@ -62,6 +64,8 @@ public:
 
     int DisplayMode = 0;
     int RosterRetries = 0;
+    // Rebuilds the list at midnight: its "today" figures are another day's.
+    DateWatch* dayWatch = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -224,6 +224,7 @@ struct ProgramState {
         int64_t records = 0;  // whole records of the file read so far
         QByteArray last;      // the bytes of the last of them
         QByteArray stamp;     // the rewrite stamp beside the file at that reading (empty: none)
+        int64_t modified = 0; // the file's modification time at that reading (nanoseconds; 0: unknown)
     } RecSource;
 
     // 7. Sounds.

@@ -7,7 +7,10 @@
 #include "frame/Calendar.h"
 #include "platform/Cp932.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -108,11 +111,11 @@ TEST_F(RecordsCsv, EveryFieldOfEveryRunReadsBack)
     for (const QStringList& row : rows) EXPECT_EQ(row.size(), rows[0].size());
 
     const std::vector<QStringList> expected = {
-        {"1", "2026/12/10", "09:05:03", "7", "青木", "小４", "1", "川１", "45", "", "7", "12345", "みどり塾"},
-        {"2", "2025/11/05", "23:59:59", "8", "\"のぞみ\", 上田", "中１", "2", "川２", "99999", "時間切れ", "0", "12345",
+        {"1", "2026/12/10", "09:05:03", "7", "青木", "小４", "1", "川１", "45", "", "7", "=\"12345\"", "みどり塾"},
+        {"2", "2025/11/05", "23:59:59", "8", "\"のぞみ\", 上田", "中１", "2", "川２", "99999", "時間切れ", "0", "=\"12345\"",
          "みどり塾"},
-        {"4", "2026/12/11", "06:00:00", "9", "", "", "2", "川２", "130", "", "1", "99999", "他塾"},
-        {"5", "-7.5", "2", "7", "青木", "小４", "40", "", "12", "", "", "12345", "みどり塾"},
+        {"4", "2026/12/11", "06:00:00", "9", "", "", "2", "川２", "130", "", "1", "=\"99999\"", "他塾"},
+        {"5", "-7.5", "2", "7", "青木", "小４", "40", "", "12", "", "", "=\"12345\"", "みどり塾"},
     };
     for (size_t k = 0; k < expected.size(); ++k) EXPECT_EQ(rows[k + 1], expected[k]) << k;
 
@@ -128,7 +131,7 @@ TEST_F(RecordsCsv, EveryFieldOfEveryRunReadsBack)
         EXPECT_EQ(row[3].toInt(), r.pupil);
         EXPECT_EQ(row[6].toInt(), r.level);
         EXPECT_EQ(row[8].toInt(), r.time);
-        EXPECT_EQ(row[11].toLatin1(), r.schoolCode);
+        EXPECT_EQ(row[11].mid(2).chopped(1).toLatin1(), r.schoolCode);  // ="…" around it
     }
     EXPECT_EQ(rows[4][1].toDouble(), records[4].date);
     EXPECT_EQ(rows[4][2].toDouble(), records[4].clock);
@@ -162,4 +165,75 @@ TEST_F(RecordsCsv, TheFileOpensAsUtf8WithItsMarkOrAsCp932)
     // A folder that cannot be written: told, naming the file.
     EXPECT_FALSE(writeCsvFile(dir.file(QStringLiteral("無い/a.csv")), "x", &problem));
     EXPECT_TRUE(problem.contains(QStringLiteral("a.csv")));
+}
+
+// A text a spreadsheet would run or convert is written so that the
+// spreadsheet shows exactly the text; any other text stays as it is.
+TEST(SpreadsheetText, GuardsWhatASpreadsheetWouldRunOrConvert)
+{
+    const char* const guarded[] = {"=HYPERLINK(\"http://example.invalid/\",\"click\")", "=1+1塾", "+81", "-5", "@SUM(1)",
+                                   "00123", "123", "1/2", "2026-1-2", "1月2日", "12:30", "1 1/2", "1e5", "50%", "TRUE",
+                                   "false", "０１２", "R6.1.2", "午後1時", "\t1"};
+    for (const char* t : guarded) {
+        const QString text = QString::fromUtf8(t);
+        EXPECT_TRUE(spreadsheetWouldChange(text)) << t;
+        QString inner = text;
+        inner.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+        EXPECT_EQ(spreadsheetText(text), QStringLiteral("=\"") + inner + QStringLiteral("\"")) << t;
+    }
+    const char* const plain[] = {"青木", "\"のぞみ\", 上田", "小４", "みどり塾", "川１", "他塾", "A組", "3年B組", "", "Mike"};
+    for (const char* t : plain) EXPECT_EQ(spreadsheetText(QString::fromUtf8(t)), QString::fromUtf8(t)) << t;
+}
+
+// The CSV opened in a real spreadsheet (LibreOffice, without a screen): every
+// text shows exactly as stored, nothing is run or converted, and the numbers
+// stay numbers. Skipped where LibreOffice is not installed.
+TEST_F(RecordsCsv, ASpreadsheetShowsEveryTextExactlyAndRunsNothing)
+{
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty()) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    const QStringList names = {QStringLiteral("=HYPERLINK(\"http://example.invalid/\",\"click\")"),
+                               QStringLiteral("00123"),
+                               QStringLiteral("1/2"),
+                               QStringLiteral("-5"),
+                               QStringLiteral("TRUE"),
+                               QStringLiteral("12:30"),
+                               QStringLiteral("青木")};
+    s.SchoolCode = Loose(QStringLiteral("00123"));
+    s.SchoolName = QStringLiteral("=1+1塾");
+    records.clear();
+    for (int k = 0; k < names.size(); ++k) {
+        book.PupilNameByNumber[20 + k] = names[k];
+        ResultRecordData r = test::runRecord(kDec10, 0.5, 20 + k, 1, 45 + k);
+        r.schoolCode = QByteArray("00123", 5);
+        records.push_back(r);
+    }
+    const QString in = dir.file(QStringLiteral("in.csv"));
+    QString problem;
+    ASSERT_TRUE(writeCsvFile(in, encodeCsv(text(), CsvEncoding::Utf8WithBom), &problem));
+    QDir().mkpath(dir.file(QStringLiteral("out")));
+    QProcess office;
+    office.start(soffice, {QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                           QStringLiteral("-env:UserInstallation=file://") + dir.file(QStringLiteral("profile")),
+                           QStringLiteral("--infilter=CSV:44,34,76,1"),
+                           QStringLiteral("--convert-to"),
+                           QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true"),
+                           QStringLiteral("--outdir"), dir.file(QStringLiteral("out")), in});
+    ASSERT_TRUE(office.waitForFinished(300000)) << "LibreOffice did not finish";
+    QFile out(dir.file(QStringLiteral("out/in.csv")));
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly)) << office.readAllStandardError().toStdString();
+    QString shown = QString::fromUtf8(out.readAll());
+    if (shown.startsWith(QChar(0xfeff))) shown.remove(0, 1);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    const std::vector<QStringList> rows = readCsv(shown);
+    ASSERT_EQ(rows.size(), size_t(names.size()) + 1);
+    for (int k = 0; k < names.size(); ++k) {
+        const QStringList& row = rows[size_t(k) + 1];
+        ASSERT_GE(row.size(), 13);
+        EXPECT_EQ(row[4], names[k]) << "the name shown";
+        EXPECT_EQ(row[11], QStringLiteral("00123")) << "the school code shown";
+        EXPECT_EQ(row[12], QStringLiteral("=1+1塾")) << "the school's name shown";
+        EXPECT_EQ(row[3], QString::number(20 + k)) << "a number stays a number";
+        EXPECT_EQ(row[8], QString::number(45 + k));
+    }
 }

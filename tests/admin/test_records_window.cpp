@@ -2,8 +2,10 @@
 // changing and deleting runs in the shared results file, and leaving.
 #include "Clicks.h"
 #include "Fakes.h"
+#include "FaultyRecordIo.h"
 #include "Runs.h"
 #include "TempDir.h"
+#include "admin/RecordsBackup.h"
 #include "admin/RecordsManager.h"
 #include "frame/Calendar.h"
 #include "frame/Navigator.h"
@@ -11,6 +13,7 @@
 #include "platform/RecordFile.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QComboBox>
 #include <QFile>
 #include <QFrame>
@@ -604,6 +607,75 @@ TEST_F(RecordsWindow, CsvExportWritesEveryListedRunToTheChosenFolder)
     QFile::remove(folder + name);
     d.CsvExport->click();
     EXPECT_FALSE(QFile::exists(folder + name));
+    EXPECT_TRUE(fakes.messages.shown.isEmpty());
+}
+
+// "バックアップ": the results file copied whole, under its lock, to a dated
+// file in the chosen folder; a rewrite a PC left half done is finished
+// before the copy is taken (a plain copy of the file would catch it half
+// rewritten); a file held by another PC for too long is told, nothing written.
+TEST_F(RecordsWindow, BackupCopiesTheWholeFileUnderItsLockToADatedFile)
+{
+    QByteArray file = bytesOf({run(7, 1, 45), run(8, 2, 60), run(7, 3, 70), run(8, 1, 99)});
+    writeFile(file + QByteArray("torn", 4));  // a torn end is copied as it is
+    FrmData& d = open();
+    ASSERT_TRUE(d.Backup->isVisible());
+    EXPECT_EQ(d.Backup->text(), QStringLiteral("バックアップ"));
+    const QString folder = dir.mkdir(QStringLiteral("写し"));
+    fakes.folders.folder = folder;
+    const QString name = backupFileName(fakes.clock.now());
+    EXPECT_TRUE(name.startsWith(QStringLiteral("成績累積データ_2026-12-10_"))) << name.toStdString();
+
+    const auto copyOf = [&](const QString& n) {
+        QFile f(folder + n);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    d.Backup->click();
+    EXPECT_EQ(copyOf(name), file + QByteArray("torn", 4));
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(name));
+
+    // A teacher's PC died half-way through an in-place rewrite.
+    writeFile(file);
+    const Replacement before = replacement();
+    setReplacement(Replacement::InPlace);
+    {
+        test::FaultyRecordIo disk;
+        disk.shortWriteAt = 5;  // (journal, stamp) half the new contents in place ...
+        disk.failWriteAt = 6;   // ... then the disk fails
+        test::RecordIoInstalled installed(disk);
+        QString problem;
+        EXPECT_FALSE(updateResults(
+            [](std::vector<ResultRecordData>& records, QString*) {
+                records.erase(records.begin());
+                return true;
+            },
+            &problem));
+    }
+    setReplacement(before);
+    const QByteArray half = fileBytes();
+    ASSERT_NE(half, file);
+    ASSERT_NE(half, file.mid(kRecordSize));
+    d.Backup->click();  // the same second: a name of its own
+    const QString second = name.chopped(4) + QStringLiteral("_2.dat");
+    EXPECT_EQ(copyOf(second), file.mid(kRecordSize));
+
+    // Held by another PC throughout: told, nothing written.
+    RecordFile other;
+    ASSERT_TRUE(other.open(toFsPath(resultsPath()), RecordFile::Mode::ReadWrite));
+    ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
+    fakes.messages.shown.clear();
+    d.Backup->click();
+    EXPECT_FALSE(QFile::exists(folder + name.chopped(4) + QStringLiteral("_3.dat")));
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("使用中"))) << fakes.messages.shown[0].second.toStdString();
+    other.close();
+
+    // Cancelled: nothing written, nothing said.
+    fakes.folders.folder.clear();
+    fakes.messages.shown.clear();
+    d.Backup->click();
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
     EXPECT_TRUE(fakes.messages.shown.isEmpty());
 }
 

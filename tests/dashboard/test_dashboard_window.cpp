@@ -7,6 +7,7 @@
 #include "dashboard/Dashboard.h"
 #include "frame/Calendar.h"
 #include "frame/Catalogue.h"
+#include "frame/DateWatch.h"
 #include "frame/Navigator.h"
 #include "platform/FilePaths.h"
 #include "platform/RecordFile.h"
@@ -259,6 +260,35 @@ TEST_F(DashboardWindow, MinutesSinceSignInCountOnAcrossMidnightAndAClockCorrecti
     fakes.clock.advanceMs(60000);
     d.activate();
     EXPECT_EQ(d.Label17->text(), QStringLiteral("起動後4分"));
+}
+
+// Left open across midnight, the dashboard shows the new day's figures and
+// ranking, as one opened afresh at that moment does.
+TEST_F(DashboardWindow, ADashboardLeftOpenAcrossMidnightShowsTheNewDaysFigures)
+{
+    fakes.clock.current = QDateTime(QDate(2026, 12, 10), QTime(23, 59, 0));
+    const double day = toOleDate(QDate(2026, 12, 10));
+    writeRuns({{day, 3, 1, 45}, {day, 3, 1, 50}, {day, 3, 2, 60}, {day, 1, 1, 30}, {day - 2, 2, 1, 70}});
+    signIn(3, QStringLiteral("小３"));
+    seisekitime1& d = open();
+    EXPECT_EQ(d.Label18->text(), QStringLiteral("本日総回数＝3回"));
+    fakes.clock.advanceMs(2 * 60000);  // 00:01 the next day
+    d.dayWatch->poll();
+    EXPECT_EQ(d.Label18->text(), QStringLiteral("本日総回数＝0回"));
+    EXPECT_EQ(d.Label14[1]->text(), QStringLiteral("-----"));
+    // Today's ranking, as a fresh start shows it.
+    const auto todaysRanking = [](seisekitime1& w) {
+        w.Option1[2]->setChecked(true);
+        w.Option1_Click(2);
+        std::vector<QStringList> out;
+        for (int level = 1; level <= 2; ++level) out.push_back(lines(w.List5[size_t(level)]));
+        return out;
+    };
+    const std::vector<QStringList> shown = todaysRanking(d);
+    w.reset();
+    seisekitime1& fresh = open();
+    EXPECT_EQ(fresh.Label18->text(), QStringLiteral("本日総回数＝0回"));
+    EXPECT_EQ(shown, todaysRanking(fresh));
 }
 
 TEST_F(DashboardWindow, TimeDisplayViewsAndThePeriodChooser)

@@ -174,6 +174,16 @@ TEST_F(ProgressWindow, ClassOverviewForTeachersFollowsTheGradeSortsPrintsAndSave
     o.OverviewPrint->click();
     EXPECT_EQ(fakes.printer.drawings.size(), 1u);
     EXPECT_EQ(fakes.printer.jobsEnded, 1);
+    // The job is asked for first, named as its PDF would be.
+    EXPECT_EQ(fakes.printer.jobTitles, QStringList{QStringLiteral("みどり塾_クラス一覧_小学生全体_2026-12-10")});
+    EXPECT_EQ(fakes.printer.jobSheets, std::vector<int>{1});
+    // Cancelled in the print dialog: nothing drawn, nothing said.
+    fakes.printer.teacherPrints = false;
+    o.OverviewPrint->click();
+    EXPECT_EQ(fakes.printer.drawings.size(), 1u);
+    EXPECT_EQ(fakes.printer.jobsEnded, 1);
+    EXPECT_TRUE(fakes.messages.shown.isEmpty());
+    fakes.printer.teacherPrints = true;
     o.OverviewPdf->click();
     const QString name = QStringLiteral("みどり塾_クラス一覧_小学生全体_2026-12-10.pdf");
     ASSERT_EQ(savedFiles(), QStringList{name});

@@ -77,7 +77,7 @@ TEST_F(Summary, SheetOfTheSignedInPupil)
         QStringLiteral("回数　　　　　　　      2回"),
         QStringLiteral("タイム  　　 　    本人 / 塾全体"),
         QStringLiteral("　　順位　　　　     3位"),  // 40 and 40 share rank 1
-        QStringLiteral("　　最高　　　　     60 /     40秒"),
+        QStringLiteral("　　最高　　　　     60秒 /     40秒"),
         QStringLiteral("　　平均　　　　     61秒 /     50秒"),  // 60.5 -> 61; 251 / 5 runs
         QStringLiteral("ポイント  　　　"),
         QStringLiteral("　　順位　　　　     3位"),
@@ -126,7 +126,7 @@ TEST_F(Summary, NoRunsAnywhereShowsDashesNotNumbers)
     ASSERT_EQ(block.size(), 11);
     EXPECT_EQ(block[0], QStringLiteral("【2】川２"));
     EXPECT_EQ(block[1], QStringLiteral("回数　　　　　　　      0回"));
-    EXPECT_EQ(block[4], QStringLiteral("　　最高　　　　      - /      -秒"));
+    EXPECT_EQ(block[4], QStringLiteral("　　最高　　　　      -秒 /      -秒"));
     EXPECT_EQ(block[7], QStringLiteral("　　順位　　　　     -位"));
     EXPECT_EQ(block[9], QStringLiteral("　　　　　　　　　　　　/      -点"));
 }

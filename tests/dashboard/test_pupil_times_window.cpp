@@ -75,6 +75,7 @@ class FailingPrinter : public IPrinter {
 public:
     int calls = 0;
     int ended = 0;
+    bool startJob(const QString&, int) override { return true; }
     bool printLines(const QStringList&, int) override
     {
         ++calls;
@@ -171,11 +172,25 @@ TEST_F(TeacherWindow, TeacherPrintsChosenPupilsInListOrderAsOneJob)
     EXPECT_EQ(titles(fakes.printer.printed),
               QStringList({QStringLiteral("Karuvel　小５ 青木（1）"), QStringLiteral("Karuvel　中２ 上田（2）"),
                            QStringLiteral("Karuvel　小３ 小川（3）")}));
-    EXPECT_TRUE(fakes.printer.printed.contains(QStringLiteral("　　最高　　　　     65 /     40秒")));
+    EXPECT_TRUE(fakes.printer.printed.contains(QStringLiteral("　　最高　　　　     65秒 /     40秒")));
     EXPECT_EQ(fakes.printer.jobsEnded, 1);
     EXPECT_EQ(fakes.printer.newPages, 2);  // a sheet of paper per pupil
     EXPECT_EQ(d.ShownPupil, 3);
     EXPECT_TRUE(fakes.messages.shown.isEmpty());
+    // The teacher was asked first, for a job of three sheets named after what it prints.
+    EXPECT_EQ(fakes.printer.jobSheets, std::vector<int>{3});
+    ASSERT_EQ(fakes.printer.jobTitles.size(), 1);
+    EXPECT_TRUE(fakes.printer.jobTitles[0].startsWith(QStringLiteral("みどり塾_成績表_")));
+    EXPECT_TRUE(fakes.printer.jobTitles[0].endsWith(QStringLiteral("_青木・上田・小川")));
+
+    // Cancelled in the print dialog: nothing printed, nothing said.
+    fakes.printer.teacherPrints = false;
+    const int linesBefore = int(fakes.printer.printed.size());
+    d.Command24[1]->click();
+    EXPECT_EQ(int(fakes.printer.printed.size()), linesBefore);
+    EXPECT_EQ(fakes.printer.jobsEnded, 1);
+    EXPECT_TRUE(fakes.messages.shown.isEmpty());
+    fakes.printer.teacherPrints = true;
 
     // On the panel the three sheets follow each other, and the lists show the last one's runs.
     d.Command24[0]->click();
@@ -187,7 +202,7 @@ TEST_F(TeacherWindow, TeacherPrintsChosenPupilsInListOrderAsOneJob)
     d.Combo1->setCurrentIndex(d.Combo1->findText(QStringLiteral("中学生全体")));
     d.Combo1_Click();
     EXPECT_TRUE(d.Picture11->isVisible());
-    EXPECT_TRUE(d.SheetText->toPlainText().contains(QStringLiteral("　　最高　　　　     65 /     40秒")));
+    EXPECT_TRUE(d.SheetText->toPlainText().contains(QStringLiteral("　　最高　　　　     65秒 /     40秒")));
     EXPECT_TRUE(d.SheetText->toPlainText().contains(QStringLiteral("くらべる相手：塾全体")));
 
     // A printer that fails is told about, and its job still ends once.

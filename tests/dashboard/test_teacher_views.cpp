@@ -117,7 +117,7 @@ TEST_F(TeacherViews, TheSheetNamesTheGroupItComparesWithWhateverTheGradeFilter)
     EXPECT_TRUE(sheet.contains(QStringLiteral("(塾平均)")));
     // The school's best of level 1 is 青木's 20 s, not the 小３'s 70 s, and
     // never the teacher's 5 s.
-    EXPECT_TRUE(sheet.contains(QStringLiteral("　　最高　　　　     90 /     20秒"))) << sheet.toStdString();
+    EXPECT_TRUE(sheet.contains(QStringLiteral("　　最高　　　　     90秒 /     20秒"))) << sheet.toStdString();
 
     // Compared with the pupil's own grade (中２: 上田 alone).
     d.Picture11->CompareWith->setCurrentIndex(1);
@@ -125,7 +125,7 @@ TEST_F(TeacherViews, TheSheetNamesTheGroupItComparesWithWhateverTheGradeFilter)
     EXPECT_TRUE(sheet.contains(QStringLiteral("くらべる相手：中２")));
     EXPECT_TRUE(sheet.contains(QStringLiteral("本人 / 中２")));
     EXPECT_TRUE(sheet.contains(QStringLiteral("(中２平均)")));
-    EXPECT_TRUE(sheet.contains(QStringLiteral("　　最高　　　　     90 /     90秒"))) << sheet.toStdString();
+    EXPECT_TRUE(sheet.contains(QStringLiteral("　　最高　　　　     90秒 /     90秒"))) << sheet.toStdString();
 }
 
 TEST_F(TeacherViews, APeriodLimitsTheSheetAndTheCharts)

@@ -31,10 +31,40 @@ done
 desktop-file-validate "$prefix/share/applications/org.karuvel.Karuvel.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.karuvel.Karuvel.metainfo.xml" >/dev/null \
   || { appstreamcli validate --no-net "$prefix/share/metainfo/org.karuvel.Karuvel.metainfo.xml"; fail "AppStream data invalid"; }
+# Every screenshot the AppStream data names is a picture the repository has, and the
+# licence is the program's.
+source_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+metainfo="$prefix/share/metainfo/org.karuvel.Karuvel.metainfo.xml"
+while read -r shot; do
+  [[ -f "$source_dir/docs/screenshots/$shot" ]] || fail "the AppStream screenshot $shot is not in docs/screenshots"
+done < <(grep -o '<image>[^<]*</image>' "$metainfo" | sed -E 's#.*/([^/<]+)</image>#\1#')
+grep -q '<project_license>GPL-3.0-or-later' "$metainfo" || fail "the AppStream licence is not GPL-3.0-or-later"
+grep -q '^StartupWMClass=karuvel$' "$prefix/share/applications/org.karuvel.Karuvel.desktop" || fail "no StartupWMClass"
 
-# The launcher, with no school set up, makes the user's demo school and starts on it.
+# The licence, copyright, changelog and manual pages, where Debian keeps them.
+doc="$prefix/share/doc/karuvel"
+for f in copyright changelog.gz README.md about.txt; do
+  [[ -f "$doc/$f" ]] || fail "no $f in share/doc/karuvel"
+done
+[[ "$(zcat "$doc/changelog.gz" | head -n 1)" == "karuvel ("* ]] || fail "the changelog is not a Debian changelog"
+for page in karuvel karuvel-make-demo; do
+  man1="$prefix/share/man/man1/$page.1.gz"
+  [[ -f "$man1" ]] || fail "no manual page $page(1)"
+  # Rendered without a warning of the formatter, and naming its program.
+  warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' man --warnings -E UTF-8 -l "$man1" 2>&1 >/dev/null || true)
+  [[ -z "$warnings" ]] || fail "$page(1) has formatting warnings: $warnings"
+  LC_ALL=C.UTF-8 man -E UTF-8 -l "$man1" 2>/dev/null | grep -q "^NAME" || fail "$page(1) does not render"
+done
+
+# The launcher, with no school set up, makes the user's demo school and starts on it;
+# --path-file names the folder really used, before and after.
 export HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/.local/share"
 mkdir -p "$HOME"
+used=$("$prefix/bin/karuvel" --path-file)
+[[ "$used" == *"$XDG_DATA_HOME/karuvel/school"* ]] || fail "--path-file does not name the user's demo school: $used"
+[[ ! -e "$XDG_DATA_HOME/karuvel/school" ]] || fail "--path-file made something"
 start_to_first_screen "$prefix/bin/karuvel" "$scratch"
 [[ -f "$XDG_DATA_HOME/karuvel/school/共通データ.txt" ]] || fail "no demo school was made for the user"
+used=$("$prefix/bin/karuvel" --path-file)
+[[ "$used" == *"データフォルダ (data root): $XDG_DATA_HOME/karuvel/school"* ]] || fail "--path-file after the first start: $used"
 echo "install tree: ok"

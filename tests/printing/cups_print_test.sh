@@ -84,6 +84,16 @@ done
 [[ -n "$pdf" ]] || fail "no PDF came out of the printer: $(tail -n 20 "$work/log/error_log" 2>/dev/null)"
 pages=$(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}')
 [[ "$pages" == 3 ]] || fail "expected 3 pages (one per pupil), the printed PDF has $pages"
+# The job is named after what it prints, in the print server's record of the job.
+title=$(cat "$work/expected.txt.title")
+[[ -n "$title" ]] || fail "the print test wrote no job name"
+# (The server writes its record of a job a moment after the job, so it is waited for.)
+named=""
+for _ in $(seq 1 100); do
+  if grep -qaF "$title" "$work"/spool/c* 2>/dev/null; then named=yes; break; fi
+  sleep 0.1
+done
+[[ -n "$named" ]] || fail "no job named \"$title\" in the print server's records"
 sent=$(ls "$work"/spool/d*-001 2>/dev/null | head -n 1 || true)
 [[ -n "$sent" ]] || fail "the print server kept no copy of the job"
 [[ "$(pdfinfo "$sent" | awk '/^Pages:/ {print $2}')" == 3 ]] || fail "the job sent holds $(pdfinfo "$sent" | awk '/^Pages:/ {print $2}') pages"

@@ -14,6 +14,7 @@
 #include "platform/RealPlatform.h"
 
 #include <QFile>
+#include <QPrinter>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -28,7 +29,14 @@ TEST(PrintOnRealPrinter, ThreePupilsSheetsGoToThePrinterAsThreePages)
     if (expectFile.isEmpty()) GTEST_SKIP() << "run by cups_print_test.sh, which starts the print server";
 
     test::FakePlatform fakes;
-    RealPrinter printer;
+    // The teacher presses "印刷" in the print dialog, leaving its choices as they are.
+    QString jobTitle;
+    int sheetsAsked = 0;
+    RealPrinter printer([&](QPrinter& p, int sheets) {
+        jobTitle = p.docName();
+        sheetsAsked = sheets;
+        return true;
+    });
     platform().printer = &printer;
     test::TempDir dir;
     test::makeTeacherSchool(dir);
@@ -48,6 +56,12 @@ TEST(PrintOnRealPrinter, ThreePupilsSheetsGoToThePrinterAsThreePages)
 
     d->Command24[1]->click();  // "印刷"
     EXPECT_TRUE(fakes.messages.shown.isEmpty()) << "the program said it could not print";
+    EXPECT_EQ(sheetsAsked, 3);
+    EXPECT_TRUE(jobTitle.contains(QStringLiteral("_成績表_"))) << jobTitle.toStdString();
+    // The script looks for the job's name in the print server's record of the job.
+    QFile title(expectFile + QStringLiteral(".title"));
+    ASSERT_TRUE(title.open(QIODevice::WriteOnly));
+    title.write(jobTitle.toUtf8());
 
     // What each page must say: the sheet of each pupil, as the panel shows it.
     d->Command24[0]->click();  // "表示"

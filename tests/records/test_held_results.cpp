@@ -26,6 +26,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <random>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -339,6 +340,22 @@ TEST_P(HeldResultsTest, EveryActivationMatchesAWholeReload)
             const int64_t records = fileSize() / kRecordSize;
             if (records > 0) writeInPlace((records - 1) * kRecordSize, randomRecord());
             if (pick(2) == 0) appendFromAnotherProcess(randomRecords(1 + pick(3)));
+        } else if (what < 81) {
+            // Without a new stamp: a hand edit, a same-length copy put back,
+            // a stamp deleted after an edit. Only the modification time tells.
+            const bool stampGone = pick(2) == 0;
+            done = stampGone ? "a same-length edit inside, the stamp deleted" : "a hand edit inside, keeping the length";
+            if (stampGone) QFile::remove(file() + QStringLiteral(".stamp"));
+            const int64_t records = fileSize() / kRecordSize;
+            if (records > 1) writeInPlace(pick(int(records - 1)) * kRecordSize, randomRecord());
+            if (stampGone) QFile::remove(file() + QStringLiteral(".stamp"));
+            // A moment later than the reading before (the clock of the file
+            // system may not have moved since the last write).
+            struct stat st;
+            ASSERT_EQ(::stat(QFile::encodeName(file()).constData(), &st), 0);
+            struct timespec times[2] = {st.st_atim, st.st_mtim};
+            times[1].tv_sec += 1;
+            ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file()).constData(), times, 0), 0);
         } else if (what < 90) {
             done = "a change of date";
             const int hours[] = {1, 9, 14, 24, 30, 24 * 3};

@@ -526,9 +526,10 @@ TEST_F(ResultsFileTest, AnInPlaceRewriteLeftHalfDoneIsFinishedBeforeAnyoneReadsO
     QString problem;
     {
         FaultyRecordIo disk;
-        // The stamp and the journal are written whole; half the file is overwritten ...
-        disk.shortWriteAt = 4;
-        disk.failWriteAt = 5;  // ... then the disk fails
+        // The journal (contents, header, magic) and the stamp are written whole;
+        // half the file is overwritten ...
+        disk.shortWriteAt = 5;
+        disk.failWriteAt = 6;  // ... then the disk fails
         RecordIoInstalled installed(disk);
         EXPECT_FALSE(updateResults(
             [](std::vector<ResultRecordData>& records, QString*) {
@@ -548,7 +549,8 @@ TEST_F(ResultsFileTest, AnInPlaceRewriteLeftHalfDoneIsFinishedBeforeAnyoneReadsO
         RecordIoInstalled installed(unreadable);
         EXPECT_THROW(LoadResults(), ProgramEnded);
         ASSERT_EQ(fakes.messages.shown.size(), 1);
-        EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
+        // The message names the file at fault: the journal.
+        EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat.rewrite")));
         EXPECT_THROW(run(30, 3, 40), ProgramEnded);  // no append lands in the half-rewritten file
         EXPECT_EQ(contents(), half);
     }
@@ -561,6 +563,44 @@ TEST_F(ResultsFileTest, AnInPlaceRewriteLeftHalfDoneIsFinishedBeforeAnyoneReadsO
     ASSERT_EQ(state().RecordCount, 6);
     EXPECT_EQ(state().RecTime(6), 40);
     EXPECT_FALSE(QFile::exists(file() + QStringLiteral(".rewrite")));
+    setReplacement(before);
+}
+
+// A folder where the journal or the stamp should be: the program starts,
+// loads and stores runs; an edit that needs the file fails with a message
+// naming it (not the results file) and saying what is wrong with it.
+TEST_F(ResultsFileTest, AFolderInPlaceOfTheJournalOrTheStampStopsOnlyTheEdits)
+{
+    const Replacement before = replacement();
+    struct Case {
+        const char* suffix;
+        Replacement how;
+        bool edits;
+    };
+    const Case cases[] = {{".rewrite", Replacement::InPlace, false},
+                          {".stamp", Replacement::Rename, false},
+                          {".stamp", Replacement::InPlace, false},
+                          {".rewrite", Replacement::Rename, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.suffix) + (c.how == Replacement::InPlace ? " in place" : " renaming"));
+        setReplacement(c.how);
+        QDir(file() + QString::fromLatin1(c.suffix)).removeRecursively();
+        dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.1, 10, 2, 60));
+        ASSERT_TRUE(QDir().mkdir(file() + QString::fromLatin1(c.suffix)));
+        fakes.messages.shown.clear();
+        LoadResults();
+        run(11, 3, 40);
+        LoadResults();
+        EXPECT_EQ(state().RecordCount, 2);
+        EXPECT_TRUE(fakes.messages.shown.isEmpty());
+        QString problem;
+        EXPECT_EQ(updateResults([](std::vector<ResultRecordData>&, QString*) { return true; }, &problem), c.edits);
+        if (!c.edits) {
+            EXPECT_TRUE(problem.contains(QStringLiteral("成績累積データ.dat") + QString::fromLatin1(c.suffix))) << problem.toStdString();
+            EXPECT_TRUE(problem.contains(QStringLiteral("フォルダです"))) << problem.toStdString();
+        }
+        QDir(file() + QString::fromLatin1(c.suffix)).removeRecursively();
+    }
     setReplacement(before);
 }
 

@@ -133,6 +133,31 @@ TEST_F(NameListBuild, RecountedFiguresShowInTheLines)
     EXPECT_EQ(fake.clock.waitedMs, 0);
 }
 
+// A journal beside the results file that was not made for it (here one of an
+// older program, which names no file) is never copied over the runs: it is
+// set aside, and the screen says so once, naming where it went.
+TEST_F(NameListBuild, AJournalNotMadeForTheResultsFileIsSetAsideAndToldOnce)
+{
+    const double today = toOleDate(QDate(2026, 12, 10));
+    const QByteArray runs = test::runsBytes({{today, 1, 1, 45}, {today, 1, 1, 200}});
+    dir.writeBytes(QStringLiteral("data/成績累積データ.dat"), runs);
+    const QByteArray one = runs.left(44);
+    QByteArray journal("Karuvel rewrite\n", 16);
+    for (const uint64_t v : {uint64_t(one.size()), uint64_t(0)})
+        for (int i = 0; i < 8; ++i) journal += char((v >> (8 * i)) & 0xff);
+    dir.writeBytes(QStringLiteral("data/成績累積データ.dat.rewrite"), journal + one);
+
+    NameList l = buildNameList(0, QStringLiteral("小４"));
+    ASSERT_EQ(l.shown.size(), 3);
+    EXPECT_TRUE(l.shown[1].endsWith(QStringLiteral("  2回/    2回"))) << l.shown[1].toStdString();
+    ASSERT_EQ(fake.messages.shown.size(), 1);
+    EXPECT_TRUE(fake.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat.rewrite.未適用-")))
+        << fake.messages.shown[0].second.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("data/成績累積データ.dat.rewrite"))));
+    l = buildNameList(0, QStringLiteral("小４"));
+    EXPECT_EQ(fake.messages.shown.size(), 1);
+}
+
 TEST_F(NameListBuild, MissingRosterIsWaitedFor)
 {
     QFile::rename(dir.file(QStringLiteral("新名簿.txt")), dir.file(QStringLiteral("moved.txt")));

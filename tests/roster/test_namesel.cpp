@@ -2,9 +2,11 @@
 #include "RosterFixture.h"
 #include "Runs.h"
 #include "frame/Calendar.h"
+#include "frame/DateWatch.h"
 #include "frame/Navigator.h"
 #include "records/ResultsFile.h"
 #include "frame/SmallWindows.h"
+#include "roster/NameList.h"
 #include "roster/NameSelection.h"
 
 #include <QComboBox>
@@ -71,6 +73,29 @@ TEST_F(NameSelectionScreen, ActivationShowsTheWholeListWithPoints)
     const QFontMetrics m(w->List1->font());
     EXPECT_EQ(m.horizontalAdvance(QStringLiteral("小4 山田太郎　　")), m.horizontalAdvance(QString(16, QLatin1Char('1'))));
     EXPECT_EQ(m.horizontalAdvance(QStringLiteral("  45回")), m.horizontalAdvance(QStringLiteral("  　　")));
+}
+
+// Left open across midnight, the list shows the new day's figures, as a
+// list built afresh at that moment does.
+TEST_F(NameSelectionScreen, TheListLeftOpenAcrossMidnightShowsTheNewDaysFigures)
+{
+    fake.clock.current = QDateTime(QDate(2026, 12, 10), QTime(23, 59, 0));
+    const double day = toOleDate(QDate(2026, 12, 10));
+    dir.writeBytes(QStringLiteral("data/成績累積データ.dat"), runsBytes({{day, 12, 1, 45}, {day, 12, 2, 50}, {day - 1, 3, 1, 40}}));
+    w->activate();
+    const auto shown = [&] {
+        QStringList out;
+        for (int i = 0; i < w->List1->count(); ++i) out << w->List1->item(i)->text();
+        return out;
+    };
+    const QStringList before = shown();
+    w->dayWatch->poll();
+    EXPECT_EQ(shown(), before) << "the same day: nothing to do";
+    fake.clock.advanceMs(2 * 60000);  // 00:01 the next day
+    w->dayWatch->poll();
+    const QStringList after = shown();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, buildNameList(w->DisplayMode, QStringLiteral("全学年")).shown);
 }
 
 TEST_F(NameSelectionScreen, OptionsAndFilterRebuildTheList)

@@ -90,6 +90,16 @@ public:
     QStringList printed;
     int jobsEnded = 0;
     int newPages = 0;
+    // The jobs asked for (their names and sheets) and what the teacher answers.
+    QStringList jobTitles;
+    std::vector<int> jobSheets;
+    bool teacherPrints = true;
+    bool startJob(const QString& title, int sheets) override
+    {
+        jobTitles << title;
+        jobSheets.push_back(sheets);
+        return teacherPrints;
+    }
     bool printLines(const QStringList& lines, int) override
     {
         printed += lines;

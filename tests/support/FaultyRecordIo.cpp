@@ -19,6 +19,9 @@ void FaultyRecordIo::reset()
     writeError = readError = 0;
     failReadFrom = -1;
     failReadsOf.clear();
+    failLookupsOf.clear();
+    lookupError = 0;
+    lookupFailures = -1;
     lockNeverComes = dieHalfWay = false;
 }
 
@@ -102,6 +105,16 @@ LockResult FaultyRecordIo::lock(FileHandle h, LockKind kind, bool wait, int* err
         return LockResult::Busy;
     }
     return real_.lock(h, kind, wait, error);
+}
+
+int FaultyRecordIo::identityAt(const std::filesystem::path& path, FileIdentity* out)
+{
+    const std::u8string name = path.u8string();
+    if (!failLookupsOf.empty() && lookupFailures != 0 && endsWith(std::string(name.begin(), name.end()), failLookupsOf)) {
+        if (lookupFailures > 0) --lookupFailures;
+        return lookupError ? lookupError : systemErrors().io;
+    }
+    return real_.identityAt(path, out);
 }
 
 int FaultyRecordIo::rename(const std::filesystem::path& from, const std::filesystem::path& to)

@@ -34,6 +34,13 @@ public:
     int readError = 0;
     // Every read of a path ending in this (e.g. a journal) fails the same way; empty: none.
     std::string failReadsOf;
+    // Every look at a path ending in this (identityAt, e.g. for a journal)
+    // fails with lookupError (an I/O error unless set), as on a network
+    // drive that drops out for a moment; empty: none. lookupFailures counts down
+    // the looks that fail (negative: all of them).
+    std::string failLookupsOf;
+    int lookupError = 0;
+    int lookupFailures = -1;
     // Every lock answers Busy, as when another PC holds it for ever.
     bool lockNeverComes = false;
     // The n-th flush / rename / truncate fails with an I/O error.
@@ -60,7 +67,9 @@ public:
     LockResult lock(FileHandle h, LockKind kind, bool wait, int* error) override;
     int unlock(FileHandle h) override { return real_.unlock(h); }
     int identity(FileHandle h, FileIdentity* out) override { return real_.identity(h, out); }
-    int identityAt(const std::filesystem::path& path, FileIdentity* out) override { return real_.identityAt(path, out); }
+    int identityAt(const std::filesystem::path& path, FileIdentity* out) override;
+    int modifiedTime(FileHandle h, int64_t* out) override { return real_.modifiedTime(h, out); }
+    int copyAccess(FileHandle h, const std::filesystem::path& like) override { return real_.copyAccess(h, like); }
     int rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
     int remove(const std::filesystem::path& path) override;
     int flushFolder(const std::filesystem::path& folder) override { return real_.flushFolder(folder); }

@@ -167,6 +167,24 @@ bool RecordFile::identity(FileIdentity* out)
     return true;
 }
 
+bool RecordFile::modified(int64_t* out)
+{
+    if (const int e = io_->modifiedTime(handle_, out)) {
+        setError(e);
+        return false;
+    }
+    return true;
+}
+
+bool RecordFile::copyAccessFrom(const std::filesystem::path& like)
+{
+    if (const int e = io_->copyAccess(handle_, like)) {
+        setError(e);
+        return false;
+    }
+    return true;
+}
+
 bool RecordFile::stillAtPath() const
 {
     if (handle_ == kNoFile) return false;

@@ -58,6 +58,10 @@ public:
 
     // The file this one is (volume and file number); false on failure.
     bool identity(FileIdentity* out);
+    // The time the contents last changed (see IRecordIo::modifiedTime); false on failure.
+    bool modified(int64_t* out);
+    // Gives this new file the access of the file at like (IRecordIo::copyAccess).
+    bool copyAccessFrom(const std::filesystem::path& like);
     // False when the path now names another file than the one opened (the
     // file was replaced by a rewrite while this one was open).
     bool stillAtPath() const;

@@ -62,6 +62,9 @@ public:
     // Every operation answers 0 for success or the system's error number.
     // Files are opened so that every other process may open, read, write,
     // rename and delete them meanwhile (the shared folder of several PCs).
+    // A file that open creates takes its folder's group and, where the folder
+    // is group-writable, group read and write (several accounts of one PC, or
+    // a share with Unix permissions, use the folder through one group).
     virtual int open(const std::filesystem::path& path, OpenMode mode, FileHandle* out) = 0;
     virtual void close(FileHandle h) = 0;
     virtual int size(FileHandle h, int64_t* out) = 0;
@@ -78,6 +81,16 @@ public:
     virtual LockResult lock(FileHandle h, LockKind kind, bool wait, int* error) = 0;
     virtual int unlock(FileHandle h) = 0;
     virtual int identity(FileHandle h, FileIdentity* out) = 0;
+    // The time the file's contents last changed, in nanoseconds of the
+    // system's clock (a hand edit that keeps the length still moves it).
+    virtual int modifiedTime(FileHandle h, int64_t* out) = 0;
+    // Gives a file this program has just made (h) the access the file at like
+    // has: its group and its permission bits, so that every account that
+    // could use the replaced file can use the new one. Not 0 when that cannot
+    // be had whole (the group cannot be set, or like belongs to another
+    // account with rights its group lacks). Nothing to do on Windows, where a
+    // new file takes its folder's permissions.
+    virtual int copyAccess(FileHandle h, const std::filesystem::path& like) = 0;
     virtual int identityAt(const std::filesystem::path& path, FileIdentity* out) = 0;
     // Renames from over to (to is replaced when present). Only for files that
     // nobody holds open: on Windows an open file cannot be replaced.

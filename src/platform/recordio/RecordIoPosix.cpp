@@ -30,29 +30,83 @@ std::atomic<int>& ofdSupport()
 }
 #endif
 
+// A file just made takes the group of its folder (as a set-group-id folder
+// gives it) and, when the folder lets its group write, group read and write:
+// several accounts share the data folder through its group, and a file one of
+// them makes with its own umask would shut the others out.
+void shareLikeFolder(int fd, const std::filesystem::path& path)
+{
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    struct stat dir, file;
+    if (::stat(folder.c_str(), &dir) != 0 || ::fstat(fd, &file) != 0) return;
+    if (file.st_gid != dir.st_gid && ::fchown(fd, uid_t(-1), dir.st_gid) == 0) file.st_gid = dir.st_gid;
+    if (file.st_gid != dir.st_gid || (dir.st_mode & S_IWGRP) == 0) return;  // not the folder's group: no more rights
+    const mode_t want = (file.st_mode & 07777) | S_IRGRP | S_IWGRP;
+    if (want != (file.st_mode & 07777)) (void)::fchmod(fd, want);
+}
+
 class PosixRecordIo : public IRecordIo {
 public:
     int open(const std::filesystem::path& path, OpenMode mode, FileHandle* out) override
     {
         *out = kNoFile;
         int flags = O_CLOEXEC;
+        bool mayCreate = false;
         switch (mode) {
         case OpenMode::Read: flags |= O_RDONLY; break;
         case OpenMode::ReadWrite: flags |= O_RDWR; break;
-        case OpenMode::ReadWriteCreate: flags |= O_RDWR | O_CREAT; break;
-        case OpenMode::CreateFresh: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+        case OpenMode::ReadWriteCreate: flags |= O_RDWR; mayCreate = true; break;
+        case OpenMode::CreateFresh: flags |= O_RDWR | O_TRUNC; mayCreate = true; break;
         }
-        int fd;
-        do {
+        int fd = -1;
+        bool created = false;
+        for (;;) {
+            if (mayCreate) {
+                // Made here, or there already: only a file made here takes the folder's access.
+                fd = ::open(path.c_str(), (flags & ~O_TRUNC) | O_CREAT | O_EXCL, 0666);
+                if (fd >= 0) {
+                    created = true;
+                    break;
+                }
+                if (errno == EINTR) continue;
+                if (errno != EEXIST) return errno;
+            }
             fd = ::open(path.c_str(), flags, 0666);
-        } while (fd < 0 && errno == EINTR);
-        if (fd < 0) return errno;
+            if (fd >= 0) break;
+            if (errno == EINTR) continue;
+            if (mayCreate && errno == ENOENT) continue;  // deleted in between: make it
+            return errno;
+        }
         struct stat st;
         if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
             ::close(fd);
             return EISDIR;
         }
+        if (created) shareLikeFolder(fd, path);
         *out = fd;
+        return 0;
+    }
+
+    int modifiedTime(FileHandle h, int64_t* out) override
+    {
+        struct stat st;
+        if (::fstat(int(h), &st) != 0) return errno;
+        *out = int64_t(st.st_mtim.tv_sec) * 1000000000 + int64_t(st.st_mtim.tv_nsec);
+        return 0;
+    }
+
+    int copyAccess(FileHandle h, const std::filesystem::path& like) override
+    {
+        struct stat was, now;
+        if (::stat(like.c_str(), &was) != 0) return errno;
+        if (::fstat(int(h), &now) != 0) return errno;
+        if (now.st_gid != was.st_gid && ::fchown(int(h), uid_t(-1), was.st_gid) != 0) return errno;
+        // The permission bits only: a set-group-id or sticky bit on a plain file means nothing here.
+        const mode_t bits = was.st_mode & 0777;
+        if ((now.st_mode & 07777) != bits && ::fchmod(int(h), bits) != 0) return errno;
+        // The new file belongs to this account: whatever the owner of the old
+        // one could do beyond its group is lost to that account.
+        if (was.st_uid != now.st_uid && ((bits >> 6) & ~(bits >> 3) & 07) != 0) return EPERM;
         return 0;
     }
 

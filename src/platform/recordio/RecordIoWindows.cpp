@@ -138,6 +138,17 @@ public:
         return 0;
     }
 
+    int modifiedTime(FileHandle h, int64_t* out) override
+    {
+        FILETIME written;
+        if (!GetFileTime(handleOf(h), nullptr, nullptr, &written)) return int(GetLastError());
+        *out = int64_t((uint64_t(written.dwHighDateTime) << 32) | written.dwLowDateTime) * 100;
+        return 0;
+    }
+
+    // A new file takes the permissions of its folder, as the one it replaces did.
+    int copyAccess(FileHandle, const std::filesystem::path&) override { return 0; }
+
     int identityAt(const std::filesystem::path& path, FileIdentity* out) override
     {
         // No access asked for: this opens also a file that others hold locked.

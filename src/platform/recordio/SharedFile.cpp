@@ -1,4 +1,5 @@
 #include "platform/recordio/SharedFile.h"
+#include "platform/recordio/RewriteJournal.h"
 
 #include <atomic>
 #include <cstdio>
@@ -15,34 +16,8 @@ std::atomic<Replacement> replacementInForce{Replacement::InPlace};
 std::atomic<Replacement> replacementInForce{Replacement::Rename};
 #endif
 
-// The journal: this magic, the length of the contents and their checksum
-// (both little-endian, 8 bytes each), then the contents.
-constexpr char kJournalMagic[16] = {'K', 'a', 'r', 'u', 'v', 'e', 'l', ' ', 'r', 'e', 'w', 'r', 'i', 't', 'e', '\n'};
-constexpr int64_t kJournalHeader = 32;
-
-uint64_t checksum(const char* p, int64_t n)
-{
-    uint64_t h = 1469598103934665603ull;  // FNV-1a, 64 bits
-    for (int64_t i = 0; i < n; ++i) {
-        h ^= uint8_t(p[i]);
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
-void put64(char* p, uint64_t v)
-{
-    for (int i = 0; i < 8; ++i) p[i] = char((v >> (8 * i)) & 0xff);
-}
-uint64_t get64(const char* p)
-{
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= uint64_t(uint8_t(p[i])) << (8 * i);
-    return v;
-}
-
-FileFailure failureOf(const RecordFile& f) { return FileFailure{f.errorNumber(), f.errorText()}; }
-FileFailure failureOf(int number) { return FileFailure{number, recordIo().errorText(number)}; }
+FileFailure failureOf(const RecordFile& f) { return FileFailure{f.errorNumber(), f.errorText(), {}}; }
+FileFailure failureOf(int number) { return FileFailure{number, recordIo().errorText(number), {}}; }
 
 // A name beside path for a temporary file, not used by anyone else.
 std::filesystem::path temporaryBeside(const std::filesystem::path& path)
@@ -57,50 +32,6 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& path)
     std::filesystem::path t = path;
     t += tail;
     return t;
-}
-
-// Writes the journal of an in-place rewrite and flushes it; the handle stays
-// open (the caller empties the journal through it when the rewrite is done).
-bool writeJournal(RecordFile& journal, const std::filesystem::path& at, const char* bytes, int64_t length,
-                  FileFailure* failure)
-{
-    if (!journal.open(at, RecordFile::Mode::CreateFresh)) {
-        *failure = failureOf(journal);
-        return false;
-    }
-    char header[kJournalHeader];
-    std::memcpy(header, kJournalMagic, 16);
-    put64(header + 16, uint64_t(length));
-    put64(header + 24, checksum(bytes, length));
-    if (!journal.writeAt(kJournalHeader, bytes, length) || !journal.writeAt(0, header, kJournalHeader) ||
-        !journal.flush()) {
-        *failure = failureOf(journal);
-        return false;
-    }
-    return true;
-}
-
-enum class Journal { Complete, Incomplete, Unreadable };
-
-// Reads a journal: its contents when it is complete. A journal that cannot be
-// read is not taken for an incomplete one: it may hold the only whole copy.
-Journal readJournal(RecordFile& journal, std::vector<char>* contents)
-{
-    const int64_t size = journal.size();
-    if (size < 0) return Journal::Unreadable;
-    if (size < kJournalHeader) return Journal::Incomplete;
-    char header[kJournalHeader];
-    int64_t got = 0;
-    if (!journal.readAt(0, header, kJournalHeader, &got)) return Journal::Unreadable;
-    if (got != kJournalHeader || std::memcmp(header, kJournalMagic, 16) != 0) return Journal::Incomplete;
-    const uint64_t length = get64(header + 16);
-    if (length != uint64_t(size - kJournalHeader)) return Journal::Incomplete;
-    contents->resize(size_t(length));
-    if (length > 0 && !journal.readAt(kJournalHeader, contents->data(), int64_t(length), &got))
-        return Journal::Unreadable;
-    if (length > 0 && got != int64_t(length)) return Journal::Incomplete;
-    return checksum(contents->data(), int64_t(length)) == get64(header + 24) ? Journal::Complete
-                                                                                : Journal::Incomplete;
 }
 
 // Copies the contents into the locked file from its start and cuts it there.
@@ -123,33 +54,55 @@ bool dropJournal(RecordFile& journal, const std::filesystem::path& at, FileFailu
     return true;
 }
 
+enum class Look { Done, Retry, Failed };
+
 // With the exclusive lock of f held: finishes an in-place rewrite that a
-// process left behind when it died, or deletes its incomplete journal.
-bool finishInterruptedRewrite(RecordFile& f, FileFailure* failure)
+// process left behind when it died, deletes its incomplete journal, or sets
+// aside a journal that was not made for this file in this state. Retry: the
+// journal (or the stamp) cannot be looked at now; *failure names it.
+Look finishInterruptedRewrite(RecordFile& f, FileFailure* failure)
 {
     const std::filesystem::path at = rewriteJournalPath(f.path());
     FileIdentity any;
-    if (recordIo().identityAt(at, &any) != 0) return true;  // no journal: the usual case
+    if (const int e = recordIo().identityAt(at, &any)) {
+        if (recordIo().kindOf(e) == FileErrorKind::NotFound) return Look::Done;  // no journal: the usual case
+        *failure = FileFailure{e, recordIo().errorText(e), at};
+        return Look::Retry;
+    }
+    // A folder in its place: no rewrite can have left a journal there.
+    std::error_code ec;
+    if (std::filesystem::is_directory(at, ec)) return Look::Done;
     RecordFile journal;
     if (!journal.open(at, RecordFile::Mode::ReadWrite)) {
-        if (journal.errorKind() == FileErrorKind::NotFound) return true;
-        *failure = failureOf(journal);
-        return false;
+        if (journal.errorKind() == FileErrorKind::NotFound) return Look::Done;
+        *failure = FileFailure{journal.errorNumber(), journal.errorText(), at};
+        return Look::Retry;
     }
     std::vector<char> contents;
-    switch (readJournal(journal, &contents)) {
-    case Journal::Unreadable:
-        *failure = failureOf(journal);
-        return false;
-    case Journal::Complete:
+    switch (journal::judge(journal, f, &contents, failure)) {
+    case journal::Verdict::Unreadable:
+        if (failure->at.empty()) failure->at = at;
+        return Look::Retry;
+    case journal::Verdict::SetAside:
+        journal.close();
+        // One that cannot be moved stays unapplied: the next lock judges it again.
+        if (!journal::setAside(at, failure)) return Look::Done;
+        return Look::Done;
+    case journal::Verdict::Apply:
         if (!overwrite(f, contents.data(), int64_t(contents.size()))) {
             *failure = failureOf(f);
-            return false;
+            return Look::Failed;
         }
-        break;
-    case Journal::Incomplete: break;  // its writer died before it was complete: the file is as it was
+        if (!dropJournal(journal, at, failure)) return Look::Failed;
+        {
+            // The journal, should a copy of it come back, is not for the file as it is now.
+            FileFailure ignored;
+            writeStamp(f.path(), freshStamp(), &ignored);
+        }
+        return Look::Done;
+    case journal::Verdict::Incomplete: break;  // its writer died before it was complete: the file is as it was
     }
-    return dropJournal(journal, at, failure);
+    return dropJournal(journal, at, failure) ? Look::Done : Look::Failed;
 }
 
 // True when name is that of a temporary file temporaryBeside() makes for a
@@ -182,10 +135,21 @@ void removeAbandonedTemporaries(const std::filesystem::path& path)
     for (const std::filesystem::path& p : abandoned) recordIo().remove(p);
 }
 
-bool journalPresent(const std::filesystem::path& path)
+enum class Beside { None, Journal, Unknown };
+
+// Whether a journal is beside the file (a folder in its place is none);
+// Unknown, with *error, when it cannot be looked at.
+Beside journalBeside(const std::filesystem::path& path, int* error)
 {
+    const std::filesystem::path at = rewriteJournalPath(path);
     FileIdentity any;
-    return recordIo().identityAt(rewriteJournalPath(path), &any) == 0;
+    if (const int e = recordIo().identityAt(at, &any)) {
+        if (recordIo().kindOf(e) == FileErrorKind::NotFound) return Beside::None;
+        *error = e;
+        return Beside::Unknown;
+    }
+    std::error_code ec;
+    return std::filesystem::is_directory(at, ec) ? Beside::None : Beside::Journal;
 }
 
 } // namespace
@@ -200,7 +164,8 @@ std::filesystem::path rewriteJournalPath(const std::filesystem::path& path)
     return j;
 }
 
-WriteLock lockForWriting(RecordFile& f, const std::filesystem::path& path, const LockWaiting& waiting)
+WriteLock lockForWriting(RecordFile& f, const std::filesystem::path& path, const LockWaiting& waiting,
+                         FileFailure* failure)
 {
     int waited = 0;
     const uint64_t start = waiting.tickMs ? waiting.tickMs() : 0;
@@ -214,6 +179,10 @@ WriteLock lockForWriting(RecordFile& f, const std::filesystem::path& path, const
         f.adoptError(number);
         return answer;
     };
+    const auto pause = [&] {
+        if (waiting.wait) waiting.wait(waiting.pollMs);
+        waited += waiting.pollMs;
+    };
     for (;;) {
         if (!f.open(path, RecordFile::Mode::ReadWriteCreate)) return WriteLock::CannotOpen;
         for (;;) {
@@ -221,31 +190,47 @@ WriteLock lockForWriting(RecordFile& f, const std::filesystem::path& path, const
             if (r == LockResult::Locked) break;
             if (r == LockResult::Failed) return fail(WriteLock::Failed);
             if (overdue()) return fail(WriteLock::Busy);
-            if (waiting.wait) waiting.wait(waiting.pollMs);
-            waited += waiting.pollMs;
+            pause();
         }
-        if (f.stillAtPath()) break;
-        if (!waiting.tickMs) waited += waiting.pollMs;  // so that endless rewrites end it too
-        if (overdue()) return fail(WriteLock::Busy);
+        if (!f.stillAtPath()) {
+            if (!waiting.tickMs) waited += waiting.pollMs;  // so that endless rewrites end it too
+            if (overdue()) return fail(WriteLock::Busy);
+            f.close();
+            continue;
+        }
+        FileFailure why;
+        const Look look = finishInterruptedRewrite(f, &why);
+        if (look == Look::Done) break;
+        f.adoptError(why.number ? why.number : systemErrors().io);
+        if (failure) *failure = why;
+        // A journal that cannot be looked at now is waited for as a lock is.
+        if (look == Look::Failed || overdue()) return fail(WriteLock::Failed);
         f.close();
-    }
-    FileFailure failure;
-    if (!finishInterruptedRewrite(f, &failure)) {
-        f.adoptError(failure.number ? failure.number : systemErrors().io);
-        return fail(WriteLock::Failed);
+        pause();
     }
     removeAbandonedTemporaries(path);
     return WriteLock::Locked;
 }
 
-LockResult lockForReading(RecordFile& f, bool wait, bool* unfinished)
+LockResult lockForReading(RecordFile& f, bool wait, bool* unfinished, std::filesystem::path* fault)
 {
     if (unfinished) *unfinished = false;
     for (bool finished = false;; finished = true) {
         const LockResult r = wait ? f.lockWait(LockKind::Shared) : f.tryLock(LockKind::Shared);
         if (r != LockResult::Locked) return r;
         // (An empty journal that could not be deleted stays; once is enough.)
-        if (finished || !journalPresent(f.path())) return r;
+        if (finished) return r;
+        int error = 0;
+        const Beside beside = journalBeside(f.path(), &error);
+        if (beside == Beside::None) return r;
+        if (beside == Beside::Unknown) {
+            // Only "not found" means no journal: the caller waits and tries again.
+            f.unlock();
+            f.adoptError(error);
+            if (unfinished) *unfinished = true;
+            if (fault) *fault = rewriteJournalPath(f.path());
+            return LockResult::Failed;
+        }
         // A rewrite was interrupted: finish it under the exclusive lock, then read.
         f.unlock();
         RecordFile writer;
@@ -259,9 +244,10 @@ LockResult lockForReading(RecordFile& f, bool wait, bool* unfinished)
             return w;
         }
         FileFailure failure;
-        if (!finishInterruptedRewrite(writer, &failure)) {
+        if (finishInterruptedRewrite(writer, &failure) != Look::Done) {
             f.adoptError(failure.number ? failure.number : systemErrors().io);
             if (unfinished) *unfinished = true;
+            if (fault) *fault = failure.at;
             return LockResult::Failed;
         }
     }
@@ -297,48 +283,31 @@ bool readTail(RecordFile& locked, int64_t offset, FileTail* out)
     return true;
 }
 
-bool replaceContents(RecordFile& locked, const char* bytes, int64_t length, FileFailure* failure)
-{
-    const std::filesystem::path path = locked.path();
-    if (replacement() == Replacement::Rename) {
-        const bool done = writeWholeFile(path, bytes, length, failure);
-        locked.close();  // the lock goes with the replaced file
-        return done;
-    }
-    const std::filesystem::path at = rewriteJournalPath(path);
-    RecordFile journal;
-    if (!writeJournal(journal, at, bytes, length, failure)) {
-        // The file is as it was; the journal goes (emptied first, so that a
-        // whole one that could not be deleted is not taken for a decided rewrite).
-        FileFailure ignored;
-        dropJournal(journal, at, &ignored);
-        locked.close();
-        return false;
-    }
-    // From here on the rewrite is decided: should this process die, the next
-    // lock of the file completes it from the journal.
-    if (!overwrite(locked, bytes, length)) {
-        *failure = failureOf(locked);
-        journal.close();
-        locked.close();
-        return false;
-    }
-    const bool dropped = dropJournal(journal, at, failure);
-    locked.close();
-    return dropped;
-}
+namespace {
 
-bool writeWholeFile(const std::filesystem::path& path, const char* bytes, int64_t length, FileFailure* failure)
+// The rename: a temporary file beside path, flushed, given the access of the
+// file it replaces, renamed over it. *accessLost: the new file could not be
+// given that access (nothing was replaced).
+bool writeRenamed(const std::filesystem::path& path, const char* bytes, int64_t length, FileFailure* failure,
+                  bool* accessLost)
 {
     IRecordIo& io = recordIo();
+    *accessLost = false;
     const std::filesystem::path temp = temporaryBeside(path);
     RecordFile out;
     if (!out.open(temp, RecordFile::Mode::CreateFresh)) {
         *failure = failureOf(out);
         return false;
     }
-    if ((length > 0 && !out.writeAt(0, bytes, length)) ||
-        !out.flush()) {
+    FileIdentity there;
+    if (io.identityAt(path, &there) == 0 && !out.copyAccessFrom(path)) {
+        *failure = failureOf(out);
+        *accessLost = true;
+        out.close();
+        io.remove(temp);
+        return false;
+    }
+    if ((length > 0 && !out.writeAt(0, bytes, length)) || !out.flush()) {
         *failure = failureOf(out);
         out.close();
         io.remove(temp);
@@ -352,6 +321,81 @@ bool writeWholeFile(const std::filesystem::path& path, const char* bytes, int64_
     }
     io.flushFolder(path.parent_path());
     return true;
+}
+
+bool rewriteInPlace(RecordFile& locked, const std::string& stamp, const char* bytes, int64_t length,
+                    FileFailure* failure)
+{
+    const std::filesystem::path path = locked.path();
+    const std::filesystem::path at = rewriteJournalPath(path);
+    journal::Intent intent;
+    if (!journal::describe(locked, stamp, &intent, failure)) {
+        locked.close();
+        return false;
+    }
+    RecordFile journalFile;
+    if (!journal::write(journalFile, at, intent, bytes, length, failure)) {
+        // The file is as it was; the journal goes (emptied first, so that a
+        // whole one that could not be deleted is not taken for a decided rewrite).
+        FileFailure ignored;
+        if (journalFile.isOpen()) dropJournal(journalFile, at, &ignored);
+        locked.close();
+        return false;
+    }
+    // The stamp the journal names: from here on the rewrite is decided, and
+    // should this process die, the next lock of the file completes it.
+    if (!writeStamp(path, stamp, failure)) {
+        FileFailure ignored;
+        dropJournal(journalFile, at, &ignored);
+        locked.close();
+        return false;
+    }
+    if (!overwrite(locked, bytes, length)) {
+        *failure = failureOf(locked);
+        journalFile.close();
+        locked.close();
+        return false;
+    }
+    const bool dropped = dropJournal(journalFile, at, failure);
+    if (dropped) {
+        // A copy of the journal that comes back later is not for the file as it is then.
+        FileFailure ignored;
+        writeStamp(path, freshStamp(), &ignored);
+    }
+    locked.close();
+    return dropped;
+}
+
+} // namespace
+
+bool replaceContents(RecordFile& locked, const char* bytes, int64_t length, FileFailure* failure)
+{
+    const std::filesystem::path path = locked.path();
+    const std::string stamp = freshStamp();
+    if (replacement() == Replacement::Rename) {
+        // Every PC that holds the records reads them whole at its next reading.
+        if (!writeStamp(path, stamp, failure)) {
+            locked.close();
+            return false;
+        }
+        bool accessLost = false;
+        if (writeRenamed(path, bytes, length, failure, &accessLost)) {
+            locked.close();  // the lock goes with the replaced file
+            return true;
+        }
+        if (!accessLost) {
+            locked.close();
+            return false;
+        }
+        // A new file would shut out accounts that use this one: rewrite it in place.
+    }
+    return rewriteInPlace(locked, stamp, bytes, length, failure);
+}
+
+bool writeWholeFile(const std::filesystem::path& path, const char* bytes, int64_t length, FileFailure* failure)
+{
+    bool accessLost = false;
+    return writeRenamed(path, bytes, length, failure, &accessLost);
 }
 
 } // namespace karuvel

@@ -14,21 +14,29 @@
 //
 // - InPlace (Windows, where a file that others hold open cannot be replaced
 //   or deleted): under the exclusive lock the complete new contents are first
-//   written to a journal beside the file ("<name>.rewrite": a header with the
-//   length and a checksum, then the contents) and flushed to the disk; then
+//   written to a journal beside the file ("<name>.rewrite", see
+//   RewriteJournal.h: it names the file, what it replaces and the stamp the
+//   rewrite writes) and flushed to the disk; then the stamp is written; then
 //   the file itself is overwritten from the start, cut to the new length and
-//   flushed; then the journal is emptied and deleted, and only then is the
-//   lock let go. A process that dies before the journal is complete leaves
-//   the file as it was (an incomplete journal is deleted by the next one to
-//   lock the file); one that dies after it leaves a complete journal, and the
-//   next process that takes any lock on the file (writer or reader) copies it
-//   into the file before it does anything else. Since the journal only lives
-//   while its writer holds the exclusive lock, a journal that someone else
-//   sees under a lock is always one its writer left behind when it died.
+//   flushed; then the journal is emptied and deleted, a fresh stamp written,
+//   and only then is the lock let go. A process that dies before the journal
+//   is complete leaves the file as it was (an incomplete journal is deleted by
+//   the next one to lock the file); one that dies after it leaves a complete
+//   journal, and the next process that takes any lock on the file (writer or
+//   reader) copies it into the file before it does anything else, when the
+//   journal was made for that file in the state it finds (else it sets the
+//   journal aside, untouched). Only "not found" means that there is no
+//   journal: a journal that cannot be looked at (a network drive that drops
+//   out) is waited for as a lock is; a folder in its place is no journal.
 //
 // Whichever way a process dies, every record that was stored before stays
 // stored: either the old contents or the complete new ones are what every PC
 // reads afterwards.
+//
+// Files this layer makes in the folder (the new file of a rename, the
+// journal, the stamp) take the access of the file they replace or serve, or
+// of the folder (see IRecordIo::open and copyAccess): a teacher's rewrite
+// must not shut out the other accounts that store their runs in the file.
 #include "platform/recordio/RecordFile.h"
 
 #include <cstdint>
@@ -39,11 +47,13 @@
 
 namespace karuvel {
 
-// A failure of an operation: the system's number (0 when there is none) and
-// a description (UTF-8).
+// A failure of an operation: the system's number (0 when there is none), a
+// description (UTF-8) and, when it is not the file operated on, the file at
+// fault (the journal, the stamp).
 struct FileFailure {
     int number = 0;
     std::string text;
+    std::filesystem::path at;
 };
 
 enum class Replacement { Rename, InPlace };
@@ -82,7 +92,9 @@ enum class WriteLock {
 // deleted) before this answers Locked; when that cannot be done the answer is
 // Failed. Whatever the answer but Locked, f is closed afterwards, its error
 // telling why.
-WriteLock lockForWriting(RecordFile& f, const std::filesystem::path& path, const LockWaiting& waiting);
+// *failure (when given) tells a failure of the journal or the stamp, naming it.
+WriteLock lockForWriting(RecordFile& f, const std::filesystem::path& path, const LockWaiting& waiting,
+                         FileFailure* failure = nullptr);
 
 // Takes the shared lock of a file opened for reading (waiting for it when
 // wait). An interrupted in-place rewrite that is found is finished first,
@@ -92,7 +104,10 @@ WriteLock lockForWriting(RecordFile& f, const std::filesystem::path& path, const
 // interrupted rewrite cannot be finished the answer is Failed too, and
 // *unfinished (when given) is set: the file may be half rewritten, and must
 // not be read until a later try finishes it.
-LockResult lockForReading(RecordFile& f, bool wait = false, bool* unfinished = nullptr);
+// The same (unfinished set, Failed) when the journal cannot be looked at: the
+// caller waits and tries again. *fault (when given) is then the file at fault.
+LockResult lockForReading(RecordFile& f, bool wait = false, bool* unfinished = nullptr,
+                          std::filesystem::path* fault = nullptr);
 
 // Appends one record of recordSize bytes after the last whole record (over a
 // torn partial record, if there is one) of a file under the exclusive lock.
@@ -113,7 +128,9 @@ struct FileTail {
 bool readTail(RecordFile& locked, int64_t offset, FileTail* out);
 
 // Replaces the whole contents of the file under the exclusive lock, as the
-// replacement in force does (see above). Afterwards, whatever the answer, f
+// replacement in force does (see above), with a fresh stamp beside it. A
+// renaming rewrite whose new file cannot be given the access of the file it
+// replaces is done in place instead. Afterwards, whatever the answer, f
 // is closed (its lock with it). On failure *failure tells why and the file is
 // unchanged, with one exception: when an in-place rewrite fails after its
 // journal is complete, the journal stays and the next lock of the file
@@ -121,8 +138,8 @@ bool readTail(RecordFile& locked, int64_t offset, FileTail* out);
 bool replaceContents(RecordFile& locked, const char* bytes, int64_t length, FileFailure* failure);
 
 // Writes a whole small file in one step: a temporary file beside it, flushed,
-// then renamed over it. On failure the file is unchanged and the temporary
-// file removed.
+// given the access of the file it replaces, then renamed over it. On failure
+// the file is unchanged and the temporary file removed.
 bool writeWholeFile(const std::filesystem::path& path, const char* bytes, int64_t length, FileFailure* failure);
 
 } // namespace karuvel
