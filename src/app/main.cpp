@@ -15,37 +15,30 @@
 #include <QIcon>
 #include <QScreen>
 
-#include <cmath>
 #include <cstdlib>
-#ifndef _WIN32
 #include <unistd.h>
-#endif
 
 namespace {
 
 // The program is laid out for a 1024 x 768 screen. On a larger (or smaller)
 // screen the whole user interface is scaled by the toolkit, so that text and
-// lines stay crisp. The scale is found once from the primary screen and set
-// before the program's own application object is made: on Windows in this
-// process, elsewhere by restarting the program with it.
-void scaleToScreen(int argc, char** argv)
+// lines stay crisp. The toolkit takes a scale only when it starts: once the
+// application has found the screen's size, the program starts itself again
+// with the scale where it needs one, and goes straight on where it needs
+// none (a 1024 x 768 screen pays for no second start of the toolkit).
+void scaleToScreen(char** argv)
 {
     if (qEnvironmentVariableIsSet("KARUVEL_SCALED") || qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) return;
     double factor = 1.0;
-    {
-        QGuiApplication probe(argc, argv);
-        if (QScreen* s = QGuiApplication::primaryScreen()) {
-            const QSize size = s->size();
-            factor = std::min(size.width() / 1024.0, size.height() / 768.0);
-        }
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        const QSize size = s->size();
+        factor = std::min(size.width() / 1024.0, size.height() / 768.0);
     }
     qputenv("KARUVEL_SCALED", "1");
     if (factor > 0.2 && std::abs(factor - 1.0) > 0.01) {
         qputenv("QT_SCALE_FACTOR", QByteArray::number(factor, 'f', 4));
         qputenv("QT_SCALE_FACTOR_ROUNDING_POLICY", "PassThrough");
-#ifndef _WIN32
         execv("/proc/self/exe", argv);  // on failure, carry on unscaled
-#endif
     }
 }
 
@@ -65,8 +58,8 @@ void identifyToDesktop(QApplication& app)
 
 int main(int argc, char** argv)
 {
-    scaleToScreen(argc, argv);
     QApplication app(argc, argv);
+    scaleToScreen(argv);
     identifyToDesktop(app);
     karuvel::loadProgramFonts();
     app.setFont(QFont(QStringLiteral("IPAGothic"), 12));

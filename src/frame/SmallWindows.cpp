@@ -31,9 +31,10 @@ QPixmap splashPicture()
     if (!map.isNull()) {
         map = map.convertToFormat(QImage::Format_ARGB32);
         const QRgb sea = map.pixel(10, 10);
-        for (int y = 0; y < map.height(); ++y) {
+        const int width = map.width(), height = map.height();
+        for (int y = 0; y < height; ++y) {
             QRgb* line = reinterpret_cast<QRgb*>(map.scanLine(y));
-            for (int x = 0; x < map.width(); ++x)
+            for (int x = 0; x < width; ++x)
                 if (line[x] == sea) line[x] = qRgba(0, 0, 0, 0);
         }
         p.drawImage(QRect(282, 20, 350, 441), map);

@@ -5,7 +5,9 @@
 // Map of this file, for whoever makes it faster next:
 // - Lanes. A Lane owns a full set of cells (Hot: count, best, points, time
 //   sum; Period: the "last N days" figures; Cold: today's), 36 x 5001 of
-//   each, made once and kept between recounts. The entries are worked through
+//   each, made once and kept between recounts, taken zeroed from the system
+//   (memory comes as a cell is first written; a level's hot cells are made
+//   empty when the lane first meets the level, hotReady_). The entries are worked through
 //   in chunks of kChunkEntries; a large array (kTwoLaneEntries or more) by two
 //   lanes on two threads, each taking the next free chunk (Recount::run).
 //   Lane 0 also takes the best-only records. A lane reads memory only: no
@@ -23,7 +25,9 @@
 //   lane whose pass did not end (an exception) empties all its cells on its
 //   next start (finished_). The tables keep their own note per row
 //   (LevelPupilTable::emptyFrom): from which pupil on a row still holds the
-//   empty value, so that rows known to be empty are not read again.
+//   empty value, so that rows known to be empty are not read again; a row
+//   never written (LevelPupilTable::untouched) holds zeros, empty for every
+//   table but BestTime, and is neither read nor written while it stays so.
 // - Write-back. Recount::finish is the only place that writes the state's
 //   tables: per level, the cells of both lanes are added together, written
 //   into the 13 tables, and emptied in the same pass (even levels on this
@@ -32,7 +36,7 @@
 //   where it is 0.
 // - The check. tests/records/test_recount.cpp compares the recount of many
 //   mixed records (odd times, levels and pupils out of range, periods, today,
-//   one and two lanes, mapped and block reads) with a plain record-by-record
+//   one and two lanes) with a plain record-by-record
 //   reading of the rules, and test_held_results.cpp compares every activation
 //   of random sequences of appends, torn ends, rewrites and date changes with
 //   a whole reload. Every speed-up must pass both.
@@ -206,8 +210,16 @@ void setCells(T* cells, int n, std::type_identity_t<T> value)
 template <class T>
 struct RowOut {
     RowOut(LevelPupilTable<T>& t, int level, std::type_identity_t<T> emptyValue)
-        : table(t), L(level), empty(emptyValue), known(t.emptyFrom(level)), cells(t.row(level))
+        : table(t), L(level), empty(emptyValue), known(knownEmptyFrom(t, level, emptyValue)), cells(t.row(level))
     {
+    }
+    // From which pupil on the row holds the empty value: all of it when it
+    // was never written and the empty value is zero.
+    static int knownEmptyFrom(const LevelPupilTable<T>& t, int level, T emptyValue)
+    {
+        const T zero{};
+        if (t.untouched(level) && std::memcmp(&emptyValue, &zero, sizeof(T)) == 0) return 0;
+        return t.emptyFrom(level);
     }
     // Empties the row from pupil `from` on; the part still known to be empty
     // is not even read. The table then knows the row is empty from there.
@@ -236,7 +248,12 @@ inline long long figureOf(int32_t t)
 // left empty by every finished pass) and the points of the usual times per level.
 class Lane {
 public:
-    Lane() : hot_(kCells, kEmptyHot), period_(kCells, kEmptyPeriod), cold_(kCells, kEmptyCold) {}
+    // The cells are taken zeroed from the system, which gives memory to them
+    // as they are first written: the empty cells of the periods and of today
+    // are zero bytes, and the hot cells of a level are made empty when a
+    // record first comes to it, so that levels and pupils a school does not
+    // use cost nothing.
+    Lane() : hot_(zeroed<Hot>()), period_(zeroed<Period>()), cold_(zeroed<Cold>()) {}
 
     // Cells still holding figures start afresh: those of the rows noted, or
     // every cell when the last pass did not end. The lane takes at most
@@ -244,9 +261,9 @@ public:
     void restart(const Rule* rules, int64_t count)
     {
         if (!finished_) {
-            std::fill(hot_.begin(), hot_.end(), kEmptyHot);
-            std::fill(period_.begin(), period_.end(), kEmptyPeriod);
-            std::fill(cold_.begin(), cold_.end(), kEmptyCold);
+            hotReady_ = 0;
+            std::fill_n(period_.get(), kCells, kEmptyPeriod);
+            std::fill_n(cold_.get(), kCells, kEmptyCold);
         } else {
             const int n = reach();
             for (int L = 0; L <= kMaxLevel; ++L) {
@@ -308,6 +325,7 @@ public:
         for (int64_t i = 0; i < n; ++i) {
             const int L = e[i].level, P = e[i].pupil;
             if (!reading::inTables(L, P)) continue;
+            readyHotRow(L);
             Hot& h = hot_[cellOf(L, P)];
             top_[size_t(L)] = std::max(top_[size_t(L)], P + 1);
             h.best = std::min(h.best, e[i].time);
@@ -318,9 +336,10 @@ private:
     template <bool Narrow>
     void run(const RecEntry* e, int64_t n, double today)
     {
-        Hot* hot = hot_.data();
-        Period* period = period_.data();
-        Cold* cold = cold_.data();
+        Hot* hot = hot_.get();
+        Period* period = period_.get();
+        Cold* cold = cold_.get();
+        uint64_t ready = hotReady_;
         const double tomorrow = today + 1, periodAfter = periodAfter_;
         // Which levels' rows of the periods and of today the block touches,
         // as bits (level 0..35); per level, one past the highest pupil touched.
@@ -335,6 +354,10 @@ private:
         auto look = [&](const RecEntry& a) __attribute__((always_inline)) -> size_t {
             const int L = a.level, P = a.pupil;
             if (!reading::inTables(L, P)) return kOutside;
+            if (!((ready >> L) & 1)) [[unlikely]] {
+                readyHotRow(L);
+                ready = hotReady_;
+            }
             const size_t cell = cellOf(L, P);
             const double date = a.date;
             __builtin_prefetch(&hot[cell], 1);
@@ -483,9 +506,33 @@ private:
         return recordPoints(t, r.target, r.multiplier);
     }
 
-    std::vector<Hot> hot_;
-    std::vector<Period> period_;
-    std::vector<Cold> cold_;
+    // Makes the hot cells of a level empty when the lane first uses them.
+    void readyHotRow(int L)
+    {
+        if ((hotReady_ >> L) & 1) return;
+        std::fill_n(&hot_[cellOf(L, 0)], kPupilSlots, kEmptyHot);
+        hotReady_ |= uint64_t(1) << L;
+    }
+
+    struct Free {
+        void operator()(void* p) const { std::free(p); }
+    };
+    template <class T>
+    using Cells = std::unique_ptr<T[], Free>;
+    template <class T>
+    static Cells<T> zeroed()
+    {
+        static_assert(std::is_trivially_copyable_v<T>);
+        void* p = std::calloc(kCells, sizeof(T));
+        if (!p) throw std::bad_alloc();
+        return Cells<T>(static_cast<T*>(p));
+    }
+
+    Cells<Hot> hot_;
+    Cells<Period> period_;
+    Cells<Cold> cold_;
+    // The levels whose hot cells have been made empty (one bit per level).
+    uint64_t hotReady_ = 0;
     // Per level: one past the highest pupil whose cell the lane touched
     // (0: none; a record's cells of the periods and of today lie within).
     std::array<int32_t, kLevelSlots> top_{};

@@ -146,14 +146,20 @@ NameList arrangeNameList(int displayMode, const QString& filter)
     const ProgramState& s = state();
     const int count = std::min<long long>(s.RosterCount.toLong(), s.RosterEntries.size() - 1);
 
-    // The four sums of every pupil, level row by level row.
+    // The four sums of every pupil, level row by level row. A row holds zeros
+    // from the recount's note on (zero is what the recount empties these
+    // tables to), and everywhere when it was never written: those cells add
+    // nothing and are not read.
     std::vector<NameFigures> sums(kPupilSlots);
     for (int level = 1; level <= kMaxLevel; ++level) {
+        const auto zerosFrom = [level](const auto& table) { return table.untouched(level) ? 0 : table.emptyFrom(level); };
+        const int end = std::min(kPupilSlots, std::max({zerosFrom(s.TodayCount), zerosFrom(s.TodayPoints),
+                                                        zerosFrom(s.TotalCount), zerosFrom(s.TotalPoints)}));
         const float* todayRuns = s.TodayCount.row(level);
         const int64_t* todayPoints = s.TodayPoints.row(level);
         const int32_t* allRuns = s.TotalCount.row(level);
         const int64_t* allPoints = s.TotalPoints.row(level);
-        for (int p = 1; p <= kMaxPupil; ++p) {
+        for (int p = 1; p < end; ++p) {
             NameFigures& f = sums[p];
             f.todayRuns += todayRuns[p];
             f.todayPoints += double(todayPoints[p]);

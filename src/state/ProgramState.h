@@ -12,7 +12,12 @@
 #include <array>
 #include <cassert>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace karuvel {
@@ -41,11 +46,33 @@ constexpr int kVerdictWrong = 2;
 inline bool validLevel(long long level) { return level >= 0 && level <= kMaxLevel; }
 inline bool validPupil(long long pupil) { return pupil >= 0 && pupil <= kMaxPupil; }
 
-// A [level][pupil] table of 36 x 5001 cells, allocated once.
+// A [level][pupil] table of 36 x 5001 cells, allocated once. The cells are
+// taken zeroed from the system, which gives memory to them only as they are
+// first written: a row never written holds T{} everywhere and costs nothing,
+// so the rows of levels and pupils a school does not use are never touched.
 template <typename T>
 class LevelPupilTable {
+    static_assert(std::is_trivially_copyable_v<T>, "the cells are copied and zeroed as bytes");
+    static constexpr size_t kCells = size_t(kLevelSlots) * kPupilSlots;
+
 public:
-    LevelPupilTable() : cells_(size_t(kLevelSlots) * kPupilSlots, T{}) { known_.fill(kPupilSlots); }
+    LevelPupilTable() : cells_(allocate()) { known_.fill(kPupilSlots); }
+    LevelPupilTable(const LevelPupilTable& o) : cells_(allocate()), known_(o.known_), fresh_(o.fresh_)
+    {
+        std::memcpy(cells_.get(), o.cells_.get(), kCells * sizeof(T));
+    }
+    LevelPupilTable& operator=(const LevelPupilTable& o)
+    {
+        if (this == &o) return *this;
+        if (!cells_) cells_ = allocate();
+        std::memcpy(cells_.get(), o.cells_.get(), kCells * sizeof(T));
+        known_ = o.known_;
+        fresh_ = o.fresh_;
+        return *this;
+    }
+    LevelPupilTable(LevelPupilTable&&) noexcept = default;
+    LevelPupilTable& operator=(LevelPupilTable&&) noexcept = default;
+
     T& operator()(int level, int pupil)
     {
         assert(validLevel(level) && validPupil(pupil));
@@ -59,8 +86,9 @@ public:
     }
     void fill(const T& v)
     {
-        std::fill(cells_.begin(), cells_.end(), v);
+        std::fill_n(cells_.get(), kCells, v);
         known_.fill(kPupilSlots);
+        fresh_ = 0;
     }
     T* row(int level)
     {
@@ -75,16 +103,32 @@ public:
     // nothing else has written the row.
     int emptyFrom(int level) const { return known_[size_t(level)]; }
     void setEmptyFrom(int level, int pupil) { known_[size_t(level)] = int16_t(pupil); }
+    // Whether the row was never written since the table was made: every
+    // cell holds T{} (and its memory may not have been touched yet).
+    bool untouched(int level) const { return (fresh_ >> level) & 1; }
 
 private:
+    struct Free {
+        void operator()(T* p) const { std::free(p); }
+    };
+    static std::unique_ptr<T[], Free> allocate()
+    {
+        void* p = std::calloc(kCells, sizeof(T));
+        if (!p) throw std::bad_alloc();
+        return std::unique_ptr<T[], Free>(static_cast<T*>(p));
+    }
     void forget(int level)
     {
-        if (validLevel(level)) known_[size_t(level)] = int16_t(kPupilSlots);
+        if (!validLevel(level)) return;
+        known_[size_t(level)] = int16_t(kPupilSlots);
+        fresh_ &= ~(uint64_t(1) << level);
     }
 
-    std::vector<T> cells_;
+    std::unique_ptr<T[], Free> cells_;
     std::array<int16_t, kLevelSlots> known_{};
+    uint64_t fresh_ = (uint64_t(1) << kLevelSlots) - 1;  // one bit per level
 };
+static_assert(kLevelSlots <= 64, "one bit per level");
 
 struct RosterEntry {
     int number = 0;

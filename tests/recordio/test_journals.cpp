@@ -98,8 +98,11 @@ TEST_F(Journals, AJournalNotMadeForTheFileInItsStateIsSetAsideAndTheFileKept)
         // whether a journal is to be set aside.
         std::function<std::pair<std::string, bool>()> prepare;
     };
+    // (Removed first: MinGW's copy_file does not overwrite.)
     const auto copy = [](const std::filesystem::path& from, const std::filesystem::path& to) {
-        std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
+        std::error_code ignored;
+        std::filesystem::remove(to, ignored);
+        std::filesystem::copy_file(from, to);
     };
     ScratchFolder other;
     const std::filesystem::path otherFile = other / "r.dat";
