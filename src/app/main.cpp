@@ -4,6 +4,7 @@
 #include "drill/Register.h"
 #include "frame/SmallWindows.h"
 #include "platform/Platform.h"
+#include "platform/ProgramFonts.h"
 #include "platform/QtJapanese.h"
 #include "records/Register.h"
 #include "roster/Register.h"
@@ -60,6 +61,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     scaleToScreen(argv);
     identifyToDesktop(app);
+    karuvel::loadProgramFonts();
     app.setFont(QFont(QStringLiteral("IPAGothic"), 12));
     karuvel::installQtJapanese(&app);
     karuvel::installRealPlatform();

@@ -2,15 +2,13 @@
 
 #include "platform/Cp932.h"
 #include "platform/FieldReader.h"
+#include "platform/JapaneseOrder.h"
 #include "state/ProgramState.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <memory>
-#include <unicode/coll.h>
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
 
 namespace karuvel {
 
@@ -26,22 +24,6 @@ std::function<QImage(const QString&)>& imageSource()
 {
     static std::function<QImage(const QString&)> source;
     return source;
-}
-
-icu::Collator* japaneseCollator()
-{
-    static std::unique_ptr<icu::Collator> collator = [] {
-        UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(icu::Locale("ja"), status));
-        if (U_FAILURE(status)) c.reset();
-        return c;
-    }();
-    return collator.get();
-}
-
-icu::UnicodeString toIcu(const QString& s)
-{
-    return icu::UnicodeString(reinterpret_cast<const UChar*>(s.utf16()), int32_t(s.size()));
 }
 
 QString problemText(const QString& path, const QString& what)
@@ -141,23 +123,7 @@ const QStringList& nameListHeadings()
     return headings;
 }
 
-void sortJapanese(QStringList* entries)
-{
-    icu::Collator* c = japaneseCollator();
-    if (!c) {
-        std::stable_sort(entries->begin(), entries->end());
-        return;
-    }
-    std::vector<std::pair<icu::UnicodeString, QString>> keyed;
-    keyed.reserve(size_t(entries->size()));
-    for (const QString& e : *entries) keyed.emplace_back(toIcu(e), e);
-    std::stable_sort(keyed.begin(), keyed.end(), [c](const auto& a, const auto& b) {
-        UErrorCode status = U_ZERO_ERROR;
-        return c->compare(a.first, b.first, status) == UCOL_LESS;
-    });
-    entries->clear();
-    for (auto& k : keyed) entries->append(k.second);
-}
+void sortJapanese(QStringList* entries) { sortInJapaneseOrder(entries); }
 
 bool isHeadingEntry(const QString& visibleEntry) { return !visibleEntry.isEmpty() && visibleEntry[0] == kWideDash; }
 

@@ -1,13 +1,8 @@
 #include "frame/Calendar.h"
 
 #include <QDateTime>
-#include <unicode/calendar.h>
-#include <unicode/locid.h>
-#include <unicode/smpdtfmt.h>
-#include <unicode/unistr.h>
 
 #include <cmath>
-#include <memory>
 
 namespace karuvel {
 
@@ -22,25 +17,30 @@ long long seasonColour(const QDate& date)
     }
 }
 
-QString japaneseEraDate(const QDate& date)
+QString japaneseEraDateFromTable(const QDate& date)
 {
-    UErrorCode err = U_ZERO_ERROR;
-    icu::Locale loc("ja_JP@calendar=japanese");
-    // The instant is found on the Gregorian calendar, then written on the Japanese one.
-    std::unique_ptr<icu::Calendar> greg(icu::Calendar::createInstance(icu::Locale("ja_JP@calendar=gregorian"), err));
-    std::unique_ptr<icu::Calendar> cal(icu::Calendar::createInstance(loc, err));
-    if (U_FAILURE(err)) return date.toString(QStringLiteral("yyyy年 M月 dd日"));
-    greg->clear();
-    greg->set(date.year(), date.month() - 1, date.day(), 12, 0, 0);
-    cal->setTime(greg->getTime(err), err);
-    // Era name, year of the era, month without a leading zero, two-digit day, short weekday.
-    icu::SimpleDateFormat fmt(icu::UnicodeString::fromUTF8("GGGGy年 M月 dd日（E）"), loc, err);
-    if (U_FAILURE(err)) return date.toString(QStringLiteral("yyyy年 M月 dd日"));
-    fmt.adoptCalendar(cal->clone());
-    icu::UnicodeString out;
-    fmt.format(cal->getTime(err), out, err);
-    if (U_FAILURE(err)) return date.toString(QStringLiteral("yyyy年 M月 dd日"));
-    return QString(reinterpret_cast<const QChar*>(out.getBuffer()), out.length());
+    // The eras since the calendar of the Meiji era, each from its first day.
+    struct Era {
+        QDate first;
+        const char16_t* name;
+    };
+    static const Era eras[] = {{QDate(2019, 5, 1), u"令和"},
+                               {QDate(1989, 1, 8), u"平成"},
+                               {QDate(1926, 12, 25), u"昭和"},
+                               {QDate(1912, 7, 30), u"大正"},
+                               {QDate(1868, 9, 8), u"明治"}};
+    static const char16_t* const weekdays[] = {u"月", u"火", u"水", u"木", u"金", u"土", u"日"};
+    const QString rest = QStringLiteral("年 %1月 %2日（%3）")
+                             .arg(date.month())
+                             .arg(date.day(), 2, 10, QLatin1Char('0'))
+                             .arg(QString::fromUtf16(weekdays[date.dayOfWeek() - 1]));
+    for (const Era& e : eras)
+        if (date >= e.first) {
+            // The first year of an era is "元年", as the Japanese calendar writes it.
+            const int year = date.year() - e.first.year() + 1;
+            return QString::fromUtf16(e.name) + (year == 1 ? QStringLiteral("元") : QString::number(year)) + rest;
+        }
+    return QString::number(date.year()) + rest;
 }
 
 namespace {

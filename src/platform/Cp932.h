@@ -1,5 +1,6 @@
 #pragma once
-// Shift_JIS (code page 932) text through ICU, and text files in it with CR LF.
+// Shift_JIS (code page 932) text, and text files in it with CR LF. The
+// conversion is ICU's (Cp932Icu.cpp), on Windows the system's own (Cp932Win.cpp).
 #include <QByteArray>
 #include <QString>
 #include <QStringList>

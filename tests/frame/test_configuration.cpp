@@ -211,6 +211,14 @@ TEST(Calendar, SeasonColoursAndEraDate)
     EXPECT_EQ(japaneseEraDate(QDate(2026, 3, 5)), QStringLiteral("令和8年 3月 05日（木）"));
 }
 
+// The Windows program writes the era from its own table: it must agree with
+// ICU's Japanese calendar on every day since Meiji, the changes of era above all.
+TEST(Calendar, EraTableAgreesWithTheJapaneseCalendar)
+{
+    for (QDate d(1868, 9, 8); d <= QDate(2100, 12, 31); d = d.addDays(1))
+        ASSERT_EQ(japaneseEraDateFromTable(d), japaneseEraDate(d)) << d.toString(Qt::ISODate).toStdString();
+}
+
 TEST(Calendar, OleDates)
 {
     EXPECT_EQ(toOleDate(QDate(1899, 12, 30)), 0);

@@ -14,6 +14,7 @@
 #include "frame/Navigator.h"
 #include "frame/SmallWindows.h"
 #include "platform/Platform.h"
+#include "platform/ProgramFonts.h"
 #include "records/Register.h"
 #include "records/RunFlow.h"
 #include "roster/NameSelection.h"
@@ -163,6 +164,7 @@ int main(int argc, char** argv)
     }
     outDir = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(outDir);
+    loadProgramFonts();
     app.setFont(QFont(QStringLiteral("IPAGothic"), 12));
     installRealPlatform();
     static TourMessages messagesOnTour;

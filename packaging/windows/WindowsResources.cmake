@@ -1,0 +1,10 @@
+# The icon and the version resource of a Windows executable:
+#   karuvel_windows_resources(TARGET "description")
+function(karuvel_windows_resources target description)
+  set(KARUVEL_ICO "${CMAKE_SOURCE_DIR}/packaging/windows/karuvel.ico")
+  set(KARUVEL_FILE_DESCRIPTION "${description}")
+  set(KARUVEL_EXE_NAME "${target}")
+  set(_rc "${CMAKE_CURRENT_BINARY_DIR}/${target}.rc")
+  configure_file("${CMAKE_SOURCE_DIR}/packaging/windows/karuvel.rc.in" "${_rc}" @ONLY)
+  target_sources(${target} PRIVATE "${_rc}")
+endfunction()

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The tour on the installed Windows program: sign-in, practice, a map-level run with
+# a wrong press, a list level to the finish screen, the criteria editor and the
+# records manager, a picture of each (also how docs/screenshots/windows is made).
+#   tour.sh WINDOWS_OUT WORK LINUX_BUILD PICTURES [WIDTHxHEIGHT]
+source "$(dirname "${BASH_SOURCE[0]}")/wine-session.sh"
+out="$1" work="$2" pictures="$4" screen="${5:-1024x768}"
+prefix="$work/prefix"
+[[ -f "$prefix/system.reg" ]] || fail "no Wine prefix with the program installed (windows_install)"
+wine_session "$prefix" "$screen"
+prog="$prefix/drive_c/Program Files/Karuvel/Karuvel"
+[[ -f "$prog/karuvel.exe" ]] || fail "the program is not installed"
+
+# A demo school of a fixed day, so that the pictures change only when the program does.
+tour_work="$work/tour"
+rm -rf "$tour_work"
+mkdir -p "$tour_work" "$pictures"
+rm -f "$pictures"/*.png
+"$WINE" "$prog/karuvel-make-demo.exe" --date 2026-06-15 "$(winpath "$tour_work/school")" >/dev/null
+"$WINE" "$prog/karuvel-make-demo.exe" --path-file "$(winpath "$tour_work/パスデータ.txt")" "$(winpath "$tour_work/school")"
+results="$tour_work/school/Karuvel/成績累積データ.dat"
+before=$(stat -c %s "$results" 2>/dev/null || echo 0)
+# The tour stands in the program folder, as the program does, only while it runs.
+cp "$out/karuvel-tour.exe" "$prog/"
+trap 'rm -f "$prog/karuvel-tour.exe"; end_session' EXIT
+KARUVEL_PATH_FILE="$(winpath "$tour_work/パスデータ.txt")" "$WINE" "$prog/karuvel-tour.exe" "$(winpath "$pictures")" \
+  >"$tour_work/tour.out" 2>&1 || { cat "$tour_work/tour.out"; fail "the tour stopped"; }
+for p in name-selection dashboard drill-practice drill-map-correction drill-list-right finish criteria-editor \
+         records-manager; do
+  [[ $(stat -c %s "$pictures/$p.png" 2>/dev/null || echo 0) -gt 10000 ]] || fail "no picture $p.png"
+done
+# The run of the list level was stored: the school's results file grew by its record.
+[[ $(stat -c %s "$results") -gt $before ]] || fail "no run stored"
+echo "pictures in $pictures"
