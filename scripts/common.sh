@@ -14,7 +14,8 @@ install_packages() {
   done < "$ROOT/packages.txt"
   # One question to dpkg for all of them (a package it does not know is missing).
   local installed
-  installed=" $(dpkg-query -W -f='${Package}:${Status}\n' "${wanted[@]}" 2>/dev/null |
+  # (dpkg-query fails when one is unknown; what it printed of the others still counts.)
+  installed=" $({ dpkg-query -W -f='${Package}:${Status}\n' "${wanted[@]}" 2>/dev/null || true; } |
     sed -n 's/:install ok installed$//p' | tr '\n' ' ')"
   for pkg in "${wanted[@]}"; do
     [[ "$installed" == *" $pkg "* ]] || missing+=("$pkg")
