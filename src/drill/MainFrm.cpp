@@ -4,6 +4,7 @@
 #include "drill/PlacePicking.h"
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
+#include "records/FinishScreen.h"
 #include "records/Sounds.h"
 #include "state/ProgramState.h"
 
@@ -16,12 +17,6 @@
 namespace karuvel {
 
 using namespace drillui;
-
-namespace {
-int gPreviousQuestion = 0;
-} // namespace
-
-int& PreviousQuestion() { return gPreviousQuestion; }
 
 // ---------------------------------------------------------------------------
 // The window.
@@ -38,14 +33,12 @@ MainFrm::MainFrm() : Screen(QStringLiteral("MainFrm"))
     sPicture1->move(0, 0);
     sPicture2->move(0, 0);
     sTimer2->start();
-    setRunScreen(this);
 }
 
 MainFrm::~MainFrm()
 {
     sTimer1->stop();
     sTimer2->stop();
-    if (runScreen() == this) setRunScreen(nullptr);
 }
 
 void MainFrm::placeAt(QWidget* w, int top) { w->move(kPanelLeft, top); }
@@ -71,9 +64,74 @@ void MainFrm::leaveForDashboard()
     sTimer1->stop();
     sTimer2->stop();
     ShowWait();
-    screens::close(ScreenId::Drill);
-    screens::show(ScreenId::Dashboard);
-    CloseWait();  // the dashboard stands in front now
+    screens::request([] {
+        screens::close(ScreenId::Drill);
+        screens::show(ScreenId::Dashboard);
+        CloseWait();  // the dashboard stands in front now
+    });
+}
+
+void MainFrm::makeRun()
+{
+    const ProgramState& s = state();
+    const int L = s.SelectedLevel;
+    DrillRun::Setup setup;
+    setup.kind = kind_;
+    setup.level = L;
+    setup.questionCount = content_.table.count();
+    setup.timeLimit = validLevel(L) && s.LevelTimed[size_t(L)] == 1 ? timeLimitFor(s.LimitTime[size_t(L)]) : 0;
+    run_ = new DrillRun(setup, this);
+    connect(run_, &DrillRun::asked, this, &MainFrm::問題作成表示);
+    connect(run_, &DrillRun::judged, this, &MainFrm::showJudged);
+    connect(run_, &DrillRun::counted, this, &MainFrm::setRemaining);
+    connect(run_, &DrillRun::correctionReady, this, [this] {
+        if (CmdNuritubusikakunin->isVisible()) CmdNuritubusikakunin->setFocus();
+    });
+    connect(run_, &DrillRun::correctionCleared, this, &MainFrm::clearCorrection);
+    connect(run_, &DrillRun::ticked, this, &MainFrm::showClock);
+    connect(run_, &DrillRun::ended, this, [this](bool timeOver) {
+        sTimer1->stop();
+        showNotice(timeOver);
+    });
+    connect(run_, &DrillRun::recorded, this, [] { ShowWait(); });
+    connect(run_, &DrillRun::leave, this, &MainFrm::leaveRun);
+    connect(run_, &DrillRun::soundStopped, this,
+            [](const QString& message) { stopProgram(kSoundErrorTitle, message); });
+}
+
+void MainFrm::leaveRun(DrillRun::Leave where)
+{
+    sTimer1->stop();
+    switch (where) {
+    case DrillRun::Leave::ToFinish: {
+        const RunOutcome outcome = run_->outcome().value_or(RunOutcome());
+        screens::request([outcome] {
+            screens::close(ScreenId::Drill);
+            screens::show(ScreenId::Finish, [&outcome](QWidget* w) {
+                if (auto* finish = qobject_cast<FrmSyuuryou*>(w)) finish->setOutcome(outcome);
+            });
+        });
+        break;
+    }
+    case DrillRun::Leave::ToMenu:
+        // A run that is not recorded: its pupil goes back to the menu rather
+        // than being left on a finished drill.
+        ShowWait();
+        screens::request([] {
+            screens::close(ScreenId::Drill);
+            showMenuScreen();
+            CloseWait();
+        });
+        break;
+    case DrillRun::Leave::Back:
+        // Leaving practice: the notice panel without its notice, then the dashboard.
+        lblsss1->hide();
+        lblsss2->hide();
+        sPicture2->show();
+        sPicture2->raise();
+        leaveForDashboard();
+        break;
+    }
 }
 
 void MainFrm::Form_Activate()
@@ -99,14 +157,14 @@ void MainFrm::Form_Activate()
 
     // 2.-3. The drill area below the status panel; a clean map at the viewport's corner.
     PicNuritubusiBase->setGeometry(0, kStatusHeight, kFrameWidth, kFrameHeight - kStatusHeight);
-    CmdNuritubusiPicload_Click();
+    cleanMap();
     setMapPosition(QPoint(0, 0));
     PicNuritubusiBase->show();
 
+    makeRun();
     初期設定();
     レベル別設定();
     スタート();
-    問題作成表示();
 }
 
 void MainFrm::初期設定()
@@ -117,15 +175,12 @@ void MainFrm::初期設定()
     // The dashboard and the wait window stay closed during the run.
     screens::close(ScreenId::Dashboard);
     CloseWait();
-    s.RunComplete = 0;
-    s.RunFinished = 0;
-    Verdict = kVerdictNone;
 
     if (validLevel(L) && s.LevelTimed[size_t(L)] == 1) {
-        TimeLimit = timeLimitFor(s.LimitTime[size_t(L)]);
+        const long timeLimit = run_->timeLimit();
         sLabel10->setText(QStringLiteral("0"));
-        if (TimeLimit > 0) {
-            TimeBarScale = double(sShape5->width()) / double(TimeLimit);
+        if (timeLimit > 0) {
+            TimeBarScale = double(sShape5->width()) / double(timeLimit);
             sShape2->setGeometry(0, sShape2->y(), 0, sShape2->height());
             const int target = std::min(sShape5->width(), int(double(s.TargetTime[size_t(L)]) * TimeBarScale));
             const int limit = std::min(sShape5->width(), int(double(s.LimitTime[size_t(L)]) * TimeBarScale));
@@ -160,8 +215,6 @@ void MainFrm::初期設定()
 
 void MainFrm::レベル別設定()
 {
-    std::fill(QuestionDone.begin(), QuestionDone.end(), 0);
-
     switch (kind_) {
     case DrillKind::Practice:
         arrange(kPracticeArrangement);
@@ -176,7 +229,6 @@ void MainFrm::レベル別設定()
         break;
     case DrillKind::MapLevel:
         arrange(kMapLevelArrangement);
-        QuestionsPerRun = questionsPerRun(content_.table.count());
         LblNuritubusi6->show();
         LblNuritubusi2->show();
         setSlotColour(LblNuritubusi4, mapcolour::Pressed);
@@ -187,7 +239,6 @@ void MainFrm::レベル別設定()
         arrange(kListLevelArrangement);
         LblNuritubusiSiji->setText(QStringLiteral("赤色の付いているのはどこ"));
         LblNuritubusiSiji->show();
-        QuestionsPerRun = questionsPerRun(content_.table.count());
         for (int i = 0; i < 4; ++i) {
             PicNuritubusiIdou[size_t(i)]->setEnabled(false);
             PicNuritubusiIdou2[size_t(i)]->setEnabled(false);
@@ -205,19 +256,16 @@ void MainFrm::レベル別設定()
     ListNuritubusi->addItems(content_.table.firstList);
     ListNuritubusi2->clear();
     ListNuritubusi2->addItems(content_.table.secondList);
-    setRemaining(QuestionsPerRun);
+    setRemaining(run_->questionsPerRun());
 }
 
 void MainFrm::スタート()
 {
-    // The run is timed on the monotonic clock, so that a run across midnight
-    // (or a correction of the clock) has its true length.
-    RunStartTime = clock().monotonicSeconds();
-    state().ElapsedSeconds = 0;  // a run ended before the first tick took no time yet
     sTimer1->start();
+    run_->start();
 }
 
-void MainFrm::CmdNuritubusiPicload_Click()
+void MainFrm::cleanMap()
 {
     // Practice takes the viewport's picture, a run the clean-map holder's: the same image.
     surface_.reset();
@@ -226,17 +274,14 @@ void MainFrm::CmdNuritubusiPicload_Click()
     PicNuritubusiPic->refresh();
 }
 
-void MainFrm::問題作成表示()
+void MainFrm::問題作成表示(int question)
 {
-    const ProgramState& s = state();
-    // Practice asks nothing.
-    if (s.TimeOver == 1 || s.RunComplete == 1 || s.Judging == 1 || kind_ == DrillKind::Practice) return;
     for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
     switch (kind_) {
     case DrillKind::Practice: break;
     case DrillKind::MapLevel:
         List2->hide();
-        CmdNuritubusiSyutudai_Click();
+        drawQuestion(question);
         CmdNuritubusiOK->hide();
         break;
     case DrillKind::ListLevel:
@@ -247,7 +292,7 @@ void MainFrm::問題作成表示()
         ListNuritubusi->setEnabled(true);
         ListNuritubusi2->show();
         ListNuritubusi2->setEnabled(true);
-        CmdNuritubusiSyutudai_Click();
+        drawQuestion(question);
         ListNuritubusi->clearSelection();
         ListNuritubusi->setCurrentRow(-1);
         ListNuritubusi2->clearSelection();
@@ -265,15 +310,10 @@ void MainFrm::問題作成表示()
     }
 }
 
-void MainFrm::CmdNuritubusiSyutudai_Click()
+void MainFrm::drawQuestion(int q)
 {
     if (kind_ == DrillKind::Practice) return;  // nothing is asked
-    const ProgramState& s = state();
     const QuestionTable& table = content_.table;
-    const int q = chooseQuestion(table.count(), QuestionDone, PreviousQuestion(), s.RunCorrectCount,
-                                 QuestionsPerRun, rnd());
-    CurrentQuestion = q;
-    PreviousQuestion() = q;
     const Question& question = table.at(q);
 
     if (kind_ == DrillKind::MapLevel) {
@@ -285,7 +325,7 @@ void MainFrm::CmdNuritubusiSyutudai_Click()
         Label3->setText(prompt.relatedSlot);
         Label3->show();
         LblNuritubusi7->show();
-        CmdNuritubusiPicload_Click();
+        cleanMap();
         PicNuritubusiPic->setEnabled(true);
         return;
     }
@@ -309,7 +349,7 @@ void MainFrm::CmdNuritubusiSyutudai_Click()
     const ListKey key = listKey(question);
     Lblnuritubusi1->setText(key.name);
     LblNuritubusi8->setText(key.second);
-    CmdNuritubusiPicload_Click();
+    cleanMap();
     setMapPosition(positionForSeed(QPoint(question.seedX, question.seedY), BasePictureBox->size(),
                                    QSize(surface_.width(), surface_.height())));
     surface_.fill(question.seedX, question.seedY, mapcolour::Question);
@@ -326,76 +366,42 @@ void MainFrm::showRelatedPlaces(int question, bool show)
 
 void MainFrm::判定()
 {
-    ProgramState& s = state();
-    if (s.TimeOver == 1 || s.RunComplete == 1) {
-        s.Judging = 0;
-        return;
-    }
     const ListKey key{Lblnuritubusi1->text(), LblNuritubusi8->text()};
     const ListJudgement j = judgeListAnswer(LblNuritubusi2->text(), LblNuritubusi7->text(), Label3->text(),
                                             Label3->isHidden(), key, CorrectRelated);
     setSlotColour(LblNuritubusi2, j.nameRight ? kGreen : kRed);
     setSlotColour(LblNuritubusi7, j.secondRight ? kGreen : kRed);
     setSlotColour(Label3, j.relatedRight ? kGreen : kRed);
-    Verdict = j.verdict;
+    verdict_ = j.verdict;
 }
 
-void MainFrm::判定後処理()
+void MainFrm::showJudged(int verdict)
 {
-    const ProgramState& s = state();
-    if (s.TimeOver == 1 || s.RunComplete == 1) return;
-    showVerdictSigns(Verdict);
-    if (Verdict == kVerdictRight) {
-        Verdict = kVerdictNone;
-        takeRightAnswer();
-    } else if (Verdict == kVerdictWrong) {
+    showVerdictSigns(verdict);
+    if (verdict == kVerdictRight)
+        CmdNuritubusiOK->setEnabled(false);  // the next question enables it again
+    else
         showCorrection();
-    }
-}
-
-void MainFrm::takeRightAnswer()
-{
-    ProgramState& s = state();
-    CmdNuritubusiOK->setEnabled(false);
-    if (!screens::yieldFor(this)) return;
-    PlayCorrect();
-    if (!screens::yieldFor(this)) return;
-    s.RunCorrectCount += 1;
-    if (CurrentQuestion >= 0 && CurrentQuestion < int(QuestionDone.size())) QuestionDone[size_t(CurrentQuestion)] = 1;
-    setRemaining(QuestionsPerRun - s.RunCorrectCount);
-    if (s.RunCorrectCount == QuestionsPerRun) {
-        sTimer1->stop();
-        s.RunComplete = 1;
-        FinishRun();
-    } else {
-        s.Judging = 0;
-        問題作成表示();
-    }
 }
 
 void MainFrm::showCorrection()
 {
-    ProgramState& s = state();
     // The correction stays on screen until "次へ".
-    showRelatedPlaces(CurrentQuestion);
-    s.CorrectionShown = 1;
+    showRelatedPlaces(run_->currentQuestion());
     CmdNuritubusiOK->hide();
     setCorrectionShown(true);
-    RunStartTime -= 10;  // the penalty: every later reading is ten seconds further on
     penaltyBadge->showPenalty();
     CmdNuritubusikakunin->show();
     CmdNuritubusikakunin->raise();
     if (CmdNuritubusikakunin->isEnabled()) CmdNuritubusikakunin->setFocus();
-    if (!screens::yieldFor(this)) return;
-    PlayWrong();
-    // Clicks made while the cue played (the second click of a double click
-    // on "O.K.") reach the window only now: let them land on a disabled
-    // "次へ" so that they cannot take the correction away unseen.
-    CmdNuritubusikakunin->setEnabled(false);
-    if (!screens::yieldFor(this)) return;
-    CmdNuritubusikakunin->setEnabled(true);
-    if (CmdNuritubusikakunin->isVisible()) CmdNuritubusikakunin->setFocus();
-    s.Judging = 0;
+}
+
+void MainFrm::clearCorrection()
+{
+    CmdNuritubusikakunin->hide();
+    clearVerdictSigns();
+    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
+    setCorrectionShown(false);
 }
 
 void MainFrm::setCorrectionShown(bool shown)
@@ -425,26 +431,14 @@ void MainFrm::setCorrectionShown(bool shown)
     }
 }
 
-void MainFrm::CmdNuritubusikakunin_Click()
-{
-    // Not while the wrong answer is still being followed up: the next
-    // question could not be asked and the run would stand still.
-    if (state().Judging == 1 || state().CorrectionShown != 1) return;
-    CmdNuritubusikakunin->hide();
-    clearVerdictSigns();
-    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
-    setCorrectionShown(false);
-    state().CorrectionShown = 0;
-    問題作成表示();
-}
+void MainFrm::CmdNuritubusikakunin_Click() { run_->next(); }
 
 void MainFrm::PicNuritubusiPic_MouseDown(int x, int y)
 {
-    ProgramState& s = state();
-    if (s.CorrectionShown != 0 || kind_ != DrillKind::MapLevel) return;
-    if (!PicNuritubusiPic->isEnabled() || s.Judging == 1 || s.RunComplete == 1 || s.TimeOver == 1) return;
-    if (CurrentQuestion < 1 || CurrentQuestion > content_.table.count()) return;
-    const Question& q = content_.table.at(CurrentQuestion);
+    if (kind_ != DrillKind::MapLevel || !run_ || !run_->takes(DrillRun::Input::Answer)) return;
+    const int asked = run_->currentQuestion();
+    if (asked < 1 || asked > content_.table.count()) return;
+    const Question& q = content_.table.at(asked);
 
     // A press beside a place (a few pixels off a thin river) takes the nearest
     // place; a press farther from any place (the sea, a border, a sample
@@ -459,16 +453,12 @@ void MainFrm::PicNuritubusiPic_MouseDown(int x, int y)
     PicNuritubusiPic->setOutline(QImage());
     LblNuritubusi2->setText(ShownForm(q.displayName));
     LblNuritubusi7->setText(ShownForm(q.secondDisplayName));
-    showRelatedPlaces(CurrentQuestion);
-    const PressResult r = judgeMapPress(surface_, content_.table, CurrentQuestion, x, y);
+    showRelatedPlaces(asked);
+    const PressResult r = judgeMapPress(surface_, content_.table, asked, x, y);
     PicNuritubusiPic->refresh();
     LblNuritubusi4->setText(r.pressedName);
     Lblnuritubusi9->setText(r.pressedSecond);
-    Verdict = r.verdict;
-
-    s.Judging = 1;
-    判定後処理();
-    s.Judging = 0;
+    run_->answer(r.verdict);
 }
 
 void MainFrm::placeLabel9Size(int rows, int longest)
@@ -536,7 +526,7 @@ void MainFrm::chooseName(QListWidget* list, QLabel* slot, int row, bool submit)
     const auto text = choiceText(list, row);
     if (!text) return;  // a heading (or nothing) was chosen
     slot->setText(*text);
-    if (!screens::yieldFor(this) || !submit) return;
+    if (!submit) return;
     ListNuritubusi->hide();
     ListNuritubusi2->hide();
     submitListAnswer();
@@ -551,14 +541,12 @@ void MainFrm::List3_Click(int row)
 {
     if (row < 0 || row >= List3->count()) return;
     Label3->setText(List3->item(row)->text().trimmed());
-    static_cast<void>(screens::yieldFor(this));  // nothing follows the turn
 }
 
 void MainFrm::List3_DblClick(int row)
 {
     if (row < 0 || row >= List3->count()) return;
     Label3->setText(List3->item(row)->text().trimmed());
-    if (!screens::yieldFor(this)) return;
     submitListAnswer();
 }
 
@@ -566,22 +554,14 @@ void MainFrm::CmdNuritubusiOK_Click() { submitListAnswer(); }
 
 void MainFrm::submitListAnswer()
 {
-    ProgramState& s = state();
-    // One submission per question: nothing while an answer is judged or corrected.
-    if (kind_ != DrillKind::ListLevel || submitting_ || s.Judging == 1 || s.CorrectionShown == 1) return;
-    if (s.RunComplete == 1 || s.TimeOver == 1 || !CmdNuritubusiOK->isEnabled() || CmdNuritubusiOK->isHidden())
-        return;
-    submitting_ = true;
-    const screens::Handling running(this);  // the window outlives the judging below, even when it closes it
-    showRelatedPlaces(CurrentQuestion, false);  // filled now, shown with a correction
+    // One submission per question: only while the question is asked.
+    if (kind_ != DrillKind::ListLevel || !run_ || !run_->takes(DrillRun::Input::Answer)) return;
+    showRelatedPlaces(run_->currentQuestion(), false);  // filled now, shown with a correction
     ListNuritubusi->hide();
     ListNuritubusi2->hide();
     List3->hide();
-    if (!screens::yieldFor(this)) return;
-    s.Judging = 1;
     判定();
-    判定後処理();
-    submitting_ = false;
+    run_->answer(verdict_);
 }
 
 void MainFrm::PicNuritubusiIdou_Click(int index)
@@ -598,26 +578,18 @@ void MainFrm::PicNuritubusiIdou2_Click(int index)
 
 void MainFrm::CmdNuritubusimodoru_Click()
 {
-    // Leaving practice: nothing is recorded and the finish screen is not shown.
-    sTimer1->stop();
-    lblsss1->hide();
-    lblsss2->hide();
-    sPicture2->show();
-    sPicture2->raise();
-    if (!screens::yieldFor(this)) return;
-    ShowWait();
-    screens::close(ScreenId::Drill);
-    screens::show(ScreenId::Dashboard);
-    CloseWait();  // the dashboard stands in front now
+    if (run_) run_->back();
 }
 
 void MainFrm::sTimer1_Timer()
 {
-    ProgramState& s = state();
-    const int L = s.SelectedLevel;
-    const long elapsed = elapsedFromClock(clock().monotonicSeconds(), RunStartTime);
-    s.ElapsedSeconds = int32_t(elapsed);
+    if (run_) run_->tick();
+}
 
+void MainFrm::showClock(long elapsed)
+{
+    const ProgramState& s = state();
+    const int L = s.SelectedLevel;
     CountdownThresholds t;
     if (validLevel(L)) {
         t.best = BestThreshold[size_t(L)];
@@ -629,26 +601,11 @@ void MainFrm::sTimer1_Timer()
         boxHidden_[size_t(box)] = true;
         sPicture3[size_t(box)]->hide();
     }
-
-    const bool timed = validLevel(L) && s.LevelTimed[size_t(L)] == 1;
-    if (timed) {
-        sLabel10->setText(numberText(double(elapsed)));
-        if (elapsed < TimeLimit) sShape2->resize(timeBarWidth(elapsed, TimeLimit, sShape5->width()), sShape2->height());
-    }
-    if (!screens::yieldFor(this)) return;
-
-    if (TimeLimit <= 0) return;  // no limit: no bar and no time over
-    if (elapsed < TimeLimit) {
-        sShape2->resize(timeBarWidth(elapsed, TimeLimit, sShape5->width()), sShape2->height());
-        return;
-    }
-    sShape2->resize(sShape5->width(), sShape2->height());
-    if (timeOverDue(elapsed, TimeLimit, s.RunFinished, s.RunComplete, s.Judging)) {
-        s.TimeOver = 1;
-        sTimer1->stop();
-        FinishRun();
-        static_cast<void>(screens::yieldFor(this));  // nothing follows the turn
-    }
+    if (validLevel(L) && s.LevelTimed[size_t(L)] == 1) sLabel10->setText(numberText(double(elapsed)));
+    const long timeLimit = run_->timeLimit();
+    if (timeLimit <= 0) return;  // no limit: no bar
+    // The bar is full from the limit on.
+    sShape2->resize(timeBarWidth(elapsed, timeLimit, sShape5->width()), sShape2->height());
 }
 
 void MainFrm::sTimer2_Timer()
@@ -663,15 +620,15 @@ void MainFrm::showNotice(bool timeOver)
     lblsss2->setVisible(timeOver);
     sPicture2->show();
     sPicture2->raise();
+    // On screen while the run is recorded.
+    sPicture2->repaint();
 }
-
-void MainFrm::stopClock() { sTimer1->stop(); }
 
 void MainFrm::showPressTarget(int x, int y)
 {
-    const ProgramState& s = state();
-    const bool taking = kind_ != DrillKind::ListLevel && PicNuritubusiPic->isEnabled() && s.CorrectionShown == 0 && s.Judging == 0 &&
-                        s.RunComplete == 0 && s.TimeOver == 0;
+    // A map level's question waiting for its press, or practice going on.
+    const bool taking = kind_ != DrillKind::ListLevel && PicNuritubusiPic->isEnabled() && run_ &&
+                        (run_->takes(DrillRun::Input::Answer) || run_->phase() == DrillRun::Phase::Practising);
     // Practice names only what lies right under the mouse, so its outline
     // takes no place beside the pointer either.
     const int reach = kind_ == DrillKind::Practice ? 0 : kPressReach;
@@ -696,8 +653,9 @@ void MainFrm::showVerdictSigns(int verdict)
     const bool forAMoment = verdict == kVerdictRight;
     if (kind_ == DrillKind::MapLevel) {
         mapSign->showSign(kind, lastPress_, forAMoment);
-        if (verdict == kVerdictWrong && CurrentQuestion >= 1 && CurrentQuestion <= content_.table.count()) {
-            const Question& q = content_.table.at(CurrentQuestion);
+        const int asked = run_->currentQuestion();
+        if (verdict == kVerdictWrong && asked >= 1 && asked <= content_.table.count()) {
+            const Question& q = content_.table.at(asked);
             PicNuritubusiPic->setRing(QPoint(q.seedX, q.seedY));
         }
     } else {

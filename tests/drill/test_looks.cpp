@@ -59,8 +59,8 @@ TEST(DrillLooks, Screenshots)
     fakes.clock.advanceMs(52000);
     f->sTimer1_Timer();
     shoot(f, QStringLiteral("map-level.png"));
-    const Question& q = f->content().table.at(f->CurrentQuestion);
-    const Question& other = f->content().table.at(f->CurrentQuestion == 1 ? 2 : 1);
+    const Question& q = f->content().table.at(f->run()->currentQuestion());
+    const Question& other = f->content().table.at(f->run()->currentQuestion() == 1 ? 2 : 1);
     Q_UNUSED(q);
     f->PicNuritubusiPic_MouseDown(other.seedX, other.seedY);
     shoot(f, QStringLiteral("map-level-correction.png"));
@@ -90,6 +90,5 @@ TEST(DrillLooks, Screenshots)
     }
 
     screens::closeAll();
-    setRunScreen(nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
