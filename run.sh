@@ -2,8 +2,11 @@
 # Install what is missing, build, prepare the demo data root once, start the program.
 source "$(dirname "${BASH_SOURCE[0]}")/scripts/common.sh"
 install_packages run
-# Only what is started: the program and the demo maker (the tests are built by test.sh).
-build_project karuvel karuvel-make-demo
+# Only what is started: the program and the demo maker (the tests are built by
+# test.sh); not even the build tools are asked when nothing changed since.
+if ! run_build_is_current; then
+  build_for_run
+fi
 DATA_ROOT="${KARUVEL_DATA_ROOT:-$ROOT/school}"
 if [[ ! -e "$DATA_ROOT" ]]; then
   echo "Preparing the demo school in $DATA_ROOT"

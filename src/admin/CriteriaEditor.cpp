@@ -1,5 +1,8 @@
 #include "admin/CriteriaEditor.h"
 
+#include "admin/CriteriaChecks.h"
+#include "frame/Calendar.h"
+
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
 #include "records/Criteria.h"
@@ -209,6 +212,11 @@ FrmTimeData::FrmTimeData() : Screen(QStringLiteral("FrmTimeData"))
     Command7->hide();
     connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
 
+    SaveNote = named(new QLabel(f), QStringLiteral("SaveNote"));
+    SaveNote->setGeometry(panelLeft + 4, kGridRect.bottom() + 6, panelWidth - 8, 34);
+    SaveNote->setFont(sized(SaveNote->font(), 12, true));
+    SaveNote->setStyleSheet(QStringLiteral("color: #205020;"));
+
     Picture2 = named(new QLabel(QStringLiteral("Just a moment,please."), f), QStringLiteral("Picture2"));
     Picture2->setGeometry(0, 0, kFrameWidth, kFrameHeight);
     Picture2->setAlignment(Qt::AlignCenter);
@@ -386,6 +394,8 @@ void FrmTimeData::Command2_Click()
     const int column = sheet_.column;
     const CriteriaGridLoad result = sheet_.load(path);
     loaded_ = result == CriteriaGridLoad::Ok;
+    savedGrid_ = sheet_.grid;
+    SaveNote->clear();
     MSFlexGrid1->setFixedHeight(kVisibleRows * kRowHeight + 2);
     showGrid();
     if (sheet_.grid.hasCell(row, column))
@@ -434,9 +444,23 @@ bool FrmTimeData::Command3_Click()
         return false;
     }
     QString message;
-    if (!criteriaCellsWritable(sheet_.grid, &message)) {
+    // A value the program cannot judge by is refused before anything is
+    // asked or written: the teacher mends the cell the message names.
+    if (!criteriaGridValid(sheet_.grid, &message)) {
         messages().inform(QStringLiteral("注意"), message);
         return false;
+    }
+    const std::vector<CriteriaChange> changes = criteriaChanges(savedGrid_, sheet_.grid);
+    if (!changes.empty()) {
+        // Who would clear each changed level is worked out from the runs held
+        // since the dashboard's last recount (it recounts as it opens this
+        // window); nothing is read while the question waits.
+        const QString question =
+            criteriaSaveQuestion(changes, savedGrid_, sheet_.grid, heldRecords(), toOleDateTime(clock().now()));
+        if (!messages().confirm(QStringLiteral("更新記録"), question, ConfirmButtons::YesNo)) {
+            SaveNote->setText(QStringLiteral("記録しませんでした。"));
+            return false;
+        }
     }
     Picture2->show();
     Picture2->raise();
@@ -449,6 +473,12 @@ bool FrmTimeData::Command3_Click()
     }
     sheet_.dataChanged = 0;
     Picture2->hide();
+    // What is in the file now is what the next save is compared with.
+    savedGrid_ = sheet_.grid;
+    for (int r = 1; r < savedGrid_.rowCount(); ++r)
+        for (int c = 1; c <= kCriteriaLastColumn; ++c) savedGrid_.rows[r][c] = halfWidthFigures(savedGrid_.rows[r][c]).trimmed();
+    SaveNote->setText(changes.empty() ? QStringLiteral("記録しました（変更なし）。")
+                                      : QStringLiteral("記録しました（%1か所）。").arg(changes.size()));
     repaint();
     LoadCriteria(path);
     return true;

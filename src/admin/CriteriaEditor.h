@@ -43,6 +43,7 @@ public:
     QLabel* Label7;             // "最高タイム"
     QListWidget* List1;         // all runs
     QListWidget* List2;         // best times
+    QLabel* SaveNote;           // what the last save did ("記録しました（2か所）。")
     QLabel* Picture2;           // wait panel "Just a moment,please."
 
     // Load ("元に戻す").
@@ -79,6 +80,7 @@ private:
     static void setLines(QListWidget* list, const QStringList& lines);
 
     CriteriaSheet sheet_;
+    CriteriaGrid savedGrid_;  // the grid as the file holds it (last load or save)
     bool loaded_ = false;  // the last load read the file
     std::unique_ptr<DistributionSource> source_;
     int distributionLevel_ = 0;

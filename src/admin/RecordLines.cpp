@@ -2,6 +2,7 @@
 
 #include "admin/CriteriaGrid.h"
 
+#include "frame/Calendar.h"
 #include "platform/Cp932.h"
 #include "platform/FieldReader.h"
 #include "roster/Roster.h"
@@ -87,6 +88,7 @@ struct Shown {
 // Builds the lines, keeping the texts that repeat from line to line.
 const QString kLevelWord = QStringLiteral("ﾚﾍﾞﾙ");
 const QString kOtherSchool = QStringLiteral("他塾");
+const QString kTimeOverWords = QStringLiteral("時間切れ");
 
 // A whole number right-aligned in width characters (a wider one whole).
 QChar* putNumber(QChar* p, long long v, int width)
@@ -133,12 +135,25 @@ QChar* putClock(QChar* p, double clock)
     return p;
 }
 
-class LineMaker {
+Shown shownOf(const char* p)
+{
+    return Shown{getDouble(p), getDouble(p + 8), get16(p + 16), get16(p + 18), get32(p + 20), p + 24};
+}
+
+// A number made whole by taking the nearest whole number, halves to the even one.
+double nearestWhole(double v) { return std::nearbyint(v); }
+
+} // namespace
+
+// Builds the texts of lines, keeping the pieces that repeat from line to line.
+class RecordLineMaker {
 public:
-    LineMaker(const PupilBook& book, const QByteArray& ownCode, const QString& schoolName)
+    RecordLineMaker(const PupilBook& book, const QByteArray& ownCode, const QString& schoolName)
         : book_(book), ownCode_(ownCode), schoolName_(schoolName), pupilPieces_(kPupilSlots)
     {
     }
+
+    const QByteArray& ownCode() const { return ownCode_; }
 
     QString line(int number, const Shown& r)
     {
@@ -159,10 +174,16 @@ public:
         p = putClock(p, r.clock);
         // Level, an ideographic blank, the time in 5, "秒 ", an ideographic blank.
         p = put(p, kLevelWord);
-        p = putNumber(p, r.level, 0);
+        // Levels 1..9 take a blank before them and a time over is told in
+        // words as wide as a time, so that every column keeps its place.
+        p = putNumber(p, r.level, 2);
         *p++ = QChar(0x3000);
-        p = putNumber(p, r.time, 5);
-        *p++ = QChar(0x79D2);  // 秒
+        if (recordIsTimeOver(r.time)) {
+            p = put(p, kTimeOverWords);
+        } else {
+            p = putNumber(p, r.time, 6);
+            *p++ = QChar(0x79D2);  // 秒
+        }
         *p++ = u' ';
         *p++ = QChar(0x3000);
         // Pupil number, name and grade label.
@@ -208,15 +229,6 @@ private:
     QString outsidePiece_;
 };
 
-Shown shownOf(const char* p)
-{
-    return Shown{getDouble(p), getDouble(p + 8), get16(p + 16), get16(p + 18), get32(p + 20), p + 24};
-}
-
-// A number made whole by taking the nearest whole number, halves to the even one.
-double nearestWhole(double v) { return std::nearbyint(v); }
-
-} // namespace
 
 QString PupilBook::nameOf(long long pupil) const
 {
@@ -291,7 +303,7 @@ QString recordLineText(int number, const ResultRecordData& r, const PupilBook& b
 {
     QByteArray code = r.schoolCode.left(5);
     code.append(QByteArray(5 - code.size(), ' '));
-    LineMaker maker(book, ownCodeField, schoolName);
+    RecordLineMaker maker(book, ownCodeField, schoolName);
     return maker.line(number, Shown{r.date, r.clock, r.pupil, r.level, r.time, code.constData()});
 }
 
@@ -300,19 +312,38 @@ QString recordCountText(int64_t fileLength)
     return QStringLiteral("総レコード数:") + numberText(double(fileLength) / kRecordSize);
 }
 
+QString RecordLines::text(int line) const
+{
+    if (line < 0 || line >= size() || !maker || !records) return QString();
+    const int number = numbers[size_t(line)];
+    return maker->line(number, shownOf(records->data() + int64_t(number - 1) * kRecordSize));
+}
+
+std::array<char, kRecordSize> RecordLines::bytes(int line) const
+{
+    std::array<char, kRecordSize> b{};
+    if (line < 0 || line >= size() || !records) return b;
+    std::memcpy(b.data(), records->data() + int64_t(numbers[size_t(line)] - 1) * kRecordSize, kRecordSize);
+    return b;
+}
+
 int RecordLines::lineOfRecord(int number) const
 {
-    const auto it = std::lower_bound(numbers.begin(), numbers.end(), number);
-    if (it == numbers.end() || *it != number) return -1;
-    return int(it - numbers.begin());
+    const auto it = std::find(numbers.begin(), numbers.end(), number);
+    return it == numbers.end() ? -1 : int(it - numbers.begin());
 }
 
 int RecordLines::lineAtOrAfter(int number) const
 {
     if (numbers.empty()) return -1;
-    const auto it = std::lower_bound(numbers.begin(), numbers.end(), number);
-    if (it == numbers.end()) return int(numbers.size()) - 1;
-    return int(it - numbers.begin());
+    int after = -1, before = -1;
+    for (int i = 0; i < size(); ++i) {
+        const int n = numbers[size_t(i)];
+        if (n == number) return i;
+        if (n > number && (after < 0 || n < numbers[size_t(after)])) after = i;
+        if (n < number && (before < 0 || n > numbers[size_t(before)])) before = i;
+    }
+    return after >= 0 ? after : before;
 }
 
 int halfWidths(const QString& text)
@@ -325,30 +356,141 @@ int halfWidths(const QString& text)
     return n;
 }
 
+namespace {
+// A filter's test of one record's fields, with its days as OLE dates.
+struct FilterTest {
+    const RecordFilter& f;
+    double first;
+    double last;
+    explicit FilterTest(const RecordFilter& filter)
+        : f(filter),
+          first(filter.from.isValid() ? toOleDate(filter.from) : -HUGE_VAL),
+          last(filter.to.isValid() ? toOleDate(filter.to) : HUGE_VAL)
+    {
+    }
+    bool operator()(double date, int pupil, int level, int32_t time) const
+    {
+        if (f.pupil != 0 && pupil != f.pupil) return false;
+        if (f.level != 0 && level != f.level) return false;
+        if (f.from.isValid() || f.to.isValid()) {
+            if (!(date >= kOleFirstDay && date < kOleDayAfterLast)) return false;
+            const double day = std::floor(date);
+            if (day < first || day > last) return false;
+        }
+        switch (f.timeOver) {
+        case RecordFilter::TimeOver::Any: return true;
+        case RecordFilter::TimeOver::Only: return recordIsTimeOver(time);
+        case RecordFilter::TimeOver::Without: return !recordIsTimeOver(time);
+        }
+        return true;
+    }
+};
+} // namespace
+
+bool RecordFilter::passes(const ResultRecordData& r) const { return FilterTest(*this)(r.date, r.pupil, r.level, r.time); }
+
+bool RecordFilter::passesRecord(const char* record) const
+{
+    const Shown r = shownOf(record);
+    return FilterTest(*this)(r.date, r.pupil, r.level, r.time);
+}
+
+std::vector<int> listedRecords(const char* records, int64_t count, RecordOrder order)
+{
+    std::vector<int> numbers;
+    numbers.reserve(size_t(count));
+    for (int64_t i = 0; i < count; ++i)
+        if (get16(records + i * kRecordSize + 18) != 0) numbers.push_back(int(i + 1));
+    if (order == RecordOrder::FileOrder) return numbers;
+    // A school's file is nearly always in the order of its runs: then the
+    // newest first is the file backwards, found in one pass.
+    auto when = [records](int n) {
+        const char* p = records + int64_t(n - 1) * kRecordSize;
+        const double v = getDouble(p) + getDouble(p + 8);
+        return std::isfinite(v) ? v : -HUGE_VAL;
+    };
+    std::vector<double> key(numbers.size());
+    bool inOrder = true;
+    for (size_t k = 0; k < numbers.size(); ++k) {
+        key[k] = when(numbers[k]);
+        if (k > 0 && key[k] < key[k - 1]) inOrder = false;
+    }
+    if (!inOrder) {
+        std::vector<size_t> idx(numbers.size());
+        for (size_t k = 0; k < idx.size(); ++k) idx[k] = k;
+        std::stable_sort(idx.begin(), idx.end(), [&key](size_t a, size_t b) { return key[a] < key[b]; });
+        std::vector<int> sorted(numbers.size());
+        for (size_t k = 0; k < idx.size(); ++k) sorted[k] = numbers[idx[k]];
+        numbers.swap(sorted);
+    }
+    std::reverse(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+std::vector<int> filteredRecords(const char* records, const std::vector<int>& listed, const RecordFilter& filter)
+{
+    if (!filter.any()) return listed;
+    std::vector<int> out;
+    out.reserve(listed.size() / 4);
+    const FilterTest test(filter);
+    for (int n : listed) {
+        const char* p = records + int64_t(n - 1) * kRecordSize;
+        if (test(getDouble(p), get16(p + 16), get16(p + 18), get32(p + 20))) out.push_back(n);
+    }
+    return out;
+}
+
+RecordLines makeRecordLines(std::shared_ptr<const std::vector<char>> records, std::vector<int> numbers,
+                            const PupilBook& book, const QString& schoolCode, const QString& schoolName)
+{
+    RecordLines out;
+    out.maker = std::make_shared<RecordLineMaker>(book, schoolCodeField(schoolCode), schoolName);
+    out.records = std::move(records);
+    out.numbers = std::move(numbers);
+    // Lines differ in width only by the record number's digits, the pupil's
+    // piece and the school's name: the widest is found among the first line
+    // of each pupil and school, and the line of the highest number.
+    const char* base = out.records->data();
+    std::vector<uint8_t> seen(kPupilSlots + 1);
+    int widestWidth = -1;
+    int highest = -1;
+    for (int i = 0; i < out.size(); ++i) {
+        const int n = out.numbers[size_t(i)];
+        if (highest < 0 || n > out.numbers[size_t(highest)]) highest = i;
+        const char* p = base + int64_t(n - 1) * kRecordSize;
+        const int pupil = get16(p + 16);
+        const size_t slot = validPupil(pupil) ? size_t(pupil) : kPupilSlots;
+        const uint8_t bit = std::memcmp(p + 24, out.maker->ownCode().constData(), 5) == 0 ? 1 : 2;
+        if (seen[slot] & bit) continue;
+        seen[slot] |= bit;
+        const int w = halfWidths(out.text(i));
+        if (w > widestWidth) {
+            widestWidth = w;
+            out.widest = i;
+        }
+    }
+    if (highest >= 0) {
+        const int w = halfWidths(out.text(highest));
+        if (w > widestWidth) out.widest = highest;
+    }
+    return out;
+}
+
 RecordLines buildRecordLines(const char* records, int64_t count, const PupilBook& book, const QString& schoolCode,
                              const QString& schoolName)
 {
-    RecordLines out;
-    out.texts.reserve(qsizetype(count));
-    out.numbers.reserve(size_t(count));
-    out.bytes.reserve(size_t(count));
-    LineMaker maker(book, schoolCodeField(schoolCode), schoolName);
-    int widestWidth = -1;
+    auto held = std::make_shared<std::vector<char>>(records, records + count * kRecordSize);
+    std::vector<int> numbers = listedRecords(held->data(), count, RecordOrder::FileOrder);
+    return makeRecordLines(std::move(held), std::move(numbers), book, schoolCode, schoolName);
+}
+
+std::vector<int> sameDayRuns(const char* records, int64_t count, int pupil, double date)
+{
+    std::vector<int> out;
+    const double day = std::floor(date);
     for (int64_t i = 0; i < count; ++i) {
-        const char* p = records + i * kRecordSize;
-        const Shown r = shownOf(p);
-        if (r.level == 0) continue;  // a record of level 0 is not listed
-        const int number = int(i + 1);
-        out.texts << maker.line(number, r);
-        const int w = halfWidths(out.texts.back());
-        if (w > widestWidth) {
-            widestWidth = w;
-            out.widest = out.size() - 1;
-        }
-        out.numbers.push_back(number);
-        std::array<char, kRecordSize> b;
-        std::memcpy(b.data(), p, kRecordSize);
-        out.bytes.push_back(b);
+        const Shown r = shownOf(records + i * kRecordSize);
+        if (r.pupil == pupil && std::isfinite(r.date) && std::floor(r.date) == day) out.push_back(int(i + 1));
     }
     return out;
 }

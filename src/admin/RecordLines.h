@@ -6,10 +6,12 @@
 #include "state/ProgramState.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace karuvel {
@@ -51,30 +53,72 @@ QString recordLineText(int number, const ResultRecordData& r, const PupilBook& b
 // torn last record shows a fraction).
 QString recordCountText(int64_t fileLength);
 
-// The lines of the list: one per record whose level is not 0, in record
-// order, each remembering its record number and the bytes it was built from.
+// A run that ran out of time, as the CSV marks it ("時間切れ").
+inline bool recordIsTimeOver(int32_t time) { return time > kNoTime - 2; }
+
+class RecordLineMaker;
+
+// The lines of the list: one per record whose level is not 0 (and that
+// passes the filter), each standing for its record number. The texts are made
+// when a line comes into sight, so that a file of a million runs shows its
+// first screenful at once.
 struct RecordLines {
-    QStringList texts;
-    std::vector<int> numbers;
-    std::vector<std::array<char, kRecordSize>> bytes;
+    std::shared_ptr<const std::vector<char>> records;  // the whole records read
+    std::vector<int> numbers;  // the record number of each line, in the order shown
     // The line that takes the most room in a fixed-width font (a full-width
     // character counts twice), or -1: the list is as wide as this line.
     int widest = -1;
+    std::shared_ptr<RecordLineMaker> maker;
 
-    int size() const { return int(texts.size()); }
+    int size() const { return int(numbers.size()); }
+    // The text of a line.
+    QString text(int line) const;
+    // The stored bytes of a line's record.
+    std::array<char, kRecordSize> bytes(int line) const;
     // The line of record `number`, or -1.
     int lineOfRecord(int number) const;
-    // The first line of a record numbered `number` or later, else the last
-    // line; -1 when there are no lines.
+    // The line of record `number` when it is listed, else of the nearest
+    // listed record after it, else of the nearest before it; -1 when there
+    // are no lines.
     int lineAtOrAfter(int number) const;
 };
 
 // The room a text takes in a fixed-width font, in half-width characters.
 int halfWidths(const QString& text);
 
-// Builds the lines from `records` whole records lying one after the other.
+// The order of the list: newest first (by date and time of day, the later
+// record first where they are equal), or the file's own order.
+enum class RecordOrder { NewestFirst, FileOrder };
+
+// What the list shows.
+struct RecordFilter {
+    enum class TimeOver { Any, Only, Without };
+    int pupil = 0;  // 0: every pupil
+    int level = 0;  // 0: every level
+    QDate from;     // null: no first day
+    QDate to;       // null: no last day
+    TimeOver timeOver = TimeOver::Any;
+
+    bool passes(const ResultRecordData& r) const;
+    bool passesRecord(const char* record) const;
+    bool any() const { return pupil != 0 || level != 0 || from.isValid() || to.isValid() || timeOver != TimeOver::Any; }
+};
+
+// The record numbers of the records whose level is not 0, in the order.
+std::vector<int> listedRecords(const char* records, int64_t count, RecordOrder order);
+// Those of `listed` that pass the filter, in the same order.
+std::vector<int> filteredRecords(const char* records, const std::vector<int>& listed, const RecordFilter& filter);
+
+// The lines of the records `numbers` (in that order) of `records`.
+RecordLines makeRecordLines(std::shared_ptr<const std::vector<char>> records, std::vector<int> numbers,
+                            const PupilBook& book, const QString& schoolCode, const QString& schoolName);
+// Every record of `count` whole records lying one after the other, in file order.
 RecordLines buildRecordLines(const char* records, int64_t count, const PupilBook& book,
                              const QString& schoolCode, const QString& schoolName);
+
+// The records a deletion of "this pupil's runs of this day" takes: those of
+// the pupil whose date is that day (any level, any school), in file order.
+std::vector<int> sameDayRuns(const char* records, int64_t count, int pupil, double date);
 
 // The time box: its leading number, made whole by taking the nearest whole
 // number (halves to the even one); 0 when it holds no number. False when the

@@ -24,6 +24,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 
 namespace karuvel {
@@ -92,7 +93,7 @@ int RecordListModel::rowCount(const QModelIndex& parent) const { return parent.i
 QVariant RecordListModel::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= lines_.size()) return QVariant();
-    return lines_.texts[index.row()];
+    return lines_.text(index.row());
 }
 
 // ---------------------------------------------------------------------------
@@ -115,9 +116,18 @@ FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
     Command4->setFont(sized(20, true));
     connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
 
+    Filters = new RecordFilterBar(f);
+    Filters->setGeometry(16, 54, 700, 64);
+    connect(Filters, &RecordFilterBar::filterChanged, this, [this] { applyFilter(); });
+    connect(Filters, &RecordFilterBar::orderChanged, this, [this] {
+        if (!held_) return;
+        listed_ = listedRecords(held_->data(), int64_t(held_->size()) / kRecordSize, Filters->order());
+        applyFilter();
+    });
+
     model = new RecordListModel(this);
     List1 = named(new QListView(f), QStringLiteral("List1"));
-    List1->setGeometry(16, 64, 700, 690);
+    List1->setGeometry(16, 124, 700, 630);
     List1->setFont(sized(16));
     List1->setUniformItemSizes(true);
     List1->setItemDelegate(new WidestLineDelegate(List1));
@@ -130,7 +140,7 @@ FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
 
     // The edit panel.
     Frame1 = named(new QFrame(f), QStringLiteral("Frame1"));
-    Frame1->setGeometry(732, 64, 280, 420);
+    Frame1->setGeometry(732, 64, 280, 520);
     Frame1->setFrameShape(QFrame::Box);
     Frame1->setAutoFillBackground(true);
     Frame1->setFont(sized(18));
@@ -184,11 +194,16 @@ FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
     Command3 = named(new QPushButton(QStringLiteral("消去"), Frame1), QStringLiteral("Command3"));
     Command3->setGeometry(12, 296, 256, 44);
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    DeleteDay = named(new QPushButton(QStringLiteral("この日の分をまとめて消去"), Frame1), QStringLiteral("DeleteDay"));
+    DeleteDay->setGeometry(12, 356, 256, 44);
+    DeleteDay->setFont(sized(16));
+    DeleteDay->setToolTip(QStringLiteral("この生徒のこの日の記録を、全部まとめて消去します"));
+    connect(DeleteDay, &QPushButton::clicked, this, [this] { DeleteDay_Click(); });
     Command5 = named(new QPushButton(QStringLiteral("キャンセル"), Frame1), QStringLiteral("Command5"));
-    Command5->setGeometry(12, 356, 256, 44);
+    Command5->setGeometry(12, 456, 256, 44);
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
     Frame1->hide();
-    for (QWidget* w : std::initializer_list<QWidget*>{List1, Text1, Command2, Command3, Command4, Command5})
+    for (QWidget* w : std::initializer_list<QWidget*>{List1, Text1, Command2, Command3, Command4, Command5, DeleteDay})
         w->installEventFilter(this);
 
     // The CSV for a spreadsheet, under the edit panel's place.
@@ -213,9 +228,19 @@ void FrmData::CsvExport_Click()
     const ProgramState& s = state();
     IFolderChooser* chooser = platform().folders;
     if (!chooser) return;
-    const QString folder = chooser->chooseFolder(QStringLiteral("CSVファイルを保存するフォルダーを選んで下さい"),
-                                                 QDir::homePath());
+    // The chooser opens where the last CSV went, while the program runs.
+    static QString lastFolder;
+    const QString start = !lastFolder.isEmpty() && QDir(lastFolder).exists() ? lastFolder : QDir::homePath();
+    const QString folder = chooser->chooseFolder(QStringLiteral("CSVファイルを保存するフォルダーを選んで下さい"), start);
     if (folder.isEmpty()) return;  // cancelled
+    lastFolder = folder;
+    const QString target = QDir(folder).filePath(recordsCsvFileName(s.SchoolName, clock().today()));
+    if (QFileInfo::exists(target) &&
+        !messages().confirm(kWarningTitle,
+                            QStringLiteral("「%1」はもうあります。\r\n%2\r\n上書きしますか？")
+                                .arg(QFileInfo(target).fileName(), QDir::toNativeSeparators(target)),
+                            ConfirmButtons::YesNo))
+        return;
     // The file is read (and its lock let go) before anything is written or shown.
     std::vector<char> records;
     int64_t length = 0;
@@ -224,7 +249,7 @@ void FrmData::CsvExport_Click()
     bool lossy = false;
     const QByteArray bytes =
         encodeCsv(text, CsvCp932->isChecked() ? CsvEncoding::Cp932 : CsvEncoding::Utf8WithBom, &lossy);
-    const QString path = QDir(folder).filePath(recordsCsvFileName(s.SchoolName, clock().today()));
+    const QString& path = target;
     QString problem;
     if (!writeCsvFile(path, bytes, &problem)) {
         messages().inform(kErrorTitle, problem);
@@ -251,6 +276,7 @@ void FrmData::名簿読込()
     const PupilBookRead r = readPupilBook(path, schoolYear, &book);
     Combo1->clear();
     Combo1->addItems(book.chooserEntries);
+    Filters->setChoices(book.chooserEntries, std::clamp(s.LevelCount, 0, kMaxLevel));
     if (r != PupilBookRead::Ok && !rosterWarned_) {
         rosterWarned_ = true;
         const QString what = r == PupilBookRead::Missing ? QStringLiteral("がありません。")
@@ -326,13 +352,29 @@ void FrmData::Command1_Click()
     if (!screens::isOpen(this)) return;
     if (!read) {
         Label2->setText(QStringLiteral("総レコード数:"));
+        held_.reset();
+        listed_.clear();
         model->setLines(RecordLines{});
+        Filters->setShown(0, 0);
         return;
     }
-    const ProgramState& s = state();
     Label2->setText(recordCountText(length));
-    model->setLines(buildRecordLines(records.data(), int64_t(records.size()) / kRecordSize, book,
-                                     s.SchoolCode.toText(), s.SchoolName));
+    held_ = std::make_shared<const std::vector<char>>(std::move(records));
+    listed_ = listedRecords(held_->data(), int64_t(held_->size()) / kRecordSize, Filters->order());
+    applyFilter();
+}
+
+void FrmData::applyFilter()
+{
+    Frame1->hide();
+    if (!held_) return;
+    const ProgramState& s = state();
+    // Only the lines in sight are made into texts: the list answers at once
+    // however many runs the file holds.
+    std::vector<int> shown = filteredRecords(held_->data(), listed_, Filters->filter());
+    const int count = int(shown.size());
+    model->setLines(makeRecordLines(held_, std::move(shown), book, s.SchoolCode.toText(), s.SchoolName));
+    Filters->setShown(count, int(listed_.size()));
 }
 
 int FrmData::selectedLine() const
@@ -363,13 +405,14 @@ void FrmData::List1_DblClick()
     if (line < 0) return;
     const RecordLines& lines = model->lines();
     SelectedRecord = lines.numbers[size_t(line)];
-    shownBytes_ = lines.bytes[size_t(line)];
+    shownBytes_ = lines.bytes(line);
     ResultRecordData& r = ResultRecord();
     r = ResultRecordData::fromBytes(shownBytes_.data());
 
     Label3->setText(QString::number(SelectedRecord));
     Command2->setEnabled(true);
     Command3->setEnabled(true);
+    DeleteDay->setEnabled(true);
     Label4->setText(QStringLiteral("ﾚﾍﾞﾙ") + QString::number(r.level));
     Label5->setText(oleDateTimeText(r.date));
     Label6->setText(book.gradeLabelOf(r.pupil).trimmed());
@@ -423,13 +466,7 @@ bool FrmData::changeRecord(const std::function<void(std::vector<ResultRecordData
         return false;
     }
     if (stale) {
-        messages().inform(kWarningTitle,
-                          QStringLiteral("レコード %1 は、一覧を表示した後に変更または消去されています"
-                                         "（ほかのパソコンで変更されたかもしれません）。\r\n"
-                                         "何も変更していません。一覧を表示し直しますので、もう一度選んで下さい。")
-                              .arg(number));
-        Command1_Click();
-        selectLine(model->lines().lineAtOrAfter(number));
+        staleRecords(number);
         return false;
     }
     // The file could not be locked, read or replaced: nothing changed; the
@@ -475,6 +512,76 @@ void FrmData::Command3_Click()
     const int number = SelectedRecord;
     Command1_Click();
     // The record that followed takes the deleted one's number and its line.
+    selectLine(model->lines().lineAtOrAfter(number));
+}
+
+void FrmData::DeleteDay_Click()
+{
+    if (SelectedRecord < 1 || !Frame1->isVisible() || !held_) return;
+    const ResultRecordData shown = ResultRecordData::fromBytes(shownBytes_.data());
+    const int64_t count = int64_t(held_->size()) / kRecordSize;
+    const std::vector<int> numbers = sameDayRuns(held_->data(), count, shown.pupil, shown.date);
+    if (numbers.empty()) return;
+    std::vector<std::array<char, kRecordSize>> bytes;
+    for (int n : numbers) {
+        std::array<char, kRecordSize> b;
+        std::memcpy(b.data(), held_->data() + int64_t(n - 1) * kRecordSize, kRecordSize);
+        bytes.push_back(b);
+    }
+    const QString who = QStringLiteral("%1 %2").arg(shown.pupil).arg(book.nameOf(shown.pupil));
+    const QString day = oleDateTimeText(std::floor(shown.date));
+    if (!messages().confirm(kWarningTitle,
+                            QStringLiteral("%1 さんの %2 の記録 %3件を全部消去します。\r\n本当に消去しますか")
+                                .arg(who, day)
+                                .arg(numbers.size()),
+                            ConfirmButtons::OkCancel))
+        return;
+    const screens::Handling running(this);
+    if (!deleteRecords(numbers, bytes) || !screens::isOpen(this)) return;
+    Command1_Click();
+    selectLine(model->lines().lineAtOrAfter(numbers.front()));
+}
+
+bool FrmData::deleteRecords(const std::vector<int>& numbers, const std::vector<std::array<char, kRecordSize>>& shown)
+{
+    bool stale = false;
+    QString problem;
+    const bool done = updateResults(
+        [&](std::vector<ResultRecordData>& records, QString*) {
+            // Every record still as it was listed, or nothing is deleted.
+            for (size_t k = 0; k < numbers.size(); ++k) {
+                const int n = numbers[k];
+                if (n < 1 || size_t(n) > records.size() || records[size_t(n) - 1].toBytes() != shown[k]) {
+                    stale = true;
+                    return false;
+                }
+            }
+            for (auto it = numbers.rbegin(); it != numbers.rend(); ++it)
+                records.erase(records.begin() + std::ptrdiff_t(*it - 1));
+            return true;
+        },
+        &problem);
+    if (done) return true;
+    if (!screens::isOpen(this)) {
+        if (!stale) messages().inform(kErrorTitle, problem);
+        return false;
+    }
+    if (stale) {
+        staleRecords(numbers.front());
+        return false;
+    }
+    messages().inform(kErrorTitle, problem);
+    return false;
+}
+
+void FrmData::staleRecords(int number)
+{
+    messages().inform(kWarningTitle,
+                      QStringLiteral("レコード %1 は、一覧を表示した後に変更または消去されています"
+                                     "（ほかのパソコンで変更されたかもしれません）。\r\n"
+                                     "何も変更していません。一覧を表示し直しますので、もう一度選んで下さい。")
+                          .arg(number));
+    Command1_Click();
     selectLine(model->lines().lineAtOrAfter(number));
 }
 

@@ -2,6 +2,7 @@
 // The records manager (FrmData): every stored run of the results file in one
 // list; a double-click opens the edit panel, where the teacher changes a
 // run's time or pupil, or deletes the run so that later runs move up.
+#include "admin/RecordFilterBar.h"
 #include "admin/RecordLines.h"
 #include "frame/Screen.h"
 
@@ -51,6 +52,11 @@ public:
     void Command3_Click();  // "消去"
     void Command4_Click();  // "戻る"
     void Command5_Click();  // "キャンセル"
+    // "この日の分をまとめて消去": every run of the shown run's pupil on the
+    // shown run's day, in one step under the lock, after one question.
+    void DeleteDay_Click();
+    // The list again from the records read, for the filter chosen.
+    void applyFilter();
     // "CSVに書き出し": every listed run, with names and grades, to a CSV file
     // in a folder the teacher chooses (UTF-8 with a byte-order mark, or code
     // page 932 when CsvCp932 is ticked).
@@ -77,6 +83,8 @@ public:
     QPushButton* Command2;
     QPushButton* Command3;
     QPushButton* Command5;
+    QPushButton* DeleteDay;  // "この日の分をまとめて消去"
+    RecordFilterBar* Filters;  // pupil, level, days, time-overs, order; the count shown
     QLabel* Picture1;    // the blank cover while leaving
     QPushButton* CsvExport;  // "CSVに書き出し"
     QCheckBox* CsvCp932;     // write the CSV in code page 932 (older spreadsheet programs)
@@ -98,6 +106,14 @@ private:
     // Changes the stored file under its lock when record SelectedRecord
     // still holds the bytes the panel shows. Returns true when done.
     bool changeRecord(const std::function<void(std::vector<ResultRecordData>&, size_t)>& change);
+    // Deletes records `numbers` (ascending) under the lock when each still
+    // holds the bytes `shown`; true when done.
+    bool deleteRecords(const std::vector<int>& numbers, const std::vector<std::array<char, kRecordSize>>& shown);
+    // Tells that the file changed since the list was read, and lists again.
+    void staleRecords(int number);
+
+    std::shared_ptr<const std::vector<char>> held_;  // the records read last
+    std::vector<int> listed_;                        // their lines in the order chosen
 
     std::array<char, kRecordSize> shownBytes_{};
     bool rosterWarned_ = false;

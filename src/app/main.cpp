@@ -4,6 +4,7 @@
 #include "drill/Register.h"
 #include "frame/SmallWindows.h"
 #include "platform/Platform.h"
+#include "platform/QtJapanese.h"
 #include "records/Register.h"
 #include "roster/Register.h"
 
@@ -47,6 +48,7 @@ int main(int argc, char** argv)
     scaleToScreen(argc, argv);
     QApplication app(argc, argv);
     app.setFont(QFont(QStringLiteral("IPAGothic"), 12));
+    karuvel::installQtJapanese(&app);
     karuvel::installRealPlatform();
     karuvel::registerFrameScreens();
     karuvel::registerRecordsScreens();

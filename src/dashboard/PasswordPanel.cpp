@@ -73,7 +73,13 @@ void PasswordPanel::Command10_Click(int member)
     if (member < 0 || member > 1 || !isVisible()) return;
     ProgramState& s = state();
     if (Text3->text() != s.DataChangePassword.toText()) {
-        messages().inform(s.ProgramTitle, QStringLiteral("パスワードを入力して下さい"));
+        // An empty box asks for the password; a wrong one says so, and the box
+        // is emptied for the next try (what was typed cannot be seen anyway).
+        const bool typed = !Text3->text().isEmpty();
+        messages().inform(s.ProgramTitle, typed ? QStringLiteral("パスワードが違います。\r\nもう一度入力して下さい。")
+                                                : QStringLiteral("パスワードを入力して下さい"));
+        Text3->clear();
+        Text3->setFocus();
         return;
     }
     const ScreenId target = member == 0 ? ScreenId::RecordsManager : ScreenId::CriteriaEditor;

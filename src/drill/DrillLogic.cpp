@@ -84,6 +84,17 @@ MapPrompt makeMapPrompt(const Question& q, IRandom& random)
     return p;
 }
 
+QSet<QString> wrongChoicePool(const QuestionTable& table, int q)
+{
+    QSet<QString> pool;
+    for (int v = 1; v <= table.count(); ++v) {
+        if (v == q) continue;
+        for (const QString& r : table.at(v).relatedPlaces())
+            if (!table.isTrueOf(r, q)) pool.insert(r);
+    }
+    return pool;
+}
+
 RelatedChoices chooseRelatedChoices(const QuestionTable& table, int q, IRandom& random)
 {
     RelatedChoices out;
@@ -100,21 +111,15 @@ RelatedChoices chooseRelatedChoices(const QuestionTable& table, int q, IRandom& 
     }
     if (out.correct.isEmpty()) out.correct = question.related[1];
     out.choices << out.correct;
-    // A wrong choice is never a place that is related to this question too:
-    // choosing it would be judged wrong although it is right.
-    const QStringList own = question.relatedPlaces();
-    auto usable = [&](const QString& text) {
-        return !text.isEmpty() && !out.choices.contains(text) && !own.contains(text);
-    };
+    // A wrong choice is never a place that is true of this question too,
+    // shown in its slots or not: choosing it would be judged wrong although it
+    // is right.
+    const QSet<QString> pool = wrongChoicePool(table, q);
+    auto usable = [&](const QString& text) { return pool.contains(text) && !out.choices.contains(text); };
 
-    // Texts the wrong choices can be drawn from.
     std::vector<int> donors;
-    QSet<QString> pool;
-    for (int v = 1; v <= table.count(); ++v) {
-        if (v == q || table.at(v).related[1] == kStar) continue;
-        donors.push_back(v);
-        for (const QString& r : table.at(v).relatedPlaces()) pool.insert(r);
-    }
+    for (int v = 1; v <= table.count(); ++v)
+        if (v != q && table.at(v).related[1] != kStar) donors.push_back(v);
     for (int n = 0; n < 4; ++n) {
         // Stop when no usable text remains.
         bool left = false;
@@ -202,7 +207,16 @@ PixelKind classifyPixel(const MapSurface& surface, const QuestionTable& table, i
     return PixelKind::Place;
 }
 
-PressResult judgeMapPress(MapSurface& surface, const QuestionTable& table, int question, int x, int y)
+bool mapPressAnswers(const QuestionTable& table, int asked, int pressed, const QString& shownRelated)
+{
+    if (asked < 1 || asked > table.count() || pressed < 1 || pressed > table.count()) return false;
+    if (pressed == asked) return true;
+    if (shownRelated.isEmpty() || !table.at(asked).relatedPlaces().contains(shownRelated)) return false;
+    return table.isTrueOf(shownRelated, pressed);
+}
+
+PressResult judgeMapPress(MapSurface& surface, const QuestionTable& table, int question, int x, int y,
+                          const QString& shownRelated)
 {
     PressResult r;
     if (classifyPixel(surface, table, x, y) != PixelKind::Place) return r;
@@ -217,12 +231,19 @@ PressResult judgeMapPress(MapSurface& surface, const QuestionTable& table, int q
         if (surface.colourAt(qi.seedX, qi.seedY) == mapcolour::Pressed) {
             r.pressedName = qi.displayName;
             r.pressedSecond = qi.secondDisplayName;
+            r.pressedQuestion = i;
         }
     }
     const Question& q = table.at(question);
     if (surface.colourAt(q.seedX, q.seedY) == mapcolour::Pressed) {
         surface.fill(q.seedX, q.seedY, mapcolour::Question);
         r.verdict = kVerdictRight;
+    } else if (mapPressAnswers(table, question, r.pressedQuestion, shownRelated)) {
+        const Question& p = table.at(r.pressedQuestion);
+        surface.fill(p.seedX, p.seedY, mapcolour::Question);
+        surface.fill(q.seedX, q.seedY, mapcolour::Corrected);
+        r.verdict = kVerdictRight;
+        r.rightByShared = true;
     } else {
         surface.fill(q.seedX, q.seedY, mapcolour::Corrected);
         r.verdict = kVerdictWrong;

@@ -48,8 +48,13 @@ struct MapPrompt {
 };
 MapPrompt makeMapPrompt(const Question& q, IRandom& random);
 
+// The texts a list level may offer as wrong related-place choices for question
+// q: the other questions' related places that are not true of q (by its own
+// slots or the set's truth file).
+QSet<QString> wrongChoicePool(const QuestionTable& table, int q);
+
 // The related-place choices of a list level: the right one and up to four
-// wrong ones from other questions, each text once.
+// wrong ones from the pool above, each text once.
 struct RelatedChoices {
     bool shown = false;       // false: the question has no related place
     QString correct;
@@ -85,14 +90,26 @@ std::optional<QString> slotTextForChoice(const QString& visibleEntry);
 enum class PixelKind { OffMap, Sea, Sample, Border, Place };
 PixelKind classifyPixel(const MapSurface& surface, const QuestionTable& table, int x, int y);
 
+// Whether a press on the area of question `pressed` answers question `asked`
+// of a map level: the asked place always does; when the prompt showed one of
+// the asked place's related places (shownRelated), so does every place that
+// related place is true of. Any other shownRelated ("?") counts for nothing.
+bool mapPressAnswers(const QuestionTable& table, int asked, int pressed, const QString& shownRelated);
+
 // A press on the map of a map level.
 struct PressResult {
     bool ignored = true;    // not a place (classifyPixel): nothing happens
     int verdict = kVerdictNone;  // kVerdictRight or kVerdictWrong once judged
     QString pressedName;    // names of the pressed area in full, or "---"
     QString pressedSecond;
+    int pressedQuestion = 0;  // the question of the pressed area, 0 for none
+    // Right, but another place than the asked one: the shown related place is
+    // true of both. The map shows the pressed place in the right colour and
+    // the asked place in the corrected colour, so that the pupil learns it too.
+    bool rightByShared = false;
 };
-PressResult judgeMapPress(MapSurface& surface, const QuestionTable& table, int question, int x, int y);
+PressResult judgeMapPress(MapSurface& surface, const QuestionTable& table, int question, int x, int y,
+                          const QString& shownRelated = QString());
 
 // The practice display for the point under the mouse.
 struct HoverResult {

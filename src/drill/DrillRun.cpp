@@ -61,14 +61,16 @@ void DrillRun::askNext()
     current_ = q;
     PreviousQuestion() = q;
     verdict_ = kVerdictNone;
+    countOnNext_ = false;
     phase_ = Phase::Asking;
     emit asked(q);
 }
 
-void DrillRun::answer(int verdict)
+void DrillRun::answer(int verdict, bool countOnNext)
 {
     if (!takes(Input::Answer) || (verdict != kVerdictRight && verdict != kVerdictWrong)) return;
     verdict_ = verdict;
+    countOnNext_ = verdict == kVerdictRight && countOnNext;
     phase_ = Phase::Judging;
     // The penalty: every later reading is ten seconds further on.
     if (verdict == kVerdictWrong) startTime_ -= kPenaltySeconds;
@@ -97,11 +99,16 @@ void DrillRun::cueEnded(bool stop, const QString& message)
         emit soundStopped(message);
         return;
     }
-    if (verdict_ == kVerdictWrong) {
+    if (verdict_ == kVerdictWrong || countOnNext_) {
         phase_ = Phase::Correction;
         emit correctionReady();
         return;
     }
+    countRight();
+}
+
+void DrillRun::countRight()
+{
     ++correct_;
     if (current_ >= 0 && current_ < int(done_.size())) done_[size_t(current_)] = 1;
     emit counted(remaining());
@@ -115,6 +122,11 @@ void DrillRun::next()
 {
     if (!takes(Input::Next)) return;
     emit correctionCleared();
+    if (countOnNext_) {
+        countOnNext_ = false;
+        countRight();
+        return;
+    }
     askNext();
 }
 

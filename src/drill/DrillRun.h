@@ -16,7 +16,9 @@
 //                                  then Asking (next question) or the end of the run
 //   Asking     --answer(wrong)-->  Judging: the correction and the penalty at once, the
 //                                  wrong cue; at its end Correction
-//   Correction --next()-->         Asking
+//   Asking     --answer(right, countOnNext)--> Judging: the correct cue; at its end Correction,
+//                                  whose "次へ" counts the answer
+//   Correction --next()-->         Asking (or the count above first)
 //   Practising --back()-->         Done (to the dashboard, nothing recorded)
 //   any of Asking, Correction, Practising --tick() at the time limit--> Finishing
 //   (a tick during Judging never ends the run: the first tick after it does)
@@ -67,7 +69,10 @@ public:
     bool takes(Input input) const;
 
     void start();              // the clock starts and the first question is asked
-    void answer(int verdict);  // a judged answer: kVerdictRight or kVerdictWrong
+    // A judged answer: kVerdictRight or kVerdictWrong. A right answer given by
+    // another place than the asked one (countOnNext) is shown with the asked
+    // place like a correction, without a penalty, and counts at "次へ".
+    void answer(int verdict, bool countOnNext = false);
     void next();               // "次へ"
     void back();               // "戻る"
     void tick();               // a second of the clock
@@ -108,6 +113,7 @@ signals:
 
 private:
     void askNext();
+    void countRight();  // the right answer counts: the next question or the end
     void playCue(bool right);
     void cueEnded(bool stop, const QString& message);
     void end(bool timeOver);
@@ -118,6 +124,7 @@ private:
     int correct_ = 0;
     int current_ = 0;
     int verdict_ = kVerdictNone;
+    bool countOnNext_ = false;
     std::vector<int> done_;
     double startTime_ = 0;
     long elapsed_ = 0;

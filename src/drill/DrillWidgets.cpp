@@ -103,9 +103,19 @@ void NameListDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, co
     const int open = text.indexOf(QLatin1Char('('));
     const QString name = (open < 0 ? text : text.left(open)).trimmed();
     const QString reading = open < 0 ? QString() : text.mid(open);
-    const QFont nameFont = pixelFont(option.font.pixelSize(), true);
+    QFont nameFont = pixelFont(option.font.pixelSize(), true);
     const QFont readingFont = pixelFont(std::max(10, option.font.pixelSize() - 4));
-    const int nameWidth = QFontMetrics(nameFont).horizontalAdvance(name);
+    int nameWidth = QFontMetrics(nameFont).horizontalAdvance(name);
+    // A long name (one with its prefecture, 吉野川〔奈良県〕) is set a little
+    // smaller before its reading is cut.
+    if (!reading.isEmpty()) {
+        const int readingWidth = QFontMetrics(readingFont).horizontalAdvance(reading);
+        for (int px = option.font.pixelSize() - 1;
+             nameWidth + 6 + readingWidth > r.width() && px >= std::max(10, option.font.pixelSize() - 6); --px) {
+            nameFont = pixelFont(px, true);
+            nameWidth = QFontMetrics(nameFont).horizontalAdvance(name);
+        }
+    }
     p->setFont(nameFont);
     p->setPen(ink);
     p->drawText(r, Qt::AlignLeft | Qt::AlignVCenter, name);

@@ -378,7 +378,9 @@ void MainFrm::判定()
 void MainFrm::showJudged(int verdict)
 {
     showVerdictSigns(verdict);
-    if (verdict == kVerdictRight)
+    if (verdict == kVerdictRight && sharedRight_)
+        showSharedRight();
+    else if (verdict == kVerdictRight)
         CmdNuritubusiOK->setEnabled(false);  // the next question enables it again
     else
         showCorrection();
@@ -402,6 +404,27 @@ void MainFrm::clearCorrection()
     clearVerdictSigns();
     for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
     setCorrectionShown(false);
+    if (sharedRight_) {
+        sharedRight_ = false;
+        Label5->setText(QStringLiteral("あなたが押したのは"));
+        setSlotColour(LblNuritubusi4, mapcolour::Pressed);
+        setSlotColour(Lblnuritubusi9, mapcolour::Pressed);
+        CmdNuritubusiOK->setEnabled(false);
+    }
+}
+
+void MainFrm::showSharedRight()
+{
+    // The press is right, but the place the question asked is another one
+    // that the shown related place is true of too: it is shown as well, in
+    // the corrected colour and ringed, until "次へ"; there is no penalty.
+    setCorrectionShown(true);
+    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3, LblNuritubusi4, Lblnuritubusi9}) setSlotColour(l, kGreen);
+    Label5->setText(QStringLiteral("あなたが押したのも正解"));
+    const Question& q = content_.table.at(run_->currentQuestion());
+    PicNuritubusiPic->setRing(QPoint(q.seedX, q.seedY));
+    CmdNuritubusikakunin->show();
+    CmdNuritubusikakunin->raise();
 }
 
 void MainFrm::setCorrectionShown(bool shown)
@@ -454,11 +477,14 @@ void MainFrm::PicNuritubusiPic_MouseDown(int x, int y)
     LblNuritubusi2->setText(ShownForm(q.displayName));
     LblNuritubusi7->setText(ShownForm(q.secondDisplayName));
     showRelatedPlaces(asked);
-    const PressResult r = judgeMapPress(surface_, content_.table, asked, x, y);
+    // Label3 shows the prompt's related place ("?" when the prompt was a name).
+    const PressResult r = judgeMapPress(surface_, content_.table, asked, x, y, Label3->text());
     PicNuritubusiPic->refresh();
     LblNuritubusi4->setText(r.pressedName);
     Lblnuritubusi9->setText(r.pressedSecond);
-    run_->answer(r.verdict);
+    sharedRight_ = r.rightByShared;
+    // Right by another place: counted once the pupil has seen the asked one ("次へ").
+    run_->answer(r.verdict, r.rightByShared);
 }
 
 void MainFrm::placeLabel9Size(int rows, int longest)

@@ -156,6 +156,7 @@ private:
     // What the run announces.
     void showJudged(int verdict);   // the ○ / ×; a right answer disables "O.K.", a wrong one shows the correction
     void showCorrection();          // the right answer beside the pupil's, the penalty's badge, "次へ"
+    void showSharedRight();         // right by another place of the shown related place: the asked one shown until "次へ"
     void clearCorrection();         // "次へ": the correction goes
     void showClock(long elapsed);   // the time, the bar, the countdown boxes
     void showNotice(bool timeOver); // "時間切れ" or "成績記録中" over the status panel
@@ -188,6 +189,7 @@ private:
     DrillRun* run_ = nullptr;
     std::vector<bool> boxHidden_ = std::vector<bool>(40, false);
     QPoint lastPress_;  // the map point the last accepted press took
+    bool sharedRight_ = false;  // the press shown is right by another place; "次へ" counts it
 };
 
 } // namespace karuvel

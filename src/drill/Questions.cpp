@@ -64,6 +64,21 @@ QStringList Question::relatedPlaces() const
     return out;
 }
 
+bool QuestionTable::isTrueOf(const QString& related, int i) const
+{
+    if (i < 1 || i > count()) return false;
+    const Question& q = at(i);
+    if (q.relatedPlaces().contains(related)) return true;
+    const auto it = truth.constFind(related);
+    return it != truth.constEnd() && it->contains(q.name);
+}
+
+QString truthFileFor(const QString& questionFilePath)
+{
+    const QFileInfo info(questionFilePath);
+    return info.dir().filePath(QStringLiteral("関係") + info.fileName());
+}
+
 QString dataFileForLevel(int level)
 {
     switch (level) {
@@ -205,6 +220,26 @@ LoadOutcome loadQuestionFile(const QString& path, QuestionTable* table)
     }
     if (table->count() == 0)
         return failure(path, QStringLiteral("問題のファイル「%1」に問題がありません。").arg(fileName));
+
+    // The truth file: without it only the questions' own slots are known true.
+    const QString truthPath = truthFileFor(path);
+    QString truthText;
+    const FileStatus ts = readCp932File(truthPath, &truthText);
+    if (ts != FileStatus::NotFound && ts != FileStatus::Ok) {
+        *table = QuestionTable();
+        return failure(truthPath, QStringLiteral("関係のファイル「%1」を読むことができません。")
+                                      .arg(QFileInfo(truthPath).fileName()));
+    }
+    if (ts == FileStatus::Ok) {
+        for (const QString& line : truthText.split(QLatin1Char('\n'))) {
+            QStringList fields = line.split(QLatin1Char(','));
+            for (QString& f : fields) f = f.trimmed();
+            if (fields.size() < 2 || fields[0].isEmpty() || fields[0] == kStar) continue;
+            QSet<QString>& places = table->truth[fields[0]];
+            for (int i = 1; i < fields.size(); ++i)
+                if (!fields[i].isEmpty()) places.insert(fields[i]);
+        }
+    }
 
     table->firstSorted << nameListHeadings();
     table->secondSorted << nameListHeadings();

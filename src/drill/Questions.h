@@ -1,7 +1,9 @@
 #pragma once
 // The question set of a level: the data file beside the program, the map
 // image built into the program, the question table and the two name lists.
+#include <QHash>
 #include <QImage>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -42,10 +44,20 @@ struct QuestionTable {
     // Sorting lists (whole entries, sorted) and the visible lists cut from them.
     QStringList firstSorted, secondSorted;
     QStringList firstList, secondList;
+    // The full truth of the related places, from the truth file beside the
+    // question file: a related place -> the names of all questions it is true
+    // of, also those whose ten slots do not show it. Empty without the file.
+    QHash<QString, QSet<QString>> truth;
 
     int count() const { return int(questions.size()) - 1; }
     const Question& at(int i) const { return questions[size_t(i)]; }
+    // True when the related place is true of question i: one of its own
+    // related places, or named for it by the truth file.
+    bool isTrueOf(const QString& related, int i) const;
 };
+
+// The truth file of a question file: "関係" + its name, in the same folder.
+QString truthFileFor(const QString& questionFilePath);
 
 // The data file and the map image key of a level; empty for a level without map.
 QString dataFileForLevel(int level);
@@ -77,7 +89,9 @@ struct LoadOutcome {
     QString message;  // Japanese, names the file; empty when ok
 };
 
-// Reads a data file (CP932) into the table and builds both name lists.
+// Reads a data file (CP932) into the table and builds both name lists; then
+// the truth file beside it, when there is one (CP932, CR LF; a record per
+// line: a related place, then the names of the questions it is true of).
 LoadOutcome loadQuestionFile(const QString& path, QuestionTable* table);
 
 // The map image of a key: the built-in resource ":/maps/<key>.png" as 32-bit

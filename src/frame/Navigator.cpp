@@ -5,9 +5,13 @@
 #include "platform/Platform.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFile>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
+#include <chrono>
+#include <ctime>
 #include <iterator>
 #include <map>
 #include <set>
@@ -34,16 +38,60 @@ QPointer<QWidget>& waitWindow()
 
 // With KARUVEL_SCREEN_LOG naming a file, every screen shown adds a line with its
 // name there: how the package test and the picture script know a screen is up.
-void noteShown(ScreenId id)
+// Once the screen's first frame is drawn, the line "drawn <name> <processor
+// ms> <clock ms>" follows: the processor time the process has taken so far
+// and the monotonic clock (how bench/bench_first_screen times the start).
+const QByteArray& screenLog()
 {
     static const QByteArray file = qgetenv("KARUVEL_SCREEN_LOG");
-    if (file.isEmpty()) return;
+    return file;
+}
+
+void addToScreenLog(const QByteArray& line)
+{
+    QFile f(QString::fromLocal8Bit(screenLog()));
+    if (f.open(QIODevice::Append | QIODevice::Text)) f.write(line + '\n');
+}
+
+// Notes the first frame drawn of the screen it watches (a paint of the
+// screen or of any control on it: a screen covered by its controls is not
+// painted itself), then goes.
+class FirstFrame : public QObject {
+public:
+    FirstFrame(QWidget* screen, QByteArray name) : QObject(screen), screen_(screen), name_(std::move(name)) {}
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() != QEvent::Paint || drawn_ || !o->isWidgetType() || static_cast<QWidget*>(o)->window() != screen_)
+            return false;
+        drawn_ = true;
+        qApp->removeEventFilter(this);
+        // After the paint: the frame is on the screen once the event that painted it is done.
+        QTimer::singleShot(0, this, [this] {
+            const double cpuMs = double(std::clock()) * 1000.0 / CLOCKS_PER_SEC;
+            const double clockMs =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+            addToScreenLog("drawn " + name_ + ' ' + QByteArray::number(cpuMs, 'f', 1) + ' ' +
+                           QByteArray::number(clockMs, 'f', 1));
+            deleteLater();
+        });
+        return false;
+    }
+
+private:
+    QWidget* screen_;
+    QByteArray name_;
+    bool drawn_ = false;
+};
+
+void noteShown(ScreenId id, QWidget* w)
+{
+    if (screenLog().isEmpty()) return;
     static const char* const names[] = {"Firstfrm", "namesel",     "seisekitime1", "MainFrm",
                                         "FrmSyuuryou", "FrmTimeData", "FrmData",   "Interim"};
     const auto i = static_cast<size_t>(id);
     if (i >= std::size(names)) return;
-    QFile f(QString::fromLocal8Bit(file));
-    if (f.open(QIODevice::Append | QIODevice::Text)) f.write(QByteArray(names[i]) + '\n');
+    addToScreenLog(names[i]);
+    qApp->installEventFilter(new FirstFrame(w, names[i]));
 }
 
 } // namespace
@@ -90,7 +138,7 @@ QWidget* show(ScreenId id, const std::function<void(QWidget*)>& prepare)
     if (prepare) prepare(w);
     showTopLevel(w);
     if (auto* s = qobject_cast<Screen*>(w)) s->activate();
-    noteShown(id);
+    noteShown(id, w);
     return w;
 }
 

@@ -145,6 +145,9 @@ struct Chunks {
 struct LaneRead {
     int error = 0;
     bool failed = false;
+    // The file ended before the length it had under the lock: a program
+    // that ignores the lock cut it short while it was read.
+    bool cut = false;
     int64_t lastAt = -1;
     std::array<char, kRecordSize> last{};
 
@@ -157,33 +160,13 @@ struct LaneRead {
 };
 
 // Reads chunks through one lane of the sink, the next one free each time,
-// until none is left. A chunk the file turns out too short for is read as
-// far as the file goes.
-void readLane(const RecordFile& f, const char* view, RecordSink& sink, int lane, Chunks& chunks, LaneRead* out)
+// until none is left, each in blocks into the lane's buffer. A chunk the
+// file turns out too short for stops the reading (the lanes may have read
+// records of the file before and after it was cut, which no state of the
+// file ever held together).
+void readLane(const RecordFile& f, RecordSink& sink, int lane, Chunks& chunks, LaneRead* out)
 {
     int64_t from = 0, to = 0;
-    if (view) {
-        // The file is in memory already: the blocks are taken from there. A
-        // page that cannot be read fails the lane as a failed read would.
-        const bool read = RecordFile::readView(
-            [&] {
-                while (chunks.take(&from, &to)) {
-                    sink.chunk(lane, from);
-                    for (int64_t done = from; done < to;) {
-                        const int64_t n = std::min(kBlockRecords, to - done);
-                        sink.block(lane, view + done * kRecordSize, n);
-                        done += n;
-                    }
-                    out->saw(to - 1, view + (to - 1) * kRecordSize);
-                }
-            },
-            &out->error);
-        if (!read) {
-            out->failed = true;
-            chunks.stop = true;
-        }
-        return;
-    }
     std::vector<char>& buf = blockBuffer(lane);
     while (chunks.take(&from, &to)) {
         sink.chunk(lane, from);
@@ -201,7 +184,11 @@ void readLane(const RecordFile& f, const char* view, RecordSink& sink, int lane,
                 out->saw(done + whole - 1, buf.data() + (whole - 1) * kRecordSize);
             }
             done += whole;
-            if (whole < want) break;
+            if (whole < want) {
+                out->cut = true;
+                chunks.stop = true;
+                return;
+            }
         }
     }
 }
@@ -305,9 +292,6 @@ ReadFailure readOnce(const std::filesystem::path& path, RecordSink& sink, std::a
 
     const bool twoLanes = sink.twoLanes() && records >= kTwoLaneRecords && std::thread::hardware_concurrency() >= 2;
     sink.begin(records);
-    // On a local disk the records are read where the system keeps the file,
-    // without copying them (the lock keeps the file from shrinking meanwhile).
-    const char* view = f.mapLocal(records * kRecordSize);
 
     Chunks chunks;
     chunks.records = records;
@@ -315,19 +299,20 @@ ReadFailure readOnce(const std::filesystem::path& path, RecordSink& sink, std::a
     std::thread second;
     if (twoLanes) {
         try {
-            second = std::thread([&] { readLane(f, view, sink, 1, chunks, &reads[1]); });
+            second = std::thread([&] { readLane(f, sink, 1, chunks, &reads[1]); });
         } catch (const std::system_error&) {
             // No thread to be had: the first lane takes every chunk.
         }
     }
-    readLane(f, view, sink, 0, chunks, &reads[0]);
+    readLane(f, sink, 0, chunks, &reads[0]);
     if (second.joinable()) second.join();
-    f.unmap();
     for (const LaneRead& r : reads) {
         if (!r.failed) continue;
         f.adoptError(r.error);
         return failure(statusOf(f.errorKind()), 4, f);
     }
+    // Cut short meanwhile: read again, as the file is now.
+    if (reads[0].cut || reads[1].cut) return ReadFailure{ReadStatus::Busy, 4, 0, QString()};
     // The shared buffer takes the last record read.
     const LaneRead& furthest = reads[1].lastAt > reads[0].lastAt ? reads[1] : reads[0];
     if (furthest.lastAt >= 0) {
@@ -602,6 +587,8 @@ bool lockForWriting(RecordFile& f, const QString& path, QString* why, int* numbe
 namespace reading {
 
 void readForLoad(RecordSink& sink) { readResults(sink); }
+
+int64_t blockBufferBytes() { return 2 * kBlockRecords * kRecordSize; }
 
 void RecordKeeper::begin(int64_t records)
 {

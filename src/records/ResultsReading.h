@@ -126,6 +126,10 @@ public:
 // the program. The shared buffer ResultRecord() holds the last record after.
 void readForLoad(RecordSink& sink);
 
+// The bytes of the buffers a whole reading reads its blocks into (one per
+// lane, allocated once and used by every reading).
+int64_t blockBufferBytes();
+
 // Writes a run of bytes to memory a cache line at a time. The bytes of a
 // line gather in a small buffer; a line filled whole goes to memory in one
 // piece past the cache (the copy is written once and read much later, and a

@@ -183,21 +183,34 @@ TEST_F(CriteriaWindow, SaveWritesTheFileAndReloadsTheCriteria)
     FrmTimeData* w = open(kHeader.left(4) + QStringLiteral(",old,,,,,,,,,,\r\n") +  // another header line
                           kThreeLevels.mid(kHeader.size()));
     key(w, Qt::Key_Down);
+    key(w, Qt::Key_Right);
     QTest::keyClicks(w->Gridinputtext, QStringLiteral("5"));
+    // The save asks first, naming what it changes; "No" writes nothing.
+    const QByteArray before = criteriaBytes();
+    fakes.messages.answer = false;
+    EXPECT_FALSE(w->Command3_Click());
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("レベル2 最低Time 80→805")));
+    EXPECT_EQ(criteriaBytes(), before);
+    EXPECT_EQ(w->DataChanged(), 1);
+    fakes.messages.shown.clear();
+    fakes.messages.answer = true;
     QTest::mouseClick(w->Command3, Qt::LeftButton);
     EXPECT_EQ(w->DataChanged(), 0);
-    EXPECT_TRUE(fakes.messages.shown.isEmpty());
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_EQ(w->SaveNote->text(), QStringLiteral("記録しました（1か所）。"));
     EXPECT_FALSE(w->Picture2->isVisible());
     QString text;
     readCp932File(dir.file(kCriteria), &text);
     EXPECT_EQ(text, kHeader + QStringLiteral("30,60,100,5,1,0,0,14,7,,,\r\n"
-                                             "405,80,200,5,1.5,0,0,14,7,,,\r\n"
+                                             "40,805,200,5,1.5,0,0,14,7,,,\r\n"
                                              "50,100,9999,9999,2,10,500,30,7,,,\r\n"));
-    EXPECT_EQ(state().TargetTime[2], 405);
+    EXPECT_EQ(state().TargetTime[2], 40);
+    EXPECT_EQ(state().LimitTime[2], 805);
     EXPECT_EQ(state().PointMultiplier[2], 1.5f);
     EXPECT_EQ(state().OverdoDays[0], Loose(QStringLiteral("禁期間")));
     // The marks stay until the grid is loaded again.
-    EXPECT_TRUE(yellow(w, 2, 1));
+    EXPECT_TRUE(yellow(w, 2, 2));
 }
 
 TEST_F(CriteriaWindow, BackAsksWhileChangesAreUnsaved)
@@ -210,7 +223,7 @@ TEST_F(CriteriaWindow, BackAsksWhileChangesAreUnsaved)
     };
     const Case cases[] = {
         {"no", false, false, QStringLiteral("30,")},
-        {"yes", false, true, QStringLiteral("307,")},
+        {"yes", false, true, QStringLiteral("30,607,")},
         {"after reload, no", true, false, QStringLiteral("30,")},
     };
     for (const Case& c : cases) {
@@ -218,16 +231,18 @@ TEST_F(CriteriaWindow, BackAsksWhileChangesAreUnsaved)
         fakes.messages.shown.clear();
         dashboardShown = 0;
         FrmTimeData* w = open();
+        key(w, Qt::Key_Right);
         QTest::keyClicks(w->Gridinputtext, QStringLiteral("7"));
         if (c.reloadFirst) {
             QTest::mouseClick(w->Command2, Qt::LeftButton);
-            EXPECT_EQ(cell(w, 1, 1), QStringLiteral("30"));
-            EXPECT_FALSE(yellow(w, 1, 1));
-            EXPECT_EQ(w->Gridinputtext->text(), QStringLiteral("30"));
+            EXPECT_EQ(cell(w, 1, 2), QStringLiteral("60"));
+            EXPECT_FALSE(yellow(w, 1, 2));
+            EXPECT_EQ(w->Gridinputtext->text(), QStringLiteral("60"));
         }
         fakes.messages.answer = c.answerYes;
         QTest::mouseClick(w->Command4, Qt::LeftButton);
-        ASSERT_EQ(fakes.messages.shown.size(), 1);
+        // "Yes" saves, and the save asks about its change.
+        ASSERT_EQ(fakes.messages.shown.size(), c.answerYes ? 2 : 1);
         EXPECT_EQ(fakes.messages.shown[0].first, QStringLiteral("注意"));
         EXPECT_EQ(fakes.messages.shown[0].second, QStringLiteral("データが変更されています。記録しますか？"));
         EXPECT_EQ(dashboardShown, 1);
@@ -266,9 +281,9 @@ TEST_F(CriteriaWindow, ASaveThatIsRefusedOrFailsKeepsTheChanges)
     state().DataFolder = Loose(dir.path() + QStringLiteral("gone/"));
     fakes.messages.shown.clear();
     EXPECT_FALSE(w->Command3_Click());
-    ASSERT_EQ(fakes.messages.shown.size(), 1);
-    EXPECT_EQ(fakes.messages.shown[0].first, QStringLiteral("エラー"));
-    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("「タイム回数データ.txt」に書き込むことができません")));
+    ASSERT_EQ(fakes.messages.shown.size(), 2);  // the question, then the failure
+    EXPECT_EQ(fakes.messages.shown[1].first, QStringLiteral("エラー"));
+    EXPECT_TRUE(fakes.messages.shown[1].second.contains(QStringLiteral("「タイム回数データ.txt」に書き込むことができません")));
     EXPECT_EQ(w->DataChanged(), 1);
     EXPECT_FALSE(w->Picture2->isVisible());
 }
@@ -414,6 +429,10 @@ TEST_F(CriteriaWindow, JapaneseInputTypesFiguresAndItsSpaceClears)
     EXPECT_EQ(cell(w, 1, 2), QString());
     EXPECT_EQ(w->Gridinputtext->text(), QString());
     EXPECT_TRUE(yellow(w, 1, 2));
+    // Full-width figures are taken as typed; the emptied cell is refused.
+    EXPECT_FALSE(w->Command3_Click());
+    EXPECT_TRUE(fakes.messages.shown.back().second.contains(QStringLiteral("レベル1の「最低Time」が空欄です")));
+    commit(QStringLiteral("４００"));
     ASSERT_TRUE(w->Command3_Click());
-    EXPECT_TRUE(criteriaBytes().contains("\r\n305,,100,5,1,0,0,14,7,,,\r\n"));
+    EXPECT_TRUE(criteriaBytes().contains("\r\n305,400,100,5,1,0,0,14,7,,,\r\n"));
 }

@@ -59,23 +59,24 @@ TEST(RecordLineText, GoldenLines)
     } cases[] = {
         // Own school: the school's name at the end.
         {1, run(7, 3, 45, "12345"), QStringLiteral("12345"),
-         QStringLiteral("   1 2026/12/10　  9:05:03ﾚﾍﾞﾙ3　   45秒 　   7 青木　　　　 小４++みどり塾")},
+         QStringLiteral("   1 2026/12/10　  9:05:03ﾚﾍﾞﾙ 3　    45秒 　   7 青木　　　　 小４++みどり塾")},
         // Another school's code: "他塾".
         {2, run(7, 3, 45, "99999"), QStringLiteral("12345"),
-         QStringLiteral("   2 2026/12/10　  9:05:03ﾚﾍﾞﾙ3　   45秒 　   7 青木　　　　 小４++他塾")},
+         QStringLiteral("   2 2026/12/10　  9:05:03ﾚﾍﾞﾙ 3　    45秒 　   7 青木　　　　 小４++他塾")},
         // A school without a code: its runs carry five blanks and are its own.
         {3, run(7, 3, 45, "     "), QString(),
-         QStringLiteral("   3 2026/12/10　  9:05:03ﾚﾍﾞﾙ3　   45秒 　   7 青木　　　　 小４++みどり塾")},
-        // A pupil not in the roster: five ideographic blanks, no grade label.
+         QStringLiteral("   3 2026/12/10　  9:05:03ﾚﾍﾞﾙ 3　    45秒 　   7 青木　　　　 小４++みどり塾")},
+        // A pupil not in the roster: five ideographic blanks, no grade label;
+        // a time over in words, as wide as a time.
         {4, run(99, 12, 99999, "12345", clockOf(10, 0, 0)), QStringLiteral("12345"),
-         QStringLiteral("   4 2026/12/10　 10:00:00ﾚﾍﾞﾙ12　99999秒 　  99 　　　　　 ++みどり塾")},
+         QStringLiteral("   4 2026/12/10　 10:00:00ﾚﾍﾞﾙ12　時間切れ 　  99 　　　　　 ++みどり塾")},
         // A long name cut to 6 characters, no grade label; a number wider
         // than 4 digits shown whole.
         {12345, run(12, 1, 7, "12345"), QStringLiteral("12345"),
-         QStringLiteral("12345 2026/12/10　  9:05:03ﾚﾍﾞﾙ1　    7秒 　  12 長谷川ひかり ++みどり塾")},
+         QStringLiteral("12345 2026/12/10　  9:05:03ﾚﾍﾞﾙ 1　     7秒 　  12 長谷川ひかり ++みどり塾")},
         // A damaged record: pupil and level outside every table are shown, not looked up.
         {5, run(-3, -7, 5, "12345"), QStringLiteral("12345"),
-         QStringLiteral("   5 2026/12/10　  9:05:03ﾚﾍﾞﾙ-7　    5秒 　  -3 　　　　　 ++みどり塾")},
+         QStringLiteral("   5 2026/12/10　  9:05:03ﾚﾍﾞﾙ-7　     5秒 　  -3 　　　　　 ++みどり塾")},
     };
     for (const Case& c : cases) {
         const QByteArray own = schoolCodeField(c.schoolCode);
@@ -86,7 +87,7 @@ TEST(RecordLineText, GoldenLines)
         const RecordLines lines =
             buildRecordLines(bytes.constData(), 1, book, c.schoolCode, QStringLiteral("みどり塾"));
         ASSERT_EQ(lines.size(), 1);
-        EXPECT_EQ(lines.texts[0], recordLineText(1, c.record, book, own, QStringLiteral("みどり塾")));
+        EXPECT_EQ(lines.text(0), recordLineText(1, c.record, book, own, QStringLiteral("みどり塾")));
     }
 }
 
@@ -119,8 +120,8 @@ TEST(RecordLines, LevelZeroIsNotListedAndLinesKeepTheirRecordNumbers)
         buildRecordLines(bytes.constData(), 5, smallBook(), QStringLiteral("12345"), QStringLiteral("塾"));
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines.numbers, (std::vector<int>{1, 3, 5}));
-    EXPECT_TRUE(lines.texts[1].startsWith(QStringLiteral("   3 ")));
-    EXPECT_EQ(std::memcmp(lines.bytes[1].data(), bytes.constData() + 2 * kRecordSize, kRecordSize), 0);
+    EXPECT_TRUE(lines.text(1).startsWith(QStringLiteral("   3 ")));
+    EXPECT_EQ(std::memcmp(lines.bytes(1).data(), bytes.constData() + 2 * kRecordSize, kRecordSize), 0);
     EXPECT_EQ(lines.lineOfRecord(3), 1);
     EXPECT_EQ(lines.lineOfRecord(2), -1);
     EXPECT_EQ(lines.lineAtOrAfter(2), 1);  // the next listed record
@@ -135,9 +136,98 @@ TEST(RecordLines, ListKeepsRecordOrderBeyond9999)
     const RecordLines lines =
         buildRecordLines(bytes.constData(), 10001, smallBook(), QStringLiteral("12345"), QStringLiteral("塾"));
     ASSERT_EQ(lines.size(), 10001);
-    EXPECT_TRUE(lines.texts[9998].startsWith(QStringLiteral("9999 ")));
-    EXPECT_TRUE(lines.texts[9999].startsWith(QStringLiteral("10000 ")));
-    EXPECT_TRUE(lines.texts[10000].startsWith(QStringLiteral("10001 ")));
+    EXPECT_TRUE(lines.text(9998).startsWith(QStringLiteral("9999 ")));
+    EXPECT_TRUE(lines.text(9999).startsWith(QStringLiteral("10000 ")));
+    EXPECT_TRUE(lines.text(10000).startsWith(QStringLiteral("10001 ")));
+}
+
+TEST(RecordLines, ColumnsStayInPlaceForTwoDigitLevelsAndTimeOvers)
+{
+    const PupilBook book = smallBook();
+    const QByteArray own = schoolCodeField(QStringLiteral("12345"));
+    const QString a = recordLineText(1, run(7, 3, 45, "12345"), book, own, QStringLiteral("塾"));
+    const QString b = recordLineText(2, run(7, 12, 45, "12345"), book, own, QStringLiteral("塾"));
+    const QString c = recordLineText(3, run(7, 5, kTimeOver, "12345"), book, own, QStringLiteral("塾"));
+    EXPECT_EQ(halfWidths(a), halfWidths(b));
+    EXPECT_EQ(halfWidths(a), halfWidths(c));
+    EXPECT_EQ(halfWidths(a.left(a.indexOf(QStringLiteral("青木")))), halfWidths(c.left(c.indexOf(QStringLiteral("青木")))));
+    EXPECT_FALSE(c.contains(QStringLiteral("99999")));
+}
+
+// The list's filters and order, on a small file whose runs came in out of
+// order (a PC whose clock was behind appended late).
+TEST(RecordFilters, PupilLevelDaysTimeOverAndNewestFirst)
+{
+    auto at = [](int pupil, int level, int time, int day, double clock = clockOf(9, 0, 0)) {
+        ResultRecordData r = test::runRecord(kDec10 + day, clock, pupil, level, time);
+        r.schoolCode = QByteArray("12345", 5);
+        return r;
+    };
+    const std::vector<ResultRecordData> records = {
+        at(7, 1, 40, -10),                   // 1
+        at(7, 2, kTimeOver, -3),             // 2
+        at(12, 1, 50, -3),                   // 3
+        at(7, 0, 50, -2),                    // 4: level 0, never listed
+        at(7, 1, 35, -3, clockOf(8, 0, 0)),  // 5: appended late, earlier that day
+        at(12, 11, 90, 0),                   // 6
+    };
+    const QByteArray bytes = bytesOf(records);
+    const char* p = bytes.constData();
+    EXPECT_EQ(listedRecords(p, 6, RecordOrder::FileOrder), (std::vector<int>{1, 2, 3, 5, 6}));
+    const std::vector<int> newest = listedRecords(p, 6, RecordOrder::NewestFirst);
+    EXPECT_EQ(newest, (std::vector<int>{6, 3, 2, 5, 1}));
+
+    struct Case {
+        const char* what;
+        RecordFilter filter;
+        std::vector<int> shown;
+    };
+    auto filter = [](int pupil, int level, QDate from, QDate to, RecordFilter::TimeOver t) {
+        RecordFilter f;
+        f.pupil = pupil;
+        f.level = level;
+        f.from = from;
+        f.to = to;
+        f.timeOver = t;
+        return f;
+    };
+    using T = RecordFilter::TimeOver;
+    const QDate dec7(2026, 12, 7), dec10(2026, 12, 10);
+    const Case cases[] = {
+        {"no filter", {}, {6, 3, 2, 5, 1}},
+        {"one pupil", filter(7, 0, {}, {}, T::Any), {2, 5, 1}},
+        {"one level", filter(0, 1, {}, {}, T::Any), {3, 5, 1}},
+        {"a two-digit level is not level 1", filter(0, 11, {}, {}, T::Any), {6}},
+        {"the days from Dec 7 to Dec 10, both included", filter(0, 0, dec7, dec10, T::Any), {6, 3, 2, 5}},
+        {"one day", filter(0, 0, dec7, dec7, T::Any), {3, 2, 5}},
+        {"from a day on", filter(0, 0, dec10, {}, T::Any), {6}},
+        {"time-overs only", filter(0, 0, {}, {}, T::Only), {2}},
+        {"without time-overs", filter(7, 0, {}, {}, T::Without), {5, 1}},
+        {"nothing matches", filter(12, 2, {}, {}, T::Any), {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(filteredRecords(p, newest, c.filter), c.shown);
+    }
+    // The lines made for a filter stand for their records.
+    auto held = std::make_shared<const std::vector<char>>(p, p + bytes.size());
+    const RecordLines lines = makeRecordLines(held, filteredRecords(p, newest, filter(7, 0, {}, {}, T::Any)),
+                                              smallBook(), QStringLiteral("12345"), QStringLiteral("塾"));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines.text(0).startsWith(QStringLiteral("   2 2026/12/07")));
+    EXPECT_TRUE(lines.text(0).contains(QStringLiteral("時間切れ")));
+    EXPECT_EQ(lines.lineOfRecord(5), 1);
+    EXPECT_EQ(lines.lineAtOrAfter(3), 1);   // record 3 is not shown: the next shown after it, 5
+    EXPECT_EQ(lines.lineAtOrAfter(9), 1);   // past every number: the highest shown, 5
+}
+
+TEST(RecordFilters, OneDayOfOnePupil)
+{
+    auto at = [](int pupil, int day, double clock) { return test::runRecord(kDec10 + day, clock, pupil, 1, 30); };
+    const QByteArray bytes = bytesOf({at(7, 0, 0.4), at(12, 0, 0.41), at(7, -1, 0.9), at(7, 0, 0.8), at(7, 1, 0.1)});
+    EXPECT_EQ(sameDayRuns(bytes.constData(), 5, 7, kDec10 + 0.8), (std::vector<int>{1, 4}));
+    EXPECT_EQ(sameDayRuns(bytes.constData(), 5, 12, kDec10), (std::vector<int>{2}));
+    EXPECT_TRUE(sameDayRuns(bytes.constData(), 5, 3, kDec10).empty());
 }
 
 TEST(RecordLines, CountLabelIsFileLengthOver44)

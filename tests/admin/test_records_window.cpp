@@ -86,12 +86,15 @@ protected:
         return file.mid((number - 1) * kRecordSize, kRecordSize);
     }
 
-    FrmData& open()
+    // The manager opened; most tests list in the file's order, where a line's
+    // place follows its record number.
+    FrmData& open(RecordOrder order = RecordOrder::FileOrder)
     {
         w = std::make_unique<FrmData>();
         w->resize(kFrameWidth, kFrameHeight);
         w->show();
         w->activate();
+        if (order == RecordOrder::FileOrder) w->Filters->FilterOrder->setCurrentIndex(1);
         return *w;
     }
     QStringList lines() const
@@ -281,7 +284,7 @@ TEST_F(RecordsWindow, DeleteMiddleAndLastLines)
     EXPECT_EQ(d.Label2->text(), QStringLiteral("総レコード数:3"));
     EXPECT_EQ(d.selectedLine(), 1);
     EXPECT_TRUE(lines()[1].startsWith(QStringLiteral("   2 ")));
-    EXPECT_TRUE(lines()[1].contains(QStringLiteral("ﾚﾍﾞﾙ3")));
+    EXPECT_TRUE(lines()[1].contains(QStringLiteral("ﾚﾍﾞﾙ 3")));
     EXPECT_FALSE(d.Frame1->isVisible());
 
     // The last line: the new last line is selected.
@@ -309,7 +312,7 @@ TEST_F(RecordsWindow, DeleteOfTheLineAfterALevelZeroRecordRemovesItsOwnRecord)
     d.Command3->click();
     EXPECT_EQ(fileBytes(), before.left(kRecordSize) + before.mid(2 * kRecordSize));
     EXPECT_EQ(d.selectedLine(), 0);
-    EXPECT_TRUE(lines()[0].contains(QStringLiteral("ﾚﾍﾞﾙ3")));
+    EXPECT_TRUE(lines()[0].contains(QStringLiteral("ﾚﾍﾞﾙ 3")));
 }
 
 TEST_F(RecordsWindow, StaleRecordIsRefusedAndTheListRebuilt)
@@ -408,7 +411,7 @@ TEST_F(RecordsWindow, BackPressedWhileTheManagerWaitsForTheFileClosesItOnlyAfter
             d = qobject_cast<FrmData*>(screens::show(ScreenId::RecordsManager));
             ASSERT_NE(d, nullptr);
             ASSERT_EQ(d->model->rowCount(), 2);
-            doubleClick(0, d);
+            doubleClick(1, d);  // newest first: record 1 is the second line
             ASSERT_TRUE(d->Frame1->isVisible());
             holdTheFile();
             if (path == Path::Change) d->Text1->setText(QStringLiteral("35"));
@@ -571,8 +574,23 @@ TEST_F(RecordsWindow, CsvExportWritesEveryListedRunToTheChosenFolder)
     ASSERT_EQ(fakes.messages.shown.size(), 1);
     EXPECT_TRUE(fakes.messages.shown[0].second.contains(name));
 
-    // Shift_JIS when ticked: the same lines, no mark.
+    // The file is there: the export asks before writing over it, and the
+    // chooser opens in the folder chosen last.
+    fakes.messages.answer = false;
+    fakes.messages.shown.clear();
     d.CsvCp932->setChecked(true);
+    d.CsvExport->click();
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("上書きしますか"))) << fakes.messages.shown[0].second.toStdString();
+    ASSERT_EQ(fakes.folders.startedIn.size(), 2);
+    EXPECT_EQ(fakes.folders.startedIn[1], folder);
+    {
+        QFile kept(folder + name);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), bytes);
+    }
+    // Shift_JIS when ticked: the same lines, no mark.
+    fakes.messages.answer = true;
     d.CsvExport->click();
     QFile cp932(folder + name);
     ASSERT_TRUE(cp932.open(QIODevice::ReadOnly));
@@ -587,4 +605,54 @@ TEST_F(RecordsWindow, CsvExportWritesEveryListedRunToTheChosenFolder)
     d.CsvExport->click();
     EXPECT_FALSE(QFile::exists(folder + name));
     EXPECT_TRUE(fakes.messages.shown.isEmpty());
+}
+
+TEST_F(RecordsWindow, NewestFirstFiltersAndOnePupilsDayDeletedInOneStep)
+{
+    // Pupil 7: a run on the 5th and two on the 6th (one a time-over at level
+    // 12); pupil 8: one on the 6th.
+    const QByteArray before = bytesOf({run(7, 1, 30, 46365), run(7, 2, 40, 46366), run(8, 3, 50, 46366),
+                                       run(7, 12, kTimeOver, 46366)});
+    writeFile(before);
+    FrmData& d = open(RecordOrder::NewestFirst);
+    ASSERT_EQ(lines().size(), 4);
+    EXPECT_TRUE(lines()[0].startsWith(QStringLiteral("   4 ")));  // the same moment: the later record first
+    EXPECT_TRUE(lines()[0].contains(QStringLiteral("ﾚﾍﾞﾙ12　時間切れ")));
+    EXPECT_TRUE(lines()[3].startsWith(QStringLiteral("   1 ")));
+    EXPECT_EQ(d.Filters->ShownCount->text(), QStringLiteral("表示 4件"));
+
+    d.Filters->FilterPupil->setCurrentIndex(d.Filters->FilterPupil->findData(7));
+    EXPECT_EQ(lines().size(), 3);
+    EXPECT_EQ(d.Filters->ShownCount->text(), QStringLiteral("表示 3件（全4件中）"));
+    d.Filters->FilterTimeOver->setCurrentIndex(1);  // time-overs only
+    ASSERT_EQ(lines().size(), 1);
+    EXPECT_TRUE(lines()[0].startsWith(QStringLiteral("   4 ")));
+    d.Filters->FilterTimeOver->setCurrentIndex(0);
+
+    // The day of the first line: records 2 and 4, pupil 7's runs of the 6th.
+    doubleClick(0);
+    ASSERT_TRUE(d.Frame1->isVisible());
+    fakes.messages.answer = false;
+    d.DeleteDay->click();
+    EXPECT_EQ(fileBytes(), before);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("2件"))) << fakes.messages.shown[0].second.toStdString();
+
+    // One of them changed on another PC meanwhile: nothing is deleted.
+    QByteArray retimed = before;
+    retimed[kRecordSize + 20] = 41;
+    writeFile(retimed);
+    fakes.messages.answer = true;
+    fakes.messages.shown.clear();
+    d.DeleteDay->click();
+    EXPECT_EQ(fileBytes(), retimed);
+    ASSERT_EQ(fakes.messages.shown.size(), 2);
+    EXPECT_TRUE(fakes.messages.shown[1].second.contains(QStringLiteral("何も変更していません")));
+
+    // Listed again, the day goes in one step; the filter stays.
+    doubleClick(0);
+    d.DeleteDay->click();
+    EXPECT_EQ(fileBytes(), record(retimed, 1) + record(retimed, 3));
+    ASSERT_EQ(lines().size(), 1);
+    EXPECT_TRUE(lines()[0].startsWith(QStringLiteral("   1 ")));
 }

@@ -339,3 +339,31 @@ TEST(MapGenerator, RaggedCoastStaysThinAndLargerMapsFollowTheMap)
         }
     }
 }
+
+// Beside the question file, its truth file: every related place that a
+// question shows, with every place it is true of (shown or in also_related).
+// An also_related that repeats a shown related place is a problem.
+TEST(MapGenerator, WritesTheTruthFileBesideTheQuestionFile)
+{
+    Fixture fx;
+    const char* line1 = R"({"type": "line", "width": 3, "clip": "land", "coords": [[130.2, 36.2], [130.2, 33.8]]})";
+    const char* line2 = R"({"type": "line", "width": 5, "coords": [[131.5, 36.2], [131.5, 33.8]]})";
+    QByteArray east = place("東川", line1);
+    east.insert(east.size() - 1, R"(, "also_related": ["丙", "己"])");
+    QByteArray west = place("西川", line2, R"(["丙", "丁", "甲"])");
+    fx.kind("rivers", kindFile("rivers", "データ.csv", east + "," + west));
+    QStringList problems, notes;
+    ASSERT_TRUE(generateAll(fx.options(), &problems, &notes));
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(truthFileName(QStringLiteral("データ山.csv")), QStringLiteral("関係データ山.csv"));
+    // "己" is shown by no question: no record.
+    EXPECT_EQ(csvLines(fx.options().outDir + QStringLiteral("/data/関係データ.csv")),
+              (QStringList{"甲,東川,西川", "乙,東川", "丙,東川,西川", "丁,西川"}));
+
+    QByteArray twice = place("東川", line1);
+    twice.insert(twice.size() - 1, R"(, "also_related": ["乙"])");
+    fx.kind("rivers", kindFile("rivers", "データ.csv", twice));
+    problems.clear();
+    generateAll(fx.options(), &problems, &notes);
+    EXPECT_TRUE(problems.join(QString()).contains(QStringLiteral("also_related の「乙」"))) << problems.join(QLatin1Char('\n')).toStdString();
+}

@@ -148,6 +148,75 @@ TEST(DrillLogic, RelatedChoicesAreDistinctAndBounded)
     EXPECT_EQ(alone.choices, QStringList{alone.correct});
 }
 
+// The truth file knows facts a question's slots do not show: such a fact is
+// never offered as a wrong choice for that question, whatever the draws.
+TEST(DrillLogic, RelatedChoicesLeaveOutWhatIsTrueOfTheAskedPlace)
+{
+    test::FakePlatform fakes;
+    QuestionTable t;
+    t.questions.push_back(question(QStringLiteral("甲"), {QStringLiteral("A"), QStringLiteral("B")}));
+    t.questions.push_back(question(QStringLiteral("乙"), {QStringLiteral("C"), QStringLiteral("D")}));
+    t.questions.push_back(question(QStringLiteral("丙"), {QStringLiteral("E"), QStringLiteral("F"), QStringLiteral("G")}));
+    t.truth[QStringLiteral("C")] = {QStringLiteral("乙"), QStringLiteral("甲")};
+    t.truth[QStringLiteral("G")] = {QStringLiteral("丙"), QStringLiteral("甲"), QStringLiteral("乙")};
+    t.truth[QStringLiteral("Z")] = {QStringLiteral("甲")};  // no question shows it: harmless
+
+    EXPECT_EQ(wrongChoicePool(t, 1), (QSet<QString>{QStringLiteral("D"), QStringLiteral("E"), QStringLiteral("F")}));
+    EXPECT_EQ(wrongChoicePool(t, 2), (QSet<QString>{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("E"),
+                                                    QStringLiteral("F")}));
+    EXPECT_EQ(wrongChoicePool(t, 3), (QSet<QString>{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
+                                                    QStringLiteral("D")}));
+    for (int i = 0; i < 200; ++i) {
+        const RelatedChoices c = chooseRelatedChoices(t, 1, fakes.random);
+        EXPECT_EQ(QSet<QString>(c.choices.begin(), c.choices.end()),
+                  (QSet<QString>{c.correct, QStringLiteral("D"), QStringLiteral("E"), QStringLiteral("F")}));
+    }
+    EXPECT_TRUE(t.isTrueOf(QStringLiteral("G"), 1));
+    EXPECT_TRUE(t.isTrueOf(QStringLiteral("A"), 1));
+    EXPECT_FALSE(t.isTrueOf(QStringLiteral("A"), 2));
+    EXPECT_FALSE(t.isTrueOf(QStringLiteral("G"), 0));
+}
+
+// Prompted by a related place, a map question is answered by every place
+// that related place is true of; prompted by a name, only by the asked place.
+TEST(DrillLogic, APressOnAnyPlaceOfTheShownRelatedPlaceIsRight)
+{
+    QuestionTable t = fixtureTable();  // 1 信濃川, 2 利根川, 3 浜名湖, 4 ナゾ川
+    t.truth[QStringLiteral("新潟県")] = {QStringLiteral("信濃川"), QStringLiteral("利根川")};  // made up
+    struct Case {
+        int asked, pressed;
+        const char* shown;
+        bool right;
+    } cases[] = {
+        {1, 1, "?", true},        {1, 2, "?", false},      {1, 2, "新潟県", true}, {1, 2, "長野県", false},
+        {1, 3, "新潟県", false},  {2, 1, "千葉県", false}, {2, 1, "新潟県", false},  // not one of 利根川's own
+        {1, 0, "新潟県", false},  {1, 2, "", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(mapPressAnswers(t, c.asked, c.pressed, QString::fromUtf8(c.shown)), c.right)
+            << c.asked << " " << c.pressed << " " << c.shown;
+
+    MapSurface s;
+    s.load(test::fixtureMap());
+    const PressResult r = judgeMapPress(s, t, 1, 30, 40, QStringLiteral("新潟県"));
+    EXPECT_EQ(r.verdict, kVerdictRight);
+    EXPECT_TRUE(r.rightByShared);
+    EXPECT_EQ(r.pressedQuestion, 2);
+    EXPECT_EQ(r.pressedName, QStringLiteral("利根川(とねがわ)"));
+    EXPECT_EQ(s.colourAt(30, 40), mapcolour::Question);
+    EXPECT_EQ(s.colourAt(30, 20), mapcolour::Corrected);  // the asked place shown as well
+
+    s.reset();
+    const PressResult own = judgeMapPress(s, t, 1, 30, 20, QStringLiteral("新潟県"));
+    EXPECT_EQ(own.verdict, kVerdictRight);
+    EXPECT_FALSE(own.rightByShared);
+    s.reset();
+    const PressResult wrong = judgeMapPress(s, t, 1, 30, 40, QStringLiteral("長野県"));
+    EXPECT_EQ(wrong.verdict, kVerdictWrong);
+    EXPECT_FALSE(wrong.rightByShared);
+    EXPECT_EQ(s.colourAt(30, 40), mapcolour::Pressed);
+}
+
 TEST(DrillLogic, ListJudging)
 {
     const ListKey key{QStringLiteral("信濃川(しなのがわ)"), QStringLiteral("千曲川(ちくまがわ)")};

@@ -92,3 +92,95 @@ TEST(DrillLooks, Screenshots)
     screens::closeAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+// Pictures of a related place true of more than one place, on the shipped
+// rivers: a map question prompted by 関東平野 answered by a press on 鬼怒川
+// (right, and 利根川 shown as well), and a list question whose wrong choices
+// leave out what is true of the asked place. Also written: the second-name
+// list at 吉野川〔奈良県〕, to see that the reading stays visible.
+TEST(DrillLooks, SharedRelatedPlaces)
+{
+    const QString out = qEnvironmentVariable("KARUVEL_DRILL_SHOTS");
+    if (out.isEmpty()) GTEST_SKIP() << "set KARUVEL_DRILL_SHOTS to a folder to write the pictures";
+    const QString assets = QStringLiteral(KARUVEL_SOURCE_DIR "/assets/");
+    test::FakePlatform fakes;
+    test::TempDir dir;
+    QDir().mkpath(out);
+    for (const QString& name : QDir(assets + QStringLiteral("data")).entryList({QStringLiteral("*.csv")}))
+        QFile::copy(assets + QStringLiteral("data/") + name, dir.file(name));
+    registerDrillScreens();
+    ProgramState& s = state();
+    s.AppFolder = dir.path();
+    s.DataFolder = Loose(dir.mkdir(QStringLiteral("data")));
+    s.ProgramTitle = QStringLiteral("Karuvel");
+    s.SchoolName = QStringLiteral("みらい学習塾");
+    applyLevelCatalogue();
+    for (int level = 1; level <= 12; ++level) {
+        s.TargetTime[level] = 60;
+        s.LimitTime[level] = 120;
+    }
+    s.CurrentPupil = 7;
+    s.CurrentPupilName = QStringLiteral("山田　花子");
+    s.SignInTime = Loose(fakes.clock.secondsSinceMidnight() - 300);
+    auto shoot = [&](MainFrm* f, const QString& name) {
+        QCoreApplication::processEvents();
+        f->frame()->grab().save(out + QLatin1Char('/') + name);
+    };
+    auto fresh = [&](int level) {
+        screens::close(ScreenId::Drill);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        s.SelectedLevel = level;
+        s.PracticeMode = Loose(0);
+        StartRun();
+        return screens::findAs<MainFrm>(ScreenId::Drill);
+    };
+    auto indexOf = [](const QuestionTable& t, const char* name) {
+        for (int i = 1; i <= t.count(); ++i)
+            if (t.at(i).name == QString::fromUtf8(name)) return i;
+        return 0;
+    };
+
+    MainFrm* f = fresh(1);
+    ASSERT_NE(f, nullptr);
+    const int tone = indexOf(f->content().table, "利根川"), kinu = indexOf(f->content().table, "鬼怒川");
+    ASSERT_TRUE(tone > 0 && kinu > 0);
+    for (int tries = 0; tries < 300 && f->run()->currentQuestion() != tone; ++tries) f = fresh(1);
+    ASSERT_EQ(f->run()->currentQuestion(), tone);
+    const QuestionTable& rivers = f->content().table;
+    f->LblNuritubusi2->setText(QStringLiteral("?"));
+    f->LblNuritubusi7->setText(QStringLiteral("?"));
+    f->Label3->setText(QStringLiteral("関東平野"));
+    shoot(f, QStringLiteral("shared-map-prompt.png"));
+    f->PicNuritubusiPic_MouseDown(rivers.at(kinu).seedX, rivers.at(kinu).seedY);
+    EXPECT_EQ(f->run()->correctCount(), 0);
+    EXPECT_EQ(f->run()->phase(), DrillRun::Phase::Correction);
+    shoot(f, QStringLiteral("shared-map-press.png"));
+    f->CmdNuritubusikakunin_Click();
+    EXPECT_EQ(f->run()->correctCount(), 1);
+
+    // A list question about a place with related places beyond its slots.
+    for (int tries = 0; tries < 300; ++tries) {
+        f = fresh(2);
+        const QuestionTable& t = f->content().table;
+        const QString asked = t.at(f->run()->currentQuestion()).name;
+        bool more = false;
+        for (auto it = t.truth.begin(); it != t.truth.end() && !more; ++it)
+            more = it->contains(asked) && !t.at(f->run()->currentQuestion()).relatedPlaces().contains(it.key());
+        if (more && f->List3->isVisible()) break;
+    }
+    const QuestionTable& t = f->content().table;
+    QStringList offered;
+    for (int r = 0; r < f->List3->count(); ++r) offered << f->List3->item(r)->text();
+    std::printf("list question %s: choices %s\n", qPrintable(t.at(f->run()->currentQuestion()).name), qPrintable(offered.join(u' ')));
+    for (const QString& w : offered)
+        if (w != f->CorrectRelated) EXPECT_FALSE(t.isTrueOf(w, f->run()->currentQuestion())) << w.toStdString();
+    for (int r = 0; r < f->ListNuritubusi2->count(); ++r)
+        if (f->ListNuritubusi2->item(r)->text().startsWith(QStringLiteral("吉野川〔"))) {
+            f->ListNuritubusi2->scrollToItem(f->ListNuritubusi2->item(r), QAbstractItemView::PositionAtCenter);
+            f->ListNuritubusi2->setCurrentRow(r);
+        }
+    shoot(f, QStringLiteral("shared-list-choices.png"));
+
+    screens::closeAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}

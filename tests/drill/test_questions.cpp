@@ -5,6 +5,7 @@
 #include "drill/Questions.h"
 #include "state/ProgramState.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace karuvel;
@@ -218,4 +219,38 @@ TEST(Questions, EveryQuestionMustPointAtAnAnswerAreaOfTheMap)
         EXPECT_TRUE(o.message.contains(QStringLiteral("「迷子川」"))) << o.message.toStdString();
     }
     setMapImageSource(nullptr);
+}
+
+// The truth file beside a question file: read when it is there, the slots
+// alone without it, and a clear message naming it when it cannot be read.
+TEST(Questions, TheTruthFileBesideTheQuestionFile)
+{
+    test::TempDir dir;
+    EXPECT_EQ(truthFileFor(dir.file(QStringLiteral("データ山.csv"))), dir.file(QStringLiteral("関係データ山.csv")));
+
+    QuestionTable none = loadFixture(dir, test::fixtureCsv());
+    EXPECT_TRUE(none.truth.isEmpty());
+    EXPECT_TRUE(none.isTrueOf(QStringLiteral("千葉県"), 2));
+    EXPECT_FALSE(none.isTrueOf(QStringLiteral("新潟県"), 2));
+
+    // Blanks round the fields, an empty line, a record without places and a
+    // name no question has are taken in their stride.
+    dir.writeCp932(QStringLiteral("関係データ.csv"),
+                   QStringLiteral("新潟県,信濃川, 利根川 \r\n\r\n群馬県\r\n茨城県,利根川,霞川\r\n"));
+    LoadOutcome o;
+    const QuestionTable t = loadFixture(dir, test::fixtureCsv(), &o);
+    ASSERT_TRUE(o.ok) << o.message.toStdString();
+    EXPECT_EQ(t.truth.value(QStringLiteral("新潟県")), (QSet<QString>{QStringLiteral("信濃川"), QStringLiteral("利根川")}));
+    EXPECT_TRUE(t.isTrueOf(QStringLiteral("新潟県"), 2));
+    EXPECT_FALSE(t.isTrueOf(QStringLiteral("新潟県"), 3));
+    EXPECT_FALSE(t.isTrueOf(QStringLiteral("群馬県"), 1));
+    EXPECT_TRUE(t.isTrueOf(QStringLiteral("群馬県"), 2));  // its own slot
+
+    // A folder where the file should be cannot be read.
+    QFile::remove(dir.file(QStringLiteral("関係データ.csv")));
+    dir.mkdir(QStringLiteral("関係データ.csv"));
+    const QuestionTable bad = loadFixture(dir, test::fixtureCsv(), &o);
+    EXPECT_FALSE(o.ok);
+    EXPECT_TRUE(o.message.contains(QStringLiteral("関係データ.csv"))) << o.message.toStdString();
+    EXPECT_EQ(bad.count(), 0);
 }

@@ -25,11 +25,12 @@ using Leave = DrillRun::Leave;
 namespace {
 
 struct Step {
-    enum Kind { Right, Wrong, Next, Back, Tick, CueEnd, Pause } kind;
+    enum Kind { Right, Wrong, Shared, Next, Back, Tick, CueEnd, Pause } kind;
     double at = 0;  // Tick: seconds on the clock since the start
 };
 Step right() { return {Step::Right}; }
 Step wrong() { return {Step::Wrong}; }
+Step shared() { return {Step::Shared}; }  // right by another place of the shown related place
 Step next() { return {Step::Next}; }
 Step back() { return {Step::Back}; }
 Step tick(double at) { return {Step::Tick, at}; }
@@ -89,6 +90,12 @@ const std::vector<Case>& cases()
         {.name = "次へ during judging is ignored, after the cue it goes on",
          .holdCues = true, .steps = {wrong(), next(), next(), cueEnd(), next()},
          .phase = Phase::Asking, .cues = 1},
+        {.name = "right by another place: shown until 次へ, no penalty, counted at 次へ",
+         .questions = 2, .holdCues = true, .steps = {tick(5), shared(), right(), next(), cueEnd(), tick(6)},
+         .phase = Phase::Correction, .elapsed = 6, .cues = 1},
+        {.name = "right by another place: 次へ counts it and may end the run",
+         .questions = 1, .steps = {tick(4), shared(), next(), next()},
+         .phase = Phase::Finishing, .correct = 1, .elapsed = 4, .stored = 4, .cues = 1},
         {.name = "次へ twice asks one question",
          .steps = {wrong(), next(), next(), right()},
          .phase = Phase::Asking, .correct = 1, .cues = 2},
@@ -197,6 +204,7 @@ TEST_P(RunTable, EventsLeadToTheRightState)
         switch (step.kind) {
         case Step::Right: run.answer(kVerdictRight); break;
         case Step::Wrong: run.answer(kVerdictWrong); break;
+        case Step::Shared: run.answer(kVerdictRight, /*countOnNext=*/true); break;
         case Step::Next: run.next(); break;
         case Step::Back: run.back(); break;
         case Step::Tick:

@@ -319,6 +319,49 @@ TEST_F(DrillWindow, WrongPressShowsTheCorrection)
     EXPECT_TRUE(f->PicNuritubusiPic->isEnabled());
 }
 
+// A map question prompted by a related place that is true of another place
+// too (here made up by the truth file): a press on that place counts without
+// penalty, and the asked place is shown, ringed, until "次へ", which counts it.
+TEST_F(DrillWindow, APressOnAnotherPlaceOfTheShownRelatedPlaceCountsAndShowsTheAskedOne)
+{
+    dir.writeCp932(QStringLiteral("関係データ.csv"), QStringLiteral("新潟県,信濃川,利根川\r\n"));
+    fakes.random.queue = {0.1};  // question 1, 信濃川, prompted by "新潟県" below
+    MainFrm* f = start(1);
+    ASSERT_EQ(f->run()->currentQuestion(), 1);
+    f->Label3->setText(QStringLiteral("新潟県"));
+    const Question& asked = f->content().table.at(1);
+    const Question& other = f->content().table.at(2);
+    const double startBefore = f->run()->startTime();
+    press(f, other.seedX, other.seedY);
+    EXPECT_EQ(f->run()->phase(), Phase::Correction);
+    EXPECT_DOUBLE_EQ(f->run()->startTime(), startBefore);  // no penalty
+    EXPECT_FALSE(f->penaltyBadge->isVisible());
+    EXPECT_EQ(fakes.sound.played.size(), 1);  // the correct cue
+    EXPECT_EQ(f->mapSign->kind(), AnswerSign::Right);
+    EXPECT_EQ(f->surface().colourAt(other.seedX, other.seedY), mapcolour::Question);
+    EXPECT_EQ(f->surface().colourAt(asked.seedX, asked.seedY), mapcolour::Corrected);
+    ASSERT_TRUE(f->PicNuritubusiPic->ring().has_value());
+    EXPECT_EQ(*f->PicNuritubusiPic->ring(), QPoint(asked.seedX, asked.seedY));
+    EXPECT_EQ(f->LblNuritubusi2->text(), ShownForm(asked.displayName));
+    EXPECT_EQ(background(f->LblNuritubusi2), kSlotGreen);
+    EXPECT_TRUE(f->Label5->isVisible());
+    EXPECT_EQ(f->Label5->text(), QStringLiteral("あなたが押したのも正解"));
+    EXPECT_EQ(f->LblNuritubusi4->text(), other.displayName);
+    EXPECT_EQ(background(f->LblNuritubusi4), kSlotGreen);
+    EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
+    EXPECT_EQ(f->run()->correctCount(), 0);
+
+    f->CmdNuritubusikakunin_Click();
+    EXPECT_EQ(f->run()->correctCount(), 1);
+    EXPECT_TRUE(f->run()->answeredRight(1));
+    EXPECT_EQ(f->run()->phase(), Phase::Asking);
+    EXPECT_FALSE(f->PicNuritubusiPic->ring().has_value());
+    EXPECT_FALSE(f->CmdNuritubusikakunin->isVisible());
+    EXPECT_NE(f->run()->currentQuestion(), 1);
+    EXPECT_EQ(fakes.sound.played.size(), 1);  // no second cue
+    EXPECT_EQ(f->Label5->text(), QStringLiteral("あなたが押したのは"));
+}
+
 // A press two pixels beside the asked place (a finger beside a thin river)
 // counts as a press on it; the "○" shows where it was pressed.
 TEST_F(DrillWindow, APressBesideTheRightPlaceCountsAndShowsASign)

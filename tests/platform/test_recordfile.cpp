@@ -97,42 +97,6 @@ TEST(RecordFile, ReadsWritesAndReportsWhatFails)
     EXPECT_FALSE(f.stillAtPath());
 }
 
-// A view of the file in memory is only had under the lock, and only while
-// views are allowed; it shows the file's bytes.
-TEST(RecordFile, ViewOnlyUnderTheLock)
-{
-    TempDir dir;
-    const QString path = dir.file(QStringLiteral("r.dat"));
-    const QByteArray content = QByteArray("0123456789").repeated(500);
-    dir.writeBytes(QStringLiteral("r.dat"), content);
-    RecordFile f;
-    ASSERT_TRUE(f.open(toFsPath(path), RecordFile::Mode::Read));
-    EXPECT_EQ(f.mapLocal(content.size()), nullptr);  // not locked
-    ASSERT_EQ(f.tryLock(LockKind::Shared), LockResult::Locked);
-    RecordFile::allowViews(false);
-    EXPECT_EQ(f.mapLocal(content.size()), nullptr);
-    RecordFile::allowViews(true);
-    const char* view = f.mapLocal(content.size());
-    if (!view) GTEST_SKIP() << "this test folder is not on a local disk";
-    EXPECT_EQ(QByteArray(view, content.size()), content);
-    f.unmap();
-    view = f.mapLocal(content.size());
-    ASSERT_NE(view, nullptr);
-
-    // A program that ignores the lock cuts the file short: reading the lost
-    // pages fails the read instead of stopping the program.
-    QFile other(path);
-    ASSERT_TRUE(other.resize(100));
-    long long sum = 0;
-    int error = -1;
-    EXPECT_TRUE(RecordFile::readView([&] { sum += view[99]; }, &error));
-    EXPECT_EQ(error, 0);
-    EXPECT_FALSE(RecordFile::readView([&] { sum += *static_cast<const volatile char*>(view + 4500); }, &error));
-    EXPECT_NE(error, 0);
-    EXPECT_TRUE(RecordFile::readView([&] { sum += view[0]; }, &error));  // and the next read goes on as before
-    f.close();  // closing takes the view with it
-}
-
 } // namespace
 
 // A write past the file-size limit fails with its error once the real

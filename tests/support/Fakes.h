@@ -126,9 +126,11 @@ class FakeFolderChooser : public IFolderChooser {
 public:
     QString folder;  // what the teacher "chooses"; empty = cancel
     QStringList asked;
-    QString chooseFolder(const QString& title, const QString&) override
+    QStringList startedIn;  // the folder each choice opened in
+    QString chooseFolder(const QString& title, const QString& start) override
     {
         asked << title;
+        startedIn << start;
         return folder;
     }
 };

@@ -64,9 +64,6 @@ public:
     int rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
     int remove(const std::filesystem::path& path) override;
     int flushFolder(const std::filesystem::path& folder) override { return real_.flushFolder(folder); }
-    // No views: every read goes through read(), where the faults are.
-    const char* map(FileHandle, int64_t) override { return nullptr; }
-    void unmap(const char*, int64_t) override {}
     FileErrorKind kindOf(int error) const override { return real_.kindOf(error); }
     std::string errorText(int error) const override { return real_.errorText(error); }
 

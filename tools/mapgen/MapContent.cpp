@@ -407,6 +407,8 @@ bool loadKindSet(const QString& path, KindSet* out, QString* error)
         p.secondReading = text(po, "second_reading");
         for (const QJsonValue& r : po.value(QLatin1String("related")).toArray())
             p.related << r.toString();
+        for (const QJsonValue& r : po.value(QLatin1String("also_related")).toArray())
+            p.alsoRelated << r.toString();
         const QString where = QStringLiteral("ファイル「%1」の %2 番目の場所「%3」").arg(file).arg(i + 1).arg(p.name);
         if (p.name.isEmpty()) {
             *error = where + QStringLiteral("に name がありません。");
@@ -1077,6 +1079,10 @@ QList<QStringList> dataRecords(const KindSet& kind, const RenderedMap& map, cons
         for (const QString& r : p.related)
             if (!plainField(r) || r == QLatin1String("*") || r == p.name)
                 bad(QStringLiteral("関連する場所「%1」が正しくありません。").arg(r));
+        for (const QString& r : p.alsoRelated)
+            if (!plainField(r) || r == QLatin1String("*") || r == p.name || p.related.contains(r)
+                || p.alsoRelated.count(r) > 1)
+                bad(QStringLiteral("also_related の「%1」が正しくないか重複しています。").arg(r));
         if (patch.seed.x() < 0)
             continue;
         QStringList rec{p.region, p.name, p.reading, p.secondName, p.secondReading};
@@ -1110,6 +1116,39 @@ bool writeDataFile(const QString& path, const QList<QStringList>& records)
         if (!fitsCp932(l))
             return false;
     return writeCp932Lines(path, lines) == FileStatus::Ok;
+}
+
+QString truthFileName(const QString& dataFile) { return QStringLiteral("関係") + dataFile; }
+
+QList<QStringList> truthRecords(const KindSet& kind, const QList<QStringList>& dataRecords)
+{
+    QHash<QString, const Place*> byName;
+    for (const Place& p : kind.places)
+        byName.insert(p.name, &p);
+    QStringList facts;
+    QHash<QString, QStringList> placesOf;
+    QList<QPair<QString, QStringList>> questions; // name, full truth
+    for (const QStringList& rec : dataRecords) {
+        if (rec.size() < 15 || rec[1] == QLatin1String("無効色"))
+            continue;
+        QStringList truth;
+        for (int i = 5; i < 15 && rec[i] != QLatin1String("*"); ++i) {
+            truth << rec[i];
+            if (!facts.contains(rec[i]))
+                facts << rec[i];
+        }
+        if (const Place* p = byName.value(rec[1]))
+            truth << p->alsoRelated;
+        questions.append({rec[1], truth});
+    }
+    for (const auto& [name, truth] : questions)
+        for (const QString& fact : truth)
+            if (facts.contains(fact) && !placesOf[fact].contains(name))
+                placesOf[fact] << name;
+    QList<QStringList> out;
+    for (const QString& fact : facts)
+        out << (QStringList{fact} + placesOf.value(fact));
+    return out;
 }
 
 QList<QVector<QPointF>> loadLines(const QString& path)
@@ -1301,6 +1340,11 @@ bool generateAll(const GenerateOptions& o, QStringList* problems, QStringList* n
             const QString csv = o.outDir + QStringLiteral("/data/") + ks->dataFile;
             if (!writeDataFile(csv, records)) {
                 *problems << QStringLiteral("ファイル「%1」を CP932 で書けません。").arg(QDir::toNativeSeparators(csv));
+                ok = false;
+            }
+            const QString truth = o.outDir + QStringLiteral("/data/") + truthFileName(ks->dataFile);
+            if (!writeDataFile(truth, truthRecords(trimmed, records))) {
+                *problems << QStringLiteral("ファイル「%1」を CP932 で書けません。").arg(QDir::toNativeSeparators(truth));
                 ok = false;
             }
         }

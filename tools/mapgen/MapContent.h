@@ -48,6 +48,9 @@ struct Geometry {
 struct Place {
     QString region, name, reading, secondName, secondReading;
     QStringList related;
+    // Related places true of the place beyond those its question shows: with
+    // them, the place's full truth for the set's truth file.
+    QStringList alsoRelated;
     Geometry geometry;
     std::optional<QColor> colour; // overrides the kind's colour
 };
@@ -154,6 +157,13 @@ QList<QStringList> dataRecords(const KindSet& kind, const RenderedMap& map, cons
                                QStringList* problems);
 // Writes the records as CP932 with CR LF; false on a write failure.
 bool writeDataFile(const QString& path, const QList<QStringList>& records);
+// The truth file of a question file, written beside it: "関係" + the question
+// file's name.
+QString truthFileName(const QString& dataFile);
+// Its records: for every related place that some question of the set shows, that
+// place first and then the names of all the set's questions it is true of (its
+// question's own related places and its also_related), in file order.
+QList<QStringList> truthRecords(const KindSet& kind, const QList<QStringList>& dataRecords);
 
 // 4-connected flood region of the colour at the start point.
 QVector<QPoint> floodRegion(const QImage& image, QPoint start);

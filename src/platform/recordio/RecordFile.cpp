@@ -5,7 +5,6 @@
 namespace karuvel {
 
 namespace {
-std::atomic<bool> viewsAllowed{true};
 std::atomic<IRecordIo*> installedIo{nullptr};
 } // namespace
 
@@ -22,8 +21,6 @@ IRecordIo* setRecordIo(IRecordIo* io)
 }
 
 std::string systemErrorText(int systemError) { return recordIo().errorText(systemError); }
-
-void RecordFile::allowViews(bool allowed) { viewsAllowed = allowed; }
 
 RecordFile::~RecordFile() { close(); }
 
@@ -54,7 +51,6 @@ bool RecordFile::open(const std::filesystem::path& path, Mode mode)
 
 void RecordFile::close()
 {
-    unmap();
     if (handle_ == kNoFile) return;
     if (locked_) unlock();
     io_->close(handle_);
@@ -135,23 +131,6 @@ bool RecordFile::flush()
     return true;
 }
 
-const char* RecordFile::mapLocal(int64_t length)
-{
-    unmap();
-    if (handle_ == kNoFile || length <= 0 || !locked_ || !viewsAllowed) return nullptr;
-    view_ = io_->map(handle_, length);
-    viewLength_ = view_ ? length : 0;
-    return view_;
-}
-
-void RecordFile::unmap()
-{
-    if (!view_) return;
-    io_->unmap(view_, viewLength_);
-    view_ = nullptr;
-    viewLength_ = 0;
-}
-
 LockResult RecordFile::lock(LockKind kind, bool wait)
 {
     int e = 0;
@@ -171,7 +150,6 @@ LockResult RecordFile::lockWait(LockKind kind) { return lock(kind, true); }
 bool RecordFile::unlock()
 {
     if (!locked_) return true;
-    unmap();  // without the lock a writer could cut the file under the view
     locked_ = false;
     if (const int e = io_->unlock(handle_)) {
         setError(e);

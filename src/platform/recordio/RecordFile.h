@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 namespace karuvel {
@@ -43,25 +42,6 @@ public:
     // number in *systemError. adoptError makes such a failure the last one.
     bool readAtConcurrently(int64_t offset, char* buffer, int64_t len, int64_t* got, int* systemError) const;
     void adoptError(int systemError) { setError(systemError); }
-    // The file's first length bytes as read-only memory, shared with the
-    // system's file cache (nothing is copied), for a reader that holds the
-    // lock. Only for a file on a local disk: on a network drive a lost
-    // connection would stop the program instead of failing a read. nullptr
-    // where no such view can be had (always on Windows); the caller then
-    // reads in blocks. The view stays until unmap() or close(); concurrent
-    // readers may share it.
-    const char* mapLocal(int64_t length);
-    void unmap();
-    // Whether mapLocal may make views at all (on by default; off, every
-    // reader reads in blocks, as on a network drive).
-    static void allowViews(bool allowed);
-    // Runs body, which reads a view made by mapLocal, on this thread. A page
-    // of the view that cannot be read (a disk error, or the file cut short by
-    // a program that ignores the lock) makes this return false with
-    // *systemError set, where the program would otherwise stop: from that
-    // page on the view reads as zeros, body runs to its end over them (it is
-    // never left half-way), and the caller drops what it read and the view.
-    static bool readView(const std::function<void()>& body, int* systemError);
     // Writes all len bytes at offset (a short write is continued; a write
     // that makes no progress fails with an I/O error).
     bool writeAt(int64_t offset, const char* buffer, int64_t len);
@@ -98,8 +78,6 @@ private:
     FileHandle handle_ = kNoFile;
     IRecordIo* io_ = nullptr;  // the operations the file was opened with
     bool locked_ = false;
-    const char* view_ = nullptr;
-    int64_t viewLength_ = 0;
     FileErrorKind errorKind_ = FileErrorKind::None;
     int errorNumber_ = 0;
 };

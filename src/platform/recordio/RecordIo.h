@@ -85,11 +85,6 @@ public:
     virtual int remove(const std::filesystem::path& path) = 0;
     // Sends the folder's entries to the disk after a rename (nothing on Windows).
     virtual int flushFolder(const std::filesystem::path& folder) = 0;
-    // The file's first length bytes as read-only memory shared with the
-    // system's file cache, only for a file on a local disk (on a network
-    // drive a lost connection would stop the program); nullptr otherwise.
-    virtual const char* map(FileHandle h, int64_t length) = 0;
-    virtual void unmap(const char* view, int64_t length) = 0;
 
     virtual FileErrorKind kindOf(int error) const = 0;
     // A Japanese (on Windows: the system's) description, UTF-8.

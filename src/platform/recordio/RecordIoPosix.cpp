@@ -6,13 +6,9 @@
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
-#include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace karuvel {
@@ -33,60 +29,6 @@ std::atomic<int>& ofdSupport()
     return s;
 }
 #endif
-
-// File systems on a disk of this PC (or in its memory), by their magic number.
-bool onLocalDisk(int fd)
-{
-    struct statfs fs;
-    if (::fstatfs(fd, &fs) != 0) return false;
-    switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0xEF53UL:      // ext2, ext3, ext4
-    case 0x58465342UL:  // xfs
-    case 0x9123683EUL:  // btrfs
-    case 0xF2F52010UL:  // f2fs
-    case 0x2FC12FC1UL:  // zfs
-    case 0x01021994UL:  // tmpfs
-    case 0x858458F6UL:  // ramfs
-    case 0x794C7630UL:  // overlay (containers, over a local disk)
-        return true;
-    default:
-        return false;  // NFS, SMB/CIFS, FUSE and anything unknown: read in blocks
-    }
-}
-
-// The views mapped now, for the handler of bus errors to find the view a
-// failed page belongs to (slots of null are free). A view that finds no
-// free slot is not made: the reader reads in blocks.
-struct MappedView {
-    std::atomic<char*> begin{nullptr};
-    std::atomic<size_t> length{0};
-};
-constexpr int kViewSlots = 64;
-MappedView mappedViews[kViewSlots];
-// How many times a page of a view failed (only ever counted up).
-std::atomic<unsigned> viewFailures{0};
-// The system's page size, taken before any view is read.
-const size_t pageSize = size_t(::sysconf(_SC_PAGESIZE));
-
-bool registerView(char* view, size_t length)
-{
-    // The length is set once the slot is taken: nothing reads a view before
-    // its map() has answered.
-    for (MappedView& v : mappedViews) {
-        char* none = nullptr;
-        if (!v.begin.compare_exchange_strong(none, view)) continue;
-        v.length.store(length);
-        return true;
-    }
-    return false;
-}
-void forgetView(const char* view)
-{
-    for (MappedView& v : mappedViews) {
-        char* mine = const_cast<char*>(view);
-        if (v.begin.compare_exchange_strong(mine, nullptr)) return;
-    }
-}
 
 class PosixRecordIo : public IRecordIo {
 public:
@@ -243,25 +185,6 @@ public:
         return e;
     }
 
-    const char* map(FileHandle h, int64_t length) override
-    {
-        if (h < 0 || length <= 0 || !onLocalDisk(int(h))) return nullptr;
-        void* view = ::mmap(nullptr, size_t(length), PROT_READ, MAP_SHARED, int(h), 0);
-        if (view == MAP_FAILED) return nullptr;
-        if (!registerView(static_cast<char*>(view), size_t(length))) {
-            ::munmap(view, size_t(length));
-            return nullptr;
-        }
-        return static_cast<const char*>(view);
-    }
-
-    void unmap(const char* view, int64_t length) override
-    {
-        if (!view) return;
-        forgetView(view);
-        ::munmap(const_cast<char*>(view), size_t(length));
-    }
-
     FileErrorKind kindOf(int e) const override
     {
         switch (e) {
@@ -309,73 +232,12 @@ public:
     }
 };
 
-// Whether this thread is in readView.
-thread_local bool readingView = false;
-struct sigaction busActionBefore;
-
-// A page of a mapped file could not be read (a disk error, or the file cut
-// short by a program that ignores the lock). In a view's read, the rest of
-// the view from that page on becomes pages of zeros and the read goes on to
-// its end over them, counted as failed: nothing is left half-way (no jump
-// out of the reader, no destructor skipped), and readView tells the failure.
-// Anywhere else the signal goes where it went before (the fault comes again
-// when this returns). mmap is a plain system call here, safe in a handler.
-void onBusError(int, siginfo_t* info, void*)
-{
-    if (readingView) {
-        char* at = static_cast<char*>(info->si_addr);
-        for (MappedView& v : mappedViews) {
-            char* begin = v.begin.load();
-            const size_t length = v.length.load();
-            if (!begin || at < begin || at >= begin + length) continue;
-            // A view begins on a page and takes whole pages.
-            char* page = begin + size_t(at - begin) / pageSize * pageSize;
-            const size_t rest = (length + pageSize - 1) / pageSize * pageSize - size_t(page - begin);
-            if (::mmap(page, rest, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED) break;
-            viewFailures.fetch_add(1);
-            return;
-        }
-    }
-    ::sigaction(SIGBUS, &busActionBefore, nullptr);
-}
-
-void catchBusErrors()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction a;
-        std::memset(&a, 0, sizeof a);
-        a.sa_sigaction = onBusError;
-        a.sa_flags = SA_SIGINFO;
-        sigemptyset(&a.sa_mask);
-        ::sigaction(SIGBUS, &a, &busActionBefore);
-    });
-}
-
 } // namespace
 
 IRecordIo& systemRecordIo()
 {
     static PosixRecordIo io;
     return io;
-}
-
-bool RecordFile::readView(const std::function<void()>& body, int* systemError)
-{
-    catchBusErrors();
-    *systemError = 0;
-    // A failure of any view while body runs fails this read: the other lane
-    // of a read may be the one whose page failed, and the rest of the view
-    // reads as zeros for every thread afterwards.
-    const unsigned failuresBefore = viewFailures.load();
-    struct Reading {
-        Reading() { readingView = true; }
-        ~Reading() { readingView = false; }
-    } reading;
-    body();
-    if (viewFailures.load() == failuresBefore) return true;
-    *systemError = EIO;
-    return false;
 }
 
 } // namespace karuvel

@@ -164,10 +164,6 @@ public:
     // A rename with MOVEFILE_WRITE_THROUGH is on the disk when it returns.
     int flushFolder(const std::filesystem::path&) override { return 0; }
 
-    // Views are not made on this system: the records are read in blocks.
-    const char* map(FileHandle, int64_t) override { return nullptr; }
-    void unmap(const char*, int64_t) override {}
-
     FileErrorKind kindOf(int e) const override
     {
         switch (DWORD(e)) {
@@ -225,14 +221,6 @@ IRecordIo& systemRecordIo()
 {
     static WindowsRecordIo io;
     return io;
-}
-
-// Views are never made here, so nothing can fault while one is read.
-bool RecordFile::readView(const std::function<void()>& body, int* systemError)
-{
-    *systemError = 0;
-    body();
-    return true;
 }
 
 } // namespace karuvel
