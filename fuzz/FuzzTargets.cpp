@@ -276,16 +276,18 @@ void configEntry(const uint8_t* data, size_t size)
         const SoundSlot& sl = s.SoundNames[size_t(slot)];
         check(sl.count >= 0 && sl.count <= 20, "a sound category has a count outside 0..20");
     }
-    try {
-        PlayCorrect();
-        PlayWrong();
-        PlayPersonalBest();
-        PlayNoRecord();
-        PlayTopRecord();
-        PlayCleared();
-    } catch (const ProgramEnded&) {
-        check(false, "a sound cue ended the program although every sound played");
-    }
+    int ended = 0;
+    const CueEnded answerCue = [&ended](const CueEnd& end) {
+        ++ended;
+        check(!end.stop, "an answer cue asked for the program's end although every sound played");
+    };
+    PlayCorrect(answerCue);
+    PlayWrong(answerCue);
+    PlayPersonalBest([&ended] { ++ended; });
+    PlayNoRecord([&ended] { ++ended; });
+    PlayTopRecord([&ended] { ++ended; });
+    PlayCleared([&ended] { ++ended; });
+    check(ended == 6, "a sound cue never ended");
 }
 
 // ---- The roster: the name selection's reader and the records manager's ----

@@ -5,6 +5,7 @@
 #include "drill/PlacePicking.h"
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
+#include "records/FinishScreen.h"
 #include "records/Sounds.h"
 #include "state/ProgramState.h"
 
@@ -17,12 +18,6 @@
 namespace karuvel {
 
 using namespace drillui;
-
-namespace {
-int gPreviousQuestion = 0;
-} // namespace
-
-int& PreviousQuestion() { return gPreviousQuestion; }
 
 // ---------------------------------------------------------------------------
 // The window.
@@ -39,14 +34,12 @@ MainFrm::MainFrm() : Screen(QStringLiteral("MainFrm"))
     sPicture1->move(0, 0);
     sPicture2->move(0, 0);
     sTimer2->start();
-    setRunScreen(this);
 }
 
 MainFrm::~MainFrm()
 {
     sTimer1->stop();
     sTimer2->stop();
-    if (runScreen() == this) setRunScreen(nullptr);
 }
 
 void MainFrm::placeAt(QWidget* w, int top) { w->move(kPanelLeft, top); }
@@ -72,9 +65,74 @@ void MainFrm::leaveForDashboard()
     sTimer1->stop();
     sTimer2->stop();
     ShowWait();
-    screens::close(ScreenId::Drill);
-    screens::show(ScreenId::Dashboard);
-    CloseWait();  // the dashboard stands in front now
+    screens::request([] {
+        screens::close(ScreenId::Drill);
+        screens::show(ScreenId::Dashboard);
+        CloseWait();  // the dashboard stands in front now
+    });
+}
+
+void MainFrm::makeRun()
+{
+    const ProgramState& s = state();
+    const int L = s.SelectedLevel;
+    DrillRun::Setup setup;
+    setup.kind = kind_;
+    setup.level = L;
+    setup.questionCount = content_.table.count();
+    setup.timeLimit = validLevel(L) && s.LevelTimed[size_t(L)] == 1 ? timeLimitFor(s.LimitTime[size_t(L)]) : 0;
+    run_ = new DrillRun(setup, this);
+    connect(run_, &DrillRun::asked, this, &MainFrm::問題作成表示);
+    connect(run_, &DrillRun::judged, this, &MainFrm::showJudged);
+    connect(run_, &DrillRun::counted, this, &MainFrm::setRemaining);
+    connect(run_, &DrillRun::correctionReady, this, [this] {
+        if (CmdNuritubusikakunin->isVisible()) CmdNuritubusikakunin->setFocus();
+    });
+    connect(run_, &DrillRun::correctionCleared, this, &MainFrm::clearCorrection);
+    connect(run_, &DrillRun::ticked, this, &MainFrm::showClock);
+    connect(run_, &DrillRun::ended, this, [this](bool timeOver) {
+        sTimer1->stop();
+        showNotice(timeOver);
+    });
+    connect(run_, &DrillRun::recorded, this, [] { ShowWait(); });
+    connect(run_, &DrillRun::leave, this, &MainFrm::leaveRun);
+    connect(run_, &DrillRun::soundStopped, this,
+            [](const QString& message) { stopProgram(kSoundErrorTitle, message); });
+}
+
+void MainFrm::leaveRun(DrillRun::Leave where)
+{
+    sTimer1->stop();
+    switch (where) {
+    case DrillRun::Leave::ToFinish: {
+        const RunOutcome outcome = run_->outcome().value_or(RunOutcome());
+        screens::request([outcome] {
+            screens::close(ScreenId::Drill);
+            screens::show(ScreenId::Finish, [&outcome](QWidget* w) {
+                if (auto* finish = qobject_cast<FrmSyuuryou*>(w)) finish->setOutcome(outcome);
+            });
+        });
+        break;
+    }
+    case DrillRun::Leave::ToMenu:
+        // A run that is not recorded: its pupil goes back to the menu rather
+        // than being left on a finished drill.
+        ShowWait();
+        screens::request([] {
+            screens::close(ScreenId::Drill);
+            showMenuScreen();
+            CloseWait();
+        });
+        break;
+    case DrillRun::Leave::Back:
+        // Leaving practice: the notice panel without its notice, then the dashboard.
+        lblsss1->hide();
+        lblsss2->hide();
+        sPicture2->show();
+        sPicture2->raise();
+        leaveForDashboard();
+        break;
+    }
 }
 
 void MainFrm::Form_Activate()
@@ -100,14 +158,14 @@ void MainFrm::Form_Activate()
 
     // 2.-3. The drill area below the status panel; a clean map at the viewport's corner.
     PicNuritubusiBase->setGeometry(0, kStatusHeight, kFrameWidth, kFrameHeight - kStatusHeight);
-    CmdNuritubusiPicload_Click();
+    cleanMap();
     setMapPosition(QPoint(0, 0));
     PicNuritubusiBase->show();
 
+    makeRun();
     初期設定();
     レベル別設定();
     スタート();
-    問題作成表示();
 }
 
 void MainFrm::初期設定()
@@ -118,15 +176,12 @@ void MainFrm::初期設定()
     // The dashboard and the wait window stay closed during the run.
     screens::close(ScreenId::Dashboard);
     CloseWait();
-    s.RunComplete = 0;
-    s.RunFinished = 0;
-    Verdict = kVerdictNone;
 
     if (validLevel(L) && s.LevelTimed[size_t(L)] == 1) {
-        TimeLimit = timeLimitFor(s.LimitTime[size_t(L)]);
+        const long timeLimit = run_->timeLimit();
         sLabel10->setText(QStringLiteral("0"));
-        if (TimeLimit > 0) {
-            TimeBarScale = double(sShape5->width()) / double(TimeLimit);
+        if (timeLimit > 0) {
+            TimeBarScale = double(sShape5->width()) / double(timeLimit);
             sShape2->setGeometry(0, sShape2->y(), 0, sShape2->height());
             const int target = std::min(sShape5->width(), int(double(s.TargetTime[size_t(L)]) * TimeBarScale));
             const int limit = std::min(sShape5->width(), int(double(s.LimitTime[size_t(L)]) * TimeBarScale));
@@ -161,8 +216,6 @@ void MainFrm::初期設定()
 
 void MainFrm::レベル別設定()
 {
-    std::fill(QuestionDone.begin(), QuestionDone.end(), 0);
-
     switch (kind_) {
     case DrillKind::Practice:
         arrange(kPracticeArrangement);
@@ -177,7 +230,6 @@ void MainFrm::レベル別設定()
         break;
     case DrillKind::MapLevel:
         arrange(kMapLevelArrangement);
-        QuestionsPerRun = questionsPerRun(content_.table.count());
         LblNuritubusi6->show();
         LblNuritubusi2->show();
         setSlotColour(LblNuritubusi4, mapcolour::Pressed);
@@ -188,7 +240,6 @@ void MainFrm::レベル別設定()
         arrange(kListLevelArrangement);
         LblNuritubusiSiji->setText(QStringLiteral("赤色の付いているのはどこ"));
         LblNuritubusiSiji->show();
-        QuestionsPerRun = questionsPerRun(content_.table.count());
         for (int i = 0; i < 4; ++i) {
             PicNuritubusiIdou[size_t(i)]->setEnabled(false);
             PicNuritubusiIdou2[size_t(i)]->setEnabled(false);
@@ -206,19 +257,16 @@ void MainFrm::レベル別設定()
     ListNuritubusi->addItems(content_.table.firstList);
     ListNuritubusi2->clear();
     ListNuritubusi2->addItems(content_.table.secondList);
-    setRemaining(QuestionsPerRun);
+    setRemaining(run_->questionsPerRun());
 }
 
 void MainFrm::スタート()
 {
-    // The run is timed on the monotonic clock, so that a run across midnight
-    // (or a correction of the clock) has its true length.
-    RunStartTime = clock().monotonicSeconds();
-    state().ElapsedSeconds = 0;  // a run ended before the first tick took no time yet
     sTimer1->start();
+    run_->start();
 }
 
-void MainFrm::CmdNuritubusiPicload_Click()
+void MainFrm::cleanMap()
 {
     // Practice takes the viewport's picture, a run the clean-map holder's: the same image.
     surface_.reset();
@@ -230,17 +278,14 @@ void MainFrm::CmdNuritubusiPicload_Click()
     PicNuritubusiPic->refresh();
 }
 
-void MainFrm::問題作成表示()
+void MainFrm::問題作成表示(int question)
 {
-    const ProgramState& s = state();
-    // Practice asks nothing.
-    if (s.TimeOver == 1 || s.RunComplete == 1 || s.Judging == 1 || kind_ == DrillKind::Practice) return;
     for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
     switch (kind_) {
     case DrillKind::Practice: break;
     case DrillKind::MapLevel:
         List2->hide();
-        CmdNuritubusiSyutudai_Click();
+        drawQuestion(question);
         CmdNuritubusiOK->hide();
         break;
     case DrillKind::ListLevel:
@@ -251,7 +296,7 @@ void MainFrm::問題作成表示()
         ListNuritubusi->setEnabled(true);
         ListNuritubusi2->show();
         ListNuritubusi2->setEnabled(true);
-        CmdNuritubusiSyutudai_Click();
+        drawQuestion(question);
         ListNuritubusi->clearSelection();
         ListNuritubusi->setCurrentRow(-1);
         ListNuritubusi2->clearSelection();
@@ -270,15 +315,10 @@ void MainFrm::問題作成表示()
     }
 }
 
-void MainFrm::CmdNuritubusiSyutudai_Click()
+void MainFrm::drawQuestion(int q)
 {
     if (kind_ == DrillKind::Practice) return;  // nothing is asked
-    const ProgramState& s = state();
     const QuestionTable& table = content_.table;
-    const int q = chooseQuestion(table.count(), QuestionDone, PreviousQuestion(), s.RunCorrectCount,
-                                 QuestionsPerRun, rnd());
-    CurrentQuestion = q;
-    PreviousQuestion() = q;
     const Question& question = table.at(q);
 
     if (kind_ == DrillKind::MapLevel) {
@@ -290,7 +330,7 @@ void MainFrm::CmdNuritubusiSyutudai_Click()
         Label3->setText(prompt.relatedSlot);
         Label3->show();
         LblNuritubusi7->show();
-        CmdNuritubusiPicload_Click();
+        cleanMap();
         PicNuritubusiPic->setEnabled(true);
         return;
     }
@@ -314,7 +354,7 @@ void MainFrm::CmdNuritubusiSyutudai_Click()
     const ListKey key = listKey(question);
     Lblnuritubusi1->setText(key.name);
     LblNuritubusi8->setText(key.second);
-    CmdNuritubusiPicload_Click();
+    cleanMap();
     setMapPosition(positionForSeed(QPoint(question.seedX, question.seedY), BasePictureBox->size(),
                                    QSize(surface_.width(), surface_.height())));
     surface_.fill(question.seedX, question.seedY, mapcolour::Question);
@@ -332,106 +372,65 @@ void MainFrm::showRelatedPlaces(int question, bool show)
 
 void MainFrm::判定()
 {
-    ProgramState& s = state();
-    if (s.TimeOver == 1 || s.RunComplete == 1) {
-        s.Judging = 0;
-        return;
-    }
     const ListKey key{Lblnuritubusi1->text(), LblNuritubusi8->text()};
     const ListJudgement j = judgeListAnswer(LblNuritubusi2->text(), LblNuritubusi7->text(), Label3->text(),
                                             Label3->isHidden(), key, CorrectRelated);
     setSlotColour(LblNuritubusi2, j.nameRight ? kRightSlot : kWrongSlot);
     setSlotColour(LblNuritubusi7, j.secondRight ? kRightSlot : kWrongSlot);
     setSlotColour(Label3, j.relatedRight ? kRightSlot : kWrongSlot);
-    Verdict = j.verdict;
+    verdict_ = j.verdict;
 }
 
-void MainFrm::判定後処理()
+void MainFrm::showJudged(int verdict)
 {
-    const ProgramState& s = state();
-    if (s.TimeOver == 1 || s.RunComplete == 1) return;
-    showVerdictSigns(Verdict);
-    if (Verdict == kVerdictRight && sharedRight_) {
-        Verdict = kVerdictNone;
+    showVerdictSigns(verdict);
+    if (verdict == kVerdictRight && sharedRight_)
         showSharedRight();
-    } else if (Verdict == kVerdictRight) {
-        Verdict = kVerdictNone;
-        takeRightAnswer();
-    } else if (Verdict == kVerdictWrong) {
+    else if (verdict == kVerdictRight)
+        CmdNuritubusiOK->setEnabled(false);  // the next question enables it again
+    else
         showCorrection();
-    }
-}
-
-void MainFrm::takeRightAnswer(bool cue)
-{
-    ProgramState& s = state();
-    CmdNuritubusiOK->setEnabled(false);
-    if (cue) {
-        if (!screens::yieldFor(this)) return;
-        PlayCorrect();
-        if (!screens::yieldFor(this)) return;
-    }
-    s.RunCorrectCount += 1;
-    if (CurrentQuestion >= 0 && CurrentQuestion < int(QuestionDone.size())) QuestionDone[size_t(CurrentQuestion)] = 1;
-    setRemaining(QuestionsPerRun - s.RunCorrectCount);
-    if (s.RunCorrectCount == QuestionsPerRun) {
-        sTimer1->stop();
-        s.RunComplete = 1;
-        FinishRun();
-    } else {
-        s.Judging = 0;
-        問題作成表示();
-    }
 }
 
 void MainFrm::showCorrection()
 {
-    ProgramState& s = state();
     // The correction stays on screen until "次へ".
-    showRelatedPlaces(CurrentQuestion);
-    s.CorrectionShown = 1;
+    showRelatedPlaces(run_->currentQuestion());
     CmdNuritubusiOK->hide();
     setCorrectionShown(true);
-    RunStartTime -= 10;  // the penalty: every later reading is ten seconds further on
     penaltyBadge->showPenalty();
     CmdNuritubusikakunin->show();
     CmdNuritubusikakunin->raise();
     if (CmdNuritubusikakunin->isEnabled()) CmdNuritubusikakunin->setFocus();
-    if (!screens::yieldFor(this)) return;
-    PlayWrong();
-    // Clicks made while the cue played (the second click of a double click
-    // on "O.K.") reach the window only now: let them land on a disabled
-    // "次へ" so that they cannot take the correction away unseen.
-    CmdNuritubusikakunin->setEnabled(false);
-    if (!screens::yieldFor(this)) return;
-    CmdNuritubusikakunin->setEnabled(true);
-    if (CmdNuritubusikakunin->isVisible()) CmdNuritubusikakunin->setFocus();
-    s.Judging = 0;
+}
+
+void MainFrm::clearCorrection()
+{
+    CmdNuritubusikakunin->hide();
+    clearVerdictSigns();
+    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
+    setCorrectionShown(false);
+    if (sharedRight_) {
+        sharedRight_ = false;
+        Label5->setText(QStringLiteral("あなたが押したのは"));
+        setSlotColour(LblNuritubusi4, mapcolour::Pressed);
+        setSlotColour(Lblnuritubusi9, mapcolour::Pressed);
+        CmdNuritubusiOK->setEnabled(false);
+    }
 }
 
 void MainFrm::showSharedRight()
 {
-    ProgramState& s = state();
     // The press is right, but the place the question asked is another one
     // that the shown related place is true of too: it is shown as well, in
     // the corrected colour and ringed, until "次へ"; there is no penalty.
-    s.CorrectionShown = 1;
     setCorrectionShown(true);
     for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3, LblNuritubusi4, Lblnuritubusi9}) setSlotColour(l, kRightSlot);
     Label5->setText(QStringLiteral("あなたが押したのも正解"));
-    const Question& q = content_.table.at(CurrentQuestion);
+    const Question& q = content_.table.at(run_->currentQuestion());
     PicNuritubusiPic->setRing(QPoint(q.seedX, q.seedY));
     CmdNuritubusikakunin->show();
     CmdNuritubusikakunin->raise();
-    if (!screens::yieldFor(this)) return;
-    PlayCorrect();
-    // As after a wrong answer: clicks made while the cue played must not take
-    // the place away unseen.
-    CmdNuritubusikakunin->setEnabled(false);
-    if (!screens::yieldFor(this)) return;
-    CmdNuritubusikakunin->setEnabled(true);
-    if (CmdNuritubusikakunin->isVisible()) CmdNuritubusikakunin->setFocus();
-    s.Judging = 0;
 }
 
 void MainFrm::setCorrectionShown(bool shown)
@@ -461,34 +460,14 @@ void MainFrm::setCorrectionShown(bool shown)
     }
 }
 
-void MainFrm::CmdNuritubusikakunin_Click()
-{
-    // Not while the wrong answer is still being followed up: the next
-    // question could not be asked and the run would stand still.
-    if (state().Judging == 1 || state().CorrectionShown != 1) return;
-    CmdNuritubusikakunin->hide();
-    clearVerdictSigns();
-    for (QLabel* l : {LblNuritubusi2, LblNuritubusi7, Label3}) setSlotColour(l, kGreen);
-    setCorrectionShown(false);
-    state().CorrectionShown = 0;
-    if (sharedRight_) {
-        sharedRight_ = false;
-        Label5->setText(QStringLiteral("あなたが押したのは"));
-        setSlotColour(LblNuritubusi4, mapcolour::Pressed);
-        setSlotColour(Lblnuritubusi9, mapcolour::Pressed);
-        takeRightAnswer(false);
-        return;
-    }
-    問題作成表示();
-}
+void MainFrm::CmdNuritubusikakunin_Click() { run_->next(); }
 
 void MainFrm::PicNuritubusiPic_MouseDown(int x, int y)
 {
-    ProgramState& s = state();
-    if (s.CorrectionShown != 0 || kind_ != DrillKind::MapLevel) return;
-    if (!PicNuritubusiPic->isEnabled() || s.Judging == 1 || s.RunComplete == 1 || s.TimeOver == 1) return;
-    if (CurrentQuestion < 1 || CurrentQuestion > content_.table.count()) return;
-    const Question& q = content_.table.at(CurrentQuestion);
+    if (kind_ != DrillKind::MapLevel || !run_ || !run_->takes(DrillRun::Input::Answer)) return;
+    const int asked = run_->currentQuestion();
+    if (asked < 1 || asked > content_.table.count()) return;
+    const Question& q = content_.table.at(asked);
 
     // A press beside a place (a few pixels off a thin river) takes the nearest
     // place; a press farther from any place (the sea, a border, a sample
@@ -503,18 +482,15 @@ void MainFrm::PicNuritubusiPic_MouseDown(int x, int y)
     PicNuritubusiPic->setOutline(QImage());
     LblNuritubusi2->setText(ShownForm(q.displayName));
     LblNuritubusi7->setText(secondOrDash(ShownForm(q.secondDisplayName)));
-    showRelatedPlaces(CurrentQuestion);
+    showRelatedPlaces(asked);
     // Label3 shows the prompt's related place ("?" when the prompt was a name).
-    const PressResult r = judgeMapPress(surface_, content_.table, CurrentQuestion, x, y, Label3->text());
+    const PressResult r = judgeMapPress(surface_, content_.table, asked, x, y, Label3->text());
     PicNuritubusiPic->refresh();
     LblNuritubusi4->setText(r.pressedName);
     Lblnuritubusi9->setText(r.pressedSecond);
-    Verdict = r.verdict;
     sharedRight_ = r.rightByShared;
-
-    s.Judging = 1;
-    判定後処理();
-    s.Judging = 0;
+    // Right by another place: counted once the pupil has seen the asked one ("次へ").
+    run_->answer(r.verdict, r.rightByShared);
 }
 
 void MainFrm::placePracticeCaptions(int x, int y)
@@ -583,7 +559,7 @@ void MainFrm::chooseName(QListWidget* list, QLabel* slot, int row, bool submit)
     const auto text = choiceText(list, row);
     if (!text) return;  // a heading (or nothing) was chosen
     slot->setText(*text);
-    if (!screens::yieldFor(this) || !submit) return;
+    if (!submit) return;
     ListNuritubusi->hide();
     ListNuritubusi2->hide();
     submitListAnswer();
@@ -598,14 +574,12 @@ void MainFrm::List3_Click(int row)
 {
     if (row < 0 || row >= List3->count()) return;
     Label3->setText(List3->item(row)->text().trimmed());
-    static_cast<void>(screens::yieldFor(this));  // nothing follows the turn
 }
 
 void MainFrm::List3_DblClick(int row)
 {
     if (row < 0 || row >= List3->count()) return;
     Label3->setText(List3->item(row)->text().trimmed());
-    if (!screens::yieldFor(this)) return;
     submitListAnswer();
 }
 
@@ -613,22 +587,14 @@ void MainFrm::CmdNuritubusiOK_Click() { submitListAnswer(); }
 
 void MainFrm::submitListAnswer()
 {
-    ProgramState& s = state();
-    // One submission per question: nothing while an answer is judged or corrected.
-    if (kind_ != DrillKind::ListLevel || submitting_ || s.Judging == 1 || s.CorrectionShown == 1) return;
-    if (s.RunComplete == 1 || s.TimeOver == 1 || !CmdNuritubusiOK->isEnabled() || CmdNuritubusiOK->isHidden())
-        return;
-    submitting_ = true;
-    const screens::Handling running(this);  // the window outlives the judging below, even when it closes it
-    showRelatedPlaces(CurrentQuestion, false);  // filled now, shown with a correction
+    // One submission per question: only while the question is asked.
+    if (kind_ != DrillKind::ListLevel || !run_ || !run_->takes(DrillRun::Input::Answer)) return;
+    showRelatedPlaces(run_->currentQuestion(), false);  // filled now, shown with a correction
     ListNuritubusi->hide();
     ListNuritubusi2->hide();
     List3->hide();
-    if (!screens::yieldFor(this)) return;
-    s.Judging = 1;
     判定();
-    判定後処理();
-    submitting_ = false;
+    run_->answer(verdict_);
 }
 
 void MainFrm::PicNuritubusiIdou_Click(int index)
@@ -645,26 +611,18 @@ void MainFrm::PicNuritubusiIdou2_Click(int index)
 
 void MainFrm::CmdNuritubusimodoru_Click()
 {
-    // Leaving practice: nothing is recorded and the finish screen is not shown.
-    sTimer1->stop();
-    lblsss1->hide();
-    lblsss2->hide();
-    sPicture2->show();
-    sPicture2->raise();
-    if (!screens::yieldFor(this)) return;
-    ShowWait();
-    screens::close(ScreenId::Drill);
-    screens::show(ScreenId::Dashboard);
-    CloseWait();  // the dashboard stands in front now
+    if (run_) run_->back();
 }
 
 void MainFrm::sTimer1_Timer()
 {
-    ProgramState& s = state();
-    const int L = s.SelectedLevel;
-    const long elapsed = elapsedFromClock(clock().monotonicSeconds(), RunStartTime);
-    s.ElapsedSeconds = int32_t(elapsed);
+    if (run_) run_->tick();
+}
 
+void MainFrm::showClock(long elapsed)
+{
+    const ProgramState& s = state();
+    const int L = s.SelectedLevel;
     CountdownThresholds t;
     if (validLevel(L)) {
         t.best = BestThreshold[size_t(L)];
@@ -676,26 +634,11 @@ void MainFrm::sTimer1_Timer()
         boxHidden_[size_t(box)] = true;
         sPicture3[size_t(box)]->hide();
     }
-
-    const bool timed = validLevel(L) && s.LevelTimed[size_t(L)] == 1;
-    if (timed) {
-        sLabel10->setText(numberText(double(elapsed)));
-        if (elapsed < TimeLimit) sShape2->resize(timeBarWidth(elapsed, TimeLimit, sShape5->width()), sShape2->height());
-    }
-    if (!screens::yieldFor(this)) return;
-
-    if (TimeLimit <= 0) return;  // no limit: no bar and no time over
-    if (elapsed < TimeLimit) {
-        sShape2->resize(timeBarWidth(elapsed, TimeLimit, sShape5->width()), sShape2->height());
-        return;
-    }
-    sShape2->resize(sShape5->width(), sShape2->height());
-    if (timeOverDue(elapsed, TimeLimit, s.RunFinished, s.RunComplete, s.Judging)) {
-        s.TimeOver = 1;
-        sTimer1->stop();
-        FinishRun();
-        static_cast<void>(screens::yieldFor(this));  // nothing follows the turn
-    }
+    if (validLevel(L) && s.LevelTimed[size_t(L)] == 1) sLabel10->setText(numberText(double(elapsed)));
+    const long timeLimit = run_->timeLimit();
+    if (timeLimit <= 0) return;  // no limit: no bar
+    // The bar is full from the limit on.
+    sShape2->resize(timeBarWidth(elapsed, timeLimit, sShape5->width()), sShape2->height());
 }
 
 void MainFrm::sTimer2_Timer()
@@ -710,15 +653,15 @@ void MainFrm::showNotice(bool timeOver)
     lblsss2->setVisible(timeOver);
     sPicture2->show();
     sPicture2->raise();
+    // On screen while the run is recorded.
+    sPicture2->repaint();
 }
-
-void MainFrm::stopClock() { sTimer1->stop(); }
 
 void MainFrm::showPressTarget(int x, int y)
 {
-    const ProgramState& s = state();
-    const bool taking = kind_ != DrillKind::ListLevel && PicNuritubusiPic->isEnabled() && s.CorrectionShown == 0 && s.Judging == 0 &&
-                        s.RunComplete == 0 && s.TimeOver == 0;
+    // A map level's question waiting for its press, or practice going on.
+    const bool taking = kind_ != DrillKind::ListLevel && PicNuritubusiPic->isEnabled() && run_ &&
+                        (run_->takes(DrillRun::Input::Answer) || run_->phase() == DrillRun::Phase::Practising);
     // Practice names only what lies right under the mouse, so its outline
     // takes no place beside the pointer either.
     const int reach = kind_ == DrillKind::Practice ? 0 : kPressReach;
@@ -743,8 +686,9 @@ void MainFrm::showVerdictSigns(int verdict)
     const bool forAMoment = verdict == kVerdictRight;
     if (kind_ == DrillKind::MapLevel) {
         PicNuritubusiPic->showSign(kind, lastPress_, forAMoment);
-        if (verdict == kVerdictWrong && CurrentQuestion >= 1 && CurrentQuestion <= content_.table.count()) {
-            const Question& q = content_.table.at(CurrentQuestion);
+        const int asked = run_->currentQuestion();
+        if (verdict == kVerdictWrong && asked >= 1 && asked <= content_.table.count()) {
+            const Question& q = content_.table.at(asked);
             PicNuritubusiPic->setRing(QPoint(q.seedX, q.seedY));
         }
     } else {

@@ -3,16 +3,19 @@
 // left with its scroll bars and the answer panel on the right. One window per
 // run: it is created when a run starts and closed when the run ends. Its
 // kind (DrillKind: practice, map level, list level) is worked out once when
-// it activates; the handlers switch on it where the kinds differ. The rules
-// it asks (questions, judging, pixels, scrolling, the clock) are DrillLogic.h.
+// it activates. The run itself (its phase, counts, clock, cues and end) is a
+// DrillRun the window makes at activation: the window passes presses,
+// choices, buttons and clock ticks to it and draws what it announces. The
+// rules it asks (questions, judging, pixels, scrolling, the clock) are
+// DrillLogic.h; the order of a run is DrillRun.h.
 #include "drill/DrillLayout.h"
 #include "drill/DrillLogic.h"
+#include "drill/DrillRun.h"
 #include "drill/DrillWidgets.h"
 #include "drill/Feedback.h"
 #include "drill/MapSurface.h"
 #include "drill/Questions.h"
 #include "frame/Screen.h"
-#include "records/RunFlow.h"
 #include "state/ProgramState.h"
 
 #include <QLabel>
@@ -26,10 +29,7 @@
 
 namespace karuvel {
 
-// The question asked last; kept from one run to the next (0 = none yet).
-int& PreviousQuestion();
-
-class MainFrm : public Screen, public IRunScreen {
+class MainFrm : public Screen {
     Q_OBJECT
 public:
     MainFrm();
@@ -37,20 +37,19 @@ public:
 
     void activate() override;
 
-    // IRunScreen
-    void showNotice(bool timeOver) override;
-    void stopClock() override;
-
-    // Set-up and run.
-    void Form_Activate();         // loads the level's questions and map, then the four steps below
-    void 初期設定();              // initial set-up: closes the dashboard, resets the run, fills the status panel
+    // Set-up.
+    void Form_Activate();         // loads the level's questions and map, makes the run, then the three steps below
+    void 初期設定();              // initial set-up: closes the dashboard, fills the status panel and the time bar
     void レベル別設定();          // per-level set-up: arranges the answer panel for the drill kind
-    void スタート();              // start: the run's clock starts
-    void 問題作成表示();          // next question: asks one unless the run is over or judging (nothing in practice)
-    void CmdNuritubusiSyutudai_Click(); // draws the question and shows its prompt (map) or red area and choices (list)
-    void 判定();                  // judge: compares a list answer slot by slot and colours the slots
-    void 判定後処理();            // after judging: takeRightAnswer or showCorrection by the verdict
-    void CmdNuritubusiPicload_Click();  // puts the clean map back on the surface
+    void スタート();              // start: the run's clock and the run start (the first question is asked)
+
+    // What the run announces, drawn.
+    void 問題作成表示(int question);  // next question: clears the slots, then drawQuestion
+    // CmdNuritubusiSyutudai_Click: writes the question's prompt (map) or shows its red area and choices (list).
+    void drawQuestion(int question);
+    void 判定();                  // judge: compares a list answer slot by slot, colours the slots; the verdict
+    // CmdNuritubusiPicload_Click: puts the clean map back on the surface.
+    void cleanMap();
 
     // Events.
     void PicNuritubusiPic_MouseDown(int x, int y);  // a press on the map: the answer of a map level
@@ -68,19 +67,15 @@ public:
     void CmdNuritubusimodoru_Click();         // "戻る": leaves practice for the dashboard, nothing recorded
     void PicNuritubusiIdou_Click(int index);  // a scroll bar: moves the map a tenth of its size
     void PicNuritubusiIdou2_Click(int index); // a corner box: moves the map as its two bars
-    void sTimer1_Timer();                     // each second: the time, the bar, the countdown boxes, time over
+    void sTimer1_Timer();                     // each second: the run's clock
     void sTimer2_Timer();                     // every ten seconds: minutes since sign-in
 
-    // Run state of the window.
-    double RunStartTime = 0;    // clock reading at the start (moved back 10 s by each wrong answer)
-    int QuestionsPerRun = 0;    // right answers that complete the run
-    int Verdict = kVerdictNone; // of the answer being followed up
-    int CurrentQuestion = 0;    // row of the question table asked now
-    std::vector<int> QuestionDone = std::vector<int>(kMaxQuestions + 1, 0);  // 1: answered right this run
+    // The run of this window (none before activation, or when the level could not be loaded).
+    DrillRun* run() const { return run_; }
+    // The prompt of a map level's question and the answer key of a list level's.
     int RelatedCount = 0;       // related places of a map level's question
     int HasRelated = 0;
     QString CorrectRelated;     // the right related-place choice of a list level's question
-    long TimeLimit = 0;         // seconds until time over (5 x the limit time); 0: none
     double TimeBarScale = 0;    // pixels of the time bar per second
     std::array<long, kLevelSlots> BestThreshold{};      // countdown rows: the school's best per level
     std::array<long, kLevelSlots> YourBestThreshold{};  // and the pupil's own
@@ -157,10 +152,15 @@ private:
     void buildStatusPanel();
     void buildDrillArea();
     void leaveForDashboard();
-    // The two ways out of 判定後処理.
-    void takeRightAnswer(bool cue = true);  // counts the answer, then the next question or the end of the run
-    void showSharedRight();  // right by another place of the shown related place: the asked one shown until "次へ"
-    void showCorrection();   // the right answer beside the pupil's, the penalty and the wrong-answer cue
+    void makeRun();
+    // What the run announces.
+    void showJudged(int verdict);   // the ○ / ×; a right answer disables "O.K.", a wrong one shows the correction
+    void showCorrection();          // the right answer beside the pupil's, the penalty's badge, "次へ"
+    void showSharedRight();         // right by another place of the shown related place: the asked one shown until "次へ"
+    void clearCorrection();         // "次へ": the correction goes
+    void showClock(long elapsed);   // the time, the bar, the countdown boxes
+    void showNotice(bool timeOver); // "時間切れ" or "成績記録中" over the status panel
+    void leaveRun(DrillRun::Leave where);
     // Shows or hides the correction rows of the kind of level.
     void setCorrectionShown(bool shown);
     void submitListAnswer();
@@ -180,13 +180,14 @@ private:
     void showPressTarget(int x, int y);
     // The ○ / × of a verdict (kVerdictRight, kVerdictWrong); when wrong, the ring round the right place.
     void showVerdictSigns(int verdict);
+    int verdict_ = kVerdictNone;  // of the list answer just judged
     void clearVerdictSigns();
 
     LevelContent content_;
     MapSurface surface_;
     DrillKind kind_ = DrillKind::ListLevel;
     bool activated_ = false;
-    bool submitting_ = false;
+    DrillRun* run_ = nullptr;
     std::vector<bool> boxHidden_ = std::vector<bool>(40, false);
     QPoint lastPress_;  // the map point the last accepted press took
     bool sharedRight_ = false;  // the press shown is right by another place; "次へ" counts it

@@ -4,6 +4,7 @@
 
 #include "drill/DrillLayout.h"
 #include "drill/NameLists.h"
+#include "frame/Layout.h"
 
 namespace karuvel {
 
@@ -26,7 +27,7 @@ void MainFrm::buildStatusPanel()
         p.setColor(QPalette::WindowText, QColor::fromRgb(c.ink));
         l->setPalette(p);
     }
-    const auto label = [this](const char* name) { return sPicture1->findChild<QLabel*>(QLatin1String(name)); };
+    const auto label = [this](const char* name) { return requireControlAs<QLabel>(sPicture1, name); };
     sLabel2 = label("sLabel2");
     sLabel14 = label("sLabel14");
     sLabel7 = label("sLabel7");
@@ -278,9 +279,8 @@ void MainFrm::buildDrillArea()
 
 QWidget* MainFrm::control(const char* name) const
 {
-    QWidget* w = PicNuritubusiBase->findChild<QWidget*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
-    Q_ASSERT_X(w, "MainFrm::control", name);  // a table names a control the build did not make
-    return w;
+    // A table that names a control the build did not make stops the program here.
+    return requireControl(PicNuritubusiBase, name, /*directOnly=*/true);
 }
 
 void MainFrm::arrange(std::span<const Arranged> steps)

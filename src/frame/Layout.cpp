@@ -33,9 +33,22 @@ void layOut(QWidget* parent, std::span<const Placement> table)
                 break;
             }
         }
-        Q_ASSERT_X(found, "layOut", p.name);
-        if (found) place(found, p);
+        if (!found) missingControl(parent, p.name);
+        place(found, p);
     }
+}
+
+QWidget* requireControl(const QWidget* parent, const char* name, bool directOnly)
+{
+    QWidget* w = parent->findChild<QWidget*>(QLatin1String(name),
+                                             directOnly ? Qt::FindDirectChildrenOnly : Qt::FindChildrenRecursively);
+    if (!w) missingControl(parent, name);
+    return w;
+}
+
+void missingControl(const QWidget* parent, const char* name)
+{
+    qFatal("%s: no control named \"%s\"", qPrintable(parent->objectName()), name);
 }
 
 void makePaperPanel(QFrame* panel, const QString& name, const QRect& rect)

@@ -5,11 +5,11 @@
 // once the controls exist. A reader finds where a control sits by its name.
 #include <QFont>
 #include <QRect>
+#include <QWidget>
 
 #include <span>
 
 class QFrame;
-class QWidget;
 
 namespace karuvel {
 
@@ -29,8 +29,22 @@ void place(QWidget* w, const Placement& p);
 
 // Places each control of the table found among parent's descendants (by
 // objectName and index); a row whose control does not exist is a fault of
-// the build function and stops a debug build.
+// the build function and stops the program at once (missingControl).
 void layOut(QWidget* parent, std::span<const Placement> table);
+
+// The control of that objectName among parent's descendants (its direct
+// children only, when `directOnly`); one that does not exist stops the
+// program at once, in every build: a table or a build function that
+// misspells a name fails the first time its window is made.
+QWidget* requireControl(const QWidget* parent, const char* name, bool directOnly = false);
+[[noreturn]] void missingControl(const QWidget* parent, const char* name);
+template <typename T>
+T* requireControlAs(const QWidget* parent, const char* name, bool directOnly = false)
+{
+    T* w = qobject_cast<T*>(requireControl(parent, name, directOnly));
+    if (!w) missingControl(parent, name);
+    return w;
+}
 
 // Makes `panel` a boxed panel at rect over its parent, on the light paper
 // colour of the teachers' views, named `name`.

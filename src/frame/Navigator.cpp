@@ -123,7 +123,9 @@ QWidget* find(ScreenId id)
     return it->second.data();
 }
 
-QWidget* show(ScreenId id)
+QWidget* show(ScreenId id) { return show(id, nullptr); }
+
+QWidget* show(ScreenId id, const std::function<void(QWidget*)>& prepare)
 {
     QWidget* w = find(id);
     if (!w) {
@@ -133,6 +135,7 @@ QWidget* show(ScreenId id)
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         registry().loaded[id] = w;
     }
+    if (prepare) prepare(w);
     showTopLevel(w);
     if (auto* s = qobject_cast<Screen*>(w)) s->activate();
     noteShown(id, w);
@@ -153,6 +156,11 @@ void close(ScreenId id)
     // With a handler of its own on the stack the screen is deleted when the
     // last such handler returns (~Handling); else once the event loop has it.
     if (registry().handlers.count(w) == 0) w->deleteLater();
+}
+
+void request(std::function<void()> change)
+{
+    QMetaObject::invokeMethod(qApp, std::move(change), Qt::QueuedConnection);
 }
 
 Handling::Handling(QWidget* screen) : screen_(screen)
@@ -196,6 +204,13 @@ void closeAll()
 }
 
 } // namespace screens
+
+void stopProgram(const QString& title, const QString& text, int exitCode)
+{
+    messages().inform(title, text);
+    screens::closeAll();
+    endProgram(exitCode);
+}
 
 void ShowWait()
 {

@@ -26,8 +26,15 @@ bool isRegistered(ScreenId id);
 // Creates the screen when it is not loaded, shows it full screen, raises it and
 // runs its activation. Returns the screen.
 QWidget* show(ScreenId id);
+// The same, with `prepare` given the screen before it is shown and activated
+// (what it is to show: the run just recorded for the finish screen).
+QWidget* show(ScreenId id, const std::function<void(QWidget*)>& prepare);
 // Closes and unloads the screen (nothing when it is not loaded).
 void close(ScreenId id);
+// A screen change asked for by a handler: `change` (closes, shows) runs from
+// the event loop once the handler asking for it has returned, so that no
+// screen is closed under its own handler.
+void request(std::function<void()> change);
 // The loaded screen, or nullptr.
 QWidget* find(ScreenId id);
 template <typename T>
@@ -63,6 +70,10 @@ void showTopLevel(QWidget* w);
 // Unloads every screen (program end, tests).
 void closeAll();
 } // namespace screens
+
+// Tells the user why the program cannot go on (a message box with the title
+// and text), closes every screen and ends the program with the code.
+[[noreturn]] void stopProgram(const QString& title, const QString& text, int exitCode = 1);
 
 // The wait window "Just a moment, please.", shown while a screen change takes a moment.
 void ShowWait();

@@ -10,6 +10,7 @@
 #include <exception>
 #include <functional>
 
+class QObject;
 class QPainter;
 class QRectF;
 
@@ -22,6 +23,10 @@ public:
     virtual uint64_t tickMs() const = 0;   // milliseconds since an arbitrary start
     // Waits while keeping the screen responsive (events are processed).
     virtual void waitResponsive(int ms) = 0;
+    // Runs `f` once, `ms` milliseconds from now, on the user-interface thread,
+    // unless `context` is gone by then (a single-shot timer; tests' clocks run
+    // it when their time is moved on).
+    virtual void after(int ms, QObject* context, std::function<void()> f);
 
     QDate today() const { return now().date(); }
     // The time of day in seconds since midnight, with a fraction.
@@ -69,11 +74,18 @@ public:
     virtual bool start(const QString& program, const QStringList& arguments) = 0;
 };
 
+// Sounds play without holding the screen: start() returns at once and the
+// player reports the end through `ended`, on the user-interface thread.
 class ISoundPlayer {
 public:
+    // Called once per started sound: 0 when it has played to its end (or was
+    // cut short by the next sound), anything else an error number.
+    using Ended = std::function<void(int result)>;
     virtual ~ISoundPlayer() = default;
-    // Plays a WAV file to its end; 0 = success, anything else an error number.
-    virtual int play(const QString& path) = 0;
+    // Starts a WAV file: 0 = playing (`ended` follows, possibly before start
+    // returns), anything else an error number (nothing plays and `ended` is
+    // never called). A sound still playing is cut short and reports its end.
+    virtual int start(const QString& path, Ended ended) = 0;
     // The text of the last failure.
     virtual QString errorText(int code) const = 0;
 };

@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 
 #include <csignal>
@@ -19,6 +20,8 @@
 #include <cstdlib>
 
 namespace karuvel {
+
+void IClock::after(int ms, QObject* context, std::function<void()> f) { QTimer::singleShot(ms, context, std::move(f)); }
 
 double IClock::secondsSinceMidnight() const
 {

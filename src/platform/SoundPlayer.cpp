@@ -1,32 +1,90 @@
 #include "platform/SoundPlayer.h"
 
-#include <SDL.h>
+#include <QCoreApplication>
+#include <QObject>
+#include <QTimer>
+#include <cstring>
 
 namespace karuvel {
 
+namespace {
+// A device that does not take the sound within its length and this much more
+// is taken to have stalled: the sound is ended with an error.
+constexpr int kStallMarginMs = 2000;
+constexpr int kStalled = 5;
+} // namespace
+
 SdlSoundPlayer::~SdlSoundPlayer()
 {
+    if (device_ != 0) SDL_CloseAudioDevice(device_);  // no more calls of fill() after this
     if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-bool SdlSoundPlayer::ensureAudio()
+bool SdlSoundPlayer::ensureDevice()
 {
-    if (initialised_) return true;
-    // SDL would otherwise take over SIGINT and SIGTERM and turn them into quit
-    // events nobody reads: the program must still end when the system asks it to.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    if (device_ != 0) return true;
+    if (!initialised_) {
+        // SDL would otherwise take over SIGINT and SIGTERM and turn them into quit
+        // events nobody reads: the program must still end when the system asks it to.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            lastError_ = QString::fromUtf8(SDL_GetError());
+            return false;
+        }
+        initialised_ = true;
+    }
+    SDL_AudioSpec want{};
+    want.freq = 44100;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = kBufferSamples;
+    want.callback = &SdlSoundPlayer::fill;
+    want.userdata = this;
+    // The device may choose its own rate and channels; every file is converted to them.
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &obtained_,
+                                  SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+    if (device_ == 0) {
         lastError_ = QString::fromUtf8(SDL_GetError());
         return false;
     }
-    initialised_ = true;
+    SDL_PauseAudioDevice(device_, 0);  // runs from now on, silent between sounds
     return true;
 }
 
-int SdlSoundPlayer::play(const QString& path)
+void SDLCALL SdlSoundPlayer::fill(void* userdata, Uint8* stream, int len)
+{
+    auto* self = static_cast<SdlSoundPlayer*>(userdata);
+    std::memset(stream, self->obtained_.silence, size_t(len));
+    if (self->playingId_ == 0) return;
+    if (self->handedOut_) {
+        // The device asks for more: what it was given last has been played.
+        const uint64_t id = self->playingId_;
+        self->playingId_ = 0;
+        if (QObject* r = self->receiver_)
+            QMetaObject::invokeMethod(r, [self, id] { self->finished(id, 0); }, Qt::QueuedConnection);
+        return;
+    }
+    const size_t n = std::min(size_t(len), self->samples_.size() - self->position_);
+    std::memcpy(stream, self->samples_.data() + self->position_, n);
+    self->position_ += n;
+    if (self->position_ >= self->samples_.size()) self->handedOut_ = true;
+}
+
+int SdlSoundPlayer::start(const QString& path, Ended ended)
 {
     lastError_.clear();
-    if (!ensureAudio()) return 1;
+    if (!ensureDevice()) return 1;
+    if (!receiver_) {
+        receiver_ = new QObject(QCoreApplication::instance());
+        watchdog_ = new QTimer(receiver_);
+        watchdog_->setSingleShot(true);
+        QObject::connect(receiver_, &QObject::destroyed, [this] {
+            SDL_LockAudioDevice(device_);
+            receiver_ = nullptr;
+            watchdog_ = nullptr;
+            SDL_UnlockAudioDevice(device_);
+        });
+    }
     // SDL takes UTF-8 paths on every system; blanks in the path are no problem.
     SDL_AudioSpec spec;
     Uint8* buffer = nullptr;
@@ -35,41 +93,58 @@ int SdlSoundPlayer::play(const QString& path)
         lastError_ = QString::fromUtf8(SDL_GetError());
         return 2;
     }
-    // A device buffer of about 25 ms: the end of the sound is not cut off long,
-    // and a silent stand-in device does not keep the program waiting.
-    int samples = 256;
-    while (samples < 4096 && samples * 40 < spec.freq) samples *= 2;
-    spec.samples = Uint16(samples);
-    spec.callback = nullptr;
-    SDL_AudioSpec obtained;
-    SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &spec, &obtained, 0);
-    if (dev == 0) {
+    SDL_AudioCVT cvt;
+    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, obtained_.format, obtained_.channels,
+                          obtained_.freq) < 0) {
         lastError_ = QString::fromUtf8(SDL_GetError());
         SDL_FreeWAV(buffer);
         return 3;
     }
-    int result = 0;
-    if (SDL_QueueAudio(dev, buffer, length) != 0) {
-        lastError_ = QString::fromUtf8(SDL_GetError());
-        result = 4;
-    } else {
-        SDL_PauseAudioDevice(dev, 0);
-        const int bytesPerSecond = spec.freq * spec.channels * (SDL_AUDIO_BITSIZE(spec.format) / 8);
-        const Uint32 soundMs = bytesPerSecond > 0 ? Uint32(1000.0 * length / bytesPerSecond) : 0;
-        const Uint32 maxWaitMs = soundMs + 2000;
-        const Uint32 start = SDL_GetTicks();
-        while (SDL_GetQueuedAudioSize(dev) > 0 && SDL_GetTicks() - start < maxWaitMs) SDL_Delay(5);
-        // The device still holds its last buffer: let it play out.
-        const Uint32 bufferMs = obtained.freq > 0 ? Uint32(1000.0 * obtained.samples / obtained.freq) : 50;
-        SDL_Delay(bufferMs + 10);
-        if (SDL_GetQueuedAudioSize(dev) > 0) {
-            lastError_ = QStringLiteral("音声の再生が終わりません");
-            result = 5;
-        }
-    }
-    SDL_CloseAudioDevice(dev);
+    std::vector<Uint8> converted(size_t(length) * size_t(std::max(1, cvt.len_mult)));
+    std::memcpy(converted.data(), buffer, length);
     SDL_FreeWAV(buffer);
-    return result;
+    cvt.buf = converted.data();
+    cvt.len = int(length);
+    if (cvt.needed && SDL_ConvertAudio(&cvt) != 0) {
+        lastError_ = QString::fromUtf8(SDL_GetError());
+        return 4;
+    }
+    converted.resize(size_t(cvt.needed ? cvt.len_cvt : int(length)));
+
+    // A sound still playing is cut short: its caller goes on as after its end.
+    if (ended_) finished(lastId_, 0);
+    const uint64_t id = ++lastId_;
+    ended_ = std::move(ended);
+    SDL_LockAudioDevice(device_);
+    samples_ = std::move(converted);
+    position_ = 0;
+    handedOut_ = samples_.empty();
+    playingId_ = id;
+    SDL_UnlockAudioDevice(device_);
+
+    const int bytesPerSecond = obtained_.freq * obtained_.channels * (SDL_AUDIO_BITSIZE(obtained_.format) / 8);
+    const int soundMs = bytesPerSecond > 0 ? int(1000.0 * double(samples_.size()) / bytesPerSecond) : 0;
+    watchdog_->disconnect();
+    QObject::connect(watchdog_, &QTimer::timeout, receiver_, [this, id] {
+        SDL_LockAudioDevice(device_);
+        const bool stalled = playingId_ == id;
+        if (stalled) playingId_ = 0;
+        SDL_UnlockAudioDevice(device_);
+        if (!stalled) return;
+        lastError_ = QStringLiteral("音声の再生が終わりません");
+        finished(id, kStalled);
+    });
+    watchdog_->start(soundMs + kStallMarginMs);
+    return 0;
+}
+
+void SdlSoundPlayer::finished(uint64_t id, int result)
+{
+    if (id != lastId_ || !ended_) return;  // a sound already cut short
+    if (watchdog_) watchdog_->stop();
+    Ended ended = std::move(ended_);
+    ended_ = nullptr;
+    ended(result);
 }
 
 QString SdlSoundPlayer::errorText(int) const { return lastError_; }

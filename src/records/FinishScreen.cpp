@@ -14,6 +14,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadialGradient>
 #include <QTimer>
@@ -406,11 +407,14 @@ FrmSyuuryou::FrmSyuuryou() : Screen(QStringLiteral("FrmSyuuryou"))
     connect(Timer1, &QTimer::timeout, this, &FrmSyuuryou::Timer1_Timer);
 }
 
+void FrmSyuuryou::setOutcome(const RunOutcome& outcome) { outcome_ = outcome; }
+
 void FrmSyuuryou::activate()
 {
     // The recount now includes the run just recorded.
     RecountAll();
     ProgramState& s = state();
+    const RunOutcome& run = outcome_;
     const int L = validLevel(s.SelectedLevel) ? s.SelectedLevel : 0;
     const int P = validPupil(s.CurrentPupil) ? s.CurrentPupil : 0;
     const bool finalLevel = s.FinalLevel == Loose(L);
@@ -425,8 +429,8 @@ void FrmSyuuryou::activate()
     }
     // The lines are filled before the screen is first painted, so that the
     // pupil never sees it empty.
-    Label19->setText(finishPointsLine(s.RunTime, s.TargetTime[L], s.PointMultiplier[L]));
-    Label18->setText(finishTimeLine(s.RunTime));
+    Label19->setText(finishPointsLine(run.runTime, s.TargetTime[L], s.PointMultiplier[L]));
+    Label18->setText(finishTimeLine(run.runTime));
     Label17->setText(s.CurrentPupilName.trimmed());
     Label15->setText(s.ProgramTitle);
     Label16->setText(s.LevelNames[L]);
@@ -436,44 +440,51 @@ void FrmSyuuryou::activate()
     s.TodayTotalRuns = int(total);
     Label14->setText(finishTotalCountLine(s.TodayTotalRuns));
 
-    yieldEvents();
     Timer1->start();
-    yieldEvents();
-    const FinishOutcome outcome = finishOutcome(s.TimeOver, s.NewPersonalBest, s.NewTopRecord, s.RunTime, s.LimitTime[L]);
+    const FinishOutcome outcome =
+        finishOutcome(run.timeOver ? 1 : 0, run.newPersonalBest ? 1 : 0, run.newTopRecord ? 1 : 0, run.runTime, s.LimitTime[L]);
     if (!outcome.message.isEmpty()) {
         Label20->setText(outcome.message);
         Label20->show();
-        // On screen before its cue plays: the cue holds the screen until it ends.
-        Label20->repaint();
     }
+    // The cues play one after the other; the buttons wait for their end.
+    const bool clearedCue = cleared_ && finalLevel && !run.alreadyCleared;
+    cuesPlaying_ = true;
+    const QPointer<FrmSyuuryou> self(this);
+    auto afterCues = [self] {
+        if (!self) return;
+        self->cuesPlaying_ = false;
+        if (self->buttonsDue_) self->Timer1_Timer();
+    };
+    // The congratulation picture stays through the outcome's cue, and through
+    // the cleared cue when the final level is cleared for the first time.
+    auto thenCleared = [self, clearedCue, afterCues] {
+        if (!self) return;
+        if (clearedCue) {
+            PlayCleared(afterCues);
+        } else {
+            self->Picture1->hide();
+            afterCues();
+        }
+    };
     switch (outcome.cue) {
-    case FinishCue::PersonalBest: PlayPersonalBest(); break;
-    case FinishCue::TopRecord: PlayTopRecord(); break;
-    case FinishCue::NoRecord: PlayNoRecord(); break;
-    case FinishCue::None: break;
+    case FinishCue::PersonalBest: PlayPersonalBest(thenCleared); break;
+    case FinishCue::TopRecord: PlayTopRecord(thenCleared); break;
+    case FinishCue::NoRecord: PlayNoRecord(thenCleared); break;
+    case FinishCue::None: thenCleared(); break;
     }
-
-    if (cleared_ && finalLevel) {
-        if (s.AlreadyCleared == 0)
-            PlayCleared();
-        else
-            Picture1->hide();
-    } else {
-        Picture1->hide();
-    }
-
-    s.NewPersonalBest = 0;
-    s.NewTopRecord = 0;
-    yieldEvents();
     CloseWait();
 }
 
 void FrmSyuuryou::Timer1_Timer()
 {
+    Timer1->stop();
+    // Once the outcome's cues have played.
+    buttonsDue_ = cuesPlaying_;
+    if (cuesPlaying_) return;
     Picture1->hide();
     Command4->show();
     Command4->setFocus();
-    Timer1->stop();
 
     const ProgramState& s = state();
     const int L = validLevel(s.SelectedLevel) ? s.SelectedLevel : 0;
@@ -495,7 +506,7 @@ void FrmSyuuryou::keyPressEvent(QKeyEvent* e)
 {
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         for (QPushButton* b : {Command4, Command5}) {
-            if (b->hasFocus() && b->isVisible() && b->isEnabled()) {
+            if (focusWidget() == b && b->isVisible() && b->isEnabled()) {
                 b->click();
                 return;
             }
@@ -507,18 +518,22 @@ void FrmSyuuryou::keyPressEvent(QKeyEvent* e)
 void FrmSyuuryou::Command4_Click()
 {
     Command4->setEnabled(false);
-    showMenuScreen();
-    screens::close(ScreenId::Finish);
-    yieldEvents();
+    Command5->setEnabled(false);  // one screen change per press
+    screens::request([] {
+        showMenuScreen();
+        screens::close(ScreenId::Finish);
+    });
 }
 
 void FrmSyuuryou::Command5_Click()
 {
     Command4->setEnabled(false);
+    Command5->setEnabled(false);
     ShowWait();
-    screens::close(ScreenId::Finish);
-    yieldEvents();
-    StartRun();
+    screens::request([] {
+        screens::close(ScreenId::Finish);
+        StartRun();
+    });
 }
 
 } // namespace karuvel

@@ -3,6 +3,7 @@
 // points, today's counts, records broken, level cleared), its sound cue, and
 // the way back to the menu or into the same level again.
 #include "frame/Screen.h"
+#include "records/RunFlow.h"
 
 #include <QPixmap>
 #include <QString>
@@ -61,6 +62,8 @@ class FrmSyuuryou : public Screen {
     Q_OBJECT
 public:
     FrmSyuuryou();
+    // The run to show; set before the screen is shown.
+    void setOutcome(const RunOutcome& outcome);
     void activate() override;
 
     QLabel* Image1;
@@ -92,7 +95,10 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    RunOutcome outcome_;
     bool cleared_ = false;
+    bool cuesPlaying_ = false;  // the outcome's cues have not ended yet
+    bool buttonsDue_ = false;   // the timer came while they played
 };
 
 // Shows the dashboard, or the interim window while there is none.

@@ -1,25 +1,29 @@
 #pragma once
-// The end and the start of a run: FinishRun judges and records the run and
-// opens the finish screen; StartRun resets the run and shows the drill.
+// The records' side of a run: whether a level's runs are recorded, the
+// judging and storing of a run that has ended (what the finish screen then
+// shows), and the start of the next run.
+#include <cstdint>
 
 namespace karuvel {
 
-// What the run's end needs from the drill screen while it is loaded.
-class IRunScreen {
-public:
-    virtual ~IRunScreen() = default;
-    // Shows the notice panel with "時間切れ" (time over) or "成績記録中".
-    virtual void showNotice(bool timeOver) = 0;
-    // Stops the run clock.
-    virtual void stopClock() = 0;
+// What the finish screen shows of a run just recorded.
+struct RunOutcome {
+    int32_t runTime = 0;          // seconds, penalties included; kTimeOver for a time over
+    bool timeOver = false;
+    bool newPersonalBest = false;  // below the pupil's best time
+    bool newTopRecord = false;     // below every pupil's best time
+    bool alreadyCleared = false;   // the level was cleared before this run
 };
 
-// The drill screen registers itself while it is loaded (nullptr when it closes).
-void setRunScreen(IRunScreen* screen);
-IRunScreen* runScreen();
+// Runs of a practice level and of a level whose runs are not timed are never
+// judged nor recorded: their pupil goes back to the menu.
+bool runIsRecorded(int level);
 
-void FinishRun();
-void JudgeRun(int level);
+// Judges the run of the signed-in pupil against the statistics of the last
+// recount (the best times are brought up to date) and stores it.
+RunOutcome JudgeRun(int level, int32_t runTime);
+
+// Shows the drill for a new run of the selected level (the menu when there is no drill).
 void StartRun();
 
 } // namespace karuvel

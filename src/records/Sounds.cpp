@@ -1,6 +1,5 @@
 #include "records/Sounds.h"
 
-#include "frame/Navigator.h"
 #include "platform/Platform.h"
 #include "state/ProgramState.h"
 
@@ -32,36 +31,49 @@ QString randomSoundFile(int slot)
     return soundFile(name);
 }
 
-int play(const QString& path) { return platform().sound->play(path); }
-
-// The answer cues: three failures in a row pass silently; the fourth tells
-// the pupil to call the teacher and ends the program.
-void playAnswerCue(const QString& path)
+// Starts the file; `ended` gets the player's result, at the end or at once.
+void play(const QString& path, std::function<void(int)> ended)
 {
-    ProgramState& s = state();
-    const int result = play(path);
-    if (result == 0) {
-        s.SoundFailures = 0;
-        return;
-    }
-    if (s.SoundFailures < kSilentFailures) {
-        ++s.SoundFailures;
-        return;
-    }
-    messages().inform(QStringLiteral("音声エラー"), QStringLiteral("音声がでません。先生を呼びなさい。") +
-                                                       QStringLiteral("\r\n") +
-                                                       platform().sound->errorText(result));
-    screens::closeAll();
-    endProgram(1);
+    ISoundPlayer& player = *platform().sound;
+    const int started = player.start(path, [ended](int result) {
+        if (ended) ended(result);
+    });
+    if (started != 0 && ended) ended(started);
+}
+
+// The answer cues: three failures in a row pass silently; the fourth asks
+// for the teacher.
+void playAnswerCue(const QString& path, CueEnded ended)
+{
+    play(path, [ended = std::move(ended)](int result) {
+        ProgramState& s = state();
+        CueEnd end;
+        if (result == 0) {
+            s.SoundFailures = 0;
+        } else if (s.SoundFailures < kSilentFailures) {
+            ++s.SoundFailures;
+        } else {
+            end.stop = QStringLiteral("音声がでません。先生を呼びなさい。") + QStringLiteral("\r\n") +
+                       platform().sound->errorText(result);
+        }
+        if (ended) ended(end);
+    });
+}
+
+std::function<void(int)> ignoringResult(std::function<void()> ended)
+{
+    return [ended = std::move(ended)](int) {
+        if (ended) ended();
+    };
 }
 
 } // namespace
 
-void PlayCorrect() { playAnswerCue(randomSoundFile(kCorrectSlot)); }
-void PlayWrong() { playAnswerCue(randomSoundFile(kWrongSlot)); }
-void PlayTopRecord() { play(soundFile(QStringLiteral("最高1"))); }
-void PlayPersonalBest() { play(randomSoundFile(kPersonalBestSlot)); }
-void PlayNoRecord() { play(randomSoundFile(kNoRecordSlot)); }
-void PlayCleared() { play(soundFile(QStringLiteral("合格"))); }
+void PlayCorrect(CueEnded ended) { playAnswerCue(randomSoundFile(kCorrectSlot), std::move(ended)); }
+void PlayWrong(CueEnded ended) { playAnswerCue(randomSoundFile(kWrongSlot), std::move(ended)); }
+void PlayTopRecord(std::function<void()> ended) { play(soundFile(QStringLiteral("最高1")), ignoringResult(std::move(ended))); }
+void PlayPersonalBest(std::function<void()> ended) { play(randomSoundFile(kPersonalBestSlot), ignoringResult(std::move(ended))); }
+void PlayNoRecord(std::function<void()> ended) { play(randomSoundFile(kNoRecordSlot), ignoringResult(std::move(ended))); }
+void PlayCleared(std::function<void()> ended) { play(soundFile(QStringLiteral("合格")), ignoringResult(std::move(ended))); }
 
 } // namespace karuvel

@@ -380,7 +380,9 @@ void namesel::Command14_Click()
     const QString chosen = Label1->text();
     const int pupil = int(leadingNumber(Label2->text()));
     if (chosen == kChooseName || chosen.isEmpty() || pupil < 1 || pupil > kMaxPupil) {
-        PlayWrong();
+        PlayWrong([](const CueEnd& end) {
+            if (end.stop) stopProgram(kSoundErrorTitle, *end.stop);
+        });
         return;
     }
     s.SignInTime = Loose(double(std::llround(clock().secondsSinceMidnight())));

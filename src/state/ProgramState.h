@@ -214,17 +214,10 @@ struct ProgramState {
     std::optional<double> SignInClock;  // monotonic seconds at the sign-in (see secondsSinceSignIn)
     int SelectedLevel = 0;
     Loose PracticeMode;
-    int32_t ElapsedSeconds = 0;
-    int TimeOver = 0;
-    int RunFinished = 0;
+    // The time of the run being stored (seconds, or kTimeOver): what
+    // AppendResult writes. The run itself (its phase, counts and clock) is
+    // the drill's DrillRun, and what the finish screen shows its RunOutcome.
     int32_t RunTime = 0;
-    int NewPersonalBest = 0;
-    int NewTopRecord = 0;
-    int AlreadyCleared = 0;
-    int32_t RunCorrectCount = 0;
-    int RunComplete = 0;
-    int Judging = 0;
-    int CorrectionShown = 0;
 
     // 5. Per-pupil statistics, recomputed by the recount.
     LevelPupilTable<int32_t> TotalCount;

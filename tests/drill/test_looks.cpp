@@ -59,8 +59,8 @@ TEST(DrillLooks, Screenshots)
     fakes.clock.advanceMs(52000);
     f->sTimer1_Timer();
     shoot(f, QStringLiteral("map-level.png"));
-    const Question& q = f->content().table.at(f->CurrentQuestion);
-    const Question& other = f->content().table.at(f->CurrentQuestion == 1 ? 2 : 1);
+    const Question& q = f->content().table.at(f->run()->currentQuestion());
+    const Question& other = f->content().table.at(f->run()->currentQuestion() == 1 ? 2 : 1);
     Q_UNUSED(q);
     f->PicNuritubusiPic_MouseDown(other.seedX, other.seedY);
     shoot(f, QStringLiteral("map-level-correction.png"));
@@ -90,7 +90,6 @@ TEST(DrillLooks, Screenshots)
     }
 
     screens::closeAll();
-    setRunScreen(nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -143,33 +142,34 @@ TEST(DrillLooks, SharedRelatedPlaces)
 
     MainFrm* f = fresh(1);
     ASSERT_NE(f, nullptr);
-    const QuestionTable& rivers = f->content().table;
-    const int tone = indexOf(rivers, "利根川"), kinu = indexOf(rivers, "鬼怒川");
+    const int tone = indexOf(f->content().table, "利根川"), kinu = indexOf(f->content().table, "鬼怒川");
     ASSERT_TRUE(tone > 0 && kinu > 0);
-    f->CurrentQuestion = tone;
+    for (int tries = 0; tries < 300 && f->run()->currentQuestion() != tone; ++tries) f = fresh(1);
+    ASSERT_EQ(f->run()->currentQuestion(), tone);
+    const QuestionTable& rivers = f->content().table;
     f->LblNuritubusi2->setText(QStringLiteral("?"));
     f->LblNuritubusi7->setText(QStringLiteral("?"));
     f->Label3->setText(QStringLiteral("関東平野"));
     shoot(f, QStringLiteral("shared-map-prompt.png"));
     f->PicNuritubusiPic_MouseDown(rivers.at(kinu).seedX, rivers.at(kinu).seedY);
-    EXPECT_EQ(s.RunCorrectCount, 0);
-    EXPECT_EQ(s.CorrectionShown, 1);
+    EXPECT_EQ(f->run()->correctCount(), 0);
+    EXPECT_EQ(f->run()->phase(), DrillRun::Phase::Correction);
     shoot(f, QStringLiteral("shared-map-press.png"));
     f->CmdNuritubusikakunin_Click();
-    EXPECT_EQ(s.RunCorrectCount, 1);
+    EXPECT_EQ(f->run()->correctCount(), 1);
 
     // A list question about 鬼怒川, of which 関東平野 (shown by 利根川) is true too.
     for (int tries = 0; tries < 500; ++tries) {
         f = fresh(2);
-        if (f->content().table.at(f->CurrentQuestion).name == QStringLiteral("鬼怒川")) break;
+        if (f->content().table.at(f->run()->currentQuestion()).name == QStringLiteral("鬼怒川")) break;
     }
-    EXPECT_EQ(f->content().table.at(f->CurrentQuestion).name, QStringLiteral("鬼怒川"));
+    EXPECT_EQ(f->content().table.at(f->run()->currentQuestion()).name, QStringLiteral("鬼怒川"));
     const QuestionTable& t = f->content().table;
     QStringList offered;
     for (int r = 0; r < f->List3->count(); ++r) offered << f->List3->item(r)->text();
-    std::printf("list question %s: choices %s\n", qPrintable(t.at(f->CurrentQuestion).name), qPrintable(offered.join(u' ')));
+    std::printf("list question %s: choices %s\n", qPrintable(t.at(f->run()->currentQuestion()).name), qPrintable(offered.join(u' ')));
     for (const QString& w : offered)
-        if (w != f->CorrectRelated) EXPECT_FALSE(t.isTrueOf(w, f->CurrentQuestion)) << w.toStdString();
+        if (w != f->CorrectRelated) EXPECT_FALSE(t.isTrueOf(w, f->run()->currentQuestion())) << w.toStdString();
     for (int r = 0; r < f->ListNuritubusi2->count(); ++r)
         if (f->ListNuritubusi2->item(r)->text().startsWith(QStringLiteral("吉野川〔"))) {
             f->ListNuritubusi2->scrollToItem(f->ListNuritubusi2->item(r), QAbstractItemView::PositionAtCenter);
@@ -178,6 +178,5 @@ TEST(DrillLooks, SharedRelatedPlaces)
     shoot(f, QStringLiteral("shared-list-choices.png"));
 
     screens::closeAll();
-    setRunScreen(nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -137,8 +137,7 @@ protected:
     void TearDown() override
     {
         screens::closeAll();
-        setRunScreen(nullptr);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     static int rowOf(QListWidget* list, const QString& text)
@@ -160,11 +159,11 @@ TEST_P(PlayLevel, RightAnswersLeadToTheFinishScreen)
     StartRun();
     MainFrm* f = screens::findAs<MainFrm>(ScreenId::Drill);
     ASSERT_NE(f, nullptr);
-    const int needed = f->QuestionsPerRun;
+    const int needed = f->run()->questionsPerRun();
     EXPECT_EQ(needed, std::min(10, f->content().table.count()));
     for (int n = 0; n < needed; ++n) {
-        ASSERT_EQ(state().RunComplete, 0);
-        const Question& q = f->content().table.at(f->CurrentQuestion);
+        ASSERT_EQ(f->run()->phase(), DrillRun::Phase::Asking);
+        const Question& q = f->content().table.at(f->run()->currentQuestion());
         fakes.clock.advanceMs(3000);
         f->sTimer1_Timer();
         if (level % 2 == 1) {
@@ -176,10 +175,14 @@ TEST_P(PlayLevel, RightAnswersLeadToTheFinishScreen)
             if (!f->Label3->isHidden()) f->List3_Click(rowOf(f->List3, f->CorrectRelated));
             f->CmdNuritubusiOK_Click();
         }
-        EXPECT_EQ(state().CorrectionShown, 0) << q.name.toStdString() << " was judged wrong";
+        EXPECT_NE(f->run()->phase(), DrillRun::Phase::Correction) << q.name.toStdString() << " was judged wrong";
     }
-    EXPECT_EQ(state().RunComplete, 1);
+    EXPECT_EQ(f->run()->phase(), DrillRun::Phase::Finishing);
     EXPECT_EQ(state().RunTime, 3 * needed);
+    // The finish screen follows the second's pause, from the event loop.
+    fakes.clock.advanceMs(DrillRun::kFinishPauseMs);
+    for (int turn = 0; turn < 3; ++turn) QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     // The finish screen shows the run, which is stored.
     auto* finish = screens::findAs<FrmSyuuryou>(ScreenId::Finish);
     ASSERT_NE(finish, nullptr);
@@ -206,6 +209,7 @@ TEST_P(PracticeLevel, NamesEveryPlace)
         EXPECT_EQ(f->List2->count(), q.relatedCount()) << q.name.toStdString();
     }
     f->CmdNuritubusimodoru_Click();
+    for (int turn = 0; turn < 3; ++turn) QCoreApplication::processEvents();
     EXPECT_EQ(dashboardShown, 1);
     EXPECT_EQ(screens::find(ScreenId::Finish), nullptr);
 }

@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 
 using namespace karuvel;
+using Phase = DrillRun::Phase;
 
 namespace {
 
@@ -104,7 +105,6 @@ protected:
     void TearDown() override
     {
         screens::closeAll();
-        setRunScreen(nullptr);
         flushDeletes();
         setMapImageSource(nullptr);
     }
@@ -122,7 +122,7 @@ protected:
     // Lets the clock run to `seconds` after the start and ticks once.
     void tickAt(MainFrm* f, double seconds)
     {
-        fakes.clock.advanceMs(int(std::llround((f->RunStartTime + seconds - fakes.clock.monotonicSeconds()) * 1000.0)));
+        fakes.clock.advanceMs(int(std::llround((f->run()->startTime() + seconds - fakes.clock.monotonicSeconds()) * 1000.0)));
         f->sTimer1_Timer();
     }
 
@@ -131,7 +131,7 @@ protected:
     // A point on the patch of another question than the one asked.
     QPoint otherPatch(MainFrm* f)
     {
-        const int other = f->CurrentQuestion == 2 ? 1 : 2;
+        const int other = f->run()->currentQuestion() == 2 ? 1 : 2;
         const Question& q = f->content().table.at(other);
         return {q.seedX, q.seedY};
     }
@@ -141,6 +141,25 @@ protected:
         for (int i = 0; i < list->count(); ++i)
             if (list->item(i)->text() == text) return i;
         return -1;
+    }
+
+    // Right presses until one right answer is still needed.
+    void answerRightUntilOneLeft(MainFrm* f)
+    {
+        while (f->run()->remaining() > 1) {
+            const Question& q = f->content().table.at(f->run()->currentQuestion());
+            press(f, q.seedX, q.seedY);
+        }
+    }
+
+    // The run's pause and the screen change it asks for: the window goes.
+    void settle(MainFrm* f)
+    {
+        const QPointer<MainFrm> window(f);
+        fakes.clock.advanceMs(DrillRun::kFinishPauseMs);
+        test::keepResponsive();
+        flushDeletes();
+        EXPECT_FALSE(window) << "the drill window was closed";
     }
 
     bool resultsStored() const { return QFile::exists(dir.path() + QStringLiteral("data/成績累積データ.dat")); }
@@ -153,11 +172,12 @@ TEST_F(DrillWindow, MapLevelArrangementAndStatusPanel)
     MainFrm* f = start(1);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->objectName(), QStringLiteral("MainFrm"));
-    EXPECT_EQ(runScreen(), static_cast<IRunScreen*>(f));
+    ASSERT_NE(f->run(), nullptr);
+    EXPECT_EQ(f->run()->phase(), Phase::Asking);
     EXPECT_EQ(dashboardShown, 0);
 
     // Four questions: four right answers end the run.
-    EXPECT_EQ(f->QuestionsPerRun, 4);
+    EXPECT_EQ(f->run()->questionsPerRun(), 4);
     EXPECT_EQ(f->sLabel9->text(), QStringLiteral("4"));
     EXPECT_EQ(f->sLabel2->text(), QStringLiteral("Karuvel"));
     EXPECT_DOUBLE_EQ(f->sLabel2->font().pointSizeF(), 16.8);
@@ -173,7 +193,7 @@ TEST_F(DrillWindow, MapLevelArrangementAndStatusPanel)
     EXPECT_TRUE(f->sTimer2->isActive());
     EXPECT_EQ(f->sTimer1->interval(), 1000);
     EXPECT_EQ(f->sTimer2->interval(), 10000);
-    EXPECT_EQ(f->TimeLimit, 450);
+    EXPECT_EQ(f->run()->timeLimit(), 450);
     EXPECT_EQ(f->sShape3->width(), 60 * f->sShape5->width() / 450);
     EXPECT_EQ(f->sShape4->width(), 90 * f->sShape5->width() / 450);
     EXPECT_FALSE(f->sPicture2->isVisible());
@@ -200,9 +220,9 @@ TEST_F(DrillWindow, MapLevelArrangementAndStatusPanel)
     for (int i = 1; i < 6; ++i) EXPECT_LT(f->Label4[order[i - 1]]->y(), f->Label4[order[i]]->y());
 
     // The first question is on screen; the map is clean and can be pressed.
-    EXPECT_GE(f->CurrentQuestion, 1);
-    EXPECT_LE(f->CurrentQuestion, 4);
-    EXPECT_EQ(PreviousQuestion(), f->CurrentQuestion);
+    EXPECT_GE(f->run()->currentQuestion(), 1);
+    EXPECT_LE(f->run()->currentQuestion(), 4);
+    EXPECT_EQ(PreviousQuestion(), f->run()->currentQuestion());
     EXPECT_TRUE(f->PicNuritubusiPic->isEnabled());
     EXPECT_EQ(f->surface().image(), f->surface().clean());
     EXPECT_EQ(f->mapPosition(), QPoint(0, 0));
@@ -223,7 +243,7 @@ TEST_F(DrillWindow, AnswersPerRunFromTheQuestionCount)
         for (int level : {1, 2}) {
             MainFrm* f = start(level);
             ASSERT_NE(f, nullptr);
-            EXPECT_EQ(f->QuestionsPerRun, c[1]) << c[0] << " questions, level " << level;
+            EXPECT_EQ(f->run()->questionsPerRun(), c[1]) << c[0] << " questions, level " << level;
             EXPECT_EQ(f->sLabel9->text(), QString::number(c[1]));
             screens::close(ScreenId::Drill);
             flushDeletes();
@@ -238,17 +258,17 @@ TEST_F(DrillWindow, AnswersPerRunFromTheQuestionCount)
 TEST_F(DrillWindow, RightPressCountsAndAsksTheNext)
 {
     MainFrm* f = start(1);
-    const int first = f->CurrentQuestion;
+    const int first = f->run()->currentQuestion();
     const Question& q = f->content().table.at(first);
     press(f, q.seedX + 1, q.seedY + 1);
-    EXPECT_EQ(state().RunCorrectCount, 1);
+    EXPECT_EQ(f->run()->correctCount(), 1);
     EXPECT_EQ(f->sLabel9->text(), QStringLiteral("3"));
-    EXPECT_EQ(f->QuestionDone[size_t(first)], 1);
+    EXPECT_TRUE(f->run()->answeredRight(first));
     EXPECT_EQ(fakes.sound.played.size(), 1);  // the correct cue
-    EXPECT_EQ(state().Judging, 0);
-    EXPECT_EQ(state().CorrectionShown, 0);
+    EXPECT_NE(f->run()->phase(), Phase::Judging);
+    EXPECT_NE(f->run()->phase(), Phase::Correction);
     // The next question: not the one just answered, on a clean map.
-    EXPECT_NE(f->CurrentQuestion, first);
+    EXPECT_NE(f->run()->currentQuestion(), first);
     EXPECT_EQ(f->surface().image(), f->surface().clean());
     EXPECT_TRUE(f->PicNuritubusiPic->isEnabled());
     EXPECT_FALSE(f->List2->isVisible());
@@ -257,30 +277,30 @@ TEST_F(DrillWindow, RightPressCountsAndAsksTheNext)
 TEST_F(DrillWindow, WrongPressShowsTheCorrection)
 {
     MainFrm* f = start(1);
-    const int asked = f->CurrentQuestion;
+    const int asked = f->run()->currentQuestion();
     const Question& q = f->content().table.at(asked);
 
     // Sea, black and land (a sample colour) are no answer.
     for (QPoint p : {QPoint(3, 3), QPoint(50, 30), QPoint(40, 30)}) {
         press(f, p.x(), p.y());
-        EXPECT_EQ(state().CorrectionShown, 0);
+        EXPECT_NE(f->run()->phase(), Phase::Correction);
         EXPECT_TRUE(f->PicNuritubusiPic->isEnabled());
     }
     EXPECT_TRUE(fakes.sound.played.isEmpty());
 
-    const double startBefore = f->RunStartTime;
+    const double startBefore = f->run()->startTime();
     const QPoint other = otherPatch(f);
     press(f, other.x(), other.y());
-    EXPECT_EQ(state().CorrectionShown, 1);
-    EXPECT_EQ(state().Judging, 0);
-    EXPECT_EQ(state().RunCorrectCount, 0);
-    EXPECT_DOUBLE_EQ(f->RunStartTime, startBefore - 10);
+    EXPECT_EQ(f->run()->phase(), Phase::Correction);
+    EXPECT_NE(f->run()->phase(), Phase::Judging);
+    EXPECT_EQ(f->run()->correctCount(), 0);
+    EXPECT_DOUBLE_EQ(f->run()->startTime(), startBefore - 10);
     EXPECT_EQ(fakes.sound.played.size(), 1);  // the wrong cue
     EXPECT_FALSE(f->PicNuritubusiPic->isEnabled());
     // The pressed patch pink, the right one light blue, with their names.
     EXPECT_EQ(f->surface().colourAt(other.x(), other.y()), mapcolour::Pressed);
     EXPECT_EQ(f->surface().colourAt(q.seedX, q.seedY), mapcolour::Corrected);
-    const Question& pressed = f->content().table.at(f->CurrentQuestion == 2 ? 1 : 2);
+    const Question& pressed = f->content().table.at(f->run()->currentQuestion() == 2 ? 1 : 2);
     EXPECT_TRUE(f->Label5->isVisible());
     EXPECT_EQ(f->LblNuritubusi4->text(), pressed.displayName);
     EXPECT_EQ(f->Lblnuritubusi9->text(), pressed.secondDisplayName);
@@ -296,13 +316,13 @@ TEST_F(DrillWindow, WrongPressShowsTheCorrection)
     // "次へ" (Enter presses it): the correction goes, and the same question is not asked next.
     EXPECT_EQ(f->focusWidget(), f->CmdNuritubusikakunin);
     QTest::keyClick(f, Qt::Key_Return);
-    EXPECT_EQ(state().CorrectionShown, 0);
+    EXPECT_NE(f->run()->phase(), Phase::Correction);
     EXPECT_FALSE(f->CmdNuritubusikakunin->isVisible());
     EXPECT_FALSE(f->Label5->isVisible());
     EXPECT_FALSE(f->LblNuritubusi4->isVisible());
     EXPECT_EQ(background(f->LblNuritubusi2), kSlotGreen);
-    EXPECT_NE(f->CurrentQuestion, asked);
-    EXPECT_EQ(f->QuestionDone[size_t(asked)], 0);
+    EXPECT_NE(f->run()->currentQuestion(), asked);
+    EXPECT_FALSE(f->run()->answeredRight(asked));
     EXPECT_TRUE(f->PicNuritubusiPic->isEnabled());
 }
 
@@ -312,16 +332,16 @@ TEST_F(DrillWindow, WrongPressShowsTheCorrection)
 TEST_F(DrillWindow, APressOnAnotherPlaceOfTheShownRelatedPlaceCountsAndShowsTheAskedOne)
 {
     dir.writeCp932(QStringLiteral("関係データ.csv"), QStringLiteral("新潟県,信濃川,利根川\r\n"));
+    fakes.random.queue = {0.1};  // question 1, 信濃川, prompted by "新潟県" below
     MainFrm* f = start(1);
-    f->CurrentQuestion = 1;  // 信濃川, prompted by "新潟県"
+    ASSERT_EQ(f->run()->currentQuestion(), 1);
     f->Label3->setText(QStringLiteral("新潟県"));
     const Question& asked = f->content().table.at(1);
     const Question& other = f->content().table.at(2);
-    const double startBefore = f->RunStartTime;
+    const double startBefore = f->run()->startTime();
     press(f, other.seedX, other.seedY);
-    EXPECT_EQ(state().CorrectionShown, 1);
-    EXPECT_EQ(state().Judging, 0);
-    EXPECT_DOUBLE_EQ(f->RunStartTime, startBefore);  // no penalty
+    EXPECT_EQ(f->run()->phase(), Phase::Correction);
+    EXPECT_DOUBLE_EQ(f->run()->startTime(), startBefore);  // no penalty
     EXPECT_FALSE(f->penaltyBadge->isVisible());
     EXPECT_EQ(fakes.sound.played.size(), 1);  // the correct cue
     EXPECT_EQ(f->mapSign->kind(), AnswerSign::Right);
@@ -336,15 +356,15 @@ TEST_F(DrillWindow, APressOnAnotherPlaceOfTheShownRelatedPlaceCountsAndShowsTheA
     EXPECT_EQ(f->LblNuritubusi4->text(), other.displayName);
     EXPECT_EQ(background(f->LblNuritubusi4), kRightRed);
     EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
-    EXPECT_EQ(state().RunCorrectCount, 0);
+    EXPECT_EQ(f->run()->correctCount(), 0);
 
     f->CmdNuritubusikakunin_Click();
-    EXPECT_EQ(state().RunCorrectCount, 1);
-    EXPECT_EQ(f->QuestionDone[1], 1);
-    EXPECT_EQ(state().CorrectionShown, 0);
+    EXPECT_EQ(f->run()->correctCount(), 1);
+    EXPECT_TRUE(f->run()->answeredRight(1));
+    EXPECT_EQ(f->run()->phase(), Phase::Asking);
     EXPECT_FALSE(f->PicNuritubusiPic->ring().has_value());
     EXPECT_FALSE(f->CmdNuritubusikakunin->isVisible());
-    EXPECT_NE(f->CurrentQuestion, 1);
+    EXPECT_NE(f->run()->currentQuestion(), 1);
     EXPECT_EQ(fakes.sound.played.size(), 1);  // no second cue
     EXPECT_EQ(f->Label5->text(), QStringLiteral("あなたが押したのは"));
 }
@@ -354,13 +374,13 @@ TEST_F(DrillWindow, APressOnAnotherPlaceOfTheShownRelatedPlaceCountsAndShowsTheA
 TEST_F(DrillWindow, APressBesideTheRightPlaceCountsAndShowsASign)
 {
     MainFrm* f = start(1);
-    const Question& q = f->content().table.at(f->CurrentQuestion);
+    const Question& q = f->content().table.at(f->run()->currentQuestion());
     const QRgb colour = f->surface().colourAt(q.seedX, q.seedY);
     int edge = q.seedX;
     while (f->surface().colourAt(edge + 1, q.seedY) == colour) ++edge;
     press(f, edge + 2, q.seedY);
-    EXPECT_EQ(state().RunCorrectCount, 1);
-    EXPECT_EQ(state().CorrectionShown, 0);
+    EXPECT_EQ(f->run()->correctCount(), 1);
+    EXPECT_NE(f->run()->phase(), Phase::Correction);
     EXPECT_TRUE(f->mapSign->isVisible());
     EXPECT_EQ(f->mapSign->kind(), AnswerSign::Right);
     EXPECT_EQ(f->mapSign->pos() + QPoint(f->mapSign->width() / 2, f->mapSign->height() / 2), QPoint(edge, q.seedY));
@@ -372,10 +392,10 @@ TEST_F(DrillWindow, APressBesideTheRightPlaceCountsAndShowsASign)
 TEST_F(DrillWindow, AWrongPressRingsTheRightPlaceAndShowsThePenalty)
 {
     MainFrm* f = start(1);
-    const Question& q = f->content().table.at(f->CurrentQuestion);
+    const Question& q = f->content().table.at(f->run()->currentQuestion());
     const QPoint other = otherPatch(f);
     press(f, other.x(), other.y());
-    ASSERT_EQ(state().CorrectionShown, 1);
+    ASSERT_EQ(f->run()->phase(), Phase::Correction);
     ASSERT_TRUE(f->PicNuritubusiPic->ring().has_value());
     EXPECT_EQ(*f->PicNuritubusiPic->ring(), QPoint(q.seedX, q.seedY));
     EXPECT_TRUE(f->mapSign->isVisible());
@@ -441,7 +461,7 @@ TEST_F(DrillWindow, ClockPenaltyCountdownAndBar)
     MainFrm* f = start(1);
     tickAt(f, 20.0);
     EXPECT_EQ(f->sLabel10->text(), QStringLiteral("20"));
-    EXPECT_EQ(state().ElapsedSeconds, 20);
+    EXPECT_EQ(f->run()->elapsed(), 20);
     const QPoint other = otherPatch(f);
     press(f, other.x(), other.y());
     // One second later the clock reads 31: the second plus the penalty.
@@ -460,7 +480,7 @@ TEST_F(DrillWindow, ClockPenaltyCountdownAndBar)
     for (int b = 30; b <= 39; ++b) EXPECT_TRUE(f->sPicture3[size_t(b)]->isHidden()) << b;
     // Best and YourBest (no threshold) stay complete.
     for (int b = 10; b <= 29; ++b) EXPECT_FALSE(f->sPicture3[size_t(b)]->isHidden()) << b;
-    EXPECT_EQ(state().TimeOver, 0);
+    EXPECT_FALSE(f->run()->timeOver());
 }
 
 TEST_F(DrillWindow, TimeOverAtFiveTimesTheLimitButNotWhileJudging)
@@ -468,47 +488,56 @@ TEST_F(DrillWindow, TimeOverAtFiveTimesTheLimitButNotWhileJudging)
     MainFrm* f = start(1);
     QPointer<MainFrm> alive(f);
     tickAt(f, 449.0);
-    EXPECT_EQ(state().TimeOver, 0);
+    EXPECT_FALSE(f->run()->timeOver());
     EXPECT_LT(f->sShape2->width(), f->sShape5->width());
 
-    state().Judging = 1;
+    // A right answer whose cue is still playing at the limit.
+    fakes.sound.endAtOnce = false;
+    const Question& q = f->content().table.at(f->run()->currentQuestion());
+    press(f, q.seedX, q.seedY);
+    ASSERT_EQ(f->run()->phase(), Phase::Judging);
     tickAt(f, 450.0);
-    EXPECT_EQ(state().TimeOver, 0);
+    EXPECT_FALSE(f->run()->timeOver());
     EXPECT_EQ(f->sShape2->width(), f->sShape5->width());
     EXPECT_TRUE(f->sTimer1->isActive());
 
-    state().Judging = 0;
+    fakes.sound.finish();
+    EXPECT_EQ(f->run()->phase(), Phase::Asking);
     tickAt(f, 451.0);
-    EXPECT_EQ(state().TimeOver, 1);
-    EXPECT_EQ(state().RunFinished, 1);
+    EXPECT_TRUE(f->run()->timeOver());
+    EXPECT_EQ(f->run()->phase(), Phase::Finishing);
     EXPECT_EQ(state().RunTime, kNoTime);
-    ASSERT_TRUE(alive);
     EXPECT_FALSE(f->sTimer1->isActive());
     EXPECT_TRUE(f->lblsss2->isVisibleTo(f->sPicture2));
     EXPECT_FALSE(f->lblsss1->isVisibleTo(f->sPicture2));
-    EXPECT_EQ(finishShown, 1);
-    EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
     EXPECT_TRUE(resultsStored());
+    // The finish screen after a second's pause, once the tick's handler has returned.
+    EXPECT_EQ(finishShown, 0);
+    settle(f);
+    EXPECT_EQ(finishShown, 1);
+    EXPECT_FALSE(alive);
+    EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
 }
 
 TEST_F(DrillWindow, RunTimeIsTheLastTicksFigure)
 {
     MainFrm* f = start(1);
+    answerRightUntilOneLeft(f);
     tickAt(f, 37.0);
     fakes.clock.advanceMs(700);
-    state().RunCorrectCount = f->QuestionsPerRun - 1;
-    const Question& q = f->content().table.at(f->CurrentQuestion);
+    const Question& q = f->content().table.at(f->run()->currentQuestion());
     press(f, q.seedX, q.seedY);
-    EXPECT_EQ(state().RunComplete, 1);
-    EXPECT_EQ(state().TimeOver, 0);
+    EXPECT_EQ(f->run()->phase(), Phase::Finishing);
+    EXPECT_FALSE(f->run()->timeOver());
     EXPECT_EQ(state().RunTime, 37);
     EXPECT_TRUE(f->lblsss1->isVisibleTo(f->sPicture2));
     EXPECT_FALSE(f->sTimer1->isActive());
-    EXPECT_EQ(finishShown, 1);
     EXPECT_TRUE(resultsStored());
     // Ticks after the end do nothing more.
     tickAt(f, 600.0);
-    EXPECT_EQ(state().TimeOver, 0);
+    EXPECT_FALSE(f->run()->timeOver());
+    EXPECT_EQ(state().RunTime, 37);
+    settle(f);
     EXPECT_EQ(finishShown, 1);
 }
 
@@ -523,27 +552,27 @@ TEST_F(DrillWindow, ARunAcrossMidnightHasItsTrueLength)
         MainFrm* f = start(1);
         ASSERT_NE(f, nullptr);
         if (answered) {
+            answerRightUntilOneLeft(f);
             fakes.clock.advanceMs(30000);
             f->sTimer1_Timer();
             EXPECT_EQ(fakes.clock.current.time(), QTime(0, 0, 20));
-            EXPECT_EQ(state().ElapsedSeconds, 30);
+            EXPECT_EQ(f->run()->elapsed(), 30);
             EXPECT_EQ(f->sLabel10->text(), QStringLiteral("30"));
-            state().RunCorrectCount = f->QuestionsPerRun - 1;
-            const Question& q = f->content().table.at(f->CurrentQuestion);
+            const Question& q = f->content().table.at(f->run()->currentQuestion());
             press(f, q.seedX, q.seedY);
-            EXPECT_EQ(state().TimeOver, 0);
+            EXPECT_FALSE(f->run()->timeOver());
             EXPECT_EQ(state().RunTime, 30);
         } else {
             fakes.clock.advanceMs(449000);
             f->sTimer1_Timer();
-            EXPECT_EQ(state().TimeOver, 0);
+            EXPECT_FALSE(f->run()->timeOver());
             fakes.clock.advanceMs(2000);  // past five times the limit of 90 s
             f->sTimer1_Timer();
-            EXPECT_EQ(state().TimeOver, 1);
+            EXPECT_TRUE(f->run()->timeOver());
             EXPECT_EQ(state().RunTime, kNoTime);
         }
+        settle(f);
         EXPECT_EQ(finishShown, 1);
-        flushDeletes();
     }
 }
 
@@ -565,14 +594,14 @@ TEST_F(DrillWindow, MinutesSinceSignInCountOnAcrossMidnightAndAClockCorrection)
 
 TEST_F(DrillWindow, ARunEndedBeforeTheFirstTickTakesNoTimeFromTheRunBefore)
 {
-    state().ElapsedSeconds = 57;  // the previous run's last figure
+    state().RunTime = 57;  // the previous run's figure
     MainFrm* f = start(1);
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(state().ElapsedSeconds, 0);
-    state().RunCorrectCount = f->QuestionsPerRun - 1;
-    const Question& q = f->content().table.at(f->CurrentQuestion);
+    EXPECT_EQ(f->run()->elapsed(), 0);
+    answerRightUntilOneLeft(f);
+    const Question& q = f->content().table.at(f->run()->currentQuestion());
     press(f, q.seedX, q.seedY);
-    EXPECT_EQ(state().RunComplete, 1);
+    EXPECT_EQ(f->run()->phase(), Phase::Finishing);
     EXPECT_EQ(state().RunTime, 0);
 }
 
@@ -583,7 +612,7 @@ TEST_F(DrillWindow, NoLimitTimeMeansNoBarAndNoTimeOver)
     EXPECT_FALSE(f->sShape5->isVisible());
     tickAt(f, 5000.0);
     EXPECT_EQ(f->sLabel10->text(), QStringLiteral("5000"));
-    EXPECT_EQ(state().TimeOver, 0);
+    EXPECT_FALSE(f->run()->timeOver());
     EXPECT_TRUE(f->sTimer1->isActive());
 }
 
@@ -591,7 +620,7 @@ TEST_F(DrillWindow, ListLevelArrangementAndAnswers)
 {
     fakes.random.queue = {0.1};  // the first question: 信濃川
     MainFrm* f = start(2);
-    ASSERT_EQ(f->CurrentQuestion, 1);
+    ASSERT_EQ(f->run()->currentQuestion(), 1);
     EXPECT_EQ(f->LblNuritubusiSiji->text(), QStringLiteral("赤色の付いているのはどこ"));
     EXPECT_EQ(f->LblNuritubusiSiji->y(), f->Label4[5]->y());
     EXPECT_EQ(f->Label6->y(), f->Label4[1]->y());
@@ -614,7 +643,7 @@ TEST_F(DrillWindow, ListLevelArrangementAndAnswers)
     EXPECT_EQ(f->mapPosition(), before);
     // Presses on the map are no answer on list levels.
     press(f, 30, 20);
-    EXPECT_EQ(state().Judging, 0);
+    EXPECT_NE(f->run()->phase(), Phase::Judging);
     EXPECT_EQ(fakes.sound.played.size(), 0);
 
     // Headings change nothing, by click or double click.
@@ -624,7 +653,7 @@ TEST_F(DrillWindow, ListLevelArrangementAndAnswers)
     f->ListNuritubusi_DblClick(heading);
     EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("?"));
     EXPECT_TRUE(f->ListNuritubusi->isVisible());
-    EXPECT_EQ(state().RunCorrectCount, 0);
+    EXPECT_EQ(f->run()->correctCount(), 0);
 
     // The right answer, chosen from the lists.
     f->ListNuritubusi_Click(rowOf(f->ListNuritubusi, QStringLiteral("信濃川           (しなのがわ)")));
@@ -633,10 +662,10 @@ TEST_F(DrillWindow, ListLevelArrangementAndAnswers)
     EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("信濃川(しなのがわ)"));
     EXPECT_EQ(f->LblNuritubusi7->text(), QStringLiteral("千曲川(ちくまがわ)"));
     QTest::mouseClick(f->CmdNuritubusiOK, Qt::LeftButton);
-    EXPECT_EQ(state().RunCorrectCount, 1);
-    EXPECT_EQ(state().Judging, 0);
+    EXPECT_EQ(f->run()->correctCount(), 1);
+    EXPECT_NE(f->run()->phase(), Phase::Judging);
     EXPECT_EQ(f->sLabel9->text(), QStringLiteral("3"));
-    EXPECT_NE(f->CurrentQuestion, 1);
+    EXPECT_NE(f->run()->currentQuestion(), 1);
     // A right answer shows its "○" beside the answer slots, with no sound needed.
     EXPECT_TRUE(f->listSign->isVisible());
     EXPECT_EQ(f->listSign->kind(), AnswerSign::Right);
@@ -644,13 +673,13 @@ TEST_F(DrillWindow, ListLevelArrangementAndAnswers)
     EXPECT_FALSE(f->penaltyBadge->isVisible());
 
     // A wrong answer: the slots show which part was wrong, the key is shown.
-    const int asked = f->CurrentQuestion;
-    const double startBefore = f->RunStartTime;
+    const int asked = f->run()->currentQuestion();
+    const double startBefore = f->run()->startTime();
     const ListKey key = listKey(f->content().table.at(asked));
     const Question& other = f->content().table.at(asked == 2 ? 1 : 2);
     f->ListNuritubusi_Click(rowOf(f->ListNuritubusi, visibleListEntry(nameListEntry(other.displayName))));
     f->CmdNuritubusiOK_Click();
-    EXPECT_EQ(state().CorrectionShown, 1);
+    EXPECT_EQ(f->run()->phase(), Phase::Correction);
     EXPECT_EQ(background(f->LblNuritubusi2), kWrongViolet);
     EXPECT_EQ(background(f->Lblnuritubusi1), kRightRed) << "the right name in the right answer's colour";
     EXPECT_TRUE(f->Label6->isVisible());
@@ -661,7 +690,7 @@ TEST_F(DrillWindow, ListLevelArrangementAndAnswers)
     EXPECT_FALSE(f->List3->isVisible());
     EXPECT_FALSE(f->CmdNuritubusiOK->isVisible());
     EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
-    EXPECT_DOUBLE_EQ(f->RunStartTime, startBefore - 10);
+    EXPECT_DOUBLE_EQ(f->run()->startTime(), startBefore - 10);
     EXPECT_TRUE(f->listSign->isVisible());
     EXPECT_EQ(f->listSign->kind(), AnswerSign::Wrong);
     EXPECT_TRUE(f->penaltyBadge->isVisible());
@@ -671,20 +700,20 @@ TEST_F(DrillWindow, ListLevelArrangementAndAnswers)
     EXPECT_EQ(fakes.sound.played.size(), 2);
 
     f->CmdNuritubusikakunin_Click();
-    EXPECT_EQ(state().CorrectionShown, 0);
+    EXPECT_NE(f->run()->phase(), Phase::Correction);
     EXPECT_FALSE(f->listSign->isVisible()) << "the × goes with the correction";
     EXPECT_EQ(f->LblNuritubusiSiji->text(), QStringLiteral("色の付いているのはどこ"));
     EXPECT_TRUE(f->CmdNuritubusiOK->isVisible());
     EXPECT_FALSE(f->Label6->isVisible());
     EXPECT_EQ(background(f->LblNuritubusi2), kSlotGreen);
-    EXPECT_NE(f->CurrentQuestion, asked);
+    EXPECT_NE(f->run()->currentQuestion(), asked);
 }
 
 TEST_F(DrillWindow, ListQuestionWithoutSecondNameOrRelatedPlace)
 {
     fakes.random.queue = {0.9};  // ナゾ川: no reading, no second name, no related place
     MainFrm* f = start(2);
-    ASSERT_EQ(f->CurrentQuestion, 4);
+    ASSERT_EQ(f->run()->currentQuestion(), 4);
     EXPECT_EQ(f->LblNuritubusi7->text(), QStringLiteral("-"));
     EXPECT_FALSE(f->ListNuritubusi2->isEnabled());
     // The pupil sees that the second-name list takes no choice: no dark ink in it.
@@ -702,7 +731,7 @@ TEST_F(DrillWindow, ListQuestionWithoutSecondNameOrRelatedPlace)
     EXPECT_FALSE(f->List3->isVisible());
     // Double-clicking the name submits: the hidden related slot counts as right.
     f->ListNuritubusi_DblClick(rowOf(f->ListNuritubusi, QStringLiteral("ナゾ川")));
-    EXPECT_EQ(state().RunCorrectCount, 1);
+    EXPECT_EQ(f->run()->correctCount(), 1);
 
     // A hidden reading: the name alone goes into the slot and matches the key.
     fakes.random.queue = {0.6};  // 浜名湖
@@ -711,88 +740,93 @@ TEST_F(DrillWindow, ListQuestionWithoutSecondNameOrRelatedPlace)
     PreviousQuestion() = 0;
     StartRun();
     f = screens::findAs<MainFrm>(ScreenId::Drill);
-    ASSERT_EQ(f->CurrentQuestion, 3);
+    ASSERT_EQ(f->run()->currentQuestion(), 3);
     f->ListNuritubusi_Click(rowOf(f->ListNuritubusi, QStringLiteral("浜名湖           (は＊まなこ)")));
     EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("浜名湖"));
     f->List3_DblClick(rowOf(f->List3, QStringLiteral("静岡県")));
-    EXPECT_EQ(state().RunCorrectCount, 1);
-    EXPECT_EQ(state().CorrectionShown, 0);
+    EXPECT_EQ(f->run()->correctCount(), 1);
+    EXPECT_NE(f->run()->phase(), Phase::Correction);
 }
 
-// A cue blocks the window: clicks made meanwhile are handled only after it.
-// This player queues a click on "次へ" while the wrong cue plays, as the
-// second click of a double click on "O.K." would be.
-class ClickDuringWrongCue : public ISoundPlayer {
-public:
-    QPointer<QPushButton> next;
-    int play(const QString&) override
-    {
-        if (next && next->isVisible()) {
-            const QPointF at(next->width() / 2.0, next->height() / 2.0);
-            const QPointF global = next->mapToGlobal(at);
-            for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-                QCoreApplication::postEvent(next, new QMouseEvent(t, at, global, Qt::LeftButton,
-                                                                  t == QEvent::MouseButtonPress ? Qt::LeftButton
-                                                                                                : Qt::NoButton,
-                                                                  {}));
-        }
-        return 0;
-    }
-    QString errorText(int) const override { return {}; }
-};
-
+// The cue does not hold the window: clicks made while it plays (the second
+// click of a double click on "O.K.") reach "次へ" at once, and are ignored
+// until the cue has ended.
 TEST_F(DrillWindow, ClicksMadeDuringTheWrongCueDoNotTakeTheCorrectionAway)
 {
-    ClickDuringWrongCue player;
-    platform().sound = &player;
+    fakes.sound.endAtOnce = false;
     MainFrm* f = start(2);
-    player.next = f->CmdNuritubusikakunin;
-    const int asked = f->CurrentQuestion;
+    const int asked = f->run()->currentQuestion();
     QTest::mouseClick(f->CmdNuritubusiOK, Qt::LeftButton);  // nothing chosen: wrong
-    QCoreApplication::processEvents();
-    EXPECT_EQ(state().CorrectionShown, 1);
+    ASSERT_TRUE(fakes.sound.playing());
+    EXPECT_EQ(f->run()->phase(), Phase::Judging);
+    EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
+    QTest::mouseClick(f->CmdNuritubusikakunin, Qt::LeftButton);
+    f->CmdNuritubusikakunin_Click();
+    QTest::mouseClick(f->CmdNuritubusiOK, Qt::LeftButton);
+    EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
+    EXPECT_EQ(f->run()->currentQuestion(), asked);
+
+    fakes.sound.finish();
+    EXPECT_EQ(f->run()->phase(), Phase::Correction);
     EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
     EXPECT_TRUE(f->CmdNuritubusikakunin->isEnabled());
-    EXPECT_EQ(f->CurrentQuestion, asked);
+    EXPECT_EQ(f->focusWidget(), f->CmdNuritubusikakunin);
+    EXPECT_EQ(f->run()->currentQuestion(), asked);
     // A deliberate press afterwards goes on as before.
     QTest::mouseClick(f->CmdNuritubusikakunin, Qt::LeftButton);
-    EXPECT_EQ(state().CorrectionShown, 0);
-    // "次へ" does nothing while an answer is being followed up.
-    state().Judging = 1;
-    state().CorrectionShown = 1;
-    f->CmdNuritubusikakunin->show();
-    f->CmdNuritubusikakunin_Click();
-    EXPECT_TRUE(f->CmdNuritubusikakunin->isVisible());
-    EXPECT_EQ(state().CorrectionShown, 1);
-    state().Judging = 0;
-    platform().sound = &fakes.sound;
+    EXPECT_EQ(f->run()->phase(), Phase::Asking);
+    EXPECT_FALSE(f->CmdNuritubusikakunin->isVisible());
+}
+
+// A press on the map while the cue of a wrong answer plays is no answer, and
+// changes nothing of the correction.
+TEST_F(DrillWindow, APressDuringTheAnswerCueIsIgnored)
+{
+    fakes.sound.endAtOnce = false;
+    MainFrm* f = start(1);
+    const int asked = f->run()->currentQuestion();
+    const QPoint other = otherPatch(f);
+    press(f, other.x(), other.y());
+    ASSERT_EQ(f->run()->phase(), Phase::Judging);
+    const QString pressedName = f->LblNuritubusi4->text();
+    const QImage shown = f->surface().image();
+    const Question& q = f->content().table.at(asked);
+    f->PicNuritubusiPic_MouseDown(q.seedX, q.seedY);  // the right place, too late
+    EXPECT_EQ(f->LblNuritubusi4->text(), pressedName);
+    EXPECT_EQ(f->surface().image(), shown);
+    EXPECT_EQ(fakes.sound.played.size(), 1);
+    EXPECT_EQ(f->run()->correctCount(), 0);
+    fakes.sound.finish();
+    EXPECT_EQ(f->run()->phase(), Phase::Correction);
+    EXPECT_EQ(f->run()->currentQuestion(), asked);
 }
 
 TEST_F(DrillWindow, PreviousQuestionCarriesOverToTheNextRun)
 {
     fakes.random.queue = {0.3};  // question 2
     MainFrm* f = start(1);
-    ASSERT_EQ(f->CurrentQuestion, 2);
+    ASSERT_EQ(f->run()->currentQuestion(), 2);
     screens::close(ScreenId::Drill);
     flushDeletes();
     // The next run (any level) does not open with question 2.
     fakes.random.queue = {0.3, 0.3, 0.8};
     f = start(2);
-    EXPECT_EQ(f->CurrentQuestion, 4);
+    EXPECT_EQ(f->run()->currentQuestion(), 4);
 }
 
 TEST_F(DrillWindow, EmptyDataFileGoesBackWithoutARecord)
 {
     dir.writeCp932(QStringLiteral("データ.csv"), QString());
     MainFrm* f = start(1);
-    Q_UNUSED(f);
+    EXPECT_EQ(f->run(), nullptr);
+    test::keepResponsive();  // the way back is taken once the activation has returned
+    flushDeletes();
     ASSERT_EQ(fakes.messages.shown.size(), 1);
     EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("データ.csv")));
     EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("問題がありません")));
     EXPECT_EQ(dashboardShown, 1);
     EXPECT_FALSE(waitShown());
     EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
-    EXPECT_EQ(state().RunFinished, 0);
     EXPECT_FALSE(resultsStored());
 }
 
@@ -805,7 +839,7 @@ TEST_F(DrillWindow, PracticeNamesWhatIsUnderTheMouse)
     EXPECT_TRUE(f->Label3->isHidden());
     EXPECT_TRUE(f->CmdNuritubusimodoru->isVisible());
     EXPECT_FALSE(f->ListNuritubusi->isVisible());
-    EXPECT_EQ(f->CurrentQuestion, 0);
+    EXPECT_EQ(f->run()->currentQuestion(), 0);
     EXPECT_TRUE(f->sTimer1->isActive());
 
     auto move = [&](int x, int y) {
@@ -859,45 +893,54 @@ TEST_F(DrillWindow, PracticeNamesWhatIsUnderTheMouse)
 
     // Presses do not answer in practice.
     press(f, 30, 20);
-    EXPECT_EQ(state().Judging, 0);
+    EXPECT_NE(f->run()->phase(), Phase::Judging);
     EXPECT_TRUE(fakes.sound.played.isEmpty());
 
     // "戻る": back to the dashboard with nothing recorded.
     QTest::mouseClick(f->CmdNuritubusimodoru, Qt::LeftButton);
+    EXPECT_EQ(f->run()->phase(), Phase::Done);
+    EXPECT_TRUE(f->sPicture2->isVisible());
+    EXPECT_FALSE(f->lblsss1->isVisibleTo(f->sPicture2));
+    EXPECT_FALSE(f->lblsss2->isVisibleTo(f->sPicture2));
+    test::keepResponsive();
+    flushDeletes();
     EXPECT_EQ(dashboardShown, 1);
     EXPECT_FALSE(waitShown());
     EXPECT_EQ(finishShown, 0);
     EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
     EXPECT_FALSE(resultsStored());
-    EXPECT_EQ(state().RunFinished, 0);
 }
 
-TEST_F(DrillWindow, PracticeRecordsNothingWhenBackAndTimeOverMeet)
+// "戻る" and the clock's last tick of practice on a timed level: whichever
+// comes first decides, and the other is ignored. "戻る" first records
+// nothing; the limit first ends practice as a time-over run, recorded.
+TEST_F(DrillWindow, PracticeBackAndTimeOverMeet)
 {
-    // "戻る" pressed while the clock's last tick gives the event loop a turn,
-    // and the other way round: either way nothing is recorded in practice.
-    for (bool backFirst : {false, true}) {
+    for (bool backFirst : {true, false}) {
         SCOPED_TRACE(backFirst ? "back first" : "tick first");
         MainFrm* f = start(1, 1);
         ASSERT_NE(f, nullptr);
         if (backFirst) {
             QTest::mouseClick(f->CmdNuritubusimodoru, Qt::LeftButton);
-            test::keepResponsive();
-            if (QPointer<MainFrm> still(screens::findAs<MainFrm>(ScreenId::Drill)); still) tickAt(still, 451.0);
-        } else {
-            test::postClick(f->CmdNuritubusimodoru);
             tickAt(f, 451.0);
-            test::keepResponsive();
+            EXPECT_FALSE(f->run()->timeOver());
+        } else {
+            tickAt(f, 451.0);
+            QTest::mouseClick(f->CmdNuritubusimodoru, Qt::LeftButton);
+            EXPECT_TRUE(f->run()->timeOver());
+            EXPECT_TRUE(f->lblsss2->isVisibleTo(f->sPicture2));
         }
+        fakes.clock.advanceMs(DrillRun::kFinishPauseMs);
+        test::keepResponsive();
         flushDeletes();
-        EXPECT_EQ(finishShown, 0);
-        EXPECT_FALSE(resultsStored());
+        EXPECT_EQ(finishShown, backFirst ? 0 : 1);
+        EXPECT_EQ(dashboardShown, backFirst ? 1 : 0);
+        EXPECT_EQ(resultsStored(), !backFirst);
         EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
         screens::closeAll();
         flushDeletes();
         finishShown = 0;
-        state().RunFinished = 0;
-        state().TimeOver = 0;
+        dashboardShown = 0;
     }
 }
 
@@ -912,6 +955,8 @@ TEST_F(DrillWindow, MapLevelIgnoresMouseMovesAndAMissingMapGoesBack)
 
     setMapImageSource([](const QString&) { return QImage(); });
     start(1);
+    test::keepResponsive();
+    flushDeletes();
     ASSERT_EQ(fakes.messages.shown.size(), 1);
     EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("日本川")));
     EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
@@ -1013,26 +1058,26 @@ TEST_F(DrillWindow, ZoomedPressesAreJudgedAsWithoutZoom)
     EXPECT_TRUE(f->PicNuritubusiIdou[1]->isEnabled()) << "an enlarged map can be scrolled";
 
     // Zoom 4, scrolled so that the asked place is in view: pressed, it is right.
-    const Question& q = f->content().table.at(f->CurrentQuestion);
+    const Question& q = f->content().table.at(f->run()->currentQuestion());
     map->setZoom(4.0, map->viewportPointOf(QPoint(q.seedX, q.seedY)));
     map->move(positionCentring(QPoint(q.seedX, q.seedY), 4.0, f->BasePictureBox->size(),
                                               f->surface().clean().size()));
     ASSERT_NE(map->pos(), QPoint(0, 0));
     QTest::mouseClick(map, Qt::LeftButton, {}, viewportRectOf(QPoint(q.seedX, q.seedY), QPoint(), 4.0).center().toPoint());
-    EXPECT_EQ(state().RunCorrectCount, 1);
-    EXPECT_EQ(state().CorrectionShown, 0);
+    EXPECT_EQ(f->run()->correctCount(), 1);
+    EXPECT_NE(f->run()->phase(), Phase::Correction);
     EXPECT_EQ(map->zoom(), 1.0) << "the next question shows the whole map";
     EXPECT_EQ(f->PicNuritubusiIdou[1]->isEnabled(), map->size() != f->BasePictureBox->size());
 
     // Zoom 3 (wheel), a press on another place: wrong, named as without zoom.
-    const Question& next = f->content().table.at(f->CurrentQuestion);
+    const Question& next = f->content().table.at(f->run()->currentQuestion());
     const QPoint other = otherPatch(f);
     map->setZoom(3.0, QPointF(0, 0));
     MapSurface plain;
     plain.load(f->surface().clean());
-    const PressResult expected = judgeMapPress(plain, f->content().table, f->CurrentQuestion, other.x(), other.y());
+    const PressResult expected = judgeMapPress(plain, f->content().table, f->run()->currentQuestion(), other.x(), other.y());
     QTest::mouseClick(map, Qt::LeftButton, {}, (QPointF(map->viewportPointOf(other)) - QPointF(map->pos())).toPoint());
-    ASSERT_EQ(state().CorrectionShown, 1);
+    ASSERT_EQ(f->run()->phase(), Phase::Correction);
     EXPECT_EQ(f->LblNuritubusi4->text(), expected.pressedName);
     EXPECT_EQ(f->surface().image(), plain.image()) << "the same fills as a press without zoom";
     EXPECT_EQ(*map->ring(), QPoint(next.seedX, next.seedY));
@@ -1048,7 +1093,7 @@ TEST_F(DrillWindow, AListLevelAnswersFromTheKeyboardAlone)
 {
     fakes.random.queue = {0.1};  // the first question: 信濃川
     MainFrm* f = start(2);
-    ASSERT_EQ(f->CurrentQuestion, 1);
+    ASSERT_EQ(f->run()->currentQuestion(), 1);
     EXPECT_TRUE(f->PicNuritubusiPic->ring().has_value()) << "the asked area has its ring";
     auto* names = qobject_cast<ChoiceList*>(f->ListNuritubusi);
     ASSERT_NE(names, nullptr);
@@ -1092,6 +1137,6 @@ TEST_F(DrillWindow, AListLevelAnswersFromTheKeyboardAlone)
     EXPECT_EQ(f->focusWidget(), f->CmdNuritubusiOK);
     // Enter presses the focused "O.K.": right.
     QTest::keyClick(f->CmdNuritubusiOK, Qt::Key_Return);
-    EXPECT_EQ(state().RunCorrectCount, 1);
+    EXPECT_EQ(f->run()->correctCount(), 1);
     EXPECT_EQ(f->focusWidget(), f->ListNuritubusi) << "the next question starts in the name list again";
 }

@@ -2,9 +2,11 @@
 // screen at once and is deleted only after the last of them has returned.
 #include "Clicks.h"
 #include "Fakes.h"
+#include "frame/Layout.h"
 #include "frame/Navigator.h"
 #include "frame/Screen.h"
 
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -88,3 +90,23 @@ TEST(Navigator, ScreenClosedDuringItsOwnHandlerIsDeletedOnlyAfterIt)
 }
 
 } // namespace
+
+// A control looked up by a misspelt name stops the program when the window
+// is made, in every build (not only in a debug build), naming the name.
+TEST(ControlNames, AMisspeltNameStopsTheProgramAtOnce)
+{
+    QWidget window;
+    window.setObjectName(QStringLiteral("MainFrm"));
+    auto* panel = named(new QWidget(&window), QStringLiteral("PicNuritubusiBase"));
+    named(new QLabel(panel), QStringLiteral("Label3"));
+    EXPECT_NE(requireControl(&window, "Label3"), nullptr);
+    EXPECT_NE(requireControlAs<QLabel>(panel, "Label3", /*directOnly=*/true), nullptr);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(requireControl(&window, "Lable3"), "MainFrm: no control named \"Lable3\"");
+    EXPECT_DEATH(requireControl(&window, "Label3", /*directOnly=*/true), "no control named \"Label3\"");
+    EXPECT_DEATH(requireControlAs<QPushButton>(panel, "Label3"), "no control named \"Label3\"");
+    const Placement table[] = {{"Label3", -1, QRect(1, 2, 30, 40)}, {"Lable3", -1, QRect(0, 0, 1, 1)}};
+    EXPECT_DEATH(layOut(&window, table), "no control named \"Lable3\"");
+    layOut(&window, std::span(table, 1));
+    EXPECT_EQ(requireControl(panel, "Label3")->geometry(), QRect(1, 2, 30, 40));
+}

@@ -1,6 +1,7 @@
-// The whole loop of a run's end: a stand-in drill screen calls FinishRun, the
-// run is judged and stored, the finish screen shows the outcome, and its two
-// buttons lead back into the drill or to the menu.
+// The records' side of a run's end: the run is judged and stored, the finish
+// screen shows the outcome with its cues, and its two buttons lead back into
+// the drill (a stand-in here) or to the menu. The order of the run itself,
+// up to its hand-over, is the drill's DrillRun (tests/drill/test_run.cpp).
 #include "Fakes.h"
 #include "Runs.h"
 #include "TempDir.h"
@@ -33,30 +34,21 @@ namespace {
 
 // What the stand-in drill saw; it outlives the drill windows themselves.
 struct DrillLog {
-    std::vector<bool> notices;  // one per showNotice, true = "時間切れ"
-    int clockStops = 0;
     int activations = 0;
 };
 DrillLog drillLog;
 int dashboardActivations = 0;
 
-// A drill window that does what the real one does around a run's end.
-class FakeDrill : public Screen, public IRunScreen {
+// A drill window that does what the real one does when it starts.
+class FakeDrill : public Screen {
 public:
     FakeDrill() : Screen(QStringLiteral("MainFrm")) {}
-    ~FakeDrill() override
-    {
-        if (runScreen() == this) setRunScreen(nullptr);
-    }
     void activate() override
     {
         ++drillLog.activations;
-        setRunScreen(this);
         screens::close(ScreenId::Dashboard);
         CloseWait();
     }
-    void showNotice(bool timeOver) override { drillLog.notices.push_back(timeOver); }
-    void stopClock() override { ++drillLog.clockStops; }
 };
 
 class FakeDashboard : public Screen {
@@ -100,7 +92,6 @@ protected:
     void TearDown() override
     {
         screens::closeAll();
-        setRunScreen(nullptr);
         flushDeletes();
     }
 
@@ -112,18 +103,23 @@ protected:
         RecountAll();
     }
 
-    // Starts a run on the level, lets it last `seconds` and ends it.
+    // A run of the level that lasted `seconds` (or ran out of time) is
+    // judged and stored, and the finish screen shows it.
     FrmSyuuryou* play(int level, int seconds, bool timeOver = false)
     {
         state().SelectedLevel = level;
-        StartRun();
-        EXPECT_NE(screens::find(ScreenId::Drill), nullptr);
-        state().ElapsedSeconds = seconds;
-        state().TimeOver = timeOver ? 1 : 0;
-        if (!timeOver) state().RunComplete = 1;
-        FinishRun();
+        const RunOutcome outcome = JudgeRun(level, timeOver ? kTimeOver : seconds);
+        screens::close(ScreenId::Drill);
+        screens::show(ScreenId::Finish, [&outcome](QWidget* w) { static_cast<FrmSyuuryou*>(w)->setOutcome(outcome); });
         flushDeletes();
         return screens::findAs<FrmSyuuryou>(ScreenId::Finish);
+    }
+
+    // The screen change a button asked for, made from the event loop.
+    static void settle()
+    {
+        for (int turn = 0; turn < 3; ++turn) QCoreApplication::processEvents();
+        flushDeletes();
     }
 
     QByteArray results() const
@@ -148,24 +144,10 @@ double doubleAt(const QByteArray& b, int offset)
 
 TEST_F(RunFlowTest, FirstRunIsStoredAndShowsOnlyTheTopRecord)
 {
-    // During the pause the run is already stored, the wait window is up and
-    // the drill still loaded.
-    int pauseSteps = 0, stepsAsExpected = 0;
-    fakes.clock.onWait = [&](int) {
-        ++pauseSteps;
-        if (waitShown() && screens::find(ScreenId::Drill) && results().size() == 44) ++stepsAsExpected;
-    };
+    ShowWait();  // as the drill leaves it during its pause
     FrmSyuuryou* f = play(1, 45);
-    EXPECT_GT(pauseSteps, 0);
-    EXPECT_EQ(stepsAsExpected, pauseSteps);
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
-    EXPECT_EQ(drillLog.notices, std::vector<bool>{false});  // "成績記録中"
-    EXPECT_EQ(drillLog.clockStops, 1);
     EXPECT_FALSE(waitShown());
-    // The pause: one second in 10-ms steps, no more than a step or two over.
-    EXPECT_GE(fakes.clock.waitedMs, 1000);
-    EXPECT_LE(fakes.clock.waitedMs, 1030);
 
     // The stored record, byte for byte.
     const QByteArray rec = results();
@@ -190,8 +172,6 @@ TEST_F(RunFlowTest, FirstRunIsStoredAndShowsOnlyTheTopRecord)
     EXPECT_EQ(f->Label14->text(), QStringLiteral("（1回目)"));
     EXPECT_FALSE(f->Label2->isVisible());
     EXPECT_FALSE(f->Picture1->isVisible());
-    EXPECT_EQ(state().NewPersonalBest, 0);
-    EXPECT_EQ(state().NewTopRecord, 0);
     EXPECT_EQ(state().BestTime(1, 7), 45);
     EXPECT_EQ(state().TopTime[1], 45);
 
@@ -208,9 +188,9 @@ TEST_F(RunFlowTest, FirstRunIsStoredAndShowsOnlyTheTopRecord)
     EXPECT_FALSE(f->Timer1->isActive());
 }
 
-// The message is on the screen while its cue plays (the cue holds the screen
-// until it ends), not only afterwards.
-TEST_F(RunFlowTest, MessageIsPaintedBeforeItsCuePlays)
+// The message is on the screen while its cue plays, and the buttons wait
+// for the cue's end even when their timer comes first.
+TEST_F(RunFlowTest, MessageShowsWhileItsCuePlaysAndTheButtonsWaitForItsEnd)
 {
     struct PaintCounter : QObject {
         int label20Paints = 0;
@@ -220,26 +200,22 @@ TEST_F(RunFlowTest, MessageIsPaintedBeforeItsCuePlays)
             return false;
         }
     } counter;
-    struct Player : ISoundPlayer {
-        PaintCounter* counter;
-        std::vector<int> paintsAtPlay;
-        int play(const QString&) override
-        {
-            paintsAtPlay.push_back(counter->label20Paints);
-            return 0;
-        }
-        QString errorText(int) const override { return {}; }
-    } player;
-    player.counter = &counter;
-    platform().sound = &player;
+    fakes.sound.endAtOnce = false;
     qApp->installEventFilter(&counter);
     FrmSyuuryou* f = play(1, 45);
-    qApp->removeEventFilter(&counter);
-    platform().sound = &fakes.sound;
     ASSERT_NE(f, nullptr);
+    ASSERT_TRUE(fakes.sound.playing());
+    for (int turn = 0; turn < 3; ++turn) QCoreApplication::processEvents();
+    qApp->removeEventFilter(&counter);
     EXPECT_EQ(f->Label20->text(), QStringLiteral("！！！最高新記録！！！"));
-    ASSERT_EQ(player.paintsAtPlay.size(), 1u);
-    EXPECT_GT(player.paintsAtPlay[0], 0);
+    EXPECT_GT(counter.label20Paints, 0);
+    EXPECT_TRUE(fakes.sound.playing());
+
+    f->Timer1_Timer();
+    EXPECT_FALSE(f->Command4->isVisible());
+    fakes.sound.finish();
+    EXPECT_TRUE(f->Command4->isVisible());
+    EXPECT_TRUE(f->Command5->isVisible());
 }
 
 TEST_F(RunFlowTest, OutcomesOfLaterRunsAndOtherPupils)
@@ -276,30 +252,17 @@ TEST_F(RunFlowTest, OutcomesOfLaterRunsAndOtherPupils)
     EXPECT_EQ(state().TodayCount(1, 7), 4.0f);
 }
 
-TEST_F(RunFlowTest, FinishRunActsOncePerRun)
-{
-    play(1, 45);
-    FinishRun();  // a late clock tick after the run ended
-    FinishRun();
-    EXPECT_EQ(results().size(), 44);
-    EXPECT_EQ(drillLog.notices.size(), 1u);
-}
-
+// A practice level's runs and those of an untimed level are never judged nor
+// recorded (the drill then sends the pupil back to the menu).
 TEST_F(RunFlowTest, PracticeAndUntimedLevelsAreNeverRecorded)
 {
     ASSERT_TRUE(isPracticeLevelName(state().LevelNames[13]));
     state().LevelTimed[5] = 0;
-    for (int level : {13, 5}) {
-        SCOPED_TRACE(level);
-        dashboardActivations = 0;
-        EXPECT_EQ(play(level, 45), nullptr);
-        EXPECT_EQ(results().size(), 0);
-        EXPECT_EQ(screens::find(ScreenId::Drill), nullptr);
-        EXPECT_NE(screens::find(ScreenId::Dashboard), nullptr);
-        EXPECT_EQ(dashboardActivations, 1);
-        EXPECT_EQ(drillLog.clockStops, 0);
-        EXPECT_FALSE(waitShown());
-    }
+    EXPECT_FALSE(runIsRecorded(13));
+    EXPECT_FALSE(runIsRecorded(5));
+    EXPECT_FALSE(runIsRecorded(0));
+    EXPECT_TRUE(runIsRecorded(1));
+    EXPECT_TRUE(runIsRecorded(12));
 }
 
 TEST_F(RunFlowTest, PracticeLeftOpenUntilTimeOverIsRecordedAsTimeOver)
@@ -307,7 +270,6 @@ TEST_F(RunFlowTest, PracticeLeftOpenUntilTimeOverIsRecordedAsTimeOver)
     state().PracticeMode = Loose(1);
     FrmSyuuryou* f = play(1, 600, /*timeOver=*/true);
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(drillLog.notices, std::vector<bool>{true});  // "時間切れ"
     const QByteArray rec = results();
     ASSERT_EQ(rec.size(), 44);
     EXPECT_EQ(qFromLittleEndian<qint32>(rec.constData() + 20), 99999);
@@ -328,32 +290,24 @@ TEST_F(RunFlowTest, AgainAndMenuKeepTheLoopGoing)
         SCOPED_TRACE(round);
         ASSERT_NE(f, nullptr);
         f->Timer1_Timer();
-        // A run that left its flags set: "もう一度" must start clean.
-        state().RunCorrectCount = 10;
-        state().Judging = 1;
-        state().CorrectionShown = 1;
         f->Command5->click();
-        flushDeletes();
+        EXPECT_TRUE(waitShown());
+        settle();
         EXPECT_EQ(screens::find(ScreenId::Finish), nullptr);
         EXPECT_NE(screens::find(ScreenId::Drill), nullptr);
         EXPECT_FALSE(waitShown());
-        const ProgramState& s = state();
-        EXPECT_EQ(s.RunFinished + s.RunComplete + s.TimeOver + s.Judging + s.CorrectionShown + s.RunCorrectCount, 0);
-        state().ElapsedSeconds = 40 + round;
-        FinishRun();
-        flushDeletes();
-        f = screens::findAs<FrmSyuuryou>(ScreenId::Finish);
+        f = play(2, 40 + round);
         ASSERT_NE(f, nullptr);
         EXPECT_EQ(f->Label13->text(), QStringLiteral(" (このレベル　%1回目)").arg(round));
     }
     EXPECT_EQ(results().size(), 4 * 44);
-    EXPECT_EQ(drillLog.activations, 4);
+    EXPECT_EQ(drillLog.activations, 3);  // once per "もう一度"
 
     f->Timer1_Timer();
     f->Command4->setFocus();
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QCoreApplication::sendEvent(f->Command4, &enter);  // Enter presses the focused "メニューへ"
-    flushDeletes();
+    settle();
     EXPECT_EQ(screens::find(ScreenId::Finish), nullptr);
     EXPECT_NE(screens::find(ScreenId::Dashboard), nullptr);
     EXPECT_EQ(dashboardActivations, 1);
@@ -381,7 +335,6 @@ TEST_F(RunFlowTest, FinalLevelClearedForTheFirstTime)
     fakes.sound.played.clear();
     f = play(12, 50);
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(s.AlreadyCleared, 1);
     EXPECT_TRUE(f->Label2->isVisible());
     EXPECT_FALSE(f->Picture1->isVisible());
     EXPECT_EQ(fakes.sound.played, QStringList{sound(QStringLiteral("fail"))});

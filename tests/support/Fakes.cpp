@@ -11,6 +11,26 @@ void FakeClock::waitResponsive(int ms)
     if (onWait) onWait(ms);
 }
 
+void FakeClock::after(int ms, QObject* context, std::function<void()> f)
+{
+    timers_.push_back({ticks + uint64_t(std::max(0, ms)), context, std::move(f)});
+}
+
+void FakeClock::advanceMs(int ms)
+{
+    current = current.addMSecs(ms);
+    ticks += uint64_t(ms);
+    for (;;) {
+        auto due = timers_.end();
+        for (auto it = timers_.begin(); it != timers_.end(); ++it)
+            if (it->due <= ticks && (due == timers_.end() || it->due < due->due)) due = it;
+        if (due == timers_.end()) return;
+        Timer t = std::move(*due);
+        timers_.erase(due);
+        if (t.context) t.f();
+    }
+}
+
 double FakeRandom::next()
 {
     if (!queue.empty()) {
@@ -24,13 +44,26 @@ double FakeRandom::next()
     return double(s_ >> 11) * (1.0 / 9007199254740992.0);
 }
 
-int FakeSoundPlayer::play(const QString& path)
+int FakeSoundPlayer::start(const QString& path, Ended ended)
 {
     played.append(path);
-    if (results.empty()) return 0;
-    int r = results.front();
-    results.pop_front();
-    return r;
+    if (!results.empty()) {
+        const int r = results.front();
+        results.pop_front();
+        if (r != 0) return r;
+    }
+    finish();  // a sound still playing is cut short
+    ended_ = std::move(ended);
+    if (endAtOnce) finish();
+    return 0;
+}
+
+void FakeSoundPlayer::finish(int result)
+{
+    if (!ended_) return;
+    Ended ended = std::move(ended_);
+    ended_ = nullptr;
+    ended(result);
 }
 
 bool FakePrinter::printDrawing(const std::function<void(QPainter&, const QRectF&)>& draw, double)

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QList>
 #include <QPair>
+#include <QPointer>
 #include <deque>
 #include <functional>
 
@@ -23,11 +24,19 @@ public:
     QDateTime now() const override { return current; }
     uint64_t tickMs() const override { return ticks; }
     void waitResponsive(int ms) override;
-    void advanceMs(int ms)
-    {
-        current = current.addMSecs(ms);
-        ticks += uint64_t(ms);
-    }
+    // Timers of after() run when advanceMs reaches their time, in time order.
+    void after(int ms, QObject* context, std::function<void()> f) override;
+    void advanceMs(int ms);
+    // Timers set and not yet run.
+    int pendingTimers() const { return int(timers_.size()); }
+
+private:
+    struct Timer {
+        uint64_t due;
+        QPointer<QObject> context;
+        std::function<void()> f;
+    };
+    std::vector<Timer> timers_;
 };
 
 class FakeRandom : public IRandom {
@@ -77,12 +86,22 @@ public:
     }
 };
 
+// Plays nothing and never sleeps: a sound that starts ends at once (before
+// start returns), or, with endAtOnce false, when the test calls finish().
 class FakeSoundPlayer : public ISoundPlayer {
 public:
     QStringList played;
-    std::deque<int> results;  // results handed out in order; 0 when empty
-    int play(const QString& path) override;
+    std::deque<int> results;  // start results handed out in order; 0 when empty
+    bool endAtOnce = true;
+    int start(const QString& path, Ended ended) override;
     QString errorText(int code) const override { return QStringLiteral("fake error %1").arg(code); }
+    // Whether a sound is playing (only with endAtOnce false).
+    bool playing() const { return bool(ended_); }
+    // Ends the sound playing now with the given result.
+    void finish(int result = 0);
+
+private:
+    Ended ended_;
 };
 
 class FakePrinter : public IPrinter {

@@ -111,10 +111,10 @@ MainFrm* startLevel(int level)
 void pressWrongPlace(MainFrm* f)
 {
     const QuestionTable& table = f->content().table;
-    const Question& asked = table.at(f->CurrentQuestion);
+    const Question& asked = table.at(f->run()->currentQuestion());
     for (int k = 1; k <= table.count(); ++k) {
         const Question& q = table.at(k);
-        if (k == f->CurrentQuestion) continue;
+        if (k == f->run()->currentQuestion()) continue;
         // A place well away from the one asked, so both show in the picture.
         const int dx = q.seedX - asked.seedX, dy = q.seedY - asked.seedY;
         if (dx * dx + dy * dy < 60 * 60 || dx * dx + dy * dy > 250 * 250) continue;
@@ -127,7 +127,7 @@ void pressWrongPlace(MainFrm* f)
 // On a list level: the right names chosen from the lists, then "O.K.".
 void answerRight(MainFrm* f)
 {
-    const ListKey key = listKey(f->content().table.at(f->CurrentQuestion));
+    const ListKey key = listKey(f->content().table.at(f->run()->currentQuestion()));
     auto choose = [](QListWidget* list, const QString& want, const std::function<void(int)>& click) {
         for (int r = 0; r < list->count(); ++r) {
             if (slotTextForChoice(list->item(r)->text()) == want) {
