@@ -647,7 +647,7 @@ bool OpenResults()
     return f.open(toFsPath(resultsFilePath()), RecordFile::Mode::ReadWriteCreate);
 }
 
-ResultsError AppendResult()
+ResultsError AppendResult(int32_t runTime)
 {
     const QString path = resultsFilePath();
     ProgramState& s = state();
@@ -662,7 +662,7 @@ ResultsError AppendResult()
     r.clock = now.time().msecsSinceStartOfDay() / 1000 / 86400.0;  // whole seconds
     r.pupil = int16_t(s.CurrentPupil);
     r.level = int16_t(s.SelectedLevel);
-    r.time = s.RunTime;
+    r.time = runTime;
     r.schoolCode = text5(s.SchoolCode.toText());
     r.blank = QByteArray(5, ' ');
     r.points = QByteArray("0    ", 5);

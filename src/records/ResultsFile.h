@@ -60,12 +60,12 @@ QString resultsFilePath();
 bool OpenResults();
 
 // Appends the record of the run just finished (CurrentPupil, SelectedLevel,
-// RunTime, SchoolCode, today's date and the time of day) at the end of the
-// file, over a torn partial record if there is one, under the exclusive
-// whole-file lock. When another PC holds the lock it waits for it (up to
+// its time in seconds or kTimeOver, SchoolCode, today's date and the time of
+// day) at the end of the file, over a torn partial record if there is one,
+// under the exclusive whole-file lock. When another PC holds the lock it waits for it (up to
 // kAppendLockWaitMs, keeping the screen responsive). A real failure (cannot
 // open, lock or write) is returned as NotStored, with why.
-ResultsError AppendResult();
+ResultsError AppendResult(int32_t runTime);
 constexpr int kAppendLockWaitMs = 30000;
 
 // Brings RecordCount, RecDate/RecClock/RecPupil/RecLevel/RecTime (index 1..

@@ -27,8 +27,7 @@ RunOutcome JudgeRun(int level, int32_t runTime)
             s.BestTime(level, pupil) = runTime;
         }
     }
-    s.RunTime = runTime;
-    o.stored = AppendResult();
+    o.stored = AppendResult(runTime);
     if (!o.stored.ok()) return o;
     if (validLevel(level) && s.TopTime[level] > runTime) {
         s.TopTime[level] = runTime;

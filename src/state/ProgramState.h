@@ -214,10 +214,8 @@ struct ProgramState {
     std::optional<double> SignInClock;  // monotonic seconds at the sign-in (see secondsSinceSignIn)
     int SelectedLevel = 0;
     Loose PracticeMode;
-    // The time of the run being stored (seconds, or kTimeOver): what
-    // AppendResult writes. The run itself (its phase, counts and clock) is
-    // the drill's DrillRun, and what the finish screen shows its RunOutcome.
-    int32_t RunTime = 0;
+    // The run itself (its phase, counts, clock and time) is the drill's
+    // DrillRun, and what the finish screen shows its RunOutcome.
 
     // 5. Per-pupil statistics, recomputed by the recount.
     LevelPupilTable<int32_t> TotalCount;

@@ -176,7 +176,8 @@ TEST_P(PlayLevel, RightAnswersLeadToTheFinishScreen)
         EXPECT_NE(f->run()->phase(), DrillRun::Phase::Correction) << q.name.toStdString() << " was judged wrong";
     }
     EXPECT_EQ(f->run()->phase(), DrillRun::Phase::Finishing);
-    EXPECT_EQ(state().RunTime, 3 * needed);
+    ASSERT_TRUE(f->run()->outcome().has_value());
+    EXPECT_EQ(f->run()->outcome()->runTime, 3 * needed);
     // The finish screen follows the second's pause, from the event loop.
     fakes.clock.advanceMs(DrillRun::kFinishPauseMs);
     for (int turn = 0; turn < 3; ++turn) QCoreApplication::processEvents();

@@ -167,6 +167,9 @@ protected:
     bool resultsStored() const { return QFile::exists(dir.path() + QStringLiteral("data/成績累積データ.dat")); }
 };
 
+// The time the run stored, seconds or kTimeOver (-1 while nothing is stored).
+int32_t storedTime(MainFrm* f) { return f->run()->outcome() ? f->run()->outcome()->runTime : -1; }
+
 } // namespace
 
 TEST_F(DrillWindow, MapLevelArrangementAndStatusPanel)
@@ -508,7 +511,7 @@ TEST_F(DrillWindow, TimeOverAtFiveTimesTheLimitButNotWhileJudging)
     tickAt(f, 451.0);
     EXPECT_TRUE(f->run()->timeOver());
     EXPECT_EQ(f->run()->phase(), Phase::Finishing);
-    EXPECT_EQ(state().RunTime, kNoTime);
+    EXPECT_EQ(storedTime(f), kNoTime);
     EXPECT_FALSE(f->sTimer1->isActive());
     EXPECT_TRUE(f->lblsss2->isVisibleTo(f->sPicture2));
     EXPECT_FALSE(f->lblsss1->isVisibleTo(f->sPicture2));
@@ -531,14 +534,14 @@ TEST_F(DrillWindow, RunTimeIsTheLastTicksFigure)
     press(f, q.seedX, q.seedY);
     EXPECT_EQ(f->run()->phase(), Phase::Finishing);
     EXPECT_FALSE(f->run()->timeOver());
-    EXPECT_EQ(state().RunTime, 37);
+    EXPECT_EQ(storedTime(f), 37);
     EXPECT_TRUE(f->lblsss1->isVisibleTo(f->sPicture2));
     EXPECT_FALSE(f->sTimer1->isActive());
     EXPECT_TRUE(resultsStored());
     // Ticks after the end do nothing more.
     tickAt(f, 600.0);
     EXPECT_FALSE(f->run()->timeOver());
-    EXPECT_EQ(state().RunTime, 37);
+    EXPECT_EQ(storedTime(f), 37);
     settle(f);
     EXPECT_EQ(finishShown, 1);
 }
@@ -563,7 +566,7 @@ TEST_F(DrillWindow, ARunAcrossMidnightHasItsTrueLength)
             const Question& q = f->content().table.at(f->run()->currentQuestion());
             press(f, q.seedX, q.seedY);
             EXPECT_FALSE(f->run()->timeOver());
-            EXPECT_EQ(state().RunTime, 30);
+            EXPECT_EQ(storedTime(f), 30);
         } else {
             fakes.clock.advanceMs(449000);
             f->sTimer1_Timer();
@@ -571,7 +574,7 @@ TEST_F(DrillWindow, ARunAcrossMidnightHasItsTrueLength)
             fakes.clock.advanceMs(2000);  // past five times the limit of 90 s
             f->sTimer1_Timer();
             EXPECT_TRUE(f->run()->timeOver());
-            EXPECT_EQ(state().RunTime, kNoTime);
+            EXPECT_EQ(storedTime(f), kNoTime);
         }
         settle(f);
         EXPECT_EQ(finishShown, 1);
@@ -596,7 +599,17 @@ TEST_F(DrillWindow, MinutesSinceSignInCountOnAcrossMidnightAndAClockCorrection)
 
 TEST_F(DrillWindow, ARunEndedBeforeTheFirstTickTakesNoTimeFromTheRunBefore)
 {
-    state().RunTime = 57;  // the previous run's figure
+    // The run before took 57 s; nothing of it is held beyond its own run.
+    {
+        MainFrm* before = start(1);
+        ASSERT_NE(before, nullptr);
+        answerRightUntilOneLeft(before);
+        tickAt(before, 57.0);
+        const Question& q = before->content().table.at(before->run()->currentQuestion());
+        press(before, q.seedX, q.seedY);
+        ASSERT_EQ(storedTime(before), 57);
+        settle(before);
+    }
     MainFrm* f = start(1);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->run()->elapsed(), 0);
@@ -604,7 +617,7 @@ TEST_F(DrillWindow, ARunEndedBeforeTheFirstTickTakesNoTimeFromTheRunBefore)
     const Question& q = f->content().table.at(f->run()->currentQuestion());
     press(f, q.seedX, q.seedY);
     EXPECT_EQ(f->run()->phase(), Phase::Finishing);
-    EXPECT_EQ(state().RunTime, 0);
+    EXPECT_EQ(storedTime(f), 0);
 }
 
 TEST_F(DrillWindow, NoLimitTimeMeansNoBarAndNoTimeOver)

@@ -284,8 +284,7 @@ TEST_P(HeldResultsTest, EveryActivationMatchesAWholeReload)
             ProgramState& s = state();
             s.CurrentPupil = 1 + pick(40);
             s.SelectedLevel = 1 + pick(12);
-            s.RunTime = pick(700);
-            EXPECT_TRUE(AppendResult().ok());
+            EXPECT_TRUE(AppendResult(pick(700)).ok());
             ++appends;
         } else if (what < 50) {
             done = "a torn end";

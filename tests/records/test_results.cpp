@@ -61,9 +61,8 @@ protected:
     {
         state().CurrentPupil = pupil;
         state().SelectedLevel = level;
-        state().RunTime = time;
         state().SchoolCode = Loose(QString::fromUtf8(code));
-        return AppendResult();
+        return AppendResult(time);
     }
     // The message the program stops with after the failure e (empty, and a
     // failed expectation, when nothing failed).

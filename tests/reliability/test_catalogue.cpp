@@ -156,8 +156,7 @@ TEST(Catalogue, AFolderInPlaceOfTheResultsFileIsNamedAndNothingIsWrittenIntoIt)
     fakes.messages.shown.clear();
     state().CurrentPupil = 1;
     state().SelectedLevel = 1;
-    state().RunTime = 40;
-    EXPECT_THROW(stopOnResults(AppendResult()), ProgramEnded);
+    EXPECT_THROW(stopOnResults(AppendResult(40)), ProgramEnded);
     expectNamed(fakes, QStringLiteral("成績累積データ.dat"));
 
     // The records manager's rewrite refuses, naming the file.

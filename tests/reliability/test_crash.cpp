@@ -142,9 +142,8 @@ protected:
         ProgramState& s = state();
         s.CurrentPupil = writer;
         s.SelectedLevel = 1 + n % 12;
-        s.RunTime = n;
         // A run that cannot be stored stops the program, as the drill does.
-        if (const ResultsError e = AppendResult(); !e.ok()) stopOnResults(e);
+        if (const ResultsError e = AppendResult(n); !e.ok()) stopOnResults(e);
     }
 
     // The runs of pupil `writer` in the file, by number; fails the test for

@@ -145,8 +145,7 @@ TEST_F(FailingDisk, StoringARunThatCannotBeWrittenTellsWhyAfterLettingGoOfTheLoc
         RecordIoInstalled installed(io);
         state().CurrentPupil = 9;
         state().SelectedLevel = 2;
-        state().RunTime = 50;
-        EXPECT_THROW(stopOnResults(AppendResult()), ProgramEnded);
+        EXPECT_THROW(stopOnResults(AppendResult(50)), ProgramEnded);
         ASSERT_EQ(messages.shown.size(), 1);
         EXPECT_TRUE(lastMessage().contains(QStringLiteral("に成績を記録できません。")));
         expectTold(lastMessage(), kResultsName, file(), f);
@@ -161,8 +160,7 @@ TEST_F(FailingDisk, AShortWriteIsCompletedAndTheRunStoredWhole)
     RecordIoInstalled installed(io);
     state().CurrentPupil = 9;
     state().SelectedLevel = 2;
-    state().RunTime = 50;
-    EXPECT_TRUE(AppendResult().ok());
+    EXPECT_TRUE(AppendResult(50).ok());
     EXPECT_TRUE(messages.shown.isEmpty());
     ASSERT_EQ(contents().size(), stored.size() + kRecordSize);
     EXPECT_EQ(contents().left(stored.size()), stored);

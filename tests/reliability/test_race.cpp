@@ -167,8 +167,7 @@ protected:
             for (int i = 1; i <= kRuns; ++i) {
                 s.CurrentPupil = p;
                 s.SelectedLevel = 1 + i % 12;
-                s.RunTime = i;
-                if (const ResultsError e = AppendResult(); !e.ok()) stopOnResults(e);
+                if (const ResultsError e = AppendResult(i); !e.ok()) stopOnResults(e);
                 std::this_thread::sleep_for(std::chrono::milliseconds(i % 2));  // the next pupil's run
             }
             tell(QStringLiteral("done-%1").arg(p), 1);

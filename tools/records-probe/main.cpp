@@ -85,8 +85,7 @@ int main(int argc, char** argv)
             s.CurrentPupil = args[1].toInt();
             s.SelectedLevel = args[2].toInt();
             for (int i = 0; i < args[4].toInt(); ++i) {
-                s.RunTime = args[3].toInt() + i;
-                must(AppendResult());
+                must(AppendResult(args[3].toInt() + i));
             }
             return 0;
         }
