@@ -4,6 +4,7 @@
 #include "dashboard/PasswordPanel.h"
 #include "dashboard/PupilSummary.h"
 #include "dashboard/PupilTimesPanel.h"
+#include "drill/FinishScreen.h"
 #include "frame/DateWatch.h"
 #include "frame/FileMessages.h"
 #include "frame/SetAsideNotice.h"
@@ -12,7 +13,6 @@
 #include "platform/Platform.h"
 #include "records/Recount.h"
 #include "records/ResultsFile.h"
-#include "records/RunFlow.h"
 #include "roster/Roster.h"
 #include "state/ProgramState.h"
 

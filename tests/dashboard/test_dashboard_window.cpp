@@ -11,7 +11,7 @@
 #include "frame/Navigator.h"
 #include "platform/FilePaths.h"
 #include "platform/RecordFile.h"
-#include "records/FinishScreen.h"
+#include "records/FinishRules.h"
 
 #include <QComboBox>
 #include <QFile>
