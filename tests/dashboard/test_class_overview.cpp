@@ -119,6 +119,42 @@ TEST_F(Overview, CellsOfAFixtureClass)
     EXPECT_EQ(csv[4], QStringLiteral("小５,上田,以前クリア,2,33,20,,0,0,"));
 }
 
+// The spreadsheet of the overview: two heading rows over the level's four
+// columns, numbers as numbers, no best time an empty cell.
+TEST_F(Overview, SpreadsheetOfTheOverview)
+{
+    const XlsxSheet sheet = overviewSheet(s, overview(QStringLiteral("小５")), QStringLiteral("みどり塾　クラス一覧　小５"));
+    using K = XlsxCell::Kind;
+    auto text = [&](size_t row, size_t column) {
+        const auto& r = sheet.rows.at(row);
+        return column < r.size() && r[column].kind == K::Text ? r[column].text : QStringLiteral("(not a text)");
+    };
+    auto number = [&](size_t row, size_t column) {
+        const auto& r = sheet.rows.at(row);
+        return column < r.size() && r[column].kind == K::Number ? r[column].number : -1.0;
+    };
+    ASSERT_EQ(sheet.rows.size(), 5u + 3u);
+    EXPECT_EQ(text(0, 0), QStringLiteral("みどり塾　クラス一覧　小５"));
+    EXPECT_EQ(text(1, 1), QStringLiteral("2026/09/01～2026/12/31"));
+    EXPECT_EQ(text(3, 2), QStringLiteral("レベル1 川１"));
+    EXPECT_EQ(text(3, 6), QStringLiteral("レベル3 山脈１"));
+    EXPECT_EQ(sheet.rows[3][3].kind, K::Empty);
+    EXPECT_EQ(text(4, 2), QStringLiteral("クリア"));
+    EXPECT_EQ(text(4, 5), QStringLiteral("最高(秒)"));
+    // 上田: cleared before the period, 2 runs, 33 points, best 20; level 3 nothing in the period.
+    EXPECT_EQ(text(6, 1), QStringLiteral("上田"));
+    EXPECT_EQ(text(6, 2), QStringLiteral("以前クリア"));
+    EXPECT_EQ(number(6, 3), 2);
+    EXPECT_EQ(number(6, 4), 33);
+    EXPECT_EQ(number(6, 5), 20);
+    EXPECT_EQ(sheet.rows[6][6].kind, K::Empty);
+    EXPECT_EQ(number(6, 7), 0);
+    EXPECT_EQ(sheet.rows[6][9].kind, K::Empty);
+    EXPECT_EQ(sheet.columnWidths.size(), 2u + 2u * 4u);
+    EXPECT_EQ(sheet.frozenRows, 5);
+    EXPECT_EQ(sheet.frozenColumns, 2);
+}
+
 TEST_F(Overview, SortingByALevelPutsThoseFurthestBehindFirst)
 {
     runs.push_back({today, 0.5, 3, 1, 99});  // 小川 now has one slow run
