@@ -163,7 +163,7 @@ void seisekitime1::buildWindow()
         p.setColor(QPalette::Window, QColor(255, 255, 210));
         Picture6->setPalette(p);
     }
-    auto* busyText = named(new QLabel(QStringLiteral("Just a momento, please."), Picture6), QStringLiteral("Label16"));
+    auto* busyText = named(new QLabel(QStringLiteral("しばらくお待ちください。"), Picture6), QStringLiteral("Label16"));
     busyText->setAlignment(Qt::AlignCenter);
     ProgressBar2 = named(new QProgressBar(Picture6), QStringLiteral("ProgressBar2"));
     ProgressBar2->setTextVisible(false);
@@ -177,7 +177,7 @@ void seisekitime1::buildWindow()
     // The wait cover over the whole window.
     Picture2 = named(new QWidget(f), QStringLiteral("Picture2"));
     Picture2->setAutoFillBackground(true);
-    auto* coverText = named(new QLabel(QStringLiteral("Just a moment, please."), Picture2), QStringLiteral("Label19"));
+    auto* coverText = named(new QLabel(QStringLiteral("しばらくお待ちください。"), Picture2), QStringLiteral("Label19"));
     coverText->setAlignment(Qt::AlignCenter);
     Picture2->hide();
     layOut(f, kCoverLayout);

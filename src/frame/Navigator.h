@@ -75,7 +75,7 @@ void closeAll();
 // and text), closes every screen and ends the program with the code.
 [[noreturn]] void stopProgram(const QString& title, const QString& text, int exitCode = 1);
 
-// The wait window "Just a moment, please.", shown while a screen change takes a moment.
+// The wait window "しばらくお待ちください。", shown while a screen change takes a moment.
 void ShowWait();
 void CloseWait();
 bool waitShown();

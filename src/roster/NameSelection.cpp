@@ -217,7 +217,7 @@ namesel::namesel() : Screen(QStringLiteral("namesel"))
     Picture5->setObjectName(QStringLiteral("Picture5"));
     Picture5->setGeometry(0, 0, kFrameWidth, kFrameHeight);
     Picture5->setAutoFillBackground(true);
-    Label19 = new QLabel(QStringLiteral("Just a moment, please."), Picture5);
+    Label19 = new QLabel(QStringLiteral("しばらくお待ちください。"), Picture5);
     Label19->setObjectName(QStringLiteral("Label19"));
     Label19->setFont(fixedFont(28));
     Label19->setAlignment(Qt::AlignCenter);
