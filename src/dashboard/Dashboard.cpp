@@ -5,6 +5,7 @@
 #include "dashboard/PupilSummary.h"
 #include "dashboard/PupilTimesPanel.h"
 #include "frame/DateWatch.h"
+#include "frame/FileMessages.h"
 #include "frame/SetAsideNotice.h"
 #include "frame/Layout.h"
 #include "frame/Navigator.h"
@@ -280,7 +281,7 @@ void seisekitime1::activate()
     // 5. Name selection unloaded, counters recomputed.
     screens::close(ScreenId::NameSelection);
     dayWatch->restart();
-    RecountAll();
+    if (ResultsError e = RecountAll(); !e.ok()) stopOnResults(e);
     tellSetAsideJournals();
     // An open class overview shows the counts just made.
     OverviewPanel->refresh();
@@ -729,7 +730,7 @@ void seisekitime1::recordsView(RecordView view)
     // The records held in memory, brought up to date: only what other PCs
     // appended since is read. Sharing errors are waited out and retried by the
     // reader; any other failure is told and the lists stay empty.
-    refreshResults(false);
+    if (ResultsError e = refreshResults(); !e.ok()) tellResults(e);
     // "データ変更" may have closed the dashboard while the reader waited.
     if (!screens::isOpen(this)) return;
     const std::span<const RecEntry> records = heldRecords();
@@ -828,7 +829,8 @@ void seisekitime1::perPupilView()
     ListView = 3;
     回数など表示();
 
-    refreshResults(false);  // only what was appended since; a failure is told, the lists stay empty
+    // Only what was appended since; a failure is told, the lists stay empty.
+    if (ResultsError e = refreshResults(); !e.ok()) tellResults(e);
     if (!screens::isOpen(this)) return;
     const std::span<const RecEntry> records = heldRecords();
     // The bar runs over the records, with a tenth more for the lists.

@@ -2,6 +2,7 @@
 
 #include "records/ClearRule.h"
 
+#include "frame/FileMessages.h"
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
 #include "records/Recount.h"
@@ -412,7 +413,7 @@ void FrmSyuuryou::setOutcome(const RunOutcome& outcome) { outcome_ = outcome; }
 void FrmSyuuryou::activate()
 {
     // The recount now includes the run just recorded.
-    RecountAll();
+    if (ResultsError e = RecountAll(); !e.ok()) stopOnResults(e);
     ProgramState& s = state();
     const RunOutcome& run = outcome_;
     const int L = validLevel(s.SelectedLevel) ? s.SelectedLevel : 0;

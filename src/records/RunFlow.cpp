@@ -30,7 +30,8 @@ RunOutcome JudgeRun(int level, int32_t runTime)
         }
     }
     s.RunTime = runTime;
-    AppendResult();
+    o.stored = AppendResult();
+    if (!o.stored.ok()) return o;
     if (validLevel(level) && s.TopTime[level] > runTime) {
         s.TopTime[level] = runTime;
         o.newTopRecord = true;

@@ -5,7 +5,7 @@
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
 #include "frame/SmallWindows.h"
-#include "platform/FileErrors.h"
+#include "frame/FileMessages.h"
 #include "platform/Platform.h"
 #include "records/Sounds.h"
 #include "roster/NameList.h"

@@ -100,7 +100,7 @@ protected:
     {
         state().CurrentPupil = pupil;
         state().CurrentPupilName = name.leftJustified(20, QLatin1Char(' '));
-        RecountAll();
+        EXPECT_TRUE(RecountAll().ok());
     }
 
     // A run of the level that lasted `seconds` (or ran out of time) is
