@@ -1,7 +1,7 @@
 #pragma once
 // The records' side of a run: whether a level's runs are recorded, the
 // judging and storing of a run that has ended (what the finish screen then
-// shows), and the start of the next run.
+// shows).
 #include "records/ResultsFile.h"
 
 #include <cstdint>
@@ -26,8 +26,5 @@ bool runIsRecorded(int level);
 // recount (the best times are brought up to date) and stores it. A run that
 // could not be stored says why in `stored`; the screen tells the teacher.
 RunOutcome JudgeRun(int level, int32_t runTime);
-
-// Shows the drill for a new run of the selected level (the menu when there is no drill).
-void StartRun();
 
 } // namespace karuvel

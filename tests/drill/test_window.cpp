@@ -5,6 +5,7 @@
 #include "DrillFixtures.h"
 #include "Fakes.h"
 #include "TempDir.h"
+#include "drill/FinishScreen.h"
 #include "drill/MainFrm.h"
 #include "drill/MapZoom.h"
 #include "drill/NameLists.h"
