@@ -145,10 +145,12 @@ public:
     bool handleKey(const QString& text);
 
     // Shared procedures of the lists.
-    void 回数など表示();               // empties every level's list and resets its headings and scroll target
-    void 成績リスト色表示();           // clears the selection of every level's list
-    void 成績リスト色表示単独(int level); // clears the selection of one level's list
-    void 成績表示(int level);          // fills one level's ranking list (best times or points, by the display shown)
+    // 回数など表示: empties every level's list and resets its headings and scroll target.
+    void emptyLists();
+    // 成績リスト色表示: clears the selection of every level's list.
+    void clearListSelections();
+    // 成績リスト色表示単独: clears the selection of one level's list.
+    void clearListSelection(int level);
 
     // The availability rule applied to the start buttons and overdo notices.
     void applyAvailability();

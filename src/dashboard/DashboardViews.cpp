@@ -27,7 +27,7 @@ namespace karuvel {
 // ---------------------------------------------------------------------------
 // The views.
 
-void seisekitime1::回数など表示()
+void seisekitime1::emptyLists()
 {
     for (int i = 1; i <= columns_; ++i) {
         Label9[size_t(i)]->setText(QStringLiteral("今日"));
@@ -37,12 +37,12 @@ void seisekitime1::回数など表示()
     }
 }
 
-void seisekitime1::成績リスト色表示()
+void seisekitime1::clearListSelections()
 {
-    for (int i = 1; i <= columns_; ++i) 成績リスト色表示単独(i);
+    for (int i = 1; i <= columns_; ++i) clearListSelection(i);
 }
 
-void seisekitime1::成績リスト色表示単独(int level)
+void seisekitime1::clearListSelection(int level)
 {
     if (level < 1 || level > columns_) return;
     QListWidget* list = List5[size_t(level)];
@@ -60,23 +60,11 @@ void seisekitime1::putLines(int level, const ListFill& fill)
     scroll_[size_t(level)] = {fill.ownLine >= 0 ? std::max(0, fill.ownLine - 1) : -1, false};
 }
 
-void seisekitime1::成績表示(int level)
-{
-    ProgramState& s = state();
-    Label9[size_t(level)]->setText(QStringLiteral("今日"));
-    Label10[size_t(level)]->setText(QStringLiteral("今まで"));
-    const ListContext c(s, s.CurrentPupil, gradeFilter());
-    List5[size_t(level)]->clear();
-    if (!screens::yieldFor(this)) return;
-    putLines(level, timesShown() ? bestTimesList(s, c, level) : rankingList(s, c, level, RankKind));
-    成績リスト色表示単独(level);
-}
-
 void seisekitime1::bestTimesView()
 {
     ProgramState& s = state();
     Label5->setText(QStringLiteral("ベスト成績"));
-    回数など表示();
+    emptyLists();
     const ListContext c(s, s.CurrentPupil, gradeFilter());
     if (!screens::yieldFor(this)) return;
     for (int i = 1; i <= columns_; ++i) {
@@ -84,7 +72,7 @@ void seisekitime1::bestTimesView()
             setColumnDetailsVisible(i, false);
         } else {
             putLines(i, bestTimesList(s, c, i));
-            成績リスト色表示単独(i);
+            clearListSelection(i);
         }
         advanceBusy();
     }
@@ -104,7 +92,7 @@ void seisekitime1::rankingView()
             setColumnDetailsVisible(i, false);
         } else {
             putLines(i, rankingList(s, c, i, RankKind));
-            成績リスト色表示単独(i);
+            clearListSelection(i);
         }
         advanceBusy();
     }
@@ -113,7 +101,7 @@ void seisekitime1::rankingView()
 void seisekitime1::recordsView(RecordView view)
 {
     ProgramState& s = state();
-    回数など表示();
+    emptyLists();
     const QDateTime now = clock().now();
     int days = 0;
     if (view == RecordView::Today) {
@@ -167,7 +155,7 @@ void seisekitime1::perPupilView()
 {
     ProgramState& s = state();
     Picture11->fill(columns_, s.CurrentPupil);
-    回数など表示();
+    emptyLists();
 
     // Only what was appended since; a failure is told, the lists stay empty.
     if (ResultsError e = refreshResults(); !e.ok()) tellResults(e);
