@@ -150,7 +150,7 @@ void BM_SummaryPass(benchmark::State& st)
     for (int level = 1; level <= 12; ++level) levels.push_back(level);
     for (auto _ : st) {
         std::vector<ResultRecordData> records;
-        readResultsForView(&records);
+        readAllResults(&records);
         PupilSummary summary(s, QStringLiteral("全学年"), karuvel::clock().now(), s.CurrentPupil);
         for (const ResultRecordData& r : records) summary.add(r);
         benchmark::DoNotOptimize(summary.sheet(s.CurrentPupil, levels).size());

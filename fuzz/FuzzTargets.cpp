@@ -495,7 +495,7 @@ void resultsEntry(const uint8_t* data, size_t size)
     signIn();
     try {
         // The recount (through the loader) and everything the dashboard shows from it.
-        RecountAll();
+        check(RecountAll().ok(), "a readable results file could not be read");
         check(s.RecordCount >= 0 && s.RecordCount <= whole / kRecordSize, "the loader keeps more records than the file has");
         for (int k = 1; k <= s.RecordCount; ++k) {
             check(s.RecLevel(k) >= 1 && s.RecLevel(k) <= kMaxLevel && s.RecPupil(k) >= 1 && s.RecPupil(k) <= kMaxPupil,
@@ -516,7 +516,7 @@ void resultsEntry(const uint8_t* data, size_t size)
 
         // The views that read the file record by record.
         std::vector<ResultRecordData> records;
-        check(readResultsForView(&records), "a view could not read a readable results file");
+        check(readAllResults(&records).ok(), "a view could not read a readable results file");
         check(qsizetype(records.size()) * kRecordSize == whole, "a view does not get every whole record");
         const QDateTime now = f.clock.now();
         RecordListsBuilder today(s, c, RecordView::Today, now);
@@ -575,7 +575,7 @@ void journalEntry(const uint8_t* data, size_t size)
     putInput(journal, bytesOf(data, size));
     signIn();
     try {
-        RecountAll();
+        check(RecountAll().ok(), "a journal beside a readable results file stopped its reading");
         check(readFile(path) == world().schoolResults, "a journal not made for the results file changed it");
         check(!QFileInfo::exists(journal), "a journal stays beside the file after a reading");
     } catch (const ProgramEnded&) {

@@ -3,6 +3,7 @@
 #include "admin/CriteriaChecks.h"
 #include "frame/Calendar.h"
 
+#include "frame/FileMessages.h"
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
 #include "records/Criteria.h"

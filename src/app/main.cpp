@@ -6,7 +6,6 @@
 #include "platform/Platform.h"
 #include "platform/ProgramFonts.h"
 #include "platform/QtJapanese.h"
-#include "records/Register.h"
 #include "roster/Register.h"
 
 #include <QApplication>
@@ -66,7 +65,6 @@ int main(int argc, char** argv)
     karuvel::installQtJapanese(&app);
     karuvel::installRealPlatform();
     karuvel::registerFrameScreens();
-    karuvel::registerRecordsScreens();
     karuvel::registerDrillScreens();
     karuvel::registerRosterScreens();
     karuvel::registerDashboardScreens();

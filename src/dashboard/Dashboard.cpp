@@ -4,14 +4,15 @@
 #include "dashboard/PasswordPanel.h"
 #include "dashboard/PupilSummary.h"
 #include "dashboard/PupilTimesPanel.h"
+#include "drill/FinishScreen.h"
 #include "frame/DateWatch.h"
+#include "frame/FileMessages.h"
 #include "frame/SetAsideNotice.h"
 #include "frame/Layout.h"
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
 #include "records/Recount.h"
 #include "records/ResultsFile.h"
-#include "records/RunFlow.h"
 #include "roster/Roster.h"
 #include "state/ProgramState.h"
 
@@ -29,7 +30,6 @@
 #include <QScopeGuard>
 #include <QScrollBar>
 
-#include <climits>
 #include <cmath>
 
 namespace karuvel {
@@ -52,7 +52,7 @@ seisekitime1::seisekitime1()
     qApp->installEventFilter(this);
     dayWatch = new DateWatch(this);
     connect(dayWatch, &DateWatch::dayChanged, this, [this] {
-        if (isVisible() && !refreshing_) activate();
+        if (isVisible() && phase_ != Phase::Refreshing) activate();
     });
 }
 
@@ -163,7 +163,7 @@ void seisekitime1::buildWindow()
         p.setColor(QPalette::Window, QColor(255, 255, 210));
         Picture6->setPalette(p);
     }
-    auto* busyText = named(new QLabel(QStringLiteral("Just a momento, please."), Picture6), QStringLiteral("Label16"));
+    auto* busyText = named(new QLabel(QStringLiteral("しばらくお待ちください。"), Picture6), QStringLiteral("Label16"));
     busyText->setAlignment(Qt::AlignCenter);
     ProgressBar2 = named(new QProgressBar(Picture6), QStringLiteral("ProgressBar2"));
     ProgressBar2->setTextVisible(false);
@@ -177,7 +177,7 @@ void seisekitime1::buildWindow()
     // The wait cover over the whole window.
     Picture2 = named(new QWidget(f), QStringLiteral("Picture2"));
     Picture2->setAutoFillBackground(true);
-    auto* coverText = named(new QLabel(QStringLiteral("Just a moment, please."), Picture2), QStringLiteral("Label19"));
+    auto* coverText = named(new QLabel(QStringLiteral("しばらくお待ちください。"), Picture2), QStringLiteral("Label19"));
     coverText->setAlignment(Qt::AlignCenter);
     Picture2->hide();
     layOut(f, kCoverLayout);
@@ -200,7 +200,7 @@ void seisekitime1::attachPanels()
     Command18 = Picture11->Command18;
     connect(Picture11, &PupilTimesPanel::sheetDrawn, this, [this](const PupilSummary& summary) {
         // The level lists show the runs of the pupil on the panel.
-        if (Option2[2]->isChecked()) {
+        if (display_ == Display::PupilTimes) {
             putRunLines(summary);
             showLists();
         }
@@ -236,9 +236,13 @@ void seisekitime1::attachPanels()
 
 void seisekitime1::activate()
 {
-    if (refreshing_) return;
-    refreshing_ = true;
-    const auto done = qScopeGuard([this] { refreshing_ = false; });
+    if (phase_ == Phase::Refreshing) return;
+    // Keys off and choices undone until the refresh is done; a refresh cut
+    // short (the screen closed meanwhile) leaves the dashboard unready.
+    phase_ = Phase::Refreshing;
+    const auto done = qScopeGuard([this] {
+        if (phase_ == Phase::Refreshing) phase_ = Phase::Unready;
+    });
     ProgramState& s = state();
     // The season's colour; a light green until the start-up has chosen one.
     const QColor background = s.BackgroundColour.isEmpty() ? QColor(192, 255, 192)
@@ -271,16 +275,15 @@ void seisekitime1::activate()
     Picture7->closeAndClear();
     // 2. Minutes since sign-in.
     Label17->setText(signedInForText(secondsSinceSignIn(s, clock().monotonicSeconds(), clock().secondsSinceMidnight())));
-    // 3. Keys off, wait cover up.
-    ReadyForKeys = 0;
+    // 3. Wait cover up (keys are off while refreshing).
     if (!showCover()) return;
     // 4. Ranking captions: the refresh always ends in the points display.
-    DisplayMode = 2;
+    display_ = Display::Points;
     setViewCaptions();
     // 5. Name selection unloaded, counters recomputed.
     screens::close(ScreenId::NameSelection);
     dayWatch->restart();
-    RecountAll();
+    if (ResultsError e = RecountAll(); !e.ok()) stopOnResults(e);
     tellSetAsideJournals();
     // An open class overview shows the counts just made.
     OverviewPanel->refresh();
@@ -293,14 +296,10 @@ void seisekitime1::activate()
     s.TodayTotalRuns = int16_t(total);
     Label18->setText(QStringLiteral("本日総回数＝") + QString::number(s.TodayTotalRuns) + QStringLiteral("回"));
     // 7. Points display with the all-time ranking.
-    DisplayMode = 2;
-    BusyDisplay = 1;
     Option1[1]->setChecked(true);
     Option1_Click(1);
-    Option2[1]->setChecked(true);
     Option2_Click(1);
     Command1->setEnabled(true);
-    BusyDisplay = 0;
     // 8. Practice levels get fixed times; every other level shows its list.
     for (int i = 1; i <= columns_; ++i) {
         if (isPracticeColumn(i)) {
@@ -327,7 +326,7 @@ void seisekitime1::activate()
     // 13. Ready.
     hideCover();
     ProgressBar1->hide();
-    ReadyForKeys = 1;
+    phase_ = Phase::Ready;
 }
 
 void seisekitime1::fillValueLines()
@@ -405,11 +404,13 @@ void seisekitime1::Command28_Click(int level)
 void seisekitime1::startLevel(int level, int practice)
 {
     // One start at a time: painting the wait cover lets queued keys and
-    // presses through, and none of them may open a second drill.
-    if (starting_) return;
-    starting_ = true;
-    const auto done = qScopeGuard([this] { starting_ = false; });
-    ReadyForKeys = 0;
+    // presses through, and none of them may open a second drill. The keys
+    // stay off until the next refresh (the dashboard shown again).
+    if (phase_ == Phase::Starting) return;
+    phase_ = Phase::Starting;
+    const auto done = qScopeGuard([this] {
+        if (phase_ == Phase::Starting) phase_ = Phase::Unready;
+    });
     ProgramState& s = state();
     if (!showCover()) return;
     s.SelectedLevel = level;
@@ -421,7 +422,7 @@ void seisekitime1::startLevel(int level, int practice)
 void seisekitime1::Command1_Click()
 {
     if (!Command1->isEnabled()) return;
-    ReadyForKeys = 0;
+    phase_ = Phase::Unready;  // until the next refresh
     if (!showCover()) return;
     // The dashboard stays loaded; its next refresh unloads name selection again.
     if (screens::show(ScreenId::NameSelection)) hide();
@@ -442,7 +443,7 @@ bool seisekitime1::isPracticeColumn(int level) const { return isPracticeLevelNam
 bool seisekitime1::handleKey(const QString& text)
 {
     // While the password panel shows, keys go to the password box.
-    if (ReadyForKeys == 0 || passwordPanelVisible()) return false;
+    if ((phase_ != Phase::Ready && phase_ != Phase::BuildingViews) || passwordPanelVisible()) return false;
     const int target = shortcutTarget(text, columns_);
     if (target == kKeyNone) return false;
     if (target == kKeyBack) {
@@ -477,7 +478,7 @@ bool seisekitime1::eventFilter(QObject* watched, QEvent* event)
 
 void seisekitime1::setViewCaptions()
 {
-    if (DisplayMode == 1) {
+    if (timesShown()) {
         Option1[1]->setText(QStringLiteral("BEST表示"));
         Option1[2]->setText(QStringLiteral("本日のみ"));
         Option1[3]->setText(QStringLiteral("オール表示"));
@@ -490,13 +491,24 @@ void seisekitime1::setViewCaptions()
 
 bool seisekitime1::ignoredWhileBuilding()
 {
-    if (viewsBuilding_ == 0 && !refreshing_ && !Picture11->drawing()) return false;
+    if (phase_ != Phase::BuildingViews && phase_ != Phase::Refreshing && !Picture11->drawing()) return false;
     // The lists are being built (the screen yields while it works): a choice
     // made now is undone, so that the options always name what is shown.
+    showChoices();
+    return true;
+}
+
+void seisekitime1::showDisplay()
+{
     for (int k = 0; k < 3; ++k) {
         const QSignalBlocker block(Option2[size_t(k)]);
-        Option2[size_t(k)]->setChecked(k == displayMember_);
+        Option2[size_t(k)]->setChecked(k == int(display_));
     }
+}
+
+void seisekitime1::showChoices()
+{
+    showDisplay();
     if (viewMember_ >= 1 && viewMember_ <= 3) {
         const QSignalBlocker block(Option1[size_t(viewMember_)]);
         Option1[size_t(viewMember_)]->setChecked(true);
@@ -510,17 +522,44 @@ bool seisekitime1::ignoredWhileBuilding()
         const QSignalBlocker block(Combo2);
         Combo2->setCurrentIndex(std::clamp(state().ResultsPeriod, 1, 5) - 1);
     }
-    return true;
 }
+
+namespace {
+
+// A choice's lists being built: BuildingViews from Ready (or Unready), and
+// back once built, unless the dashboard has moved on meanwhile (a refresh, a
+// level started). A build within a refresh leaves the refresh in charge.
+class Building {
+public:
+    using Phase = seisekitime1::Phase;
+    explicit Building(Phase& phase)
+        : phase_(phase), was_(phase), set_(phase == Phase::Ready || phase == Phase::Unready)
+    {
+        if (set_) phase_ = Phase::BuildingViews;
+    }
+    ~Building()
+    {
+        if (set_ && phase_ == Phase::BuildingViews) phase_ = was_;
+    }
+    Building(const Building&) = delete;
+    Building& operator=(const Building&) = delete;
+
+private:
+    Phase& phase_;
+    const Phase was_;
+    const bool set_;
+};
+
+} // namespace
 
 void seisekitime1::Option2_Click(int member)
 {
     const screens::Handling running(this);
-    ++viewsBuilding_;
-    const auto done = qScopeGuard([this] { --viewsBuilding_; });
+    const Building building(phase_);
+    const bool refreshing = phase_ == Phase::Refreshing;
     // What is being shown is settled before the screen yields.
-    if (BusyDisplay == 0 && member != 2) DisplayMode = member + 1;
-    displayMember_ = std::clamp(member, 0, 2);
+    display_ = Display(std::clamp(member, 0, 2));
+    showDisplay();
     filterInUse_ = Combo1->currentText();
     Command17->hide();
     Picture11->hide();
@@ -532,16 +571,16 @@ void seisekitime1::Option2_Click(int member)
     // The view options belong to the time and points displays, and so does
     // the period chooser: a period chosen under the per-pupil heading would
     // put the school's runs beside the pupil's sheet.
-    for (int k = 1; k <= 3; ++k) Option1[size_t(k)]->setEnabled(displayMember_ != 2);
-    if (displayMember_ == 2) Combo2->hide();
-    if (BusyDisplay != 0) return;
-    if (member == 2) {
+    for (int k = 1; k <= 3; ++k) Option1[size_t(k)]->setEnabled(display_ != Display::PupilTimes);
+    if (display_ == Display::PupilTimes) Combo2->hide();
+    // The refresh builds the lists of its display itself.
+    if (refreshing) return;
+    if (display_ == Display::PupilTimes) {
         // The back and start buttons stay off in this display: the pupil
         // looks at the figures and chooses another display to go on.
         perPupilView();
         return;
     }
-    DisplayMode = member + 1;
     setViewCaptions();
     runSelectedView();
 }
@@ -561,8 +600,7 @@ void seisekitime1::runSelectedView()
 void seisekitime1::Option1_Click(int member)
 {
     const screens::Handling running(this);
-    ++viewsBuilding_;
-    const auto done = qScopeGuard([this] { --viewsBuilding_; });
+    const Building building(phase_);
     viewMember_ = member;
     filterInUse_ = Combo1->currentText();
     Command1->setEnabled(false);
@@ -572,7 +610,7 @@ void seisekitime1::Option1_Click(int member)
     Combo2->hide();
     if (member == 3) {
         recordsView(RecordView::Period);
-    } else if (DisplayMode == 1) {
+    } else if (timesShown()) {
         if (member == 1)
             bestTimesView();
         else
@@ -590,11 +628,9 @@ void seisekitime1::Option1_Click(int member)
 
 void seisekitime1::Combo1_Click()
 {
-    for (int k = 0; k < 2; ++k) {
-        if (Option2[size_t(k)]->isChecked()) Option2_Click(k);
-    }
+    if (display_ != Display::PupilTimes) Option2_Click(int(display_));
     // Per-pupil times: the school's figures of the summary follow the grade.
-    if (Option2[2]->isChecked() && Picture11->isVisible()) Picture11->Command24_Click(0);
+    if (display_ == Display::PupilTimes && Picture11->isVisible()) Picture11->Command24_Click(0);
     OverviewPanel->refresh();
     StuckList->refresh();
     if (columns_ >= 1) Command4[1]->setFocus();
@@ -602,7 +638,7 @@ void seisekitime1::Combo1_Click()
 
 void seisekitime1::Combo2_Click(int entry)
 {
-    if (displayMember_ == 2) {
+    if (display_ == Display::PupilTimes) {
         // No period in the per-pupil display: the chooser keeps the period in use.
         const QSignalBlocker block(Combo2);
         Combo2->setCurrentIndex(std::clamp(state().ResultsPeriod, 1, 5) - 1);
@@ -614,146 +650,6 @@ void seisekitime1::Combo2_Click(int entry)
 }
 
 QString seisekitime1::gradeFilter() const { return Combo1->currentText(); }
-
-// ---------------------------------------------------------------------------
-// The views.
-
-void seisekitime1::回数など表示()
-{
-    for (int i = 1; i <= columns_; ++i) {
-        Label9[size_t(i)]->setText(QStringLiteral("今日"));
-        Label10[size_t(i)]->setText(QStringLiteral("今まで"));
-        List5[size_t(i)]->clear();
-        scroll_[size_t(i)] = {};
-    }
-}
-
-void seisekitime1::成績リスト色表示()
-{
-    for (int i = 1; i <= columns_; ++i) 成績リスト色表示単独(i);
-}
-
-void seisekitime1::成績リスト色表示単独(int level)
-{
-    if (level < 1 || level > columns_) return;
-    QListWidget* list = List5[size_t(level)];
-    if (list->count() == 0) return;
-    list->clearSelection();
-    list->setCurrentRow(-1, QItemSelectionModel::Clear);
-}
-
-void seisekitime1::putLines(int level, const ListFill& fill)
-{
-    QListWidget* list = List5[size_t(level)];
-    list->clear();
-    list->addItems(fill.lines);
-    // Scrolled so that the pupil's own line shows with one line above it.
-    scroll_[size_t(level)] = {fill.ownLine >= 0 ? std::max(0, fill.ownLine - 1) : -1, false};
-}
-
-void seisekitime1::成績表示(int level)
-{
-    ProgramState& s = state();
-    Label9[size_t(level)]->setText(QStringLiteral("今日"));
-    Label10[size_t(level)]->setText(QStringLiteral("今まで"));
-    const ListContext c(s, s.CurrentPupil, gradeFilter());
-    List5[size_t(level)]->clear();
-    if (!screens::yieldFor(this)) return;
-    putLines(level, DisplayMode == 1 ? bestTimesList(s, c, level) : rankingList(s, c, level, RankKind));
-    成績リスト色表示単独(level);
-}
-
-void seisekitime1::bestTimesView()
-{
-    ProgramState& s = state();
-    Label5->setText(QStringLiteral("ベスト成績"));
-    ListView = 1;
-    回数など表示();
-    const ListContext c(s, s.CurrentPupil, gradeFilter());
-    if (!screens::yieldFor(this)) return;
-    for (int i = 1; i <= columns_; ++i) {
-        if (isPracticeColumn(i)) {
-            setColumnDetailsVisible(i, false);
-        } else {
-            putLines(i, bestTimesList(s, c, i));
-            成績リスト色表示単独(i);
-        }
-        advanceBusy();
-    }
-    ListView = 0;
-}
-
-void seisekitime1::rankingView()
-{
-    ProgramState& s = state();
-    Label5->setText(RankKind == kRankToday ? QStringLiteral("獲得ポイント（今日の順位）")
-                                           : QStringLiteral("獲得ポイント（今まで順位）"));
-    const ListContext c(s, s.CurrentPupil, gradeFilter());
-    if (!screens::yieldFor(this)) return;
-    for (int i = 1; i <= columns_; ++i) {
-        Label9[size_t(i)]->setText(QStringLiteral("今日"));
-        Label10[size_t(i)]->setText(QStringLiteral("今まで"));
-        if (isPracticeColumn(i)) {
-            setColumnDetailsVisible(i, false);
-        } else {
-            putLines(i, rankingList(s, c, i, RankKind));
-            成績リスト色表示単独(i);
-        }
-        advanceBusy();
-    }
-}
-
-void seisekitime1::recordsView(RecordView view)
-{
-    ProgramState& s = state();
-    回数など表示();
-    const QDateTime now = clock().now();
-    int days = 0;
-    if (view == RecordView::Today) {
-        Label5->setText(QStringLiteral("本日の成績"));
-        ListView = 2;
-    } else {
-        const int period = std::clamp(s.ResultsPeriod, 1, 5);
-        {
-            const QSignalBlocker block(Combo2);
-            Combo2->setCurrentIndex(period - 1);
-        }
-        Combo2->show();
-        QString heading = Combo2->currentText().trimmed();
-        heading.remove(QLatin1Char('"'));
-        Label5->setText(heading);
-        days = periodDays(period, now.date());
-    }
-    const ListContext c(s, s.CurrentPupil, gradeFilter());
-    RecordListsBuilder builder(s, c, view, now, days);
-    // The records held in memory, brought up to date: only what other PCs
-    // appended since is read. Sharing errors are waited out and retried by the
-    // reader; any other failure is told and the lists stay empty.
-    refreshResults(false);
-    // "データ変更" may have closed the dashboard while the reader waited.
-    if (!screens::isOpen(this)) return;
-    const std::span<const RecEntry> records = heldRecords();
-    const int total = int(std::min<size_t>(records.size() + 1, size_t(INT_MAX)));
-    ProgressBar1->setRange(0, total);
-    ProgressBar2->setRange(0, total);
-    for (size_t k = 0; k < records.size(); ++k) {
-        builder.add(records[k]);
-        if (k % 4096 == 0) {
-            ProgressBar1->setValue(int(k));
-            ProgressBar2->setValue(int(k));
-        }
-    }
-    for (int i = 1; i <= columns_; ++i) {
-        if (isPracticeColumn(i)) {
-            setColumnDetailsVisible(i, false);
-            continue;
-        }
-        List5[size_t(i)]->addItems(builder.lists[size_t(i)]);
-        // The newest runs are at the end: the list opens there.
-        scroll_[size_t(i)] = {List5[size_t(i)]->count() - 1, true};
-    }
-    ListView = 0;
-}
 
 // ---------------------------------------------------------------------------
 // Covers, busy panel and lists.
@@ -816,112 +712,6 @@ void seisekitime1::showLists()
             list->setCurrentRow(-1, QItemSelectionModel::Clear);
         }
     }
-}
-
-// ---------------------------------------------------------------------------
-// Per-pupil times and the summary panel.
-
-void seisekitime1::perPupilView()
-{
-    ProgramState& s = state();
-    Picture11->fill(columns_, s.CurrentPupil);
-    ListView = 3;
-    回数など表示();
-
-    refreshResults(false);  // only what was appended since; a failure is told, the lists stay empty
-    if (!screens::isOpen(this)) return;
-    const std::span<const RecEntry> records = heldRecords();
-    // The bar runs over the records, with a tenth more for the lists.
-    const double stretched = std::min(double(INT_MAX), (double(records.size()) + 1.0) * 1.1);
-    ProgressBar1->setRange(0, int(stretched));
-    ProgressBar2->setRange(0, int(stretched));
-    PupilSummary summary(s, gradeFilter(), clock().now(), ShownPupil);
-    for (size_t k = 0; k < records.size(); ++k) {
-        summary.add(records[k]);
-        if (k % 4096 == 0) {
-            ProgressBar1->setValue(int(k));
-            ProgressBar2->setValue(int(k));
-        }
-    }
-    Label5->setText(QStringLiteral("個人別ﾀｲﾑ"));
-    putRunLines(summary);
-    hideBusy();
-    showLists();
-    ListView = 0;
-    // The summary panel opens with the signed-in pupil's sheet; the charts
-    // wait for "グラフ", so that the level lists stay in view.
-    Command17->show();
-    openSummary();
-}
-
-void seisekitime1::putRunLines(const PupilSummary& summary)
-{
-    for (int i = 1; i <= columns_; ++i) {
-        QListWidget* list = List5[size_t(i)];
-        list->clear();
-        if (isPracticeColumn(i)) {
-            setColumnDetailsVisible(i, false);
-            continue;
-        }
-        list->addItems(summary.runLines(i));
-        // The newest runs are at the end: the list opens there.
-        scroll_[size_t(i)] = {list->count() - 1, true};
-    }
-}
-
-void seisekitime1::openSummary()
-{
-    Picture11->showFor(state().CurrentPupil);
-    if (Picture12->isVisible()) Picture12->raise();
-    // An open password panel stays in front of everything.
-    if (Picture7->isVisible()) Picture7->raise();
-    Picture11->Command24_Click(0);
-}
-
-void seisekitime1::Command17_Click()
-{
-    Picture11->chartsWanted = true;
-    Picture12->show();
-    // On the open panel the charts follow the pupils and levels the teacher
-    // chose; otherwise they open for the signed-in pupil.
-    if (Picture11->isVisible() && Picture11->hasChoice()) {
-        Picture12->raise();
-        if (Picture7->isVisible()) Picture7->raise();
-        Picture11->Command24_Click(0);
-        return;
-    }
-    openSummary();
-}
-
-void seisekitime1::hideCharts()
-{
-    Picture11->chartsWanted = false;
-    Picture12->hide();
-}
-
-void seisekitime1::Command26_Click()
-{
-    if (!Command26->isVisible()) return;  // for teachers
-    OverviewPanel->showOverview();
-    if (Picture7->isVisible()) Picture7->raise();
-}
-
-void seisekitime1::Command27_Click()
-{
-    if (!Command27->isVisible()) return;  // for teachers
-    StuckList->showList();
-    if (Picture7->isVisible()) Picture7->raise();
-}
-
-void seisekitime1::openPupilSheet(int pupil)
-{
-    if (!validPupil(pupil)) return;
-    OverviewPanel->hide();
-    StuckList->hide();
-    if (!Option2[2]->isChecked() || !Picture11->isVisible()) Option2[2]->click();
-    if (!screens::isOpen(this) || !Picture11->isVisible()) return;
-    Picture11->choosePupil(pupil);
-    Command17_Click();
 }
 
 // ---------------------------------------------------------------------------

@@ -107,12 +107,22 @@ public:
     std::array<QPushButton*, 2> Command10{};     // 0 "データ変更", 1 "合格タイムデータ変更"
     QPushButton* Command12 = nullptr;            // "戻る"
 
+    // Where the dashboard stands; one state decides what it takes.
+    enum class Phase {
+        Unready,        // not refreshed since it was made, or the pupil has left it: no keys
+        Refreshing,     // activate() at work, the cover up: no keys, no choices
+        Ready,          // keys and choices taken
+        BuildingViews,  // the lists of a choice being built: keys taken, choices undone
+        Starting,       // a level being started: no keys, no second start
+    };
+    Phase phase() const { return phase_; }
+    // The display shown; the option buttons Option2 only show it. A refresh
+    // always ends in the points display.
+    enum class Display { Times = 0, Points = 1, PupilTimes = 2 };
+    Display display() const { return display_; }
+
     // Window state.
-    int ReadyForKeys = 0;
-    int BusyDisplay = 0;
-    int DisplayMode = 2;  // 1 time display, 2 points display
     int RankKind = kRankAllTime;
-    int ListView = 0;
     int& ShownPupil;  // whose figures the summary panel shows (kept by the panel)
     int& ShownLevel;  // the level chosen in the panel's level list (kept by the panel)
 
@@ -135,10 +145,12 @@ public:
     bool handleKey(const QString& text);
 
     // Shared procedures of the lists.
-    void 回数など表示();               // empties every level's list and resets its headings and scroll target
-    void 成績リスト色表示();           // clears the selection of every level's list
-    void 成績リスト色表示単独(int level); // clears the selection of one level's list
-    void 成績表示(int level);          // fills one level's ranking list (best times or points, by DisplayMode)
+    // 回数など表示: empties every level's list and resets its headings and scroll target.
+    void emptyLists();
+    // 成績リスト色表示: clears the selection of every level's list.
+    void clearListSelections();
+    // 成績リスト色表示単独: clears the selection of one level's list.
+    void clearListSelection(int level);
 
     // The availability rule applied to the start buttons and overdo notices.
     void applyAvailability();
@@ -193,14 +205,18 @@ private:
     ColumnGeometry geometry_;
     int frameShift_ = 0;  // how far the 1024-wide heading and panels stand right of the frame's edge
     int columns_ = 0;
-    bool refreshing_ = false;
-    bool starting_ = false;  // a level is being started
+    Phase phase_ = Phase::Unready;
+    Display display_ = Display::Points;
+    // The time display's lists (best times, today's runs) rather than the points display's.
+    bool timesShown() const { return display_ == Display::Times; }
     // A choice of view, grade or period while the lists are being built:
     // undone and ignored (true), or let through (false).
     bool ignoredWhileBuilding();
-    int viewsBuilding_ = 0;  // views being built (nested calls included)
+    // The display's option buttons set to the display shown.
+    void showDisplay();
+    // The same for every choice: display, view, grade and period.
+    void showChoices();
     int viewMember_ = 1;     // the view option being shown
-    int displayMember_ = 1;  // the display option being shown (0..2)
     // Where each level's list opens once shown, indexed by level.
     struct ListScroll {
         int row = -1;          // the line to bring into view; -1 leaves the list where it is

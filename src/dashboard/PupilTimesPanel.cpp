@@ -5,6 +5,7 @@
 #include "dashboard/PdfPages.h"
 #include "dashboard/PupilSummary.h"
 #include "dashboard/SheetPage.h"
+#include "frame/FileMessages.h"
 #include "frame/Layout.h"
 #include "frame/Navigator.h"
 #include "platform/FileErrors.h"
@@ -249,7 +250,7 @@ std::optional<Sheets> gatherSheets(PupilTimesPanel& panel, const QString& gradeF
 {
     if (pupils.empty()) pupils = panel.selectedPupils();
     if (pupils.empty()) pupils.push_back(panel.ShownPupil);
-    refreshResults(false);
+    if (ResultsError e = refreshResults(); !e.ok()) tellResults(e);
     if (!screens::isOpen(panel.window())) return std::nullopt;
     const QDateTime now = clock().now();
     const int last = pupils.back();

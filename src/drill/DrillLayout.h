@@ -4,6 +4,7 @@
 // controls, and for each kind of drill the order in which the answer panel
 // stacks them from its row anchors. The window walks these tables; a reader
 // finds where a control sits by its name.
+#include "frame/Layout.h"
 #include "frame/Screen.h"
 
 #include <QRect>
@@ -69,6 +70,58 @@ const StatusCell kStatusCells[] = {
     {"sCaptionSince", "起動後", {850, 98, 70, 40}, 18, false, kBlack, kLeft},
     {"sLabel13", "", {920, 98, 50, 40}, 22, true, kBlack, kCentre},
     {"sCaptionMinutes", "分", {972, 98, 30, 40}, 18, false, kBlack, kLeft},
+};
+
+// Row 3 of the status panel and what stands over the panel, each in its
+// parent's coordinates: the time bar sShape5 with its outline, and the run's
+// marks on it (limit sShape4, target sShape3, elapsed sShape2), which start
+// empty and are sized by the run; the "+10秒" badge beside the clock; the
+// notice panel over the left of the status panel with its two texts
+// ("成績記録中", "時間切れ").
+constexpr int kTimeBarHeight = 36;
+const Placement kStatusOverlayLayout[] = {
+    {"sShape5", -1, {10, 100, kTimeBarWidth, kTimeBarHeight}},
+    {"sShape5Border", -1, {0, 0, kTimeBarWidth, kTimeBarHeight}},
+    {"sShape4", -1, {0, 0, 0, kTimeBarHeight}},
+    {"sShape3", -1, {0, 0, 0, kTimeBarHeight}},
+    {"sShape2", -1, {0, 9, 0, 18}},
+    {"PenaltyBadge", -1, {600, 52, 92, 40}},
+};
+const Placement kNoticeLayout[] = {
+    {"sPicture2", -1, {0, 0, 520, kStatusHeight}},
+    {"lblsss1", -1, {0, 0, 520, kStatusHeight}},
+    {"lblsss2", -1, {0, 0, 520, kStatusHeight}},
+};
+
+// Row 3's countdown rows (Best, YourBest, Pass, top to bottom): a caption
+// and ten boxes "sPicture3(10..39)" each; row r and box i stand r rows and
+// i boxes on from the first.
+struct CountdownRows {
+    QRect caption;   // the first row's caption
+    QRect firstBox;  // the first row's first box
+    int boxStep;     // from one box to the next
+    int rowStep;     // from one row to the next
+};
+constexpr CountdownRows kCountdownRows{{584, 98, 78, 13}, {668, 99, 13, 11}, 16, 14};
+
+// The map's scroll bars (◀ ▶ ▲ ▼) and its corners (◤ ◣ ◥ ◢), around the
+// viewport in the drill area, by member.
+constexpr int kBarThickness = 18;  // of the left and right bars; the corners' width
+constexpr int kBarHeight = 20;     // of the top and bottom bars; the corners' height
+constexpr int kBarGap = 2;         // between a bar and the viewport, and from the area's edge
+constexpr int kRightBarLeft = kViewportLeft + kViewportWidth + kBarGap;
+constexpr int kBottomBarTop = kViewportTop + kViewportHeight + kBarGap;
+const QRect kScrollBars[4] = {
+    {kBarGap, kViewportTop, kBarThickness, kViewportHeight},       // ◀
+    {kRightBarLeft, kViewportTop, kBarThickness, kViewportHeight}, // ▶
+    {kViewportLeft, kBarGap, kViewportWidth, kBarHeight},          // ▲
+    {kViewportLeft, kBottomBarTop, kViewportWidth, kBarHeight},    // ▼
+};
+const QRect kScrollCorners[4] = {
+    {kBarGap, kBarGap, kBarThickness, kBarHeight},              // ◤
+    {kBarGap, kBottomBarTop, kBarThickness, kBarHeight},        // ◣
+    {kRightBarLeft, kBarGap, kBarThickness, kBarHeight},        // ◥
+    {kRightBarLeft, kBottomBarTop, kBarThickness, kBarHeight},  // ◢
 };
 
 // Sizes of the answer panel's controls (they are moved by the arrangements below).

@@ -1,5 +1,6 @@
 #include "drill/DrillRun.h"
 
+#include "frame/FileMessages.h"
 #include "platform/Platform.h"
 #include "records/Sounds.h"
 
@@ -159,6 +160,8 @@ void DrillRun::end(bool timeOver)
         return;
     }
     outcome_ = JudgeRun(setup_.level, timeOver ? kTimeOver : int32_t(elapsed_));
+    // A run that cannot be stored is lost unless the teacher comes: the program stops.
+    if (!outcome_->stored.ok()) stopOnResults(outcome_->stored);
     emit recorded();
     clock().after(kFinishPauseMs, this, [this] {
         phase_ = Phase::Done;

@@ -1,11 +1,11 @@
 #include "drill/MainFrm.h"
 
 #include "drill/DrillLayout.h"
+#include "drill/FinishScreen.h"
 #include "drill/MapZoom.h"
 #include "drill/PlacePicking.h"
 #include "frame/Navigator.h"
 #include "platform/Platform.h"
-#include "records/FinishScreen.h"
 #include "records/Sounds.h"
 #include "state/ProgramState.h"
 

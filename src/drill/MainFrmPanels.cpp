@@ -41,7 +41,6 @@ void MainFrm::buildStatusPanel()
     // Row 3: time bar, countdown rows, minutes since sign-in.
     sShape5 = new QWidget(sPicture1);
     sShape5->setObjectName(QStringLiteral("sShape5"));
-    sShape5->setGeometry(10, 100, kTimeBarWidth, 36);
     paintBackground(sShape5, Qt::white);
     sShape4 = new QWidget(sShape5);
     sShape4->setObjectName(QStringLiteral("sShape4"));
@@ -52,12 +51,8 @@ void MainFrm::buildStatusPanel()
     sShape2 = new QWidget(sShape5);
     sShape2->setObjectName(QStringLiteral("sShape2"));
     paintBackground(sShape2, QColor(0, 0, 255));
-    sShape4->setGeometry(0, 0, 0, 36);
-    sShape3->setGeometry(0, 0, 0, 36);
-    sShape2->setGeometry(0, 9, 0, 18);
     auto* border = new QLabel(sShape5);  // a thin outline over the bar
     border->setObjectName(QStringLiteral("sShape5Border"));
-    border->setGeometry(0, 0, kTimeBarWidth, 36);
     border->setFrameShape(QFrame::Box);
     border->setAttribute(Qt::WA_TransparentForMouseEvents);
 
@@ -66,12 +61,12 @@ void MainFrm::buildStatusPanel()
     for (int r = 0; r < 3; ++r) {
         QLabel* l = makeLabel(sPicture1, QStringLiteral("sCaption%1").arg(QLatin1String(rowNames[r])),
                               QLatin1String(rowNames[r]), 12, false, Qt::AlignRight | Qt::AlignVCenter);
-        l->setGeometry(584, 98 + r * 14, 78, 13);
+        l->setGeometry(kCountdownRows.caption.translated(0, r * kCountdownRows.rowStep));
         for (int i = 0; i < 10; ++i) {
             const int index = 10 + r * 10 + i;
             auto* box = new QWidget(sPicture1);
             box->setObjectName(QStringLiteral("sPicture3(%1)").arg(index));
-            box->setGeometry(668 + i * 16, 99 + r * 14, 13, 11);
+            box->setGeometry(kCountdownRows.firstBox.translated(i * kCountdownRows.boxStep, r * kCountdownRows.rowStep));
             paintBackground(box, rowColours[r]);
             sPicture3[size_t(index)] = box;
         }
@@ -80,12 +75,9 @@ void MainFrm::buildStatusPanel()
     // The notice panel: "成績記録中" while the run is recorded, or "時間切れ".
     sPicture2 = new QWidget(f);
     sPicture2->setObjectName(QStringLiteral("sPicture2"));
-    sPicture2->setGeometry(0, 0, 520, kStatusHeight);
     paintBackground(sPicture2, QColor(255, 255, 128));
     lblsss1 = makeLabel(sPicture2, QStringLiteral("lblsss1"), QStringLiteral("成績記録中"), 48, true, Qt::AlignCenter);
-    lblsss1->setGeometry(0, 0, 520, kStatusHeight);
     lblsss2 = makeLabel(sPicture2, QStringLiteral("lblsss2"), QStringLiteral("時間切れ"), 48, true, Qt::AlignCenter);
-    lblsss2->setGeometry(0, 0, 520, kStatusHeight);
     QPalette red = lblsss2->palette();
     red.setColor(QPalette::WindowText, QColor(192, 0, 0));
     lblsss2->setPalette(red);
@@ -93,6 +85,7 @@ void MainFrm::buildStatusPanel()
     blue.setColor(QPalette::WindowText, QColor(0, 0, 160));
     lblsss1->setPalette(blue);
     sPicture2->hide();
+    layOut(f, kNoticeLayout);
 
     sTimer1 = new QTimer(this);
     sTimer1->setObjectName(QStringLiteral("sTimer1"));
@@ -124,24 +117,19 @@ void MainFrm::buildDrillArea()
     Picture2->hide();
 
     // Scroll bars and corners around the viewport.
-    const int L = kViewportLeft, T = kViewportTop, W = kViewportWidth, H = kViewportHeight;
-    const QRect bars[4] = {QRect(2, T, 18, H), QRect(L + W + 2, T, 18, H), QRect(L, 2, W, 20),
-                           QRect(L, T + H + 2, W, 20)};
     const QString arrows[4] = {QStringLiteral("◀"), QStringLiteral("▶"), QStringLiteral("▲"), QStringLiteral("▼")};
     for (int i = 0; i < 4; ++i) {
         auto* b = new ScrollBox(arrows[i], base);
         b->setObjectName(QStringLiteral("PicNuritubusiIdou(%1)").arg(i));
-        b->setGeometry(bars[i]);
+        b->setGeometry(kScrollBars[i]);
         connect(b, &ScrollBox::clicked, this, [this, i] { PicNuritubusiIdou_Click(i); });
         PicNuritubusiIdou[size_t(i)] = b;
     }
-    const QRect corners[4] = {QRect(2, 2, 18, 20), QRect(2, T + H + 2, 18, 20), QRect(L + W + 2, 2, 18, 20),
-                              QRect(L + W + 2, T + H + 2, 18, 20)};
     const QString diagonals[4] = {QStringLiteral("◤"), QStringLiteral("◣"), QStringLiteral("◥"), QStringLiteral("◢")};
     for (int i = 0; i < 4; ++i) {
         auto* b = new ScrollBox(diagonals[i], base);
         b->setObjectName(QStringLiteral("PicNuritubusiIdou2(%1)").arg(i));
-        b->setGeometry(corners[i]);
+        b->setGeometry(kScrollCorners[i]);
         b->setFont(pixelFont(11));
         connect(b, &ScrollBox::clicked, this, [this, i] { PicNuritubusiIdou2_Click(i); });
         PicNuritubusiIdou2[size_t(i)] = b;
@@ -263,7 +251,8 @@ void MainFrm::buildDrillArea()
     listSign->setObjectName(QStringLiteral("AnswerSignList"));
     listSign->setBacked(true);  // over slots in the right answer's red or the wrong answer's violet
     penaltyBadge = new PenaltyBadge(sPicture1);
-    penaltyBadge->setGeometry(600, 52, 92, 40);
+    penaltyBadge->setObjectName(QStringLiteral("PenaltyBadge"));
+    layOut(sPicture1, kStatusOverlayLayout);
 
     // Everything not shown at the start is hidden.
     for (QWidget* w : std::initializer_list<QWidget*>{LblNuritubusi6, LblNuritubusiSiji, Label5, LblNuritubusi4,

@@ -1,5 +1,6 @@
 #include "drill/Register.h"
 
+#include "drill/FinishScreen.h"
 #include "drill/MainFrm.h"
 #include "frame/Navigator.h"
 
@@ -9,6 +10,7 @@ void registerDrillScreens()
 {
     // A new drill window for every run.
     screens::registerFactory(ScreenId::Drill, [] { return new MainFrm(); });
+    screens::registerFactory(ScreenId::Finish, [] { return new FrmSyuuryou(); });
 }
 
 } // namespace karuvel

@@ -3,6 +3,7 @@
 #include "frame/Catalogue.h"
 #include "platform/Cp932.h"
 #include "platform/FieldReader.h"
+#include "frame/FileMessages.h"
 #include "platform/FileErrors.h"
 #include "records/Criteria.h"
 #include "state/ProgramState.h"

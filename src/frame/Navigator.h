@@ -46,7 +46,11 @@ T* findAs(ScreenId id) { return qobject_cast<T*>(find(id)); }
 // takes it off the loaded screens at once, and deletes it only once the last
 // of its running handlers has returned. After every turn the handler asks
 // whether its screen is still open, and when it is not it returns without
-// going on with its work.
+// going on with its work. The drill and the finish screen never yield (their
+// waits are timers, their screen changes requests); the dashboard's views,
+// the records manager and the summary panel still do, to paint their
+// progress, and through the results file's responsive waits, message boxes
+// and print dialogs.
 class Handling {
 public:
     explicit Handling(QWidget* screen);
@@ -75,7 +79,7 @@ void closeAll();
 // and text), closes every screen and ends the program with the code.
 [[noreturn]] void stopProgram(const QString& title, const QString& text, int exitCode = 1);
 
-// The wait window "Just a moment, please.", shown while a screen change takes a moment.
+// The wait window "しばらくお待ちください。", shown while a screen change takes a moment.
 void ShowWait();
 void CloseWait();
 bool waitShown();

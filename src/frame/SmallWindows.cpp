@@ -61,7 +61,7 @@ Firstfrm::Firstfrm() : Screen(QStringLiteral("Firstfrm"))
     Label5->setGeometry(0, 580, kFrameWidth, 50);
     QFont f(QStringLiteral("IPAGothic"), 24);
     Label5->setFont(f);
-    Label1 = new QLabel(QStringLiteral("Just a moment, please."), frame());
+    Label1 = new QLabel(QStringLiteral("しばらくお待ちください。"), frame());
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setGeometry(0, 650, kFrameWidth, 50);

@@ -17,13 +17,13 @@ public:
     Firstfrm();
     // The start: date, season colour, then the timer hands over.
     void start();
-    QLabel* Picture1;
-    QLabel* Label5;
-    QLabel* Label1;
-    QTimer* Timer1;
+    QLabel* Picture1;  // the splash picture
+    QLabel* Label5;    // today's date in the Japanese era
+    QLabel* Label1;    // "しばらくお待ちください。"
+    QTimer* Timer1;    // hands over to name selection once the splash has shown
 
 public slots:
-    void Timer1_Timer();
+    void Timer1_Timer();  // loads the configuration and shows name selection
 };
 
 // The splash picture, drawn by the program (640 x 480).
@@ -33,11 +33,11 @@ class frmver : public QDialog {
     Q_OBJECT
 public:
     explicit frmver(QWidget* parent = nullptr);
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label4;
+    QLabel* Label1;      // the program's title
+    QLabel* Label2;      // the version ("Version1.0.16")
+    QLabel* Label4;      // the maker's name
     QLabel* LabelAbout;  // where the maps come from (attribution)
-    QPushButton* Command1;
+    QPushButton* Command1;  // "O.K.": closes the window
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -55,8 +55,8 @@ class InterimWindow : public Screen {
 public:
     InterimWindow();
     void activate() override;
-    QLabel* Label1;
-    QLabel* Label2;
+    QLabel* Label1;  // the school's name and the program's title
+    QLabel* Label2;  // the program's levels, one a line
 };
 
 // The program's start: registers the frame's screens and shows the splash.

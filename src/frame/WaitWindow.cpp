@@ -7,7 +7,7 @@ namespace karuvel {
 WaitWindow::WaitWindow() : Screen(QStringLiteral("BASEFRM"))
 {
     setBackground(QColor(192, 255, 192));
-    Label19 = new QLabel(QStringLiteral("Just a moment, please."), frame());
+    Label19 = new QLabel(QStringLiteral("しばらくお待ちください。"), frame());
     Label19->setObjectName(QStringLiteral("Label19"));
     QFont f = Label19->font();
     f.setPointSize(28);

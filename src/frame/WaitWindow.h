@@ -5,7 +5,7 @@ class QLabel;
 
 namespace karuvel {
 
-// BASEFRM: one label "Just a moment, please."; it only shows itself.
+// BASEFRM: one label "しばらくお待ちください。"; it only shows itself.
 class WaitWindow : public Screen {
     Q_OBJECT
 public:

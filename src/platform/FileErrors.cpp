@@ -1,7 +1,5 @@
 #include "platform/FileErrors.h"
 
-#include "platform/Platform.h"
-
 #include <QDir>
 #include <QFileInfo>
 
@@ -25,12 +23,6 @@ QString fileProblemText(const QString& fullPath, FileProblem problem)
     case FileProblem::Malformed: what = QStringLiteral("「%1」の内容が正しくありません。").arg(name); break;
     }
     return what + QStringLiteral("\r\n") + where + QStringLiteral("\r\n先生を呼びなさい。");
-}
-
-void failOnFile(const QString& fullPath, FileProblem problem)
-{
-    messages().inform(QStringLiteral("エラー"), fileProblemText(fullPath, problem));
-    endProgram(1);
 }
 
 } // namespace karuvel

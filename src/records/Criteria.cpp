@@ -2,7 +2,6 @@
 
 #include "platform/Cp932.h"
 #include "platform/FieldReader.h"
-#include "platform/FileErrors.h"
 #include "state/ProgramState.h"
 
 #include <cmath>
@@ -65,17 +64,6 @@ CriteriaLoad readCriteria(const QString& path, int* levelsRead)
         if (levelsRead) *levelsRead = index;
     }
     return CriteriaLoad::Ok;
-}
-
-void LoadCriteria(const QString& path)
-{
-    switch (readCriteria(path)) {
-    case CriteriaLoad::Ok: return;
-    case CriteriaLoad::Missing: failOnFile(path, FileProblem::Missing);
-    case CriteriaLoad::Unreadable: failOnFile(path, FileProblem::Unreadable);
-    case CriteriaLoad::Short: failOnFile(path, FileProblem::Short);
-    case CriteriaLoad::TooManyLevels: failOnFile(path, FileProblem::TooManyLevels);
-    }
 }
 
 } // namespace karuvel

@@ -16,8 +16,4 @@ enum class CriteriaLoad { Ok, Missing, Unreadable, Short, TooManyLevels };
 // of ending the program; *levelsRead receives the number of level lines.
 CriteriaLoad readCriteria(const QString& path, int* levelsRead = nullptr);
 
-// Reads the file; a missing or short file, or one with more than 35 level
-// lines, shows the message naming the file and ends the program.
-void LoadCriteria(const QString& path);
-
 } // namespace karuvel

@@ -818,12 +818,13 @@ private:
 
 } // namespace
 
-void RecountAll()
+ResultsError RecountAll()
 {
     // The records held are brought up to date first (only what was appended
-    // is read); a failure there ends the program before any table is touched.
-    refreshResults();
+    // is read); a failure there is returned before any table is touched.
+    if (ResultsError e = refreshResults(); !e.ok()) return e;
     recountHeld();
+    return {};
 }
 
 void recountHeld()

@@ -1,5 +1,7 @@
 #pragma once
 // The statistics recomputed from the results file, and the points of a run.
+#include "records/ResultsFile.h"
+
 #include <QDateTime>
 
 namespace karuvel {
@@ -20,9 +22,9 @@ long long timeFigure(long long time);
 
 // Rebuilds every [level][pupil] table of the state and TopTime from the
 // results file: the records held in memory are brought up to date
-// (refreshResults; a failure ends the program before any table is written),
+// (refreshResults; a failure is returned before any table is written),
 // then recounted from memory.
-void RecountAll();
+ResultsError RecountAll();
 // The recount from the records held in memory alone, without reading the
 // file (RecountAll's second step).
 void recountHeld();

@@ -302,40 +302,22 @@ ReadFailure readOnce(const std::filesystem::path& path, RecordSink& sink, std::a
 
 QString displayPath(const QString& path) { return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()); }
 
-[[noreturn]] void failLoad(const QString& resultsPath, const ReadFailure& r)
+// What a failure the retries could not mend is told as.
+ResultsError readError(const QString& resultsPath, const ReadFailure& r)
 {
-    // The file at fault: the results file, or what lies beside it.
-    const QString& path = r.fault.isEmpty() ? resultsPath : r.fault;
-    QString text;
-    if (r.status == ReadStatus::NotFound) {
-        text = QStringLiteral("ファイルがありません") + QStringLiteral("\r\n") + displayPath(path) +
-               QStringLiteral("\r\n") + QString::number(r.step) + QStringLiteral(" ") + r.text +
-               QStringLiteral(" ") + QString::number(r.number);
-    } else {
-        text = QStringLiteral("成績ランダムファイル表示 ") + QString::number(r.step) + QStringLiteral(" ") +
-               QString::number(r.number) + QStringLiteral(" ") + r.text + QStringLiteral(" ") +
-               QString::number(r.number) + QStringLiteral(" line") + QString::number(r.step) +
-               QStringLiteral("\r\n") + QStringLiteral("「%1」を読むことができません。").arg(QFileInfo(path).fileName()) +
-               QStringLiteral("\r\n") + displayPath(path) + QStringLiteral("\r\n先生を呼びなさい。");
-    }
-    messages().inform(QStringLiteral("エラー"), text);
-    endProgram(1);
+    ResultsError e;
+    e.kind = r.status == ReadStatus::NotFound ? ResultsError::Kind::NotFound : ResultsError::Kind::Unreadable;
+    e.path = resultsPath;
+    e.fault = r.fault;
+    e.step = r.step;
+    e.number = r.number;
+    e.text = r.text;
+    return e;
 }
 
-// Reads the file with the retry rules of the shared results file.
-// A view of the lists does not end the program on a failure the retries
-// cannot mend: it says so and goes on without the records.
-void tellViewFailure(const ReadFailure& r)
-{
-    const QString fault = r.fault.isEmpty() ? QString() : QStringLiteral("\r\n") + displayPath(r.fault);
-    messages().inform(QStringLiteral("エラー"), QStringLiteral("先生を呼びなさい") + fault + QStringLiteral("\r\n") + r.text +
-                                                   QStringLiteral(" ") + QString::number(r.number));
-}
-
-// Reads the file through the sink with the retry rules. A failure the
-// retries cannot mend ends the program (the loader), or, for a view, is told
-// and answered with false.
-bool readResults(RecordSink& sink, bool endOnFailure = true)
+// Reads the file through the sink with the retry rules of the shared results
+// file; what the retries cannot mend is returned.
+ResultsError readResults(RecordSink& sink)
 {
     const QString path = resultsFilePath();
     int notFound = 0;
@@ -348,14 +330,10 @@ bool readResults(RecordSink& sink, bool endOnFailure = true)
         case ReadStatus::Ok:
             // The records went through the shared buffer: it holds the last one.
             if (any) ResultRecord() = ResultRecordData::fromBytes(last.data());
-            return true;
+            return {};
         case ReadStatus::NotFound:
             clock().waitResponsive(kNotFoundWaitMs);
-            if (++notFound >= kNotFoundTries) {
-                if (endOnFailure) failLoad(path, r);
-                tellViewFailure(r);
-                return false;
-            }
+            if (++notFound >= kNotFoundTries) return readError(path, r);
             break;
         case ReadStatus::Busy:
             clock().waitResponsive(kBusyWaitMs);
@@ -363,16 +341,10 @@ bool readResults(RecordSink& sink, bool endOnFailure = true)
         case ReadStatus::Denied:
         case ReadStatus::Unsure:
             clock().waitResponsive(kBusyWaitMs);
-            if (++denied >= kDeniedTries) {
-                if (endOnFailure) failLoad(path, r);
-                tellViewFailure(r);
-                return false;
-            }
+            if (++denied >= kDeniedTries) return readError(path, r);
             break;
         case ReadStatus::Other:
-            if (endOnFailure) failLoad(path, r);
-            tellViewFailure(r);
-            return false;
+            return readError(path, r);
         }
     }
 }
@@ -533,14 +505,14 @@ private:
 
 // ---- Appending ----------------------------------------------------------
 
-[[noreturn]] void failAppend(const QString& path, const QString& why, int number)
+ResultsError appendError(const QString& path, const QString& why, int number)
 {
-    QString text = QStringLiteral("「%1」に成績を記録できません。").arg(QFileInfo(path).fileName()) +
-                   QStringLiteral("\r\n") + displayPath(path) + QStringLiteral("\r\n") + why;
-    if (number != 0) text += QStringLiteral("（エラー番号 %1）").arg(number);
-    text += QStringLiteral("\r\n先生を呼びなさい。");
-    messages().inform(QStringLiteral("エラー"), text);
-    endProgram(1);
+    ResultsError e;
+    e.kind = ResultsError::Kind::NotStored;
+    e.path = path;
+    e.text = why;
+    e.number = number;
+    return e;
 }
 
 // Opens the file (created when absent) and takes its exclusive lock, waiting
@@ -585,7 +557,7 @@ bool lockForWriting(RecordFile& f, const QString& path, QString* why, int* numbe
 
 namespace reading {
 
-void readForLoad(RecordSink& sink) { readResults(sink); }
+ResultsError readForLoad(RecordSink& sink) { return readResults(sink); }
 
 int64_t blockBufferBytes() { return 2 * kBlockRecords * kRecordSize; }
 
@@ -675,14 +647,14 @@ bool OpenResults()
     return f.open(toFsPath(resultsFilePath()), RecordFile::Mode::ReadWriteCreate);
 }
 
-void AppendResult()
+ResultsError AppendResult()
 {
     const QString path = resultsFilePath();
     ProgramState& s = state();
     RecordFile f;
     QString why;
     int number = 0;
-    if (!lockForWriting(f, path, &why, &number)) failAppend(path, why, number);
+    if (!lockForWriting(f, path, &why, &number)) return appendError(path, why, number);
 
     const QDateTime now = clock().now();
     ResultRecordData& r = ResultRecord();
@@ -701,19 +673,20 @@ void AppendResult()
         const int number = f.errorNumber();
         // The lock goes first: every other PC's run waits for it while the message is up.
         f.close();
-        failAppend(path, why, number);
+        return appendError(path, why, number);
     }
     f.unlock();
     f.close();
+    return {};
 }
 
-bool refreshResults(bool endOnFailure)
+ResultsError refreshResults()
 {
     ProgramState& s = state();
     HeldSink sink(s, resultsFilePath());
     // On a failure a view goes on without records (the sink left none), and
     // the next reading reads the file whole.
-    return readResults(sink, endOnFailure);
+    return readResults(sink);
 }
 
 std::span<const RecEntry> heldRecords()
@@ -722,9 +695,9 @@ std::span<const RecEntry> heldRecords()
     return {s.RecEntries.data() + 1, size_t(s.RecordCount)};
 }
 
-void LoadResults()
+ResultsError LoadResults()
 {
-    refreshResults();
+    if (ResultsError e = refreshResults(); !e.ok()) return e;
     ProgramState& s = state();
     s.BestTime.fill(kNoTime);
     for (const std::vector<RecEntry>* entries : {&s.RecEntries, &s.RecBestOnly}) {
@@ -740,6 +713,7 @@ void LoadResults()
         const int32_t* row = std::as_const(s.BestTime).row(level);
         s.TopTime[level] = *std::min_element(row + 1, row + 1001);
     }
+    return {};
 }
 
 namespace {
@@ -846,21 +820,12 @@ bool replaceResults(const std::vector<ResultRecordData>& records, QString* probl
 
 bool updateResults(const Edit& edit, QString* problem) { return rewriteUnderLock(true, edit, problem); }
 
-bool readAllResults(std::vector<ResultRecordData>* out)
+ResultsError readAllResults(std::vector<ResultRecordData>* out)
 {
-    if (!out) return false;
     AllRecordsSink sink(out);
-    readResults(sink);
-    return true;
-}
-
-bool readResultsForView(std::vector<ResultRecordData>* out)
-{
-    if (!out) return false;
-    AllRecordsSink sink(out);
-    if (readResults(sink, false)) return true;
-    out->clear();
-    return false;
+    ResultsError e = readResults(sink);
+    if (!e.ok()) out->clear();
+    return e;
 }
 
 } // namespace karuvel

@@ -15,6 +15,26 @@ namespace karuvel {
 
 constexpr int kRecordSize = 44;
 
+// Why the results file could not be used once its retries were spent. Nothing
+// here is shown: the screens word it (frame/FileMessages.h) and decide
+// whether the program goes on.
+struct ResultsError {
+    enum class Kind {
+        None,
+        NotFound,    // reading: the file, or its folder, is not there
+        Unreadable,  // reading: any other failure
+        NotStored,   // a run could not be appended
+    };
+    Kind kind = Kind::None;
+    QString path;    // the results file
+    QString fault;   // the file at fault when it lies beside it (the journal, the stamp); else empty
+    int step = 0;    // reading: 1 open, 3 length, 4 read
+    int number = 0;  // the system's error number; 0 when there is none
+    QString text;    // the system's description (NotStored: why, in Japanese)
+
+    bool ok() const { return kind == Kind::None; }
+};
+
 // One results record as it lies in the file (little-endian).
 struct ResultRecordData {
     double date = 0;       // OLE date of the run, whole days
@@ -44,8 +64,8 @@ bool OpenResults();
 // file, over a torn partial record if there is one, under the exclusive
 // whole-file lock. When another PC holds the lock it waits for it (up to
 // kAppendLockWaitMs, keeping the screen responsive). A real failure (cannot
-// open, lock or write) shows a message naming the file and ends the program.
-void AppendResult();
+// open, lock or write) is returned as NotStored, with why.
+ResultsError AppendResult();
 constexpr int kAppendLockWaitMs = 30000;
 
 // Brings RecordCount, RecDate/RecClock/RecPupil/RecLevel/RecTime (index 1..
@@ -59,10 +79,10 @@ constexpr int kAppendLockWaitMs = 30000;
 // manager). The file is created empty when it is absent.
 // While another PC is appending it waits 1 second and tries again, without
 // limit; a file (or folder) that cannot be found is tried 4 times, 5 seconds
-// apart, then a message ("ファイルがありません") is shown and the program ends;
-// access refused is tried for 30 seconds; any other failure shows the message
-// at once. Every wait keeps the screen responsive.
-void LoadResults();
+// apart, then NotFound is returned; access refused is tried for 30 seconds;
+// any other failure is returned at once (Unreadable). Every wait keeps the
+// screen responsive.
+ResultsError LoadResults();
 
 // Brings the records in memory (RecordCount, RecDate(k) .. RecTime(k), and
 // the records that take part in the best times only) up to date with the
@@ -70,27 +90,21 @@ void LoadResults();
 // the last reading are read, with the last record held read again as a
 // check; a file that was replaced, cut shorter than the records held, or
 // holds another record where the last held one was, is read whole. Waits and
-// retries as LoadResults does. A failure the retries cannot mend ends the
-// program; with endOnFailure false (the dashboard's views) it is told
-// ("先生を呼びなさい") and answered with false instead. Either way no records
-// are held after a failure, and the next reading reads the file whole.
-bool refreshResults(bool endOnFailure = true);
+// retries as LoadResults does and returns what the retries could not mend;
+// no records are held after a failure, and the next reading reads the file
+// whole.
+ResultsError refreshResults();
 // The records held (RecEntries 1..RecordCount), in file order.
 std::span<const RecEntry> heldRecords();
 
 // Reads every record of the results file, in file order, into *out (the
 // dashboard's lists and the records manager read the file record by record
 // through this). The partial record of a torn end is not included. Waits and
-// retries exactly as LoadResults does while the file is busy or missing; a
-// failure the retries cannot mend shows the message and ends the program,
-// so the result is true whenever the function returns to the caller (false
-// only for a null out). The shared buffer ResultRecord() holds the last
-// record read afterwards, as after reading through it.
-bool readAllResults(std::vector<ResultRecordData>* out);
-// The same for the dashboard's views: a failure the retries cannot mend shows
-// "先生を呼びなさい" with its description and number, and the view goes on
-// without records (false, *out empty) instead of ending the program.
-bool readResultsForView(std::vector<ResultRecordData>* out);
+// retries exactly as LoadResults does while the file is busy or missing; after
+// a failure the retries cannot mend *out is empty. The shared buffer
+// ResultRecord() holds the last record read afterwards, as after reading
+// through it.
+ResultsError readAllResults(std::vector<ResultRecordData>* out);
 
 // Replaces the whole results file by these records, in this order (the
 // records manager's rewrite). Under the exclusive whole-file lock of the file

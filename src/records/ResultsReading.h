@@ -130,9 +130,9 @@ public:
 };
 
 // Reads every whole record through the sink with the retry rules of
-// LoadResults; a failure the retries cannot mend shows the message and ends
-// the program. The shared buffer ResultRecord() holds the last record after.
-void readForLoad(RecordSink& sink);
+// LoadResults and returns what the retries could not mend. The shared buffer
+// ResultRecord() holds the last record after.
+ResultsError readForLoad(RecordSink& sink);
 
 // The bytes of the buffers a whole reading reads its blocks into (one per
 // lane, allocated once and used by every reading).

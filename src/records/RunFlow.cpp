@@ -1,7 +1,5 @@
 #include "records/RunFlow.h"
 
-#include "frame/Navigator.h"
-#include "records/FinishScreen.h"
 #include "records/ResultsFile.h"
 #include "state/ProgramState.h"
 
@@ -30,23 +28,13 @@ RunOutcome JudgeRun(int level, int32_t runTime)
         }
     }
     s.RunTime = runTime;
-    AppendResult();
+    o.stored = AppendResult();
+    if (!o.stored.ok()) return o;
     if (validLevel(level) && s.TopTime[level] > runTime) {
         s.TopTime[level] = runTime;
         o.newTopRecord = true;
     }
     return o;
-}
-
-void StartRun()
-{
-    if (screens::isRegistered(ScreenId::Drill)) {
-        screens::show(ScreenId::Drill);
-    } else {
-        // Without a drill there is no run to play: back to the menu.
-        showMenuScreen();
-        CloseWait();
-    }
 }
 
 } // namespace karuvel

@@ -1,7 +1,9 @@
 #pragma once
 // The records' side of a run: whether a level's runs are recorded, the
 // judging and storing of a run that has ended (what the finish screen then
-// shows), and the start of the next run.
+// shows).
+#include "records/ResultsFile.h"
+
 #include <cstdint>
 
 namespace karuvel {
@@ -13,6 +15,7 @@ struct RunOutcome {
     bool newPersonalBest = false;  // below the pupil's best time
     bool newTopRecord = false;     // below every pupil's best time
     bool alreadyCleared = false;   // the level was cleared before this run
+    ResultsError stored;           // why the run could not be stored; ok() when it was
 };
 
 // Runs of a practice level and of a level whose runs are not timed are never
@@ -20,10 +23,8 @@ struct RunOutcome {
 bool runIsRecorded(int level);
 
 // Judges the run of the signed-in pupil against the statistics of the last
-// recount (the best times are brought up to date) and stores it.
+// recount (the best times are brought up to date) and stores it. A run that
+// could not be stored says why in `stored`; the screen tells the teacher.
 RunOutcome JudgeRun(int level, int32_t runTime);
-
-// Shows the drill for a new run of the selected level (the menu when there is no drill).
-void StartRun();
 
 } // namespace karuvel

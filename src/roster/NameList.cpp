@@ -1,5 +1,6 @@
 #include "roster/NameList.h"
 
+#include "frame/FileMessages.h"
 #include "frame/SetAsideNotice.h"
 
 #include "platform/Cp932.h"
@@ -214,7 +215,7 @@ NameList buildNameList(int displayMode, const QString& filter, const std::functi
     if (retries) *retries = 0;
 
     // Step 2: the statistics; the results loader waits for its file itself.
-    RecountAll();
+    if (ResultsError e = RecountAll(); !e.ok()) stopOnResults(e);
     tellSetAsideJournals();
 
     // Step 4: the roster, tried again while it is missing or busy.

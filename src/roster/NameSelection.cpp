@@ -5,7 +5,7 @@
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
 #include "frame/SmallWindows.h"
-#include "platform/FileErrors.h"
+#include "frame/FileMessages.h"
 #include "platform/Platform.h"
 #include "records/Sounds.h"
 #include "roster/NameList.h"
@@ -217,7 +217,7 @@ namesel::namesel() : Screen(QStringLiteral("namesel"))
     Picture5->setObjectName(QStringLiteral("Picture5"));
     Picture5->setGeometry(0, 0, kFrameWidth, kFrameHeight);
     Picture5->setAutoFillBackground(true);
-    Label19 = new QLabel(QStringLiteral("Just a moment, please."), Picture5);
+    Label19 = new QLabel(QStringLiteral("しばらくお待ちください。"), Picture5);
     Label19->setObjectName(QStringLiteral("Label19"));
     Label19->setFont(fixedFont(28));
     Label19->setAlignment(Qt::AlignCenter);

@@ -11,7 +11,7 @@
 #include "frame/Navigator.h"
 #include "platform/FilePaths.h"
 #include "platform/RecordFile.h"
-#include "records/FinishScreen.h"
+#include "records/FinishRules.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -125,7 +125,7 @@ TEST_F(DashboardWindow, RefreshShowsCountsRankingsAndLeavesTheCoverDown)
 {
     writeRuns({{today, 3, 1, 45}, {today, 3, 1, 50}, {today - 3, 3, 2, 60}, {today, 1, 1, 30}, {today, 2, 1, 99999}});
     seisekitime1& d = open();
-    EXPECT_EQ(d.ReadyForKeys, 1);
+    EXPECT_EQ(d.phase(), seisekitime1::Phase::Ready);
     EXPECT_FALSE(d.Picture2->isVisible());
     EXPECT_FALSE(d.Picture6->isVisible());
     EXPECT_EQ(d.Label12->text(), QStringLiteral("小３ 小川"));
@@ -161,16 +161,17 @@ TEST_F(DashboardWindow, RefreshShowsCountsRankingsAndLeavesTheCoverDown)
 TEST_F(DashboardWindow, KeysStartLevelsOnlyWhileReady)
 {
     writeRuns({});
-    seisekitime1& d = open();
-    d.ReadyForKeys = 0;
-    EXPECT_FALSE(d.handleKey(QStringLiteral("2")));
+    // Not refreshed yet: no key starts a level.
+    w = std::make_unique<seisekitime1>();
+    EXPECT_EQ(w->phase(), seisekitime1::Phase::Unready);
+    EXPECT_FALSE(w->handleKey(QStringLiteral("2")));
     EXPECT_EQ(s.SelectedLevel, 0);
 
-    d.ReadyForKeys = 1;
+    seisekitime1& d = open();
     QTest::keyClick(d.Combo1, Qt::Key_B, Qt::NoModifier);  // "b": level 11, through the window's key preview
     EXPECT_EQ(s.SelectedLevel, 11);
     EXPECT_EQ(s.PracticeMode.toInt(), 0);
-    EXPECT_EQ(d.ReadyForKeys, 0);
+    EXPECT_EQ(d.phase(), seisekitime1::Phase::Unready);
     EXPECT_TRUE(d.Picture2->isVisible());  // the wait cover while the drill opens
 
     // A second key while the drill opens is ignored.
@@ -200,7 +201,7 @@ TEST_F(DashboardWindow, OverdoneLevelShowsTheNoticeAndIgnoresItsKey)
     EXPECT_EQ(s.FinalLevelCleared.toInt(), 0);
     EXPECT_TRUE(d.handleKey(QStringLiteral("2")));
     EXPECT_EQ(s.SelectedLevel, 0);
-    EXPECT_EQ(d.ReadyForKeys, 1);
+    EXPECT_EQ(d.phase(), seisekitime1::Phase::Ready);
 }
 
 TEST_F(DashboardWindow, TeacherSeesDataButtonAndPrint)
@@ -303,7 +304,7 @@ TEST_F(DashboardWindow, TimeDisplayViewsAndThePeriodChooser)
 
     d.Option2[0]->setChecked(true);
     d.Option2_Click(0);
-    EXPECT_EQ(d.DisplayMode, 1);
+    EXPECT_EQ(d.display(), seisekitime1::Display::Times);
     EXPECT_EQ(d.Option1[1]->text(), QStringLiteral("BEST表示"));
     EXPECT_EQ(d.Label5->text(), QStringLiteral("ベスト成績"));
     QStringList best = lines(d.List5[1]);
@@ -333,7 +334,7 @@ TEST_F(DashboardWindow, TimeDisplayViewsAndThePeriodChooser)
 
     // The refresh goes back to the points display.
     d.activate();
-    EXPECT_EQ(d.DisplayMode, 2);
+    EXPECT_EQ(d.display(), seisekitime1::Display::Points);
     EXPECT_TRUE(d.Option2[1]->isChecked());
     EXPECT_FALSE(d.Combo2->isVisible());
     // ... and captions its view options for the points display.
@@ -477,7 +478,7 @@ TEST_F(DashboardWindow, ChoicesMadeWhileTheListsAreBuiltAreUndone)
     d.Option2_Click(0);
     QCoreApplication::processEvents();
     EXPECT_TRUE(d.Option2[0]->isChecked());
-    EXPECT_EQ(d.DisplayMode, 1);
+    EXPECT_EQ(d.display(), seisekitime1::Display::Times);
     EXPECT_EQ(d.Option1[1]->text(), QStringLiteral("BEST表示"));
     EXPECT_EQ(d.Label5->text(), QStringLiteral("ベスト成績"));
 

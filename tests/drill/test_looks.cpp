@@ -2,6 +2,7 @@
 // run with KARUVEL_DRILL_SHOTS=<folder> to write them (skipped otherwise).
 #include "Fakes.h"
 #include "TempDir.h"
+#include "drill/FinishScreen.h"
 #include "drill/MainFrm.h"
 #include "drill/Register.h"
 #include "frame/Catalogue.h"

@@ -5,12 +5,11 @@
 #include "Fakes.h"
 #include "TempDir.h"
 #include "drill/DrillLogic.h"
+#include "drill/FinishScreen.h"
 #include "drill/MainFrm.h"
 #include "drill/Register.h"
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
-#include "records/FinishScreen.h"
-#include "records/Register.h"
 #include "records/RunFlow.h"
 #include "state/ProgramState.h"
 #include "drill/MapSurface.h"
@@ -118,7 +117,6 @@ protected:
         dashboardShown = 0;
         PreviousQuestion() = 0;
         registerDrillScreens();
-        registerRecordsScreens();
         screens::registerFactory(ScreenId::Dashboard,
                                  [] { return new StandInScreen(QStringLiteral("seisekitime1"), &dashboardShown); });
         ProgramState& s = state();

@@ -316,3 +316,33 @@ TEST(RunPhases, TheFourthFailedCueStopsTheRun)
 }
 
 } // namespace
+
+namespace {
+
+// A run that cannot be stored is not shown as finished: the program stops with
+// the message naming the results file, and the pupil's time is not lost silently.
+TEST(RunPhases, ARunThatCannotBeStoredStopsTheProgramNamingTheFile)
+{
+    test::FakePlatform fakes;
+    test::TempDir dir;
+    ProgramState& s = state();
+    s.DataFolder = Loose(dir.path() + QStringLiteral("ない/"));  // no folder to store in
+    applyLevelCatalogue();
+    s.BestTime.fill(kNoTime);
+    s.TopTime.fill(kNoTime);
+    s.CurrentPupil = 7;
+    DrillRun run({DrillKind::MapLevel, 1, 1, 450});
+    std::vector<Leave> leaves;
+    QObject::connect(&run, &DrillRun::leave, [&](Leave l) { leaves.push_back(l); });
+    run.start();
+    EXPECT_THROW(run.answer(kVerdictRight), ProgramEnded);
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_EQ(fakes.messages.shown[0].first, QStringLiteral("エラー"));
+    EXPECT_TRUE(fakes.messages.shown[0].second.startsWith(QStringLiteral("「成績累積データ.dat」に成績を記録できません。")))
+        << fakes.messages.shown[0].second.toStdString();
+    EXPECT_TRUE(fakes.messages.shown[0].second.endsWith(QStringLiteral("先生を呼びなさい。")));
+    fakes.clock.advanceMs(DrillRun::kFinishPauseMs);
+    EXPECT_TRUE(leaves.empty()) << "the finish screen was asked for after all";
+}
+
+} // namespace

@@ -5,6 +5,7 @@
 #include "DrillFixtures.h"
 #include "Fakes.h"
 #include "TempDir.h"
+#include "drill/FinishScreen.h"
 #include "drill/MainFrm.h"
 #include "drill/MapZoom.h"
 #include "drill/NameLists.h"
@@ -18,6 +19,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QWheelEvent>
@@ -799,6 +801,148 @@ TEST_F(DrillWindow, APressDuringTheAnswerCueIsIgnored)
     fakes.sound.finish();
     EXPECT_EQ(f->run()->phase(), Phase::Correction);
     EXPECT_EQ(f->run()->currentQuestion(), asked);
+}
+
+namespace {
+
+// Counts the frames a widget draws.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
+    int frames = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint) ++frames;
+        return false;
+    }
+};
+
+// Input as it comes from the pupil while the window waits for nothing: a
+// press on every question's place and the keys that answer or go on, all
+// through the event queue, delivered at once.
+void pressEverywhereAndType(MainFrm* f)
+{
+    for (int q = 1; q <= f->content().table.count(); ++q) {
+        const Question& question = f->content().table.at(q);
+        if (question.seedX <= 0) continue;
+        const QPointF at = f->PicNuritubusiPic->viewportPointOf(QPoint(question.seedX, question.seedY)) -
+                           QPointF(f->PicNuritubusiPic->pos());
+        for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(f->PicNuritubusiPic,
+                                        new QMouseEvent(t, at, f->PicNuritubusiPic->mapToGlobal(at), Qt::LeftButton,
+                                                        t == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                                        Qt::NoModifier));
+    }
+    QWidget* keys = f->focusWidget() ? f->focusWidget() : f;
+    for (const QString& text : {QStringLiteral("t"), QStringLiteral("o"), QStringLiteral("n"), QStringLiteral("e")})
+        QCoreApplication::postEvent(keys, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, text));
+    for (int key : {Qt::Key_Down, Qt::Key_Return, Qt::Key_Space})
+        QCoreApplication::postEvent(keys, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+    test::keepResponsive();
+}
+
+} // namespace
+
+// While a cue plays the window goes on drawing: the answer (its fill and the
+// related places) shows at once, the ring round the right place pulses and
+// the clock moves, all before the cue has ended.
+TEST_F(DrillWindow, TheWindowGoesOnDrawingWhileACuePlays)
+{
+    fakes.sound.endAtOnce = false;
+    fakes.random.queue = {0.1};  // 信濃川, which has related places
+    MainFrm* f = start(1);
+    ASSERT_TRUE(f->isVisible());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f));
+    PaintCounter map(f->PicNuritubusiPic);
+    PaintCounter related(f->List2);
+    PaintCounter clockFigure(f->sLabel10);
+    const Question& right = f->content().table.at(f->run()->currentQuestion());
+    press(f, right.seedX, right.seedY);
+    ASSERT_EQ(f->run()->phase(), Phase::Judging);
+    ASSERT_TRUE(fakes.sound.playing());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return map.frames > 0 && related.frames > 0; }, 5000))
+        << "map frames " << map.frames << ", related-place frames " << related.frames;
+    EXPECT_TRUE(f->List2->isVisible());
+    EXPECT_GT(f->List2->count(), 0);
+    tickAt(f, 4.0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clockFigure.frames > 0; }, 5000));
+    EXPECT_EQ(f->sLabel10->text(), QStringLiteral("4"));
+    EXPECT_TRUE(fakes.sound.playing());
+    fakes.sound.finish();
+    ASSERT_EQ(f->run()->phase(), Phase::Asking);
+
+    // A wrong press: its cue plays while the ring round the right place swells.
+    const QPoint other = otherPatch(f);
+    press(f, other.x(), other.y());
+    ASSERT_EQ(f->run()->phase(), Phase::Judging);
+    auto* ringLayer = f->PicNuritubusiPic->findChild<QWidget*>(QStringLiteral("RingLayer"));
+    ASSERT_NE(ringLayer, nullptr);
+    PaintCounter ring(ringLayer);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ring.frames >= 3; }, 5000)) << "ring frames " << ring.frames;
+    EXPECT_TRUE(fakes.sound.playing());
+    fakes.sound.finish();
+    EXPECT_EQ(f->run()->phase(), Phase::Correction);
+}
+
+// Presses and keys that come while a right answer's cue plays are dropped:
+// none of them answers the next question once the cue has ended.
+TEST_F(DrillWindow, InputDuringARightCueIsDroppedNotKeptForLater)
+{
+    fakes.sound.endAtOnce = false;
+    MainFrm* f = start(1);
+    const int first = f->run()->currentQuestion();
+    const Question& right = f->content().table.at(first);
+    press(f, right.seedX, right.seedY);
+    ASSERT_EQ(f->run()->phase(), Phase::Judging);
+    const QString pressedName = f->LblNuritubusi2->text();
+
+    pressEverywhereAndType(f);
+    EXPECT_EQ(f->run()->phase(), Phase::Judging);
+    EXPECT_EQ(f->LblNuritubusi2->text(), pressedName);
+    EXPECT_EQ(fakes.sound.played.size(), 1);
+
+    fakes.sound.finish();
+    test::keepResponsive();
+    ASSERT_EQ(f->run()->phase(), Phase::Asking);
+    EXPECT_NE(f->run()->currentQuestion(), first);
+    EXPECT_EQ(f->run()->correctCount(), 1);
+    EXPECT_EQ(fakes.sound.played.size(), 1) << "no second answer was judged";
+    EXPECT_EQ(f->surface().image(), f->surface().clean()) << "the next question's map is untouched";
+    EXPECT_TRUE(f->PicNuritubusiPic->isEnabled());
+    EXPECT_FALSE(f->Label5->isVisible());
+}
+
+// The same on a list level: what is typed during the cue chooses nothing for
+// the next question.
+TEST_F(DrillWindow, TypingDuringARightCueOnAListLevelChoosesNothing)
+{
+    fakes.sound.endAtOnce = false;
+    fakes.random.queue = {0.1};  // 信濃川
+    MainFrm* f = start(2);
+    ASSERT_EQ(f->run()->currentQuestion(), 1);
+    QTest::keyClicks(f->ListNuritubusi, QStringLiteral("shina"));
+    QTest::keyClick(f->ListNuritubusi, Qt::Key_Return);
+    fakes.clock.advanceMs(2000);
+    QTest::keyClicks(f->ListNuritubusi2, QStringLiteral("chikuma"));
+    for (int row = 0; row < f->List3->count(); ++row)
+        if (f->List3->item(row)->text().trimmed() == f->CorrectRelated) f->List3_Click(row);
+    QTest::mouseClick(f->CmdNuritubusiOK, Qt::LeftButton);
+    ASSERT_EQ(f->run()->phase(), Phase::Judging);
+
+    pressEverywhereAndType(f);
+    QTest::mouseClick(f->CmdNuritubusiOK, Qt::LeftButton);
+    EXPECT_EQ(f->run()->phase(), Phase::Judging);
+
+    fakes.sound.finish();
+    test::keepResponsive();
+    ASSERT_EQ(f->run()->phase(), Phase::Asking);
+    EXPECT_EQ(f->run()->correctCount(), 1);
+    EXPECT_EQ(fakes.sound.played.size(), 1);
+    EXPECT_EQ(f->LblNuritubusi2->text(), QStringLiteral("?"));
+    EXPECT_TRUE(f->ListNuritubusi->selectedItems().isEmpty());
+    EXPECT_TRUE(f->CmdNuritubusiOK->isEnabled());
 }
 
 TEST_F(DrillWindow, PreviousQuestionCarriesOverToTheNextRun)

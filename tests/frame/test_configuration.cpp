@@ -2,6 +2,7 @@
 #include "TempDir.h"
 #include "frame/Calendar.h"
 #include "frame/Catalogue.h"
+#include "frame/FileMessages.h"
 #include "frame/Configuration.h"
 #include "platform/FileErrors.h"
 #include "records/Criteria.h"

@@ -24,7 +24,7 @@ TEST(Startup, SplashShowsTheEraDateThenHandsOverAfterLoading)
     EXPECT_EQ(state().BackgroundColour.toLong(), 0xFF8000);
     EXPECT_EQ(fakes.random.seeded, 9.5 * 3600);
     EXPECT_TRUE(splash->Timer1->isActive());
-    EXPECT_EQ(splash->Label1->text(), "Just a moment, please.");
+    EXPECT_EQ(splash->Label1->text(), QStringLiteral("しばらくお待ちください。"));
     // The test executable's folder has no path file: the message names it, then the end.
     EXPECT_THROW(splash->Timer1_Timer(), ProgramEnded);
     ASSERT_EQ(fakes.messages.shown.size(), 1);

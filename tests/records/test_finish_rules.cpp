@@ -1,5 +1,5 @@
 // The finish screen's lines and rules, without a screen.
-#include "records/FinishScreen.h"
+#include "records/FinishRules.h"
 
 #include <gtest/gtest.h>
 

@@ -5,6 +5,7 @@
 #include "Runs.h"
 #include "TempDir.h"
 #include "frame/Calendar.h"
+#include "frame/FileMessages.h"
 #include "platform/RecordFile.h"
 #include "records/ResultsFile.h"
 #include "records/ResultsReading.h"
@@ -56,20 +57,27 @@ protected:
         return f.readAll();
     }
     double today() const { return toOleDate(fakes.clock.current.date()); }
-    void run(int pupil, int level, int time, const char* code = "AB12")
+    ResultsError run(int pupil, int level, int time, const char* code = "AB12")
     {
         state().CurrentPupil = pupil;
         state().SelectedLevel = level;
         state().RunTime = time;
         state().SchoolCode = Loose(QString::fromUtf8(code));
-        AppendResult();
+        return AppendResult();
+    }
+    // The message the program stops with after the failure e (empty, and a
+    // failed expectation, when nothing failed).
+    static QString stopText(const ResultsError& e)
+    {
+        EXPECT_FALSE(e.ok());
+        return resultsStopText(e);
     }
 };
 
 TEST_F(ResultsFileTest, AppendedRecordHasTheExactBytes)
 {
     fakes.clock.current = QDateTime(QDate(2026, 12, 10), QTime(10, 0, 0));
-    run(123, 3, 45);
+    EXPECT_TRUE(run(123, 3, 45).ok());
     // 46366 = 10 December 2026 as an OLE date, 10:00 = 0.41666..., pupil 123,
     // level 3, 45 s, "AB12 ", five blanks, "0    ", five zero bytes.
     EXPECT_EQ(contents().toHex(),
@@ -89,7 +97,7 @@ TEST_F(ResultsFileTest, SchoolCodeIsCutOrPaddedToFiveBytes)
     };
     for (const auto& c : cases) {
         QFile::remove(file());
-        run(1, 1, 10, c.code);
+        EXPECT_TRUE(run(1, 1, 10, c.code).ok());
         EXPECT_EQ(contents().mid(24, 5), c.bytes) << c.code;
     }
 }
@@ -97,8 +105,8 @@ TEST_F(ResultsFileTest, SchoolCodeIsCutOrPaddedToFiveBytes)
 TEST_F(ResultsFileTest, SpareBytesCarryTheLastRecordRead)
 {
     dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.5, 7, 2, 30, "XYZ12"));
-    LoadResults();
-    run(8, 2, 40);
+    EXPECT_TRUE(LoadResults().ok());
+    EXPECT_TRUE(run(8, 2, 40).ok());
     const QByteArray bytes = contents();
     ASSERT_EQ(bytes.size(), 2 * kRecordSize);
     EXPECT_EQ(bytes.mid(kRecordSize + 39, 5), QByteArray("XYZ12"));
@@ -109,12 +117,12 @@ TEST_F(ResultsFileTest, TornLastRecordIsOverwrittenAndNeverLoaded)
 {
     dir.writeBytes(QStringLiteral("成績累積データ.dat"),
                    record(today(), 0.1, 5, 1, 50) + record(today(), 0.2, 6, 1, 60).left(20));
-    LoadResults();
+    EXPECT_TRUE(LoadResults().ok());
     EXPECT_EQ(state().RecordCount, 1);
-    run(9, 1, 70);
+    EXPECT_TRUE(run(9, 1, 70).ok());
     const QByteArray bytes = contents();
     ASSERT_EQ(bytes.size(), 2 * kRecordSize);
-    LoadResults();
+    EXPECT_TRUE(LoadResults().ok());
     ASSERT_EQ(state().RecordCount, 2);
     EXPECT_EQ(state().RecPupil(2), 9);
     EXPECT_EQ(state().RecTime(2), 70);
@@ -122,7 +130,7 @@ TEST_F(ResultsFileTest, TornLastRecordIsOverwrittenAndNeverLoaded)
 
 TEST_F(ResultsFileTest, AbsentFileIsCreatedEmpty)
 {
-    LoadResults();
+    EXPECT_TRUE(LoadResults().ok());
     EXPECT_TRUE(QFile::exists(file()));
     EXPECT_EQ(state().RecordCount, 0);
     EXPECT_EQ(state().BestTime(1, 1), kNoTime);
@@ -146,7 +154,7 @@ TEST_F(ResultsFileTest, LoaderKeepsUsableRecordsAndSkipsOutOfRangeOnes)
     bytes += record(d, 0.1, 1001, 2, 7);      // 3 pupil above 1000: own best, never the top time
     bytes += record(d, 0.2, 12, 2, 60);       // 4
     dir.writeBytes(QStringLiteral("成績累積データ.dat"), bytes);
-    LoadResults();
+    EXPECT_TRUE(LoadResults().ok());
     const ProgramState& s = state();
     ASSERT_EQ(s.RecordCount, 4);
     EXPECT_EQ(s.RecPupil(1), 3);
@@ -172,14 +180,14 @@ TEST_F(ResultsFileTest, EveryRecordOfALargeFileIsLoaded)
     const int n = 25000;  // beyond both of the old limits (10,001 kept, 20,000 read)
     for (int i = 1; i <= n; ++i) bytes += record(d - (n - i) / 100, 0.5, 1 + i % 3000, 1 + i % 12, 100 + i % 50);
     dir.writeBytes(QStringLiteral("成績累積データ.dat"), bytes);
-    LoadResults();
+    EXPECT_TRUE(LoadResults().ok());
     ASSERT_EQ(state().RecordCount, n);
     EXPECT_EQ(state().RecPupil(n), 1 + n % 3000);
     EXPECT_DOUBLE_EQ(state().RecDate(n), d);
     EXPECT_DOUBLE_EQ(state().RecDate(1), d - (n - 1) / 100);
 
     std::vector<ResultRecordData> all;
-    ASSERT_TRUE(readAllResults(&all));
+    ASSERT_TRUE(readAllResults(&all).ok());
     ASSERT_EQ(all.size(), size_t(n));
     EXPECT_EQ(all.front().pupil, 1 + 1 % 3000);
     EXPECT_EQ(all.back().time, 100 + n % 50);
@@ -199,7 +207,7 @@ TEST_F(ResultsFileTest, LoaderWaitsWhileAnotherPcAppends)
             other.unlock();
         }
     };
-    LoadResults();
+    EXPECT_TRUE(LoadResults().ok());
     EXPECT_EQ(fakes.clock.waitedMs, 3000);  // 1 second per try, as long as it takes
     EXPECT_EQ(state().RecordCount, 2);
     EXPECT_TRUE(fakes.messages.shown.isEmpty());
@@ -208,18 +216,19 @@ TEST_F(ResultsFileTest, LoaderWaitsWhileAnotherPcAppends)
 TEST_F(ResultsFileTest, MissingFolderIsTriedFourTimesThenReported)
 {
     state().DataFolder = Loose(dir.path() + QStringLiteral("ない/"));
-    EXPECT_THROW(LoadResults(), ProgramEnded);
+    const ResultsError e = LoadResults();
+    EXPECT_EQ(e.kind, ResultsError::Kind::NotFound);
     EXPECT_EQ(fakes.clock.waitedMs, 4 * 5000);
-    ASSERT_EQ(fakes.messages.shown.size(), 1);
-    EXPECT_TRUE(fakes.messages.shown[0].second.startsWith(QStringLiteral("ファイルがありません")));
-    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
+    EXPECT_TRUE(fakes.messages.shown.isEmpty());  // the screen tells it
+    EXPECT_TRUE(stopText(e).startsWith(QStringLiteral("ファイルがありません")));
+    EXPECT_TRUE(stopText(e).contains(QStringLiteral("成績累積データ.dat")));
 }
 
 TEST_F(ResultsFileTest, MissingFolderThatAppearsIsLoaded)
 {
     state().DataFolder = Loose(dir.path() + QStringLiteral("後で/"));
     fakes.clock.onWait = [&](int) { dir.mkdir(QStringLiteral("後で")); };
-    LoadResults();
+    EXPECT_TRUE(LoadResults().ok());
     EXPECT_EQ(fakes.clock.waitedMs, 5000);
     EXPECT_EQ(state().RecordCount, 0);
     EXPECT_TRUE(fakes.messages.shown.isEmpty());
@@ -228,10 +237,11 @@ TEST_F(ResultsFileTest, MissingFolderThatAppearsIsLoaded)
 TEST_F(ResultsFileTest, UnreadableFileIsReportedByName)
 {
     dir.mkdir(QStringLiteral("成績累積データ.dat"));  // a folder where the file belongs
-    EXPECT_THROW(LoadResults(), ProgramEnded);
-    ASSERT_EQ(fakes.messages.shown.size(), 1);
-    EXPECT_TRUE(fakes.messages.shown[0].second.startsWith(QStringLiteral("成績ランダムファイル表示")));
-    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
+    const ResultsError e = LoadResults();
+    EXPECT_EQ(e.kind, ResultsError::Kind::Unreadable);
+    EXPECT_TRUE(stopText(e).startsWith(QStringLiteral("成績ランダムファイル表示")));
+    EXPECT_TRUE(stopText(e).contains(QStringLiteral("成績累積データ.dat")));
+    EXPECT_TRUE(stopText(e).endsWith(QStringLiteral("先生を呼びなさい。")));
     EXPECT_EQ(fakes.clock.waitedMs, 0);
 }
 
@@ -239,13 +249,15 @@ TEST_F(ResultsFileTest, ViewsTellAnUnreadableFileAndGoOnWithoutRecords)
 {
     dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.5, 3, 1, 40));
     std::vector<ResultRecordData> records;
-    ASSERT_TRUE(readResultsForView(&records));
+    ASSERT_TRUE(readAllResults(&records).ok());
     EXPECT_EQ(records.size(), 1u);
 
     QFile::remove(file());
     dir.mkdir(QStringLiteral("成績累積データ.dat"));  // a folder where the file belongs
-    EXPECT_FALSE(readResultsForView(&records));  // no program end
+    const ResultsError e = readAllResults(&records);
+    EXPECT_FALSE(e.ok());
     EXPECT_TRUE(records.empty());
+    tellResults(e);  // as a view tells it, and goes on
     ASSERT_EQ(fakes.messages.shown.size(), 1);
     EXPECT_TRUE(fakes.messages.shown[0].second.startsWith(QStringLiteral("先生を呼びなさい")));
     EXPECT_EQ(fakes.programEnd.calls, 0);
@@ -280,7 +292,7 @@ TEST_F(ResultsFileTest, FileCutShortWhileReadIsReadAgain)
     private:
         QString path_;
     } sink(file());
-    reading::readForLoad(sink);
+    EXPECT_TRUE(reading::readForLoad(sink).ok());
     EXPECT_EQ(sink.begun_, 2);
     EXPECT_EQ(sink.announced_, 2);
     EXPECT_EQ(sink.records_, 2);
@@ -298,10 +310,10 @@ TEST_F(ResultsFileTest, AppendWaitsForAnotherPcsLock)
     fakes.clock.onWait = [&](int) {
         if (fakes.clock.waitedMs >= 2000) other.unlock();
     };
-    run(5, 2, 33);
+    EXPECT_TRUE(run(5, 2, 33).ok());
     EXPECT_EQ(fakes.clock.waitedMs, 2000);
     EXPECT_TRUE(fakes.messages.shown.isEmpty());
-    LoadResults();
+    EXPECT_TRUE(LoadResults().ok());
     ASSERT_EQ(state().RecordCount, 2);
     EXPECT_EQ(state().RecTime(2), 33);
 }
@@ -311,19 +323,17 @@ TEST_F(ResultsFileTest, AppendGivesUpOnALockHeldTooLong)
     RecordFile other;
     ASSERT_TRUE(other.open(toFsPath(file()), RecordFile::Mode::ReadWriteCreate));
     ASSERT_EQ(other.tryLock(LockKind::Exclusive), LockResult::Locked);
-    EXPECT_THROW(run(5, 2, 33), ProgramEnded);
+    const QString text = stopText(run(5, 2, 33));
     EXPECT_EQ(fakes.clock.waitedMs, kAppendLockWaitMs);
-    ASSERT_EQ(fakes.messages.shown.size(), 1);
-    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("「成績累積データ.dat」に成績を記録できません。"))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("先生を呼びなさい。")));
     EXPECT_EQ(contents().size(), 0);
 }
 
 TEST_F(ResultsFileTest, AppendThatCannotOpenTheFileIsReported)
 {
     state().DataFolder = Loose(dir.path() + QStringLiteral("ない/"));
-    EXPECT_THROW(run(5, 2, 33), ProgramEnded);
-    ASSERT_EQ(fakes.messages.shown.size(), 1);
-    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat")));
+    EXPECT_TRUE(stopText(run(5, 2, 33)).contains(QStringLiteral("成績累積データ.dat")));
 }
 
 // A records manager on another PC that holds the lock and replaces the file
@@ -390,7 +400,7 @@ TEST_F(ResultsFileTest, AppendAndRewriteFollowTheFileThroughEveryReplacement)
             };
             QByteArray expected;
             if (append) {
-                run(6, 2, 44);
+                EXPECT_TRUE(run(6, 2, 44).ok());
                 const QByteArray now = contents();
                 ASSERT_EQ(now.size(), other.contents().size() + kRecordSize);
                 const ResultRecordData last = ResultRecordData::fromBytes(now.constData() + now.size() - kRecordSize);
@@ -426,9 +436,7 @@ TEST_F(ResultsFileTest, FileReplacedForLongerThanTheWaitFailsWithTheUsualMessage
         fakes.clock.onWait = [&](int) { other.replace(record(today(), 0.1, 4, 2, 100 + other.replacements() % 1000)); };
         QString problem;
         if (append) {
-            EXPECT_THROW(run(6, 2, 44), ProgramEnded);
-            ASSERT_EQ(fakes.messages.shown.size(), 1);
-            problem = fakes.messages.shown[0].second;
+            problem = stopText(run(6, 2, 44));
         } else {
             EXPECT_FALSE(updateResults([](std::vector<ResultRecordData>& records, QString*) {
                 records.clear();
@@ -448,7 +456,7 @@ TEST_F(ResultsFileTest, RewriteReplacesTheWholeFileUnderTheLock)
 {
     dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.1, 4, 2, 90) + record(today(), 0.1, 5, 2, 91));
     std::vector<ResultRecordData> records;
-    ASSERT_TRUE(readAllResults(&records));
+    ASSERT_TRUE(readAllResults(&records).ok());
     records.erase(records.begin());
     records.push_back(ResultRecordData::fromBytes(record(today(), 0.3, 6, 3, 92).constData()));
 
@@ -547,19 +555,17 @@ TEST_F(ResultsFileTest, AnInPlaceRewriteLeftHalfDoneIsFinishedBeforeAnyoneReadsO
         FaultyRecordIo unreadable;
         unreadable.failReadsOf = ".rewrite";
         RecordIoInstalled installed(unreadable);
-        EXPECT_THROW(LoadResults(), ProgramEnded);
-        ASSERT_EQ(fakes.messages.shown.size(), 1);
         // The message names the file at fault: the journal.
-        EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("成績累積データ.dat.rewrite")));
-        EXPECT_THROW(run(30, 3, 40), ProgramEnded);  // no append lands in the half-rewritten file
+        EXPECT_TRUE(stopText(LoadResults()).contains(QStringLiteral("成績累積データ.dat.rewrite")));
+        EXPECT_FALSE(run(30, 3, 40).ok());  // no append lands in the half-rewritten file
         EXPECT_EQ(contents(), half);
     }
 
-    LoadResults();
+    EXPECT_TRUE(LoadResults().ok());
     EXPECT_EQ(state().RecordCount, 5);
     EXPECT_EQ(contents(), all.mid(kRecordSize));
-    run(30, 3, 40);
-    LoadResults();
+    EXPECT_TRUE(run(30, 3, 40).ok());
+    EXPECT_TRUE(LoadResults().ok());
     ASSERT_EQ(state().RecordCount, 6);
     EXPECT_EQ(state().RecTime(6), 40);
     EXPECT_FALSE(QFile::exists(file() + QStringLiteral(".rewrite")));
@@ -588,9 +594,9 @@ TEST_F(ResultsFileTest, AFolderInPlaceOfTheJournalOrTheStampStopsOnlyTheEdits)
         dir.writeBytes(QStringLiteral("成績累積データ.dat"), record(today(), 0.1, 10, 2, 60));
         ASSERT_TRUE(QDir().mkdir(file() + QString::fromLatin1(c.suffix)));
         fakes.messages.shown.clear();
-        LoadResults();
-        run(11, 3, 40);
-        LoadResults();
+        EXPECT_TRUE(LoadResults().ok());
+        EXPECT_TRUE(run(11, 3, 40).ok());
+        EXPECT_TRUE(LoadResults().ok());
         EXPECT_EQ(state().RecordCount, 2);
         EXPECT_TRUE(fakes.messages.shown.isEmpty());
         QString problem;
@@ -650,11 +656,12 @@ TEST_F(ResultsFileTest, ManyProcessesAppendingAtOnceLoseNothing)
     constexpr int kProcesses = 8;
     constexpr int kRuns = 500;
     ASSERT_TRUE(inProcesses(kProcesses, [&](int p) {
-        for (int i = 1; i <= kRuns; ++i) run(p + 1, 1 + i % 12, i);
+        for (int i = 1; i <= kRuns; ++i)
+            if (!run(p + 1, 1 + i % 12, i).ok()) return 1;
         return 0;
     }));
     EXPECT_EQ(contents().size(), kProcesses * kRuns * kRecordSize);
-    LoadResults();
+    EXPECT_TRUE(LoadResults().ok());
     ASSERT_EQ(state().RecordCount, kProcesses * kRuns);
     std::set<std::pair<int, int>> seen;
     for (int k = 1; k <= state().RecordCount; ++k) {
@@ -687,7 +694,7 @@ TEST_F(ResultsFileTest, RewritesRacingAppendsLoseNoRun)
     ASSERT_TRUE(inProcesses(1 + kAppenders, [&](int p) {
         if (p > 0) {
             for (int i = 1; i <= kRuns; ++i) {
-                run(p, 1 + i % 12, i);
+                if (!run(p, 1 + i % 12, i).ok()) return 4;
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));  // the next pupil's run
             }
             QFile done(dir.file(QStringLiteral("done-%1").arg(p)));
@@ -723,7 +730,7 @@ TEST_F(ResultsFileTest, RewritesRacingAppendsLoseNoRun)
     const int rewrites = in.readAll().toInt();
 
     std::vector<ResultRecordData> records;
-    ASSERT_TRUE(readAllResults(&records));
+    ASSERT_TRUE(readAllResults(&records).ok());
     std::map<std::pair<int, int>, int> times;  // (pupil, run) -> how often stored
     int teacherRuns = 0, teacherFirst = -1;
     for (const ResultRecordData& r : records) {

@@ -5,6 +5,7 @@
 #include "Fakes.h"
 #include "TempDir.h"
 #include "drill/Questions.h"
+#include "frame/FileMessages.h"
 #include "frame/Catalogue.h"
 #include "frame/Configuration.h"
 #include "records/ResultsFile.h"
@@ -139,13 +140,15 @@ TEST(Catalogue, AFolderInPlaceOfTheResultsFileIsNamedAndNothingIsWrittenIntoIt)
     school.damage(QStringLiteral("school/Karuvel/成績累積データ.dat"), true);
 
     // The loader: the program cannot go on without its records.
-    EXPECT_THROW(LoadResults(), ProgramEnded);
+    EXPECT_THROW(stopOnResults(LoadResults()), ProgramEnded);
     expectNamed(fakes, QStringLiteral("成績累積データ.dat"));
 
     // A view: told, and the lists stay empty.
     fakes.messages.shown.clear();
     std::vector<ResultRecordData> records;
-    EXPECT_FALSE(readResultsForView(&records));
+    const ResultsError viewFailure = readAllResults(&records);
+    EXPECT_FALSE(viewFailure.ok());
+    tellResults(viewFailure);
     EXPECT_FALSE(fakes.messages.shown.isEmpty());
     EXPECT_TRUE(records.empty());
 
@@ -154,7 +157,7 @@ TEST(Catalogue, AFolderInPlaceOfTheResultsFileIsNamedAndNothingIsWrittenIntoIt)
     state().CurrentPupil = 1;
     state().SelectedLevel = 1;
     state().RunTime = 40;
-    EXPECT_THROW(AppendResult(), ProgramEnded);
+    EXPECT_THROW(stopOnResults(AppendResult()), ProgramEnded);
     expectNamed(fakes, QStringLiteral("成績累積データ.dat"));
 
     // The records manager's rewrite refuses, naming the file.

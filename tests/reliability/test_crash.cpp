@@ -7,6 +7,7 @@
 #include "Fakes.h"
 #include "FaultyRecordIo.h"
 #include "TempDir.h"
+#include "frame/FileMessages.h"
 #include "frame/Calendar.h"
 #include "platform/RecordFile.h"
 #include "records/ResultsFile.h"
@@ -142,7 +143,8 @@ protected:
         s.CurrentPupil = writer;
         s.SelectedLevel = 1 + n % 12;
         s.RunTime = n;
-        AppendResult();
+        // A run that cannot be stored stops the program, as the drill does.
+        if (const ResultsError e = AppendResult(); !e.ok()) stopOnResults(e);
     }
 
     // The runs of pupil `writer` in the file, by number; fails the test for
@@ -162,16 +164,12 @@ protected:
         return seen;
     }
 
-    // The file loads as the program loads it, without a message or an end.
+    // The file loads as the program loads it, without a failure or a message.
     std::vector<ResultRecordData> loadAll()
     {
         std::vector<ResultRecordData> records;
-        try {
-            EXPECT_TRUE(readAllResults(&records));
-            LoadResults();
-        } catch (const ProgramEnded&) {
-            ADD_FAILURE() << "loading the file ended the program";
-        }
+        EXPECT_TRUE(readAllResults(&records).ok());
+        EXPECT_TRUE(LoadResults().ok());
         EXPECT_TRUE(fakes.messages.shown.isEmpty()) << fakes.messages.shown.value(0).second.toStdString();
         return records;
     }

@@ -9,6 +9,7 @@
 #include "TempDir.h"
 #include "admin/CriteriaGrid.h"
 #include "admin/RecordsManager.h"
+#include "frame/FileMessages.h"
 #include "frame/Layout.h"
 #include "platform/RecordFile.h"
 #include "records/ResultsFile.h"
@@ -145,7 +146,7 @@ TEST_F(FailingDisk, StoringARunThatCannotBeWrittenTellsWhyAfterLettingGoOfTheLoc
         state().CurrentPupil = 9;
         state().SelectedLevel = 2;
         state().RunTime = 50;
-        EXPECT_THROW(AppendResult(), ProgramEnded);
+        EXPECT_THROW(stopOnResults(AppendResult()), ProgramEnded);
         ASSERT_EQ(messages.shown.size(), 1);
         EXPECT_TRUE(lastMessage().contains(QStringLiteral("に成績を記録できません。")));
         expectTold(lastMessage(), kResultsName, file(), f);
@@ -161,7 +162,7 @@ TEST_F(FailingDisk, AShortWriteIsCompletedAndTheRunStoredWhole)
     state().CurrentPupil = 9;
     state().SelectedLevel = 2;
     state().RunTime = 50;
-    AppendResult();
+    EXPECT_TRUE(AppendResult().ok());
     EXPECT_TRUE(messages.shown.isEmpty());
     ASSERT_EQ(contents().size(), stored.size() + kRecordSize);
     EXPECT_EQ(contents().left(stored.size()), stored);
@@ -174,7 +175,7 @@ TEST_F(FailingDisk, AReadErrorInTheMiddleOfTheFileIsNamedByTheLoaderAndAView)
 {
     io.failReadFrom = kRecordSize + 10;  // inside the second record
     RecordIoInstalled installed(io);
-    EXPECT_THROW(LoadResults(), ProgramEnded);
+    EXPECT_THROW(stopOnResults(LoadResults()), ProgramEnded);
     // The loader's message gives the step and the number in its own form.
     const QString io5 = QStringLiteral(" %1 読み書きのエラーです %1 ").arg(systemErrors().io);
     EXPECT_TRUE(lastMessage().contains(QStringLiteral("成績ランダムファイル表示 4") + io5)) << lastMessage().toStdString();
@@ -184,7 +185,9 @@ TEST_F(FailingDisk, AReadErrorInTheMiddleOfTheFileIsNamedByTheLoaderAndAView)
 
     messages.shown.clear();
     std::vector<ResultRecordData> records;
-    EXPECT_FALSE(readResultsForView(&records));  // the view goes on without records
+    const ResultsError viewFailure = readAllResults(&records);  // the view goes on without records
+    EXPECT_FALSE(viewFailure.ok());
+    tellResults(viewFailure);
     EXPECT_TRUE(records.empty());
     EXPECT_TRUE(lastMessage().contains(QStringLiteral("読み書きのエラーです")) &&
                 lastMessage().contains(QString::number(systemErrors().io)))
@@ -200,7 +203,7 @@ TEST_F(FailingDisk, ALoaderWhoseLockNeverComesWaitsWithoutAMessageAndLoadsOnceIt
     fakes.clock.onWait = [&](int) {
         if (fakes.clock.waitedMs >= 10 * 60 * 1000) io.lockNeverComes = false;
     };
-    LoadResults();
+    EXPECT_TRUE(LoadResults().ok());
     EXPECT_GE(fakes.clock.waitedMs, 10 * 60 * 1000);
     EXPECT_TRUE(messages.shown.isEmpty());
     EXPECT_EQ(state().RecordCount, 3);
@@ -257,7 +260,7 @@ TEST_F(FailingDisk, ARewriteThatFailsAnywhereTellsWhyAndLeavesTheFileAsItWas)
             expectTold(problem, kResultsName, file(), f);
             // What every PC reads next: the runs as they were, or (in place,
             // when the journal was complete before the fault) the edit whole.
-            LoadResults();
+            EXPECT_TRUE(LoadResults().ok());
             const QByteArray now = contents();
             EXPECT_TRUE(now == stored || (way == Replacement::InPlace && now == edited))
                 << "the file is neither as it was nor as edited: " << now.size() << " bytes";

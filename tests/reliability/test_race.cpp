@@ -7,6 +7,7 @@
 #include "Fakes.h"
 #include "Runs.h"
 #include "TempDir.h"
+#include "frame/FileMessages.h"
 #include "frame/Calendar.h"
 #include "records/Recount.h"
 #include "records/ResultsFile.h"
@@ -104,7 +105,7 @@ protected:
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (!appendersDone() && std::chrono::steady_clock::now() < deadline) {
             std::vector<ResultRecordData> records;
-            readAllResults(&records);
+            if (!readAllResults(&records).ok()) return -1;
             std::map<int, size_t> now;
             for (const ResultRecordData& r : records) {
                 if (r.pupil == kTeacher) {
@@ -118,7 +119,7 @@ protected:
             for (const auto& [p, n] : seen)
                 if (now[p] < n) return -1;
             seen = now;
-            LoadResults();  // and as the dashboard loads it
+            if (!LoadResults().ok()) return -1;  // and as the dashboard loads it
             ++reads;
         }
         return reads;
@@ -167,7 +168,7 @@ protected:
                 s.CurrentPupil = p;
                 s.SelectedLevel = 1 + i % 12;
                 s.RunTime = i;
-                AppendResult();
+                if (const ResultsError e = AppendResult(); !e.ok()) stopOnResults(e);
                 std::this_thread::sleep_for(std::chrono::milliseconds(i % 2));  // the next pupil's run
             }
             tell(QStringLiteral("done-%1").arg(p), 1);
@@ -209,7 +210,7 @@ TEST_F(RacingPcs, AppendersRewritersAndReadersTogetherCountEveryRunOnce)
 
     // The recount counts every appended run once, at its level.
     setLevelCriteria(12, LevelCriteria{});
-    RecountAll();
+    EXPECT_TRUE(RecountAll().ok());
     const ProgramState& s = state();
     int lost = 0, doubled = 0;
     for (int p = 1; p <= kAppenders; ++p) {
@@ -232,7 +233,7 @@ TEST_F(RacingPcs, AppendersRewritersAndReadersTogetherCountEveryRunOnce)
     // Exactly the teachers' changes: the lowest `deletions` runs gone, the
     // others there once, each edited any number of times but otherwise as stored.
     std::vector<ResultRecordData> records;
-    ASSERT_TRUE(readAllResults(&records));
+    ASSERT_TRUE(readAllResults(&records).ok());
     std::map<int, int> teacher;
     int appended = 0;
     for (const ResultRecordData& r : records) {

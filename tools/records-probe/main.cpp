@@ -13,6 +13,7 @@
 //       then "--"), again after each line read from the standard input
 // Ends with 0, or 1 and the reason on the standard error.
 #include "frame/Configuration.h"
+#include "frame/FileMessages.h"
 #include "platform/Platform.h"
 #include "records/ResultsFile.h"
 #include "state/ProgramState.h"
@@ -41,6 +42,12 @@ public:
         return false;
     }
 };
+
+// A failure of the results file is told as the program tells it, and ends the probe.
+void must(const ResultsError& e)
+{
+    if (!e.ok()) stopOnResults(e);
+}
 
 void printHeld()
 {
@@ -79,7 +86,7 @@ int main(int argc, char** argv)
             s.SelectedLevel = args[2].toInt();
             for (int i = 0; i < args[4].toInt(); ++i) {
                 s.RunTime = args[3].toInt() + i;
-                AppendResult();
+                must(AppendResult());
             }
             return 0;
         }
@@ -98,7 +105,7 @@ int main(int argc, char** argv)
         }
         if (what == QStringLiteral("dump") && args.size() == 1) {
             std::vector<ResultRecordData> records;
-            readAllResults(&records);
+            must(readAllResults(&records));
             for (const ResultRecordData& r : records) {
                 const auto bytes = r.toBytes();
                 std::printf("%s %d %d %d\n", QByteArray(bytes.data(), kRecordSize).toHex().constData(), r.pupil,
@@ -107,11 +114,11 @@ int main(int argc, char** argv)
             return 0;
         }
         if (what == QStringLiteral("watch") && args.size() == 1) {
-            LoadResults();
+            must(LoadResults());
             printHeld();
             std::string line;
             while (std::getline(std::cin, line)) {
-                refreshResults();
+                must(refreshResults());
                 printHeld();
             }
             return 0;

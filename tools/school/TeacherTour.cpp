@@ -15,7 +15,6 @@
 #include "frame/SmallWindows.h"
 #include "platform/Platform.h"
 #include "platform/QtJapanese.h"
-#include "records/Register.h"
 #include "roster/NameSelection.h"
 #include "roster/Register.h"
 #include "state/ProgramState.h"
@@ -151,7 +150,6 @@ int main(int argc, char** argv)
     platform().messages = &boxes;
     platform().folders = &folders;
     registerFrameScreens();
-    registerRecordsScreens();
     registerDrillScreens();
     registerRosterScreens();
     registerDashboardScreens();

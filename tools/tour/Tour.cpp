@@ -8,6 +8,7 @@
 #include "admin/Register.h"
 #include "dashboard/Register.h"
 #include "drill/DrillLogic.h"
+#include "drill/FinishScreen.h"
 #include "drill/MainFrm.h"
 #include "drill/Register.h"
 #include "frame/Configuration.h"
@@ -15,7 +16,6 @@
 #include "frame/SmallWindows.h"
 #include "platform/Platform.h"
 #include "platform/ProgramFonts.h"
-#include "records/Register.h"
 #include "records/RunFlow.h"
 #include "roster/NameSelection.h"
 #include "roster/Register.h"
@@ -170,7 +170,6 @@ int main(int argc, char** argv)
     static TourMessages messagesOnTour;
     platform().messages = &messagesOnTour;
     registerFrameScreens();
-    registerRecordsScreens();
     registerDrillScreens();
     registerRosterScreens();
     registerDashboardScreens();

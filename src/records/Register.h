@@ -1,5 +1,0 @@
-#pragma once
-namespace karuvel {
-// Registers the screens of this module with the navigator.
-void registerRecordsScreens();
-}
