@@ -60,6 +60,11 @@ RecordFilterBar::RecordFilterBar(QWidget* parent) : QWidget(parent)
     auto* dash = new QLabel(QStringLiteral("～"), this);
     dash->setGeometry(208, 34, 20, 28);
     FilterTo = dateEdit(QStringLiteral("FilterTo"), 228);
+    // Before 期間 is ticked the boxes offer the last month up to today, the
+    // days a teacher most often looks for.
+    const QDate today = platform().clock ? clock().today() : QDate::currentDate();
+    FilterFrom->setDate(today.addMonths(-1));
+    FilterTo->setDate(today);
     ShownCount = named(new QLabel(this), QStringLiteral("ShownCount"));
     ShownCount->setGeometry(380, 34, 320, 28);
     ShownCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -110,11 +115,6 @@ void RecordFilterBar::setChoices(const QStringList& chooserEntries, int levels)
     for (int l = 1; l <= levels; ++l) FilterLevel->addItem(QStringLiteral("レベル%1").arg(l), l);
     FilterPupil->setCurrentIndex(std::max(0, FilterPupil->findData(pupil)));
     FilterLevel->setCurrentIndex(std::max(0, FilterLevel->findData(level)));
-    if (!FilterFrom->date().isValid() || FilterFrom->date() == FilterFrom->minimumDate()) {
-        const QDate today = clock().today();
-        FilterFrom->setDate(today.addMonths(-1));
-        FilterTo->setDate(today);
-    }
 }
 
 void RecordFilterBar::setPeriod(const QDate& from, const QDate& to)

@@ -154,14 +154,17 @@ public:
     }
 
     const QByteArray& ownCode() const { return ownCode_; }
+    // The record numbers' column holds `digits` figures.
+    void setNumberWidth(int digits) { numberWidth_ = std::max(4, digits); }
 
     QString line(int number, const Shown& r)
     {
         // Written straight into one buffer: a school's file has 100k+ lines.
         QChar buf[256];
         QChar* p = buf;
-        // Record number right-aligned in 4 (a wider one shown whole), a blank.
-        p = putNumber(p, number, 4);
+        // Record number right-aligned in the width of the file's highest
+        // number (4 at least; a wider one shown whole), a blank.
+        p = putNumber(p, number, numberWidth_);
         *p++ = u' ';
         // Date, an ideographic blank, the time of day right-aligned in 9.
         if (r.date != lastDate_ || !haveDate_) {
@@ -172,7 +175,8 @@ public:
         p = put(p, lastDateText_);
         *p++ = QChar(0x3000);
         p = putClock(p, r.clock);
-        // Level, an ideographic blank, the time in 5, "秒 ", an ideographic blank.
+        // A blank, the level, an ideographic blank, the time in 5, "秒 ", an ideographic blank.
+        *p++ = u' ';
         p = put(p, kLevelWord);
         // Levels 1..9 take a blank before them and a time over is told in
         // words as wide as a time, so that every column keeps its place.
@@ -223,6 +227,7 @@ private:
     QByteArray ownCode_;
     QString schoolName_;
     std::vector<QString> pupilPieces_;
+    int numberWidth_ = 4;
     bool haveDate_ = false;
     double lastDate_ = 0;
     QString lastDateText_;
@@ -447,6 +452,9 @@ RecordLines makeRecordLines(std::shared_ptr<const std::vector<char>> records, st
     out.maker = std::make_shared<RecordLineMaker>(book, schoolCodeField(schoolCode), schoolName);
     out.records = std::move(records);
     out.numbers = std::move(numbers);
+    // Every line's number as wide as the file's last: the columns after it
+    // stay in place from record 9 to record 1,000,000, whatever the filter shows.
+    out.maker->setNumberWidth(int(QString::number(int64_t(out.records->size()) / kRecordSize).size()));
     // Lines differ in width only by the record number's digits, the pupil's
     // piece and the school's name: the widest is found among the first line
     // of each pupil and school, and the line of the highest number.

@@ -235,14 +235,10 @@ FrmData::FrmData() : Screen(QStringLiteral("FrmData"))
 void FrmData::CsvExport_Click()
 {
     const ProgramState& s = state();
-    IFolderChooser* chooser = platform().folders;
-    if (!chooser) return;
-    // The chooser opens where the last CSV went, while the program runs.
-    static QString lastFolder;
-    const QString start = !lastFolder.isEmpty() && QDir(lastFolder).exists() ? lastFolder : QDir::homePath();
-    const QString folder = chooser->chooseFolder(QStringLiteral("CSVファイルを保存するフォルダーを選んで下さい"), start);
+    // The chooser opens where this PC's last CSV of the records went.
+    const QString folder = chooseSaveFolder(QStringLiteral("CSVファイルを保存するフォルダーを選んで下さい"),
+                                            QStringLiteral("RecordsCsv"));
     if (folder.isEmpty()) return;  // cancelled
-    lastFolder = folder;
     const QString target = QDir(folder).filePath(recordsCsvFileName(s.SchoolName, clock().today()));
     if (QFileInfo::exists(target) &&
         !messages().confirm(kWarningTitle,

@@ -136,6 +136,46 @@ QStringList overviewCsvLines(const ProgramState& s, const ClassOverview& overvie
     return lines;
 }
 
+XlsxSheet overviewSheet(const ProgramState& s, const ClassOverview& overview, const QString& title)
+{
+    XlsxSheet sheet;
+    sheet.name = QStringLiteral("クラス一覧");
+    auto text = [](const QString& t) { return XlsxCell::of(t); };
+    sheet.rows.push_back({text(title)});
+    sheet.rows.push_back({text(QStringLiteral("期間")), text(overview.period.text())});
+    sheet.rows.push_back({});
+    std::vector<XlsxCell> levelRow{text(QStringLiteral("学年")), text(QStringLiteral("名前"))};
+    std::vector<XlsxCell> partRow{XlsxCell::empty(), XlsxCell::empty()};
+    sheet.columnWidths = {7, 16};
+    for (int level : overview.levels) {
+        // The level's heading runs on over its three empty neighbours.
+        levelRow.push_back(text(QStringLiteral("レベル%1 %2").arg(level).arg(s.LevelNames[level].trimmed())));
+        levelRow.insert(levelRow.end(), 3, XlsxCell::empty());
+        for (const QString& part : {QStringLiteral("クリア"), QStringLiteral("回数"), QStringLiteral("ポイント"),
+                                    QStringLiteral("最高(秒)")})
+            partRow.push_back(text(part));
+        sheet.columnWidths.insert(sheet.columnWidths.end(), {11, 6, 9, 9});
+    }
+    sheet.rows.push_back(std::move(levelRow));
+    sheet.rows.push_back(std::move(partRow));
+    for (const OverviewRow& row : overview.rows) {
+        std::vector<XlsxCell> cells{text(row.grade), text(row.name)};
+        for (const OverviewCell& c : row.cells) {
+            cells.push_back(c.cleared         ? text(QStringLiteral("クリア"))
+                            : c.clearedBefore ? text(QStringLiteral("以前クリア"))
+                                              : XlsxCell::empty());
+            cells.push_back(XlsxCell::of(double(c.runs)));
+            cells.push_back(XlsxCell::of(double(c.points)));
+            cells.push_back(c.best >= 0 ? XlsxCell::of(double(c.best)) : XlsxCell::empty());
+        }
+        sheet.rows.push_back(std::move(cells));
+    }
+    sheet.boldRows = 5;
+    sheet.frozenRows = 5;
+    sheet.frozenColumns = 2;
+    return sheet;
+}
+
 namespace {
 // Page geometry of the printed overview, in the page's units.
 constexpr double kHeadingRows = 2.0;  // the title and the headings take two rows' room

@@ -6,6 +6,7 @@
 // rows are worked out from the statistics of the last recount and need no
 // screen; ClassOverviewModel puts them in a table view and sorts them.
 #include "dashboard/ClassProgress.h"
+#include "records/XlsxFile.h"
 #include "state/ProgramState.h"
 
 #include <QAbstractTableModel>
@@ -53,6 +54,13 @@ QStringList overviewCellLines(const OverviewCell& cell);
 // The overview as CSV lines (a heading line, then one line per pupil: grade,
 // name and per level its state, runs, points and best time).
 QStringList overviewCsvLines(const ProgramState& s, const ClassOverview& overview);
+
+// The overview as a spreadsheet: the title and the period on top, a heading
+// of two rows (each level's number and name over its four columns: クリア,
+// 回数, ポイント, 最高(秒)), then one row per pupil; counts and times are
+// numbers, a cell without a best time is empty. The headings and the names
+// stay in sight while the sheet scrolls.
+XlsxSheet overviewSheet(const ProgramState& s, const ClassOverview& overview, const QString& title);
 
 // Sorts the rows by a column: 0 the name column (roster order), k >= 1 the
 // k-th level shown. Ascending puts the pupils furthest behind first: not

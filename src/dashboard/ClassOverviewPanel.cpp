@@ -25,15 +25,18 @@ constexpr auto kOverviewOrientation = QPageLayout::Landscape;
 // Over the level columns, above the scroll bar.
 constexpr QRect kPanelRect(4, 136, 1016, 596);
 
+// The title and the buttons on top, the period and what the cells mean
+// below them, then the table.
 constexpr Placement kPanelLayout[] = {
-    {"OverviewTitle", -1, {10, 4, 330, 30}, 15, true},
-    {"OverviewPeriod", -1, {344, 6, 330, 28}},
-    {"OverviewNote", -1, {10, 34, 664, 20}, 10},
-    {"OverviewPrint", -1, {680, 4, 76, 44}, 13, true},
-    {"OverviewPdf", -1, {760, 4, 100, 44}, 12, true},
-    {"OverviewCsv", -1, {864, 4, 90, 44}, 12, true},
-    {"OverviewBack", -1, {958, 4, 52, 44}, 13, true},
-    {"OverviewTable", -1, {6, 56, 1004, 534}},
+    {"OverviewTitle", -1, {10, 4, 440, 30}, 15, true},
+    {"OverviewPrint", -1, {478, 4, 76, 44}, 13, true},
+    {"OverviewPdf", -1, {558, 4, 100, 44}, 12, true},
+    {"OverviewCsv", -1, {662, 4, 100, 44}, 12, true},
+    {"OverviewXlsx", -1, {766, 4, 112, 44}, 12, true},
+    {"OverviewBack", -1, {934, 4, 76, 44}, 13, true},
+    {"OverviewPeriod", -1, {10, 52, 330, 28}},
+    {"OverviewNote", -1, {348, 56, 662, 20}, 10},
+    {"OverviewTable", -1, {6, 84, 1004, 506}},
 };
 } // namespace
 
@@ -53,6 +56,10 @@ ClassOverviewPanel::ClassOverviewPanel(std::function<QString()> gradeFilter, QWi
     OverviewCsv = named(new QPushButton(QStringLiteral("CSVに保存"), this), QStringLiteral("OverviewCsv"));
     OverviewCsv->setToolTip(QStringLiteral("この一覧を表計算ソフト用のCSVファイルにして、選んだフォルダーに保存します"));
     connect(OverviewCsv, &QPushButton::clicked, this, [this] { OverviewCsv_Click(); });
+    OverviewXlsx = named(new QPushButton(QStringLiteral("Excelに保存"), this), QStringLiteral("OverviewXlsx"));
+    OverviewXlsx->setToolTip(
+        QStringLiteral("この一覧をExcelなどの表計算ソフトで開けるファイル（.xlsx）にして、選んだフォルダーに保存します"));
+    connect(OverviewXlsx, &QPushButton::clicked, this, [this] { OverviewXlsx_Click(); });
     OverviewPeriod = new PeriodBar(QStringLiteral("OverviewPeriod"), PeriodChoice::ThisTerm, this);
     connect(OverviewPeriod, &PeriodBar::changed, this, [this] { refresh(); });
     OverviewNote = named(new QLabel(this), QStringLiteral("OverviewNote"));
@@ -160,35 +167,46 @@ void ClassOverviewPanel::OverviewPrint_Click()
     });
 }
 
-void ClassOverviewPanel::OverviewCsv_Click()
+QString ClassOverviewPanel::tableFileName(const QString& extension) const
 {
-    IFolderChooser* chooser = platform().folders;
-    if (!chooser) return;
-    static QString lastFolder;
-    const QString folder = chooser->chooseFolder(QStringLiteral("CSVファイルを保存するフォルダーを選んで下さい"),
-                                                 lastFolder.isEmpty() ? QDir::homePath() : lastFolder);
-    if (folder.isEmpty()) return;
-    lastFolder = folder;
-    const QString name = safeFileNamePart(state().SchoolName) + QStringLiteral("_クラス一覧_") +
-                         safeFileNamePart(model->overview().gradeFilter) + QStringLiteral("_") +
-                         clock().today().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".csv");
+    return safeFileNamePart(state().SchoolName) + QStringLiteral("_クラス一覧_") +
+           safeFileNamePart(model->overview().gradeFilter) + QStringLiteral("_") +
+           clock().today().toString(QStringLiteral("yyyy-MM-dd")) + extension;
+}
+
+void ClassOverviewPanel::saveTable(const QString& what, const QString& extension, const QByteArray& bytes)
+{
+    const QString folder = chooseSaveFolder(QStringLiteral("%1ファイルを保存するフォルダーを選んで下さい").arg(what),
+                                            QStringLiteral("ClassOverview"));
+    if (folder.isEmpty()) return;  // cancelled
+    const QString name = tableFileName(extension);
     const QString path = QDir(folder).filePath(name);
     if (QFileInfo::exists(path) &&
         !messages().confirm(QStringLiteral("注意"), QStringLiteral("「%1」はもうあります。\r\n上書きしますか？").arg(name),
                             ConfirmButtons::YesNo))
         return;
-    // UTF-8 with its mark, as the records' CSV: spreadsheet programs open it with the Japanese intact.
     QSaveFile f(path);
-    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") +
-                             (overviewCsvLines(state(), model->overview()).join(QStringLiteral("\r\n")) +
-                              QStringLiteral("\r\n")).toUtf8();
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
         messages().inform(QStringLiteral("エラー"),
                           QStringLiteral("「%1」に書き込むことができません。\r\n%2").arg(name, QDir::toNativeSeparators(path)));
         return;
     }
-    messages().inform(QStringLiteral("CSVに保存"),
-                      QStringLiteral("CSVファイルに保存しました。\r\n") + QDir::toNativeSeparators(path));
+    messages().inform(what + QStringLiteral("に保存"),
+                      what + QStringLiteral("ファイルに保存しました。\r\n") + QDir::toNativeSeparators(path));
+}
+
+void ClassOverviewPanel::OverviewCsv_Click()
+{
+    // UTF-8 with its mark, as the records' CSV: spreadsheet programs open it with the Japanese intact.
+    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") +
+                             (overviewCsvLines(state(), model->overview()).join(QStringLiteral("\r\n")) +
+                              QStringLiteral("\r\n")).toUtf8();
+    saveTable(QStringLiteral("CSV"), QStringLiteral(".csv"), bytes);
+}
+
+void ClassOverviewPanel::OverviewXlsx_Click()
+{
+    saveTable(QStringLiteral("Excel"), QStringLiteral(".xlsx"), xlsxBytes(overviewSheet(state(), model->overview(), pageTitle())));
 }
 
 void ClassOverviewPanel::OverviewPdf_Click()

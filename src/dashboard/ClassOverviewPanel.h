@@ -27,6 +27,7 @@ public:
     QPushButton* OverviewPdf = nullptr;    // "PDFに保存"
     QPushButton* OverviewBack = nullptr;   // "戻る": hides the panel
     QPushButton* OverviewCsv = nullptr;    // "CSVに保存"
+    QPushButton* OverviewXlsx = nullptr;   // "Excelに保存": the same table as an .xlsx workbook
     PeriodBar* OverviewPeriod = nullptr;   // the period the cells count (this term at first)
     QLabel* OverviewNote = nullptr;        // what the cells mean, for the period shown
     ClassOverviewModel* model = nullptr;
@@ -41,6 +42,7 @@ public:
     void OverviewPdf_Click();
     void OverviewBack_Click();
     void OverviewCsv_Click();
+    void OverviewXlsx_Click();
 
 signals:
     // A pupil's row was double-clicked.
@@ -55,6 +57,12 @@ public:
     void paintPage(QPainter& p, const QRectF& rect, int index) const;
 
 private:
+    // Saves a file made for the teacher in a folder they choose (the one
+    // last chosen for such files on this PC at first), asking before it
+    // replaces a file of the same name.
+    void saveTable(const QString& what, const QString& extension, const QByteArray& bytes);
+    QString tableFileName(const QString& extension) const;
+
     std::function<QString()> gradeFilter_;
 };
 

@@ -40,11 +40,18 @@ double firstClearDay(const std::vector<DayRun>& runs, long long target, float mu
 
 bool stalledRuns(const std::vector<int>& times)
 {
-    if (int(times.size()) <= kStalledRuns) return false;
-    const auto split = times.end() - kStalledRuns;
-    const int before = *std::min_element(times.begin(), split);
-    const int last = *std::min_element(split, times.end());
-    return last >= before;
+    if (times.size() < size_t(2 * kStalledRuns)) return false;
+    const auto lastStart = times.end() - kStalledRuns;
+    std::vector<int> before(lastStart - kStalledRuns, lastStart);
+    std::vector<int> last(lastStart, times.end());
+    // The middle time of each five: one lucky or slow run does not decide.
+    auto middle = [](std::vector<int>& v) {
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        return v[v.size() / 2];
+    };
+    const int bestBefore = *std::min_element(before.begin(), before.end());
+    const int bestLast = *std::min_element(last.begin(), last.end());
+    return bestLast >= bestBefore && middle(last) >= middle(before);
 }
 
 ClassProgress::ClassProgress(const ProgramState& s, std::span<const RecEntry> records, const Period& period,
@@ -71,8 +78,12 @@ ClassProgress::ClassProgress(const ProgramState& s, std::span<const RecEntry> re
         LevelHistory h;
         h.ran = true;
         std::vector<int> timed;
+        double lastTimedDay = -1e300;
         for (const DayRun& r : runs.all) {
-            if (r.time < kSummaryTimeLimit) timed.push_back(r.time);
+            if (r.time < kSummaryTimeLimit) {
+                timed.push_back(r.time);
+                lastTimedDay = r.day;
+            }
             if (r.day < first) continue;
             if (r.time < kCountedBelow) ++h.runs;
             h.points += recordPoints(r.time, s.TargetTime[level], s.PointMultiplier[level]);
@@ -85,7 +96,10 @@ ClassProgress::ClassProgress(const ProgramState& s, std::span<const RecEntry> re
         h.clearedEver = cleared >= 0;
         h.clearedInPeriod = h.clearedEver && firstClearDay(runs.all, s.TargetTime[level], s.PointMultiplier[level],
                                                            s.ClearPoints[level], s.ClearCount[level], recentDays, first) >= 0;
-        h.stalled = !h.clearedEver && stalledRuns(timed);
+        // Stalled: still being practised within the period, never cleared,
+        // and the last runs no better than those just before them. A level
+        // left long ago, or a lucky run years back, does not make it stalled.
+        h.stalled = !h.clearedEver && lastTimedDay >= first && stalledRuns(timed);
         cells_[key] = h;
     }
 }

@@ -15,8 +15,8 @@
 
 namespace karuvel {
 
-// How many of a level's last runs must fail to beat the pupil's best before
-// them for the level to count as stalled.
+// How many of a level's last runs are compared with as many runs just
+// before them to tell whether the pupil still gets faster.
 constexpr int kStalledRuns = 5;
 
 struct LevelHistory {
@@ -27,7 +27,7 @@ struct LevelHistory {
     int timeOvers = 0;            // time-overs within the period
     bool clearedEver = false;     // cleared on some day up to the period's end
     bool clearedInPeriod = false; // cleared on some day within the period
-    bool stalled = false;         // never cleared, and the last kStalledRuns timed runs beat no earlier best
+    bool stalled = false;         // never cleared, run within the period, and its last runs no faster (stalledRuns)
 };
 
 class ClassProgress {
@@ -57,7 +57,9 @@ struct DayRun {
 double firstClearDay(const std::vector<DayRun>& runs, long long target, float multiplier, long long clearPoints,
                      long long clearCount, double recentDays, double from = -1e300);
 
-// The last kStalledRuns timed runs (oldest first given) beat no best time before them.
+// Of the timed runs (oldest first), the last kStalledRuns are no faster than
+// the kStalledRuns just before them: neither their best nor their middle time
+// is lower. Fewer than twice kStalledRuns runs tell nothing (false).
 bool stalledRuns(const std::vector<int>& times);
 
 } // namespace karuvel

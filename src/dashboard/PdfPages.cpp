@@ -75,13 +75,8 @@ bool writePdfPages(const QString& path, const QString& title, int pages, const P
 bool savePdfForTeacher(const QString& fileName, const QString& title, int pages, const PagePainter& paint,
                        QPageLayout::Orientation orientation)
 {
-    static QString lastFolder;
-    IFolderChooser* chooser = platform().folders;
-    if (!chooser) return false;
-    const QString start = lastFolder.isEmpty() ? QDir::homePath() : lastFolder;
-    const QString folder = chooser->chooseFolder(QStringLiteral("PDFを保存するフォルダーを選んで下さい"), start);
+    const QString folder = chooseSaveFolder(QStringLiteral("PDFを保存するフォルダーを選んで下さい"), QStringLiteral("Pdf"));
     if (folder.isEmpty()) return false;  // cancelled
-    lastFolder = folder;
     const QString path = freePath(folder, fileName);
     QString problem;
     if (!writePdfPages(path, title, pages, paint, &problem, orientation)) {

@@ -21,7 +21,7 @@ struct StuckRow {
     QString name;
     int daysSinceLastRun = -1;   // -1: never ran
     std::vector<int> notCleared; // levels tried but never cleared
-    std::vector<int> stalled;    // levels whose last runs beat no earlier best
+    std::vector<int> stalled;    // levels practised within the period whose last runs got no faster
     int timeOvers = 0;           // within the period
     double need = 0;             // higher: the teacher is needed more
 };

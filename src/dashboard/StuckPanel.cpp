@@ -31,7 +31,7 @@ StuckPanel::StuckPanel(std::function<QString()> gradeFilter, QWidget* parent)
     makePaperPanel(this, QStringLiteral("StuckPanel"), kPanelRect);
     StuckTitle = named(new QLabel(this), QStringLiteral("StuckTitle"));
     StuckPeriod = new PeriodBar(QStringLiteral("StuckPeriod"), PeriodChoice::ThisMonth, this);
-    StuckPeriod->setToolTip(QStringLiteral("時間切れとクリアを数える期間"));
+    StuckPeriod->setToolTip(QStringLiteral("時間切れを数え、のびていないレベルを見る期間"));
     connect(StuckPeriod, &PeriodBar::changed, this, [this] { refresh(); });
     StuckPrint = named(new QPushButton(QStringLiteral("印刷"), this), QStringLiteral("StuckPrint"));
     // The PDF's name, and the print job's.

@@ -119,6 +119,17 @@ public:
     virtual QString chooseFolder(const QString& title, const QString& startFolder) = 0;
 };
 
+// What this PC remembers for its teachers from one start to the next (the
+// folder they last saved a file in): a small file of the user's own, never
+// in the shared data folder, since every PC has its own folders.
+class ILocalSettings {
+public:
+    virtual ~ILocalSettings() = default;
+    // The text kept under `key`, or an empty text.
+    virtual QString text(const QString& key) const = 0;
+    virtual void setText(const QString& key, const QString& value) = 0;
+};
+
 struct Platform {
     IClock* clock = nullptr;
     IRandom* random = nullptr;
@@ -128,6 +139,7 @@ struct Platform {
     ISoundPlayer* sound = nullptr;
     IPrinter* printer = nullptr;
     IFolderChooser* folders = nullptr;
+    ILocalSettings* settings = nullptr;
 };
 
 // The seams in force; the real ones until something else is installed.
@@ -139,6 +151,11 @@ void installRealPlatform();
 inline IClock& clock() { return *platform().clock; }
 inline IRandom& rnd() { return *platform().random; }
 inline IMessageBox& messages() { return *platform().messages; }
+// Asks for the folder to save a file in, opening the chooser in the folder
+// last chosen for the same `kind` of file on this PC (the home folder the
+// first time, or when that folder is gone) and remembering the choice. An
+// empty text when the teacher cancelled.
+QString chooseSaveFolder(const QString& title, const QString& kind);
 // Shows nothing; ends the program through the seam. Never returns.
 [[noreturn]] void endProgram(int exitCode);
 // Lets the user-interface queue process pending events.

@@ -1,9 +1,14 @@
 #include "platform/RealPlatform.h"
 
+#ifdef _WIN32
+#include "platform/SoundPlayerWin.h"
+#else
 #include "platform/SoundPlayer.h"
+#endif
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -11,6 +16,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QSettings>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
@@ -229,6 +235,37 @@ QString RealFolderChooser::chooseFolder(const QString& title, const QString& sta
     return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, startFolder);
 }
 
+namespace {
+const QString kSettingsFolder = QStringLiteral("Karuvel");
+const QString kSettingsName = QStringLiteral("Karuvel");
+} // namespace
+
+// Opened for each read and write: a value written shows in the file at once.
+QString RealLocalSettings::text(const QString& key) const
+{
+    const QSettings settings(QSettings::IniFormat, QSettings::UserScope, kSettingsFolder, kSettingsName);
+    return settings.value(key).toString();
+}
+
+void RealLocalSettings::setText(const QString& key, const QString& value)
+{
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, kSettingsFolder, kSettingsName);
+    settings.setValue(key, value);
+}
+
+QString chooseSaveFolder(const QString& title, const QString& kind)
+{
+    IFolderChooser* chooser = platform().folders;
+    if (!chooser) return {};
+    ILocalSettings* settings = platform().settings;
+    const QString key = QStringLiteral("SaveFolders/") + kind;
+    const QString last = settings ? settings->text(key) : QString();
+    const QString start = !last.isEmpty() && QDir(last).exists() ? last : QDir::homePath();
+    const QString folder = chooser->chooseFolder(title, start);
+    if (!folder.isEmpty() && settings) settings->setText(key, folder);
+    return folder;
+}
+
 Platform& platform()
 {
     static Platform p;
@@ -244,6 +281,7 @@ void installRealPlatform()
     static RealProcessStarter processes;
     static RealPrinter printer;
     static RealFolderChooser folders;
+    static RealLocalSettings settings;
     Platform& p = platform();
     p.clock = &clock;
     p.random = &random;
@@ -252,6 +290,7 @@ void installRealPlatform()
     p.processes = &processes;
     p.printer = &printer;
     p.folders = &folders;
+    p.settings = &settings;
     p.sound = &realSoundPlayer();
 #ifdef SIGXFSZ
     // A write past the system's file-size limit must fail like any other

@@ -48,6 +48,14 @@ public:
     QString chooseFolder(const QString& title, const QString& startFolder) override;
 };
 
+// The user's own settings file: Karuvel/Karuvel.ini in the user's settings
+// folder (~/.config on Linux, the roaming application data on Windows).
+class RealLocalSettings : public ILocalSettings {
+public:
+    QString text(const QString& key) const override;
+    void setText(const QString& key, const QString& value) override;
+};
+
 class RealPrinter : public IPrinter {
 public:
     // How the teacher is asked before a job: the system's print dialog (printer,

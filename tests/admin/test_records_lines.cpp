@@ -59,24 +59,24 @@ TEST(RecordLineText, GoldenLines)
     } cases[] = {
         // Own school: the school's name at the end.
         {1, run(7, 3, 45, "12345"), QStringLiteral("12345"),
-         QStringLiteral("   1 2026/12/10　  9:05:03ﾚﾍﾞﾙ 3　    45秒 　   7 青木　　　　 小４++みどり塾")},
+         QStringLiteral("   1 2026/12/10　  9:05:03 ﾚﾍﾞﾙ 3　    45秒 　   7 青木　　　　 小４++みどり塾")},
         // Another school's code: "他塾".
         {2, run(7, 3, 45, "99999"), QStringLiteral("12345"),
-         QStringLiteral("   2 2026/12/10　  9:05:03ﾚﾍﾞﾙ 3　    45秒 　   7 青木　　　　 小４++他塾")},
+         QStringLiteral("   2 2026/12/10　  9:05:03 ﾚﾍﾞﾙ 3　    45秒 　   7 青木　　　　 小４++他塾")},
         // A school without a code: its runs carry five blanks and are its own.
         {3, run(7, 3, 45, "     "), QString(),
-         QStringLiteral("   3 2026/12/10　  9:05:03ﾚﾍﾞﾙ 3　    45秒 　   7 青木　　　　 小４++みどり塾")},
+         QStringLiteral("   3 2026/12/10　  9:05:03 ﾚﾍﾞﾙ 3　    45秒 　   7 青木　　　　 小４++みどり塾")},
         // A pupil not in the roster: five ideographic blanks, no grade label;
         // a time over in words, as wide as a time.
         {4, run(99, 12, 99999, "12345", clockOf(10, 0, 0)), QStringLiteral("12345"),
-         QStringLiteral("   4 2026/12/10　 10:00:00ﾚﾍﾞﾙ12　時間切れ 　  99 　　　　　 ++みどり塾")},
+         QStringLiteral("   4 2026/12/10　 10:00:00 ﾚﾍﾞﾙ12　時間切れ 　  99 　　　　　 ++みどり塾")},
         // A long name cut to 6 characters, no grade label; a number wider
         // than 4 digits shown whole.
         {12345, run(12, 1, 7, "12345"), QStringLiteral("12345"),
-         QStringLiteral("12345 2026/12/10　  9:05:03ﾚﾍﾞﾙ 1　     7秒 　  12 長谷川ひかり ++みどり塾")},
+         QStringLiteral("12345 2026/12/10　  9:05:03 ﾚﾍﾞﾙ 1　     7秒 　  12 長谷川ひかり ++みどり塾")},
         // A damaged record: pupil and level outside every table are shown, not looked up.
         {5, run(-3, -7, 5, "12345"), QStringLiteral("12345"),
-         QStringLiteral("   5 2026/12/10　  9:05:03ﾚﾍﾞﾙ-7　     5秒 　  -3 　　　　　 ++みどり塾")},
+         QStringLiteral("   5 2026/12/10　  9:05:03 ﾚﾍﾞﾙ-7　     5秒 　  -3 　　　　　 ++みどり塾")},
     };
     for (const Case& c : cases) {
         const QByteArray own = schoolCodeField(c.schoolCode);
@@ -136,9 +136,32 @@ TEST(RecordLines, ListKeepsRecordOrderBeyond9999)
     const RecordLines lines =
         buildRecordLines(bytes.constData(), 10001, smallBook(), QStringLiteral("12345"), QStringLiteral("塾"));
     ASSERT_EQ(lines.size(), 10001);
-    EXPECT_TRUE(lines.text(9998).startsWith(QStringLiteral("9999 ")));
-    EXPECT_TRUE(lines.text(9999).startsWith(QStringLiteral("10000 ")));
-    EXPECT_TRUE(lines.text(10000).startsWith(QStringLiteral("10001 ")));
+    // Every number as wide as the file's highest: the columns after it stay in place.
+    EXPECT_TRUE(lines.text(0).startsWith(QStringLiteral("    1 2026/12/10")));
+    EXPECT_TRUE(lines.text(9998).startsWith(QStringLiteral(" 9999 2026/12/10")));
+    EXPECT_TRUE(lines.text(9999).startsWith(QStringLiteral("10000 2026/12/10")));
+    EXPECT_TRUE(lines.text(10000).startsWith(QStringLiteral("10001 2026/12/10")));
+    EXPECT_EQ(lines.text(0).size(), lines.text(10000).size());
+}
+
+// A school's file of a million runs: the seven-digit numbers take their
+// column in every line the filter shows, the first line's too.
+TEST(RecordLines, SevenDigitNumbersKeepTheColumns)
+{
+    const QByteArray one = bytesOf({run(7, 3, 45, "12345")});
+    auto held = std::make_shared<std::vector<char>>();
+    held->reserve(size_t(1234567) * kRecordSize);
+    for (int i = 0; i < 1234567; ++i) held->insert(held->end(), one.begin(), one.end());
+    const RecordLines lines =
+        makeRecordLines(held, {1234567, 45678, 9, 1}, smallBook(), QStringLiteral("12345"), QStringLiteral("塾"));
+    ASSERT_EQ(lines.size(), 4);
+    const qsizetype dateAt = lines.text(0).indexOf(QStringLiteral("2026/12/10"));
+    EXPECT_EQ(dateAt, 8);
+    for (int i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines.text(i).indexOf(QStringLiteral("2026/12/10")), dateAt) << lines.text(i).toStdString();
+        EXPECT_EQ(lines.text(i).size(), lines.text(0).size());
+    }
+    EXPECT_TRUE(lines.text(2).startsWith(QStringLiteral("      9 ")));
 }
 
 TEST(RecordLines, ColumnsStayInPlaceForTwoDigitLevelsAndTimeOvers)

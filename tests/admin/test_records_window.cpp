@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
@@ -692,6 +693,10 @@ TEST_F(RecordsWindow, NewestFirstFiltersAndOnePupilsDayDeletedInOneStep)
     EXPECT_TRUE(lines()[0].contains(QStringLiteral("ﾚﾍﾞﾙ12　時間切れ")));
     EXPECT_TRUE(lines()[3].startsWith(QStringLiteral("   1 ")));
     EXPECT_EQ(d.Filters->ShownCount->text(), QStringLiteral("表示 4件"));
+    // Before 期間 is ticked its boxes offer the last month (today is 2026/12/10), not the year 2000.
+    EXPECT_FALSE(d.Filters->FilterPeriod->isChecked());
+    EXPECT_EQ(d.Filters->FilterFrom->date(), QDate(2026, 11, 10));
+    EXPECT_EQ(d.Filters->FilterTo->date(), QDate(2026, 12, 10));
 
     d.Filters->FilterPupil->setCurrentIndex(d.Filters->FilterPupil->findData(7));
     EXPECT_EQ(lines().size(), 3);

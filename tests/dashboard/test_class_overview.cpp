@@ -119,6 +119,42 @@ TEST_F(Overview, CellsOfAFixtureClass)
     EXPECT_EQ(csv[4], QStringLiteral("小５,上田,以前クリア,2,33,20,,0,0,"));
 }
 
+// The spreadsheet of the overview: two heading rows over the level's four
+// columns, numbers as numbers, no best time an empty cell.
+TEST_F(Overview, SpreadsheetOfTheOverview)
+{
+    const XlsxSheet sheet = overviewSheet(s, overview(QStringLiteral("小５")), QStringLiteral("みどり塾　クラス一覧　小５"));
+    using K = XlsxCell::Kind;
+    auto text = [&](size_t row, size_t column) {
+        const auto& r = sheet.rows.at(row);
+        return column < r.size() && r[column].kind == K::Text ? r[column].text : QStringLiteral("(not a text)");
+    };
+    auto number = [&](size_t row, size_t column) {
+        const auto& r = sheet.rows.at(row);
+        return column < r.size() && r[column].kind == K::Number ? r[column].number : -1.0;
+    };
+    ASSERT_EQ(sheet.rows.size(), 5u + 3u);
+    EXPECT_EQ(text(0, 0), QStringLiteral("みどり塾　クラス一覧　小５"));
+    EXPECT_EQ(text(1, 1), QStringLiteral("2026/09/01～2026/12/31"));
+    EXPECT_EQ(text(3, 2), QStringLiteral("レベル1 川１"));
+    EXPECT_EQ(text(3, 6), QStringLiteral("レベル3 山脈１"));
+    EXPECT_EQ(sheet.rows[3][3].kind, K::Empty);
+    EXPECT_EQ(text(4, 2), QStringLiteral("クリア"));
+    EXPECT_EQ(text(4, 5), QStringLiteral("最高(秒)"));
+    // 上田: cleared before the period, 2 runs, 33 points, best 20; level 3 nothing in the period.
+    EXPECT_EQ(text(6, 1), QStringLiteral("上田"));
+    EXPECT_EQ(text(6, 2), QStringLiteral("以前クリア"));
+    EXPECT_EQ(number(6, 3), 2);
+    EXPECT_EQ(number(6, 4), 33);
+    EXPECT_EQ(number(6, 5), 20);
+    EXPECT_EQ(sheet.rows[6][6].kind, K::Empty);
+    EXPECT_EQ(number(6, 7), 0);
+    EXPECT_EQ(sheet.rows[6][9].kind, K::Empty);
+    EXPECT_EQ(sheet.columnWidths.size(), 2u + 2u * 4u);
+    EXPECT_EQ(sheet.frozenRows, 5);
+    EXPECT_EQ(sheet.frozenColumns, 2);
+}
+
 TEST_F(Overview, SortingByALevelPutsThoseFurthestBehindFirst)
 {
     runs.push_back({today, 0.5, 3, 1, 99});  // 小川 now has one slow run
@@ -171,10 +207,10 @@ TEST_F(Overview, StuckListPutsThoseWhoNeedTheTeacherFirst)
     runs.clear();
     // 青木: cleared level 1 this week.
     for (int d : {2, 1, 0}) runs.push_back({today - d, 0.5, 1, 1, 20});
-    // 上田: level 3 tried for weeks: 50 s once, then five runs of 55..70 s;
-    // last here 12 days ago.
-    runs.push_back({today - 30, 0.5, 2, 3, 50});
-    for (int k = 0; k < 5; ++k) runs.push_back({today - 20 + 2 * k, 0.5, 2, 3, 55 + 3 * k});
+    // 上田: level 3 tried for weeks: five runs of 50..54 s in November, then
+    // five of 55..67 s this month; last here 5 days ago.
+    for (int k = 0; k < 5; ++k) runs.push_back({today - 25 + 2 * k, 0.5, 2, 3, 50 + k});
+    for (int k = 0; k < 5; ++k) runs.push_back({today - 9 + k, 0.5, 2, 3, 55 + 3 * k});
     // 江藤 (中２, but "全学年" below): three time-overs at level 1 this month, last run yesterday.
     for (int d : {5, 3, 1}) runs.push_back({today - d, 0.5, 4, 1, kTimeOver});
     // 小川 never ran.
@@ -192,7 +228,7 @@ TEST_F(Overview, StuckListPutsThoseWhoNeedTheTeacherFirst)
     };
     const Case cases[] = {
         {"never ran", 0, {"小５ 小川", "まだ練習していない", "−", "−", "−"}},
-        {"stalled and never cleared, twelve days away", 1, {"小５ 上田", "12日前", "レベル3", "レベル3", "−"}},
+        {"stalled and never cleared, five days away", 1, {"小５ 上田", "5日前", "レベル3", "レベル3", "−"}},
         {"time-overs this month", 2, {"中２ 江藤", "1日前", "レベル1", "−", "3回"}},
         {"cleared and here today", 3, {"小５ 青木", "今日", "−", "−", "−"}},
     };
@@ -213,7 +249,53 @@ TEST(ClearRule, FirstDayTheRuleWasMetAndStalledRuns)
     EXPECT_EQ(firstClearDay(wide, 60, 1.0f, 30, 3, 7), -1);
     EXPECT_EQ(firstClearDay(close, 60, 1.0f, 30, 3, 7, 107), -1);  // not again from day 107 on
     EXPECT_EQ(firstClearDay({{100, kTimeOver}, {100, 20}, {101, 20}}, 60, 1.0f, 30, 3, 7), -1);  // a time-over is no run
-    EXPECT_FALSE(stalledRuns({50, 55, 56, 57, 58}));        // too few to tell
-    EXPECT_TRUE(stalledRuns({50, 55, 56, 57, 58, 50}));     // equal to the best before: no better
-    EXPECT_FALSE(stalledRuns({50, 55, 56, 49, 58, 59}));    // one run beat it
+    // The last five against the five just before them.
+    const struct {
+        const char* what;
+        std::vector<int> times;
+        bool stalled;
+    } cases[] = {
+        {"nine runs: too few to tell", {50, 51, 52, 53, 54, 55, 56, 57, 58}, false},
+        {"no faster: the same best, a slower middle", {50, 52, 51, 53, 50, 50, 55, 54, 56, 53}, true},
+        {"a plateau: the same best and middle", {50, 51, 52, 53, 54, 54, 53, 52, 51, 50}, true},
+        {"a new best among the last five", {50, 51, 52, 53, 54, 55, 56, 49, 57, 58}, false},
+        {"faster in the middle, the best not beaten", {50, 60, 61, 62, 63, 50, 52, 53, 54, 55}, false},
+        {"only the last ten count: a lucky 20 s long before",
+         {20, 60, 61, 62, 63, 64, 50, 51, 52, 53, 54, 45, 46, 47, 48, 49}, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(stalledRuns(c.times), c.stalled) << c.what;
+}
+
+// Years of runs: a level counts as stalled only while it is practised within
+// the period and its last runs got no faster; a lucky best of long ago or a
+// level left a year ago does not fill the column.
+TEST_F(Overview, StalledOverAPupilsLongHistory)
+{
+    runs.clear();
+    const QDate day = fakes.clock.now().date();
+    // Nobody clears: the points needed are out of reach.
+    s.ClearPoints[1] = s.ClearPoints[3] = 100000;
+    // 青木, level 1:
+    // two years of weekly runs at 70..90 s with a lucky 25 s in the first
+    // month, getting faster this autumn (60 s down to 40 s).
+    for (int w = 104; w >= 1; --w) runs.push_back({today - 7.0 * w, 0.5, 1, 1, w == 100 ? 25 : 70 + (w * 7) % 21});
+    for (int k = 0; k < 10; ++k) runs.push_back({today - 30 + 3 * k, 0.5, 1, 1, 60 - 2 * k});
+    // 上田, level 3: stuck around 80 s all last year, not run since.
+    for (int k = 0; k < 40; ++k) runs.push_back({today - 400 + 7 * k, 0.5, 2, 3, 80 + k % 3});
+    // 小川, level 3: two weeks on it this month, no faster.
+    for (int k = 0; k < 12; ++k) runs.push_back({today - 9 + k * 0.75, 0.5, 3, 3, 80 + (k * 5) % 4});
+
+    const ClassProgress month(s, runs, periodOf(PeriodChoice::ThisMonth, day, 4), day);
+    EXPECT_FALSE(month.at(1, 1).stalled) << "faster this autumn, though slower than a lucky run of two years ago";
+    EXPECT_FALSE(month.at(1, 1).clearedEver);
+    EXPECT_FALSE(month.at(2, 3).stalled) << "not practised this month";
+    EXPECT_TRUE(month.at(3, 3).stalled);
+    // Over every run 上田's level is practised within the period: stalled there.
+    const ClassProgress all(s, runs, periodOf(PeriodChoice::Everything, day, 4), day);
+    EXPECT_TRUE(all.at(2, 3).stalled);
+    EXPECT_FALSE(all.at(1, 1).stalled);
+    const std::vector<StuckRow> rows = stuckList(s, QStringLiteral("小５"), month, day);
+    ASSERT_EQ(rows.size(), 3u);
+    for (const StuckRow& r : rows)
+        EXPECT_EQ(r.stalled, r.pupil == 3 ? std::vector<int>{3} : std::vector<int>{}) << r.name.toStdString();
 }

@@ -197,6 +197,65 @@ TEST_F(ProgressWindow, ClassOverviewForTeachersFollowsTheGradeSortsPrintsAndSave
     EXPECT_FALSE(o.isVisible());
 }
 
+// The overview saved as CSV and as .xlsx: in the folder chosen, asking before
+// a file is replaced, the folder kept in this PC's settings for the next start
+// (a folder that is gone no longer offered).
+TEST_F(ProgressWindow, ClassOverviewSavedAsCsvAndXlsxRemembersTheFolder)
+{
+    seisekitime1& d = open(4, QStringLiteral("上野先生"));
+    d.Combo1->setCurrentIndex(d.Combo1->findText(QStringLiteral("全学年")));
+    d.Combo1_Click();
+    d.Command26->click();
+    ClassOverviewPanel& o = *d.OverviewPanel;
+    ASSERT_TRUE(o.isVisible());
+    const QString folder = fakes.folders.folder;
+    const QString key = QStringLiteral("SaveFolders/ClassOverview");
+
+    o.OverviewXlsx->click();
+    const QString xlsx = QStringLiteral("みどり塾_クラス一覧_全学年_2026-12-10.xlsx");
+    ASSERT_EQ(savedFiles(), QStringList{xlsx});
+    QFile saved(folder + xlsx);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    saved.close();
+    EXPECT_TRUE(bytes.startsWith("PK\x03\x04"));
+    EXPECT_EQ(bytes, xlsxBytes(overviewSheet(state(), o.model->overview(), o.pageTitle())));
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(xlsx));
+    EXPECT_EQ(fakes.settings.text(key), folder);
+
+    // Again: the file is there, the teacher answers No, the file is kept as it was.
+    fakes.messages.shown.clear();
+    fakes.messages.answer = false;
+    o.OverviewXlsx->click();
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("上書きしますか")));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), bytes);
+    saved.close();
+    ASSERT_EQ(fakes.folders.startedIn.size(), 2);
+    EXPECT_EQ(fakes.folders.startedIn[1], folder);
+
+    // The CSV beside it, in the same folder.
+    fakes.messages.answer = true;
+    o.OverviewCsv->click();
+    EXPECT_EQ(savedFiles(), (QStringList{QStringLiteral("みどり塾_クラス一覧_全学年_2026-12-10.csv"), xlsx}));
+
+    // The next start offers the folder kept in the settings, the home folder once it is gone.
+    screens::closeAll();
+    fakes.folders.startedIn.clear();
+    const QString other = dir.mkdir(QStringLiteral("別の保存先"));
+    fakes.settings.setText(key, other);
+    seisekitime1& again = open(4, QStringLiteral("上野先生"));
+    again.Command26->click();
+    fakes.folders.folder.clear();  // cancelled
+    again.OverviewPanel->OverviewXlsx->click();
+    QDir(other).removeRecursively();
+    again.OverviewPanel->OverviewCsv->click();
+    EXPECT_EQ(fakes.folders.startedIn, (QStringList{other, QDir::homePath()}));
+    EXPECT_EQ(fakes.settings.text(key), other) << "a cancelled choice changes nothing";
+}
+
 TEST_F(ProgressWindow, ClassOverviewIsNotOfferedToPupils)
 {
     seisekitime1& d = open(1, QStringLiteral("青木"));

@@ -89,6 +89,7 @@ FakePlatform::FakePlatform()
     p.sound = &sound;
     p.printer = &printer;
     p.folders = &folders;
+    p.settings = &settings;
     resetState();
 }
 

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <deque>
 #include <functional>
+#include <map>
 
 namespace karuvel::test {
 
@@ -145,6 +146,18 @@ public:
     }
 };
 
+// The PC's settings file, kept in memory for a test.
+class FakeLocalSettings : public ILocalSettings {
+public:
+    std::map<QString, QString> values;
+    QString text(const QString& key) const override
+    {
+        const auto it = values.find(key);
+        return it == values.end() ? QString() : it->second;
+    }
+    void setText(const QString& key, const QString& value) override { values[key] = value; }
+};
+
 // Installs fresh fakes for the lifetime of the object and a fresh program state.
 class FakePlatform {
 public:
@@ -158,6 +171,7 @@ public:
     FakeSoundPlayer sound;
     FakePrinter printer;
     FakeFolderChooser folders;
+    FakeLocalSettings settings;
 
 private:
     Platform saved_;
