@@ -75,7 +75,8 @@ ClassOverviewPanel::ClassOverviewPanel(std::function<QString()> gradeFilter, QWi
     QFont cellFont(QStringLiteral("IPAGothic"));
     cellFont.setPixelSize(12);
     OverviewTable->setFont(cellFont);
-    OverviewTable->verticalHeader()->setDefaultSectionSize(54);
+    // Four lines a cell: the state, runs and points on two lines when they are many, the best time.
+    OverviewTable->verticalHeader()->setDefaultSectionSize(62);
     // The row numbers would take room the level columns need.
     OverviewTable->verticalHeader()->hide();
     // A level's number and name on two lines: a narrow column shows them whole.

@@ -101,6 +101,15 @@ TEST_F(Overview, CellsOfAFixtureClass)
         EXPECT_EQ(overviewCellLines(o.rows[size_t(c.row)].cells[c.cell]), c.lines);
     }
 
+    // Many runs or points: on two lines, so that a narrow column shows them whole.
+    OverviewCell many;
+    many.ran = many.cleared = true;
+    many.runs = 141;
+    many.points = 2100;
+    many.best = 28;
+    EXPECT_EQ(overviewCellLines(many), (QStringList{QStringLiteral("クリア"), QStringLiteral("141回"),
+                                                    QStringLiteral("2100点"), QStringLiteral("最高 28秒")}));
+
     // Over everything, 上田's May clear is within the period.
     const ClassOverview all = overview(QStringLiteral("小５"), PeriodChoice::Everything);
     EXPECT_EQ(overviewCellLines(all.rows[1].cells[0]),
@@ -237,6 +246,10 @@ TEST_F(Overview, StuckListPutsThoseWhoNeedTheTeacherFirst)
         ASSERT_LT(c.row, rows.size());
         EXPECT_EQ(stuckRowTexts(rows[c.row]), c.texts);
     }
+    // A long list of levels: runs of three or more as ranges.
+    StuckRow many = rows[3];
+    many.notCleared = {1, 2, 3, 4, 5, 7, 9, 10, 12};
+    EXPECT_EQ(stuckRowTexts(many)[2], QStringLiteral("レベル1～5・7・9・10・12"));
 }
 
 TEST(ClearRule, FirstDayTheRuleWasMetAndStalledRuns)

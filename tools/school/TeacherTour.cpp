@@ -2,7 +2,8 @@
 // with years of runs, under a real X server, and saves a picture of the
 // screen at each: the stuck list, the class overview, a pupil's sheet and
 // charts over a period, the criteria editor's save question, the records
-// manager with a filter; and the parents' report as a PDF. The data root
+// manager with a filter; the parents' report as a PDF and the class overview
+// as an .xlsx workbook. The data root
 // comes from the path file, as for the program.
 //   karuvel-teacher-tour OUTPUT_FOLDER
 #include "admin/CriteriaEditor.h"
@@ -181,6 +182,10 @@ int main(int argc, char** argv)
     // The class overview, this term.
     QTest::mouseClick(d->Command26, Qt::LeftButton);
     picture(QStringLiteral("class-overview.png"), 1200);
+    // Saved for a spreadsheet: the box that tells where.
+    boxes.nextPicture = QStringLiteral("class-overview-xlsx-saved.png");
+    QTest::mouseClick(d->OverviewPanel->OverviewXlsx, Qt::LeftButton);
+    runFor(500);
 
     // A pupil with a long history: double-clicked in the overview, over a
     // period of two school years.
