@@ -139,14 +139,16 @@ QString ClassOverviewPanel::pageTitle() const
 
 int ClassOverviewPanel::pageCount() const
 {
-    const int perPage = overviewRowsPerPage(QRectF(0, 0, kPrintPageWidth, pdfPageHeight(kOverviewOrientation)));
+    const int perPage = overviewRowsPerPage(
+        QRectF(0, 0, pdfPageWidth(kOverviewOrientation), pdfPageHeight(kOverviewOrientation)));
     const int rows = int(model->overview().rows.size());
     return std::max(1, (rows + perPage - 1) / perPage);
 }
 
 void ClassOverviewPanel::paintPage(QPainter& p, const QRectF& rect, int index) const
 {
-    const int perPage = overviewRowsPerPage(QRectF(0, 0, kPrintPageWidth, pdfPageHeight(kOverviewOrientation)));
+    const int perPage = overviewRowsPerPage(
+        QRectF(0, 0, pdfPageWidth(kOverviewOrientation), pdfPageHeight(kOverviewOrientation)));
     const int pages = pageCount();
     QString title = pageTitle();
     if (pages > 1) title += QStringLiteral("　") + QString::number(index + 1) + QLatin1Char('/') + QString::number(pages);

@@ -2,11 +2,13 @@
 #include "Fakes.h"
 #include "Runs.h"
 #include "dashboard/ClassOverview.h"
+#include "dashboard/PdfPages.h"
 #include "dashboard/StuckList.h"
 #include "frame/Calendar.h"
 
 #include <cmath>
 
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QTableView>
@@ -311,4 +313,22 @@ TEST_F(Overview, StalledOverAPupilsLongHistory)
     ASSERT_EQ(rows.size(), 3u);
     for (const StuckRow& r : rows)
         EXPECT_EQ(r.stalled, r.pupil == 3 ? std::vector<int>{3} : std::vector<int>{}) << r.name.toStdString();
+}
+
+// On paper across the page, twelve level columns each hold a cell's widest
+// line ("以前クリア", "2100点") at 9 points (12 units): the page across the
+// paper is wider in units of the same size, not the upright page's width
+// with everything shrunk.
+TEST(OverviewPaper, TwelveLevelColumnsHoldTheirLinesAcrossThePage)
+{
+    const double width = pdfPageWidth(QPageLayout::Landscape);
+    const double height = pdfPageHeight(QPageLayout::Landscape);
+    EXPECT_NEAR(width / kPrintPageWidth, pdfPageHeight(QPageLayout::Portrait) / kPrintPageWidth, 0.06);
+    EXPECT_NEAR(height, kPrintPageWidth, 30);
+    const double cellWidth = (width - std::min(width * 0.22, 150.0)) / 12.0;
+    QFont font(QStringLiteral("IPAGothic"));
+    font.setPixelSize(12);
+    const QFontMetricsF fm(font);
+    for (const QString& line : {QStringLiteral("以前クリア"), QStringLiteral("12345点"), QStringLiteral("最高 123秒")})
+        EXPECT_LE(fm.horizontalAdvance(line), cellWidth - 4) << line.toStdString();
 }
