@@ -29,7 +29,7 @@ QPixmap splashPicture()
     // The program's own map of Japan, its sea made clear, on the right.
     QImage map(QStringLiteral(":/maps/日本山脈.png"));
     if (!map.isNull()) {
-        map = map.convertToFormat(QImage::Format_ARGB32);
+        map.convertTo(QImage::Format_ARGB32);  // in place: the same pixels, their alpha now counted
         const QRgb sea = map.pixel(10, 10);
         const int width = map.width(), height = map.height();
         for (int y = 0; y < height; ++y) {

@@ -1,6 +1,10 @@
 #include "platform/RealPlatform.h"
 
+#ifdef _WIN32
+#include "platform/SoundPlayerWin.h"
+#else
 #include "platform/SoundPlayer.h"
+#endif
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QTimer>
 #include <cstring>
+#include <dlfcn.h>
 
 namespace karuvel {
 
@@ -14,21 +15,64 @@ constexpr int kStallMarginMs = 2000;
 constexpr int kStalled = 5;
 } // namespace
 
+// The functions of SDL2 the player calls, looked up in the library once it
+// is loaded (the library stays loaded until the program ends).
+struct SdlSoundPlayer::Sdl {
+#define KARUVEL_SDL_FUNCTIONS(F)                                                                                \
+    F(SetHint) F(InitSubSystem) F(QuitSubSystem) F(GetError) F(OpenAudioDevice) F(PauseAudioDevice)              \
+    F(CloseAudioDevice) F(LockAudioDevice) F(UnlockAudioDevice) F(RWFromFile) F(LoadWAV_RW) F(FreeWAV)          \
+    F(BuildAudioCVT) F(ConvertAudio)
+#define KARUVEL_SDL_POINTER(name) decltype(&SDL_##name) name = nullptr;
+    KARUVEL_SDL_FUNCTIONS(KARUVEL_SDL_POINTER)
+
+    // Loads the library and finds every function; false with the system's
+    // reason in *error when it cannot.
+    bool load(const char* library, QString* error)
+    {
+        void* handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            *error = QString::fromLocal8Bit(dlerror());
+            return false;
+        }
+#define KARUVEL_SDL_FIND(name)                                                                                  \
+    name = reinterpret_cast<decltype(name)>(dlsym(handle, "SDL_" #name));                                       \
+    if (!name) {                                                                                                \
+        *error = QString::fromLocal8Bit(dlerror());                                                             \
+        dlclose(handle);                                                                                        \
+        return false;                                                                                           \
+    }
+        KARUVEL_SDL_FUNCTIONS(KARUVEL_SDL_FIND)
+        return true;
+    }
+#undef KARUVEL_SDL_FIND
+#undef KARUVEL_SDL_POINTER
+#undef KARUVEL_SDL_FUNCTIONS
+};
+
+SdlSoundPlayer::SdlSoundPlayer(const char* library) : library_(library) {}
+
 SdlSoundPlayer::~SdlSoundPlayer()
 {
-    if (device_ != 0) SDL_CloseAudioDevice(device_);  // no more calls of fill() after this
-    if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (device_ != 0) sdl_->CloseAudioDevice(device_);  // no more calls of fill() after this
+    if (initialised_) sdl_->QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 bool SdlSoundPlayer::ensureDevice()
 {
     if (device_ != 0) return true;
+    if (!sdl_) {
+        // Loaded at the first sound; a library that cannot be loaded is tried
+        // again at the next.
+        auto sdl = std::make_unique<Sdl>();
+        if (!sdl->load(library_, &lastError_)) return false;
+        sdl_ = std::move(sdl);
+    }
     if (!initialised_) {
         // SDL would otherwise take over SIGINT and SIGTERM and turn them into quit
         // events nobody reads: the program must still end when the system asks it to.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            lastError_ = QString::fromUtf8(SDL_GetError());
+        sdl_->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (sdl_->InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            lastError_ = QString::fromUtf8(sdl_->GetError());
             return false;
         }
         initialised_ = true;
@@ -41,13 +85,13 @@ bool SdlSoundPlayer::ensureDevice()
     want.callback = &SdlSoundPlayer::fill;
     want.userdata = this;
     // The device may choose its own rate and channels; every file is converted to them.
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &obtained_,
+    device_ = sdl_->OpenAudioDevice(nullptr, 0, &want, &obtained_,
                                   SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
     if (device_ == 0) {
-        lastError_ = QString::fromUtf8(SDL_GetError());
+        lastError_ = QString::fromUtf8(sdl_->GetError());
         return false;
     }
-    SDL_PauseAudioDevice(device_, 0);  // runs from now on, silent between sounds
+    sdl_->PauseAudioDevice(device_, 0);  // runs from now on, silent between sounds
     return true;
 }
 
@@ -79,34 +123,34 @@ int SdlSoundPlayer::start(const QString& path, Ended ended)
         watchdog_ = new QTimer(receiver_);
         watchdog_->setSingleShot(true);
         QObject::connect(receiver_, &QObject::destroyed, [this] {
-            SDL_LockAudioDevice(device_);
+            sdl_->LockAudioDevice(device_);
             receiver_ = nullptr;
             watchdog_ = nullptr;
-            SDL_UnlockAudioDevice(device_);
+            sdl_->UnlockAudioDevice(device_);
         });
     }
     // SDL takes UTF-8 paths on every system; blanks in the path are no problem.
     SDL_AudioSpec spec;
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV(path.toUtf8().constData(), &spec, &buffer, &length)) {
-        lastError_ = QString::fromUtf8(SDL_GetError());
+    if (!sdl_->LoadWAV_RW(sdl_->RWFromFile(path.toUtf8().constData(), "rb"), 1, &spec, &buffer, &length)) {
+        lastError_ = QString::fromUtf8(sdl_->GetError());
         return 2;
     }
     SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, obtained_.format, obtained_.channels,
+    if (sdl_->BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, obtained_.format, obtained_.channels,
                           obtained_.freq) < 0) {
-        lastError_ = QString::fromUtf8(SDL_GetError());
-        SDL_FreeWAV(buffer);
+        lastError_ = QString::fromUtf8(sdl_->GetError());
+        sdl_->FreeWAV(buffer);
         return 3;
     }
     std::vector<Uint8> converted(size_t(length) * size_t(std::max(1, cvt.len_mult)));
     std::memcpy(converted.data(), buffer, length);
-    SDL_FreeWAV(buffer);
+    sdl_->FreeWAV(buffer);
     cvt.buf = converted.data();
     cvt.len = int(length);
-    if (cvt.needed && SDL_ConvertAudio(&cvt) != 0) {
-        lastError_ = QString::fromUtf8(SDL_GetError());
+    if (cvt.needed && sdl_->ConvertAudio(&cvt) != 0) {
+        lastError_ = QString::fromUtf8(sdl_->GetError());
         return 4;
     }
     converted.resize(size_t(cvt.needed ? cvt.len_cvt : int(length)));
@@ -115,21 +159,21 @@ int SdlSoundPlayer::start(const QString& path, Ended ended)
     if (ended_) finished(lastId_, 0);
     const uint64_t id = ++lastId_;
     ended_ = std::move(ended);
-    SDL_LockAudioDevice(device_);
+    sdl_->LockAudioDevice(device_);
     samples_ = std::move(converted);
     position_ = 0;
     handedOut_ = samples_.empty();
     playingId_ = id;
-    SDL_UnlockAudioDevice(device_);
+    sdl_->UnlockAudioDevice(device_);
 
     const int bytesPerSecond = obtained_.freq * obtained_.channels * (SDL_AUDIO_BITSIZE(obtained_.format) / 8);
     const int soundMs = bytesPerSecond > 0 ? int(1000.0 * double(samples_.size()) / bytesPerSecond) : 0;
     watchdog_->disconnect();
     QObject::connect(watchdog_, &QTimer::timeout, receiver_, [this, id] {
-        SDL_LockAudioDevice(device_);
+        sdl_->LockAudioDevice(device_);
         const bool stalled = playingId_ == id;
         if (stalled) playingId_ = 0;
-        SDL_UnlockAudioDevice(device_);
+        sdl_->UnlockAudioDevice(device_);
         if (!stalled) return;
         lastError_ = QStringLiteral("音声の再生が終わりません");
         finished(id, kStalled);

@@ -1,14 +1,19 @@
 #pragma once
-// The WAV player on SDL2. The audio device is opened at the first sound and
-// kept open (and running, silent between sounds) until the program ends, so
-// that a cue costs its own length and not the opening of a device. Each file
-// is converted to the device's format when it is loaded; SDL's audio thread
-// hands it out buffer by buffer and, once the last of it has gone to the
-// device, the end is reported on the user-interface thread.
+// The WAV player on SDL2. The library is loaded and the audio device opened
+// at the first sound, and both are kept (the device running, silent between
+// sounds) until the program ends, so that a cue costs its own length and not
+// the opening of a device. Loading SDL2 at the start would cost every start
+// its library and the thirty it needs (sound servers, codecs, display
+// back-ends) before the first screen; a library that cannot be loaded is
+// told as a device that cannot be opened is. Each file is converted to the
+// device's format when it is loaded; SDL's audio thread hands it out buffer
+// by buffer and, once the last of it has gone to the device, the end is
+// reported on the user-interface thread.
 #include "platform/Platform.h"
 
 #include <SDL.h>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QObject;
@@ -22,16 +27,24 @@ public:
     // sound is reported at most about two buffers (25 ms) after it was heard.
     static constexpr int kBufferSamples = 512;
 
+    // `library`: the file name of the SDL2 library, found where the system
+    // looks for libraries.
+    explicit SdlSoundPlayer(const char* library = kLibrary);
     ~SdlSoundPlayer() override;
+    static constexpr const char* kLibrary = "libSDL2-2.0.so.0";
+
     int start(const QString& path, Ended ended) override;
     QString errorText(int code) const override;
 
 private:
+    struct Sdl;  // the library's functions, once it is loaded
     bool ensureDevice();
     static void SDLCALL fill(void* self, Uint8* stream, int len);
     // On the user-interface thread: the sound numbered `id` has ended.
     void finished(uint64_t id, int result);
 
+    const char* const library_;
+    std::unique_ptr<Sdl> sdl_;
     bool initialised_ = false;
     SDL_AudioDeviceID device_ = 0;
     SDL_AudioSpec obtained_{};

@@ -156,6 +156,34 @@ QByteArray wav(int milliseconds)
     return b;
 }
 
+// Whether the SDL2 library is mapped into this process.
+bool sdlLoaded()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libSDL2");
+}
+
+// A machine where the SDL2 library cannot be loaded: every sound fails as on
+// a machine whose device cannot be opened (an error code and its text, no
+// end reported), and the program goes on.
+TEST(SdlPlayer, ALibraryThatCannotBeLoadedFailsLikeADevice)
+{
+    TempDir dir;
+    QFile f(dir.file(QStringLiteral("正解.wav")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(wav(100));
+    f.close();
+    SdlSoundPlayer player("libSDL2-not-there.so.0");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        bool called = false;
+        const int code = player.start(f.fileName(), [&](int) { called = true; });
+        EXPECT_NE(code, 0);
+        EXPECT_TRUE(player.errorText(code).contains(QStringLiteral("libSDL2-not-there"))) << player.errorText(code).toStdString();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(called);
+    }
+}
+
 // The real player on the silent stand-in device (a machine without a sound
 // card): start returns at once, the end is reported from the event loop after
 // the sound's length, a sound started meanwhile cuts the one playing short,
@@ -173,6 +201,8 @@ TEST(SdlPlayer, PlaysWithoutWaitingAndReportsTheEnd)
     };
     const QString shortSound = write(QStringLiteral("正解 1.wav"), 200);
     const QString longSound = write(QStringLiteral("長い.wav"), 3000);
+    // Nothing has played in this process yet: SDL is loaded with the first sound, not at the start.
+    EXPECT_FALSE(sdlLoaded());
     ISoundPlayer& player = realSoundPlayer();
 
     struct End {

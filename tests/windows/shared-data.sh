@@ -83,12 +83,22 @@ diff "$shared/expected.txt" "$shared/after.txt" >"$shared/difference.txt" ||
 # pupil 3 (in the middle: the length and the last record stay), the next activation
 # must show the change.
 coproc WATCH { KARUVEL_PATH_FILE="$shared/linux-path.txt" "$linux/Karuvel/karuvel-records-probe" watch; }
-block() { local line; while read -r -t 120 line <&"${WATCH[0]}"; do [[ "$line" == -- ]] && return 0; echo "$line"; done; return 1; }
-block | sort >"$shared/held-1.txt" || fail "the Linux activation did not answer"
+# (A coprocess's pipes are not there in subshells: block runs in this shell and sorts
+# its file afterwards.)
+block() {
+  local line
+  : >"$1"
+  while read -r -t 120 line <&"${WATCH[0]}"; do
+    [[ "$line" == -- ]] && { sort -o "$1" "$1"; return 0; }
+    echo "$line" >>"$1"
+  done
+  return 1
+}
+block "$shared/held-1.txt" || fail "the Linux activation did not answer"
 cmp -s "$shared/held-1.txt" "$shared/expected.txt" || fail "the Linux PC holds other records than the file's"
 win rewrite 3 -50 || fail "the second Windows rewrite failed"
 echo >&"${WATCH[1]}"
-block | sort >"$shared/held-2.txt" || fail "the Linux activation did not answer"
+block "$shared/held-2.txt" || fail "the Linux activation did not answer"
 {
   echo "7 3 123"
   echo "8 4 456"
@@ -98,6 +108,7 @@ block | sort >"$shared/held-2.txt" || fail "the Linux activation did not answer"
 } | sort >"$shared/expected-2.txt"
 diff "$shared/expected-2.txt" "$shared/held-2.txt" >"$shared/difference.txt" ||
   fail "the Linux PC did not see the Windows rewrite: $(head -10 "$shared/difference.txt")"
-exec {WATCH[1]}>&-
-wait "$WATCH_PID" || true
+watcher=$WATCH_PID
+eval "exec ${WATCH[1]}>&-"
+wait "$watcher" || true
 echo "one data folder: byte for byte both ways; $((2 * count)) appends during a rewrite kept once each; the rewrite seen"

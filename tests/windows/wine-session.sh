@@ -47,7 +47,7 @@ winpath() { echo "Z:$(realpath -m "$1" | tr / '\\')"; }
 wait_for_line() {
   local i
   for ((i = 0; i < $3 * 2; ++i)); do
-    tr -d '\r' <"$1" 2>/dev/null | grep -qx "$2" && return 0
+    tr -d '\r' 2>/dev/null <"$1" | grep -qx "$2" && return 0
     sleep 0.5
   done
   return 1
