@@ -45,7 +45,7 @@ constexpr Placement kHeadingLayout[] = {
     {"Command17", -1, {440, 100, 110, 32}, 13, true},
     {"Command26", -1, {556, 100, 120, 32}, 13, true},
     {"Command27", -1, {680, 100, 120, 32}, 13, true},
-    {"Label6", -1, {804, 104, 212, 24}, 11},
+    {"Label6", -1, {804, 104, 212, 24}, 10},
 };
 
 // The scroll bar under the columns and the busy panel directly above it.

@@ -23,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSet>
 #include <QApplication>
@@ -119,6 +120,20 @@ TEST_F(DashboardWindow, BuildsTwelveColumnsWithTemplatesAndCaptions)
     EXPECT_EQ(d.Combo2->count(), 5);
     EXPECT_EQ(d.Combo2->currentText(), QStringLiteral("　　１ヶ月間の全成績"));
     EXPECT_EQ(d.Command1->text(), QStringLiteral("戻る(0)"));
+}
+
+// The key hint is read whole in the program's own font (the start sets it):
+// a box too narrow cut "GRPH" off its front.
+TEST_F(DashboardWindow, TheKeyHintIsReadWhole)
+{
+    const QFont before = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("IPAGothic"), 12));
+    const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+    writeRuns({});
+    seisekitime1& d = open();
+    ASSERT_TRUE(d.Label6->text().startsWith(QStringLiteral("GRPH+")));
+    EXPECT_LE(d.Label6->fontMetrics().horizontalAdvance(d.Label6->text()), d.Label6->contentsRect().width())
+        << d.Label6->font().family().toStdString();
 }
 
 TEST_F(DashboardWindow, RefreshShowsCountsRankingsAndLeavesTheCoverDown)
