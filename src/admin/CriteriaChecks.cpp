@@ -146,7 +146,8 @@ int pupilsClearing(std::span<const RecEntry> records, int level, const ClearCrit
 }
 
 QString criteriaSaveQuestion(const std::vector<CriteriaChange>& changes, const CriteriaGrid& before,
-                             const CriteriaGrid& after, std::span<const RecEntry> records, double nowOle)
+                             const CriteriaGrid& after, std::span<const RecEntry> records, double nowOle,
+                             bool runsRead)
 {
     QStringList lines{QStringLiteral("次のように変更して記録します。よろしいですか？"), QString()};
     // The columns that decide who clears a level.
@@ -159,7 +160,7 @@ QString criteriaSaveQuestion(const std::vector<CriteriaChange>& changes, const C
     }
     for (const auto& [level, texts] : byLevel) {
         QString line = texts.join(QStringLiteral("、"));
-        if (levelJudged[level] && level < before.rowCount()) {
+        if (runsRead && levelJudged[level] && level < before.rowCount()) {
             bool beforeValid = true;
             for (int c : {1, 3, 4, 5, 8}) {
                 double v = 0;
@@ -172,6 +173,8 @@ QString criteriaSaveQuestion(const std::vector<CriteriaChange>& changes, const C
         }
         lines << line;
     }
+    if (!runsRead && !levelJudged.empty())
+        lines << QString() << QStringLiteral("（成績ファイルを読めなかったので、クリアする人の数は出していません）");
     return lines.join(QStringLiteral("\r\n"));
 }
 

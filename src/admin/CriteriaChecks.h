@@ -66,7 +66,10 @@ int pupilsClearing(std::span<const RecEntry> records, int level, const ClearCrit
 // The confirmation of a save: each change on a line of its own, and beside
 // the lines of a level whose clearing changes, how many pupils clear it now
 // and would with the new values ("（判定期間にクリアする人 12人→8人）").
+// Without `runsRead` (the results file could not be read) the counts are
+// left out and the question says why.
 QString criteriaSaveQuestion(const std::vector<CriteriaChange>& changes, const CriteriaGrid& before,
-                             const CriteriaGrid& after, std::span<const RecEntry> records, double nowOle);
+                             const CriteriaGrid& after, std::span<const RecEntry> records, double nowOle,
+                             bool runsRead = true);
 
 } // namespace karuvel

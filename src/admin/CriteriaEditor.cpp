@@ -453,11 +453,12 @@ bool FrmTimeData::Command3_Click()
     }
     const std::vector<CriteriaChange> changes = criteriaChanges(savedGrid_, sheet_.grid);
     if (!changes.empty()) {
-        // Who would clear each changed level is worked out from the runs held
-        // since the dashboard's last recount (it recounts as it opens this
-        // window); nothing is read while the question waits.
-        const QString question =
-            criteriaSaveQuestion(changes, savedGrid_, sheet_.grid, heldRecords(), toOleDateTime(clock().now()));
+        // Who would clear each changed level is worked out from the runs held,
+        // brought up to date with the file first (only the runs appended
+        // since they were read are read); nothing is read while the question waits.
+        const bool runsRead = refreshResults().ok();
+        const QString question = criteriaSaveQuestion(changes, savedGrid_, sheet_.grid, heldRecords(),
+                                                      toOleDateTime(clock().now()), runsRead);
         if (!messages().confirm(QStringLiteral("更新記録"), question, ConfirmButtons::YesNo)) {
             SaveNote->setText(QStringLiteral("記録しませんでした。"));
             return false;

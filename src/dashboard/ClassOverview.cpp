@@ -77,7 +77,10 @@ QStringList overviewCellLines(const OverviewCell& cell)
     QStringList lines;
     if (cell.cleared) lines << QStringLiteral("クリア");
     else if (cell.clearedBefore) lines << QStringLiteral("以前クリア");
-    lines << QString::number(cell.runs) + QStringLiteral("回 ") + QString::number(cell.points) + QStringLiteral("点");
+    const QString runs = QString::number(cell.runs) + QStringLiteral("回");
+    const QString points = QString::number(cell.points) + QStringLiteral("点");
+    if (cell.runs >= 100 || cell.points >= 1000) lines << runs << points;
+    else lines << runs + QLatin1Char(' ') + points;
     lines << (cell.best >= 0 ? QStringLiteral("最高 ") + QString::number(cell.best) + QStringLiteral("秒")
                              : QStringLiteral("最高 -"));
     return lines;
@@ -179,8 +182,8 @@ XlsxSheet overviewSheet(const ProgramState& s, const ClassOverview& overview, co
 namespace {
 // Page geometry of the printed overview, in the page's units.
 constexpr double kHeadingRows = 2.0;  // the title and the headings take two rows' room
-// Three lines of at least 12 pixels (9 points on paper) a row.
-double rowHeightOn(const QRectF& rect) { return std::clamp(rect.height() / 18.0, 44.0, 60.0); }
+// Four lines of at least 12 pixels (9 points on paper) a row.
+double rowHeightOn(const QRectF& rect) { return std::clamp(rect.height() / 18.0, 56.0, 64.0); }
 } // namespace
 
 int overviewRowsPerPage(const QRectF& rect)
@@ -196,7 +199,7 @@ void paintOverviewPage(QPainter& p, const QRectF& rect, const ProgramState& s, c
     const int columns = int(overview.levels.size()) + 1;
     const double nameWidth = std::min(rect.width() * 0.22, 150.0);
     const double cellWidth = columns > 1 ? (rect.width() - nameWidth) / double(columns - 1) : 0.0;
-    const double textPixels = std::clamp(std::min(rowHeight / 3.6, cellWidth / 6.0), 12.0, 14.0);
+    const double textPixels = std::clamp(std::min(rowHeight / 4.6, cellWidth / 6.0), 12.0, 14.0);
     p.setFont(pixelFont(textPixels * 1.4, true));
     p.setPen(Qt::black);
     p.drawText(QRectF(rect.left(), rect.top(), rect.width(), rowHeight), Qt::AlignLeft | Qt::AlignVCenter, title);

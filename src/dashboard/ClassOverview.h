@@ -48,7 +48,8 @@ ClassOverview classOverview(const ProgramState& s, const QString& gradeFilter, c
 
 // The cell's lines: "クリア" when cleared within the period, "以前クリア"
 // when only before it, then "3回 30点" and "最高 45秒" ("最高 -" without a
-// best time); "−" alone for a level never run.
+// best time); "−" alone for a level never run. Counts too wide for a level's
+// column (100 runs or 1000 points and more) go on two lines: "141回", "2100点".
 QStringList overviewCellLines(const OverviewCell& cell);
 
 // The overview as CSV lines (a heading line, then one line per pupil: grade,

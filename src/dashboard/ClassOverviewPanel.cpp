@@ -75,7 +75,8 @@ ClassOverviewPanel::ClassOverviewPanel(std::function<QString()> gradeFilter, QWi
     QFont cellFont(QStringLiteral("IPAGothic"));
     cellFont.setPixelSize(12);
     OverviewTable->setFont(cellFont);
-    OverviewTable->verticalHeader()->setDefaultSectionSize(54);
+    // Four lines a cell: the state, runs and points on two lines when they are many, the best time.
+    OverviewTable->verticalHeader()->setDefaultSectionSize(62);
     // The row numbers would take room the level columns need.
     OverviewTable->verticalHeader()->hide();
     // A level's number and name on two lines: a narrow column shows them whole.
@@ -138,14 +139,16 @@ QString ClassOverviewPanel::pageTitle() const
 
 int ClassOverviewPanel::pageCount() const
 {
-    const int perPage = overviewRowsPerPage(QRectF(0, 0, kPrintPageWidth, pdfPageHeight(kOverviewOrientation)));
+    const int perPage = overviewRowsPerPage(
+        QRectF(0, 0, pdfPageWidth(kOverviewOrientation), pdfPageHeight(kOverviewOrientation)));
     const int rows = int(model->overview().rows.size());
     return std::max(1, (rows + perPage - 1) / perPage);
 }
 
 void ClassOverviewPanel::paintPage(QPainter& p, const QRectF& rect, int index) const
 {
-    const int perPage = overviewRowsPerPage(QRectF(0, 0, kPrintPageWidth, pdfPageHeight(kOverviewOrientation)));
+    const int perPage = overviewRowsPerPage(
+        QRectF(0, 0, pdfPageWidth(kOverviewOrientation), pdfPageHeight(kOverviewOrientation)));
     const int pages = pageCount();
     QString title = pageTitle();
     if (pages > 1) title += QStringLiteral("　") + QString::number(index + 1) + QLatin1Char('/') + QString::number(pages);

@@ -23,14 +23,24 @@ QString writeProblem(const QString& path)
 }
 } // namespace
 
-double pdfPageHeight(QPageLayout::Orientation orientation)
+namespace {
+// The printable part of an A4 page in the painting's units: a unit is as
+// large on a page across the paper as on an upright one (whose width is
+// kPrintPageWidth), so that text keeps its size when the page is turned.
+QSizeF pdfPageSize(QPageLayout::Orientation orientation)
 {
-    QSizeF a4 = QPageSize(QPageSize::A4).size(QPageSize::Millimeter);
+    const QSizeF upright = QPageSize(QPageSize::A4).size(QPageSize::Millimeter);
+    QSizeF a4 = upright;
     if (orientation == QPageLayout::Landscape) a4.transpose();
-    const double width = a4.width() - kMarginsMm.left() - kMarginsMm.right();
-    const double height = a4.height() - kMarginsMm.top() - kMarginsMm.bottom();
-    return height / width * kPrintPageWidth;
+    const double unitsPerMm = kPrintPageWidth / (upright.width() - kMarginsMm.left() - kMarginsMm.right());
+    return {(a4.width() - kMarginsMm.left() - kMarginsMm.right()) * unitsPerMm,
+            (a4.height() - kMarginsMm.top() - kMarginsMm.bottom()) * unitsPerMm};
 }
+} // namespace
+
+double pdfPageHeight(QPageLayout::Orientation orientation) { return pdfPageSize(orientation).height(); }
+
+double pdfPageWidth(QPageLayout::Orientation orientation) { return pdfPageSize(orientation).width(); }
 
 bool writePdfPages(const QString& path, const QString& title, int pages, const PagePainter& paint, QString* problem,
                    QPageLayout::Orientation orientation)
@@ -54,8 +64,9 @@ bool writePdfPages(const QString& path, const QString& title, int pages, const P
             return false;
         }
         const QRect area = writer.pageLayout().paintRectPixels(writer.resolution());
-        const double scale = area.width() / kPrintPageWidth;
-        const QRectF page(0, 0, kPrintPageWidth, area.height() / scale);
+        const double pageWidth = pdfPageWidth(orientation);
+        const double scale = area.width() / pageWidth;
+        const QRectF page(0, 0, pageWidth, area.height() / scale);
         for (int k = 0; k < pages; ++k) {
             if (k > 0) writer.newPage();
             p.save();

@@ -22,8 +22,11 @@ using PagePainter = std::function<void(QPainter& p, const QRectF& page, int inde
 bool writePdfPages(const QString& path, const QString& title, int pages, const PagePainter& paint, QString* problem,
                    QPageLayout::Orientation orientation = QPageLayout::Portrait);
 
-// The height of an A4 page in the units of the painting (the width being kPrintPageWidth).
+// The height and width of an A4 page in the units of the painting (an
+// upright page is kPrintPageWidth wide; a page across the paper is wider in
+// units of the same size).
 double pdfPageHeight(QPageLayout::Orientation orientation = QPageLayout::Portrait);
+double pdfPageWidth(QPageLayout::Orientation orientation = QPageLayout::Portrait);
 
 // A piece of a file name that every system accepts: \ / : * ? " < > | and
 // control characters become "_", blanks at the ends are dropped.

@@ -53,8 +53,11 @@ bool axisNeedsYears(double fromWhen, double toWhen)
     return toWhen - fromWhen > 300 || fromOleDate(std::floor(fromWhen)).year() != fromOleDate(std::floor(toWhen)).year();
 }
 
+// A title in its line; one too long for the width is drawn smaller until it fits.
 void drawTitle(QPainter& p, const QRectF& rect, const QString& text, double size)
 {
+    const double wide = QFontMetricsF(chartFont(size, true)).horizontalAdvance(text);
+    if (wide > rect.width() && wide > 0) size = std::max(8.0, size * rect.width() / wide * 0.98);
     p.setFont(chartFont(size, true));
     p.setPen(Qt::black);
     p.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, text);
@@ -261,7 +264,8 @@ void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level
     p.restore();
 }
 
-void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoints>& weeks, double textPixels)
+void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoints>& weeks, double textPixels,
+                      bool monthly)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -269,7 +273,7 @@ void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoi
     const QFont small = chartFont(ts);
     const QFontMetricsF fm(small);
     const double titleHeight = fm.height() * 1.3;
-    drawTitle(p, QRectF(rect.left(), rect.top(), rect.width(), titleHeight), QStringLiteral("週ごとの獲得ポイント"),
+    drawTitle(p, QRectF(rect.left(), rect.top(), rect.width(), titleHeight), monthly ? QStringLiteral("月ごとの獲得ポイント") : QStringLiteral("週ごとの獲得ポイント"),
               ts * 1.1);
     p.setFont(small);
     const double leftAxis = fm.horizontalAdvance(QStringLiteral("99999")) + 6;
@@ -297,8 +301,13 @@ void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoi
     // A date under the bars about every two label widths, with the year when
     // the weeks cross one.
     const double firstWeek = toOleDate(weeks.front().monday), lastWeek = toOleDate(weeks.back().monday) + 6;
-    const QString widest = chartDayText(lastWeek, firstWeek, lastWeek).size() > 5 ? QStringLiteral("2026/12/31")
-                                                                                  : QStringLiteral("12/31");
+    // A month's bar is named by its year and month ("2025/4"), a week's by its Monday.
+    auto barText = [&](const QDate& d) {
+        return monthly ? QStringLiteral("%1/%2").arg(d.year()).arg(d.month()) : chartDayText(toOleDate(d), firstWeek, lastWeek);
+    };
+    const QString widest = monthly ? QStringLiteral("2026/12")
+                           : chartDayText(lastWeek, firstWeek, lastWeek).size() > 5 ? QStringLiteral("2026/12/31")
+                                                                                    : QStringLiteral("12/31");
     const int labelEvery = std::max(1, int(std::ceil(fm.horizontalAdvance(widest) * 1.4 / slot)));
     for (size_t k = 0; k < weeks.size(); ++k) {
         const double x = plot.left() + slot * double(k) + (slot - barWidth) / 2;
@@ -315,7 +324,7 @@ void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoi
         const size_t fromEnd = weeks.size() - 1 - k;  // the latest week always has its date
         if (fromEnd % size_t(labelEvery) == 0) {
             p.setPen(Qt::black);
-            const QString t = chartDayText(toOleDate(w.monday), firstWeek, lastWeek);
+            const QString t = barText(w.monday);
             const double tw = fm.horizontalAdvance(t);
             p.drawText(QPointF(std::clamp(x + barWidth / 2 - tw / 2, plot.left() - leftAxis / 2, plot.right() - tw),
                                plot.bottom() + fm.ascent() + 2),
@@ -329,8 +338,21 @@ void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoi
 
 void paintPupilCharts(QPainter& p, const QRectF& rect, const PupilCharts& charts)
 {
-    const double titleHeight = charts.title.isEmpty() ? 0.0 : std::clamp(rect.height() * 0.05, 14.0, 26.0);
+    double titleHeight = charts.title.isEmpty() ? 0.0 : std::clamp(rect.height() * 0.05, 14.0, 26.0);
     if (titleHeight > 0) drawTitle(p, QRectF(rect.left(), rect.top(), rect.width(), titleHeight), charts.title, titleHeight * 0.7);
+    if (!charts.subtitle.isEmpty()) {
+        // The period and the group on a line of their own: the title line keeps its size.
+        const double h = std::max(12.0, titleHeight * 0.75);
+        p.save();
+        p.setFont(chartFont(h * 0.72, false));
+        p.setPen(Qt::black);
+        QString line = charts.subtitle;
+        const QFontMetricsF fm(p.font());
+        if (fm.horizontalAdvance(line) > rect.width()) line = fm.elidedText(line, Qt::ElideRight, rect.width());
+        p.drawText(QRectF(rect.left(), rect.top() + titleHeight, rect.width(), h), Qt::AlignLeft | Qt::AlignVCenter, line);
+        p.restore();
+        titleHeight += h;
+    }
     // Each level chart gets two shares of the height, the weekly chart one and a half.
     const double shares = 2.0 * double(charts.levels.size()) + 1.5;
     const double unit = (rect.height() - titleHeight) / shares;
@@ -342,7 +364,7 @@ void paintPupilCharts(QPainter& p, const QRectF& rect, const PupilCharts& charts
         paintLevelChart(p, QRectF(rect.left(), y, rect.width(), 2 * unit - gap), level, charts.fromWhen, charts.toWhen, ts);
         y += 2 * unit;
     }
-    paintWeeklyChart(p, QRectF(rect.left(), y, rect.width(), 1.5 * unit - gap), charts.weeks, ts);
+    paintWeeklyChart(p, QRectF(rect.left(), y, rect.width(), 1.5 * unit - gap), charts.weeks, ts, charts.monthly);
 }
 
 ProgressChart::ProgressChart(QWidget* parent) : QWidget(parent)

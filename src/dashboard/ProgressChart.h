@@ -20,8 +20,10 @@ namespace karuvel {
 // Everything the charts of one pupil show.
 struct PupilCharts {
     QString title;                      // whose charts these are
+    QString subtitle;                   // under it, smaller: the period and the group compared with
     std::vector<LevelProgress> levels;  // one chart each, in this order
-    std::vector<WeekPoints> weeks;      // the weekly points chart
+    std::vector<WeekPoints> weeks;      // the points chart's bars: weeks, or months when `monthly`
+    bool monthly = false;
     double fromWhen = 0;                // the time axis of the level charts (OLE date-times)
     double toWhen = 0;
     QString periodText;                 // the period chosen ("2026/09/01～2026/12/10"), empty: the last ten years
@@ -36,8 +38,10 @@ void setChartTimeAxis(PupilCharts* charts, double now);
 // or in proportion to the chart's height when that is 0.
 void paintLevelChart(QPainter& p, const QRectF& rect, const LevelProgress& level, double fromWhen, double toWhen,
                      double textPixels = 0);
-// The weekly points chart in `rect`.
-void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoints>& weeks, double textPixels = 0);
+// The points chart in `rect`: a bar a week ("週ごとの獲得ポイント"), or a
+// bar a month ("月ごとの獲得ポイント") when `monthly`.
+void paintWeeklyChart(QPainter& p, const QRectF& rect, const std::vector<WeekPoints>& weeks, double textPixels = 0,
+                      bool monthly = false);
 // The title, the level charts one under the other and the weekly chart at the
 // bottom, sharing `rect`.
 void paintPupilCharts(QPainter& p, const QRectF& rect, const PupilCharts& charts);

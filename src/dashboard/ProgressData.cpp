@@ -97,6 +97,24 @@ std::vector<WeekPoints> weeklyPoints(const std::vector<ResultRecordData>& record
     return weeks;
 }
 
+std::vector<WeekPoints> monthlyPoints(const std::vector<ResultRecordData>& records, const ProgramState& s, int pupil,
+                                      const std::vector<int>& levels, const QDate& from, const QDate& to)
+{
+    std::vector<WeekPoints> months;
+    if (!from.isValid() || !to.isValid() || to < from) return months;
+    const QDate first(from.year(), from.month(), 1);
+    for (QDate d = first; d <= to; d = d.addMonths(1)) months.push_back({d, 0});
+    for (const ResultRecordData& r : records) {
+        if (r.pupil != pupil || !wanted(levels, r.level) || r.level < 1 || r.level > kMaxLevel) continue;
+        if (!usableDate(r.date) || isPracticeLevelName(s.LevelNames[r.level])) continue;
+        const QDate day = fromOleDate(std::floor(r.date));
+        const long long k = (day.year() - first.year()) * 12LL + (day.month() - first.month());
+        if (k < 0 || k >= (long long)months.size()) continue;
+        months[size_t(k)].points += recordPoints(r.time, s.TargetTime[r.level], s.PointMultiplier[r.level]);
+    }
+    return months;
+}
+
 QDate firstChartWeek(const std::vector<ResultRecordData>& records, int pupil, const std::vector<int>& levels,
                      const QDate& today, int maxWeeks)
 {

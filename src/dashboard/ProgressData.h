@@ -37,8 +37,8 @@ struct LevelProgress {
 };
 
 struct WeekPoints {
-    QDate monday;          // the week runs from this Monday to the Sunday after
-    long long points = 0;  // points of the pupil's runs in that week
+    QDate monday;          // the week runs from this Monday to the Sunday after (a month's bar: its first day)
+    long long points = 0;  // points of the pupil's runs in that week (or month)
 };
 
 // A run's time is drawn as a time only when it is one the summary sheet
@@ -69,6 +69,11 @@ LevelProgress levelProgress(const std::vector<ResultRecordData>& records, const 
 // the points on the sheet.
 std::vector<WeekPoints> weeklyPoints(const std::vector<ResultRecordData>& records, const ProgramState& s, int pupil,
                                      const std::vector<int>& levels, const QDate& from, const QDate& to);
+
+// The same per month, from the month of `from` to the month of `to`; each
+// bar's day is the first of its month.
+std::vector<WeekPoints> monthlyPoints(const std::vector<ResultRecordData>& records, const ProgramState& s, int pupil,
+                                      const std::vector<int>& levels, const QDate& from, const QDate& to);
 
 // The weeks the weekly chart shows: from the week of the pupil's first run on
 // those levels (but at most `maxWeeks` weeks back) to the week of `today`.

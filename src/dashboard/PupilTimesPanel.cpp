@@ -300,7 +300,8 @@ void PupilTimesPanel::Command24_Click(int member)
             std::vector<PupilCharts> all;
             for (int p : pupils) {
                 PupilCharts charts = pupilCharts(records, s, summary, p, levels, now);
-                charts.title = summary.titleLine(p) + QStringLiteral("　") + summary.scopeLine(p);
+                charts.title = summary.titleLine(p);
+                charts.subtitle = summary.scopeLine(p);
                 all.push_back(std::move(charts));
             }
             emit chartsDrawn(all);

@@ -26,9 +26,15 @@ PupilCharts pupilCharts(const std::vector<ResultRecordData>& records, const Prog
         charts.levels.push_back(std::move(progress));
     }
     const QDate last = scope.periodSet && scope.period.to.isValid() ? std::min(scope.period.to, now.date()) : now.date();
-    QDate first = firstChartWeek(own, pupil, levels, last, kChartWeeks);
-    if (scope.periodSet && scope.period.from.isValid()) first = std::max(first, weekStart(scope.period.from));
-    charts.weeks = weeklyPoints(own, s, pupil, levels, first, last);
+    // The bars span the period chosen, or the runs shown.
+    QDate first = firstChartWeek(own, pupil, levels, last, int(kSummaryDays / 7) + 1);
+    if (scope.periodSet && scope.period.from.isValid()) first = weekStart(std::min(scope.period.from, last));
+    if (first.daysTo(last) / 7 + 1 > kChartWeeks) {
+        charts.monthly = true;
+        charts.weeks = monthlyPoints(own, s, pupil, levels, first, last);
+    } else {
+        charts.weeks = weeklyPoints(own, s, pupil, levels, first, last);
+    }
     setChartTimeAxis(&charts, nowOle);
     if (scope.periodSet) {
         // The axis spans the period chosen (up to today), not only the runs in it.
@@ -98,7 +104,8 @@ void paintSheetPage(QPainter& p, const QRectF& rect, const SheetPage& page)
         p.setPen(QPen(QColor(200, 200, 200), 1));
         p.drawLine(QPointF(rect.left(), y - 3), QPointF(rect.right(), y - 3));
     }
-    paintWeeklyChart(p, QRectF(rect.left(), y + 4, rect.width(), 1.5 * unit - 8), page.charts.weeks, chartText);
+    paintWeeklyChart(p, QRectF(rect.left(), y + 4, rect.width(), 1.5 * unit - 8), page.charts.weeks, chartText,
+                     page.charts.monthly);
     p.restore();
 }
 

@@ -14,12 +14,13 @@ class QPainter;
 
 namespace karuvel {
 
-// How far back the weekly points chart goes.
-constexpr int kChartWeeks = 26;
+// The most weeks the points chart shows as weeks; a longer span is shown per month.
+constexpr int kChartWeeks = 60;
 
 // The charts of a pupil for the given levels: the runs of the sheet's period
-// (kSummaryDays), the school's average from the summary, the weeks from the
-// first run (at most kChartWeeks back) to now.
+// (the period chosen, or kSummaryDays), the school's average from the summary,
+// the points from the period's start (or the first run) to now, per week, or
+// per month when there would be more than kChartWeeks weeks.
 PupilCharts pupilCharts(const std::vector<ResultRecordData>& records, const ProgramState& s,
                         const PupilSummary& summary, int pupil, const std::vector<int>& levels, const QDateTime& now);
 

@@ -11,10 +11,21 @@
 namespace karuvel {
 
 namespace {
+// "レベル1～5・7・9・10": three or more levels in a row as a range, so that
+// a long list fits its column.
 QString levelsText(const std::vector<int>& levels)
 {
     QStringList parts;
-    for (int l : levels) parts << QString::number(l);
+    for (size_t i = 0; i < levels.size();) {
+        size_t j = i;
+        while (j + 1 < levels.size() && levels[j + 1] == levels[j] + 1) ++j;
+        if (j - i >= 2) {
+            parts << QString::number(levels[i]) + QStringLiteral("～") + QString::number(levels[j]);
+        } else {
+            for (size_t k = i; k <= j; ++k) parts << QString::number(levels[k]);
+        }
+        i = j + 1;
+    }
     return parts.isEmpty() ? QStringLiteral("−") : QStringLiteral("レベル") + parts.join(QStringLiteral("・"));
 }
 

@@ -33,7 +33,8 @@ struct StuckRow {
 std::vector<StuckRow> stuckList(const ProgramState& s, const QString& gradeFilter, const ClassProgress& progress,
                                 const QDate& today);
 
-// The texts of a row's columns: name, last run, not cleared, stalled, time-overs.
+// The texts of a row's columns: name, last run, not cleared, stalled,
+// time-overs; three or more levels in a row are written as a range ("レベル1～5・7").
 QStringList stuckRowTexts(const StuckRow& row);
 QStringList stuckHeadings();
 

@@ -1,14 +1,15 @@
 // The cues on Windows, through the system's own player (winmm's PlaySound,
-// which plays a file in the background). PlaySound does not report the end of
-// a sound, so the end is reported when the file's length, read from its
-// header, has passed. A PC without any sound output plays the cue silently
-// for its length, as the other systems' silent device does: the drill keeps
-// its pace and a missing device is no failed cue.
+// which plays in the background). The file is read here and played from
+// memory: PlaySound would open a file by its name in the system's ANSI code
+// page, where a Japanese folder name is lost on a PC set to another language.
+// PlaySound does not report the end of a sound, so the end is reported when
+// the file's length, read from its header, has passed. A PC without any sound
+// output plays the cue silently for its length, as the other systems' silent
+// device does: the drill keeps its pace and a missing device is no failed cue.
 #include "platform/SoundPlayerWin.h"
 #include "platform/WavLength.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QTimer>
@@ -24,7 +25,7 @@ class WinSoundPlayer : public ISoundPlayer {
 public:
     ~WinSoundPlayer() override
     {
-        if (ended_) PlaySoundW(nullptr, nullptr, 0);
+        if (!playing_.isEmpty()) PlaySoundW(nullptr, nullptr, 0);  // before its bytes go
     }
 
     int start(const QString& path, Ended ended) override
@@ -35,6 +36,8 @@ public:
             return 1;
         }
         const std::optional<qint64> length = wavLengthMs(file);
+        QByteArray bytes;
+        if (length && file.seek(0)) bytes = file.readAll();
         file.close();
         if (!length) {
             lastError_ = QStringLiteral("WAV ファイルではありません: %1").arg(path);
@@ -50,11 +53,14 @@ public:
         // one): its caller goes on as after its end.
         finish();
         if (waveOutGetNumDevs() > 0) {
-            const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
-            if (!PlaySoundW(name.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT)) {
+            // The bytes must stay while they play: the sound before is stopped by
+            // this call, and only then are its bytes let go.
+            if (bytes.isEmpty() || !PlaySoundW(reinterpret_cast<LPCWSTR>(bytes.constData()), nullptr,
+                                               SND_MEMORY | SND_ASYNC | SND_NODEFAULT)) {
                 lastError_ = QStringLiteral("音声を再生できません: %1").arg(path);
                 return 3;
             }
+            playing_ = bytes;
         }
         ended_ = std::move(ended);
         timer_->start(int(std::min<qint64>(*length, 24 * 3600 * 1000)));
@@ -74,6 +80,7 @@ private:
     }
 
     QString lastError_;
+    QByteArray playing_;      // the file PlaySound plays from
     QPointer<QTimer> timer_;  // gone with the application object
     Ended ended_;
 };

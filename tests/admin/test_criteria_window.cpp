@@ -3,12 +3,14 @@
 #include "Fakes.h"
 #include "TempDir.h"
 #include "admin/CriteriaEditor.h"
+#include "frame/Calendar.h"
 #include "frame/Navigator.h"
 #include "frame/Screen.h"
 #include "records/Criteria.h"
 #include "state/ProgramState.h"
 
 #include <QDir>
+#include <cmath>
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -343,6 +345,34 @@ TEST_F(CriteriaWindow, FileWithMoreThan35LevelsIsShownButNotSaved)
     EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("記録できません")));
     EXPECT_EQ(criteriaBytes(), before);
     EXPECT_EQ(w->DataChanged(), 1);
+}
+
+// Who would clear is counted on the file as it is at the save: runs another
+// PC stored after the window opened count too.
+TEST_F(CriteriaWindow, TheSaveQuestionCountsRunsStoredSinceTheWindowOpened)
+{
+    dir.writeBytes(kResults, QByteArray());
+    FrmTimeData* w = open();
+    {
+        QByteArray run = record(7, 1, 20);
+        qToLittleEndian(std::floor(toOleDate(fakes.clock.now().date())), run.data());
+        QFile f(dir.file(kResults));
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write(run);
+    }
+    // Level 1 cleared by one run, whatever its points.
+    key(w, Qt::Key_Right);
+    key(w, Qt::Key_Right);
+    key(w, Qt::Key_Space);
+    QTest::keyClicks(w->Gridinputtext, QStringLiteral("0"));
+    key(w, Qt::Key_Right);
+    key(w, Qt::Key_Space);
+    QTest::keyClicks(w->Gridinputtext, QStringLiteral("1"));
+    fakes.messages.answer = false;
+    EXPECT_FALSE(w->Command3_Click());
+    ASSERT_EQ(fakes.messages.shown.size(), 1);
+    EXPECT_TRUE(fakes.messages.shown[0].second.contains(QStringLiteral("（判定期間にクリアする人 0人→1人）")))
+        << fakes.messages.shown[0].second.toStdString();
 }
 
 TEST_F(CriteriaWindow, KeysDoNotRereadUnchangedResultsButSeeNewRuns)

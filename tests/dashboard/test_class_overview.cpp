@@ -2,11 +2,13 @@
 #include "Fakes.h"
 #include "Runs.h"
 #include "dashboard/ClassOverview.h"
+#include "dashboard/PdfPages.h"
 #include "dashboard/StuckList.h"
 #include "frame/Calendar.h"
 
 #include <cmath>
 
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QTableView>
@@ -100,6 +102,15 @@ TEST_F(Overview, CellsOfAFixtureClass)
         SCOPED_TRACE(c.what);
         EXPECT_EQ(overviewCellLines(o.rows[size_t(c.row)].cells[c.cell]), c.lines);
     }
+
+    // Many runs or points: on two lines, so that a narrow column shows them whole.
+    OverviewCell many;
+    many.ran = many.cleared = true;
+    many.runs = 141;
+    many.points = 2100;
+    many.best = 28;
+    EXPECT_EQ(overviewCellLines(many), (QStringList{QStringLiteral("クリア"), QStringLiteral("141回"),
+                                                    QStringLiteral("2100点"), QStringLiteral("最高 28秒")}));
 
     // Over everything, 上田's May clear is within the period.
     const ClassOverview all = overview(QStringLiteral("小５"), PeriodChoice::Everything);
@@ -237,6 +248,10 @@ TEST_F(Overview, StuckListPutsThoseWhoNeedTheTeacherFirst)
         ASSERT_LT(c.row, rows.size());
         EXPECT_EQ(stuckRowTexts(rows[c.row]), c.texts);
     }
+    // A long list of levels: runs of three or more as ranges.
+    StuckRow many = rows[3];
+    many.notCleared = {1, 2, 3, 4, 5, 7, 9, 10, 12};
+    EXPECT_EQ(stuckRowTexts(many)[2], QStringLiteral("レベル1～5・7・9・10・12"));
 }
 
 TEST(ClearRule, FirstDayTheRuleWasMetAndStalledRuns)
@@ -298,4 +313,22 @@ TEST_F(Overview, StalledOverAPupilsLongHistory)
     ASSERT_EQ(rows.size(), 3u);
     for (const StuckRow& r : rows)
         EXPECT_EQ(r.stalled, r.pupil == 3 ? std::vector<int>{3} : std::vector<int>{}) << r.name.toStdString();
+}
+
+// On paper across the page, twelve level columns each hold a cell's widest
+// line ("以前クリア", "2100点") at 9 points (12 units): the page across the
+// paper is wider in units of the same size, not the upright page's width
+// with everything shrunk.
+TEST(OverviewPaper, TwelveLevelColumnsHoldTheirLinesAcrossThePage)
+{
+    const double width = pdfPageWidth(QPageLayout::Landscape);
+    const double height = pdfPageHeight(QPageLayout::Landscape);
+    EXPECT_NEAR(width / kPrintPageWidth, pdfPageHeight(QPageLayout::Portrait) / kPrintPageWidth, 0.06);
+    EXPECT_NEAR(height, kPrintPageWidth, 30);
+    const double cellWidth = (width - std::min(width * 0.22, 150.0)) / 12.0;
+    QFont font(QStringLiteral("IPAGothic"));
+    font.setPixelSize(12);
+    const QFontMetricsF fm(font);
+    for (const QString& line : {QStringLiteral("以前クリア"), QStringLiteral("12345点"), QStringLiteral("最高 123秒")})
+        EXPECT_LE(fm.horizontalAdvance(line), cellWidth - 4) << line.toStdString();
 }

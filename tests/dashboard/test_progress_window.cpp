@@ -84,7 +84,8 @@ TEST_F(ProgressWindow, GraphShowsTheSignedInPupilsChartsBesideTheSheet)
     d.Command17->click();
     ASSERT_TRUE(d.Picture12->isVisible());
     const PupilCharts& charts = d.Picture12->charts();
-    EXPECT_EQ(charts.title, QStringLiteral("Karuvel　小３ 小川（3）　期間：最近10年　くらべる相手：塾全体"));
+    EXPECT_EQ(charts.title, QStringLiteral("Karuvel　小３ 小川（3）"));
+    EXPECT_EQ(charts.subtitle, QStringLiteral("期間：最近10年　くらべる相手：塾全体"));
     ASSERT_EQ(charts.levels.size(), 2u);  // the two levels of the sheet
     ASSERT_EQ(charts.levels[0].runs.size(), 2u);
     EXPECT_TRUE(charts.levels[0].runs[0].noTime);

@@ -149,6 +149,11 @@ TEST_F(TeacherViews, APeriodLimitsTheSheetAndTheCharts)
     EXPECT_TRUE(sheet.contains(QStringLiteral("期間：2026/12/01～2026/12/31")));
     EXPECT_TRUE(d.Picture12->charts().levels[0].runs.empty());
     EXPECT_GE(d.Picture12->charts().fromWhen, toOleDate(QDate(2026, 12, 1)) - 1);
+    // The points bars span the month's weeks: from the week of 12/1 to this week.
+    ASSERT_FALSE(d.Picture12->charts().weeks.empty());
+    EXPECT_FALSE(d.Picture12->charts().monthly);
+    EXPECT_EQ(d.Picture12->charts().weeks.front().monday, QDate(2026, 11, 30));
+    EXPECT_EQ(d.Picture12->charts().weeks.back().monday, QDate(2026, 12, 7));
 
     // A range of the teacher's own, across the turn of the year.
     d.Picture11->SheetPeriod->setChoice(PeriodChoice::Range);
@@ -156,6 +161,22 @@ TEST_F(TeacherViews, APeriodLimitsTheSheetAndTheCharts)
     d.Picture11->SheetPeriod->To->setDate(fromOleDate(today));
     EXPECT_EQ(d.Picture12->charts().levels[0].runs.size(), 1u);
     EXPECT_TRUE(d.SheetText->toPlainText().contains(QStringLiteral("回数　　　　　　　      1回")));
+    // 500 days are too many weeks for bars of their own: a bar a month over the
+    // whole range, the old run's points in its month.
+    const PupilCharts& charts = d.Picture12->charts();
+    ASSERT_TRUE(charts.monthly);
+    const QDate from = fromOleDate(today - 500);
+    ASSERT_EQ(charts.weeks.size(), size_t((2026 - from.year()) * 12 + 12 - from.month() + 1));
+    EXPECT_EQ(charts.weeks.front().monday, QDate(from.year(), from.month(), 1));
+    EXPECT_EQ(charts.weeks.back().monday, QDate(2026, 12, 1));
+    const QDate oldRun = fromOleDate(today - 400);
+    long long points = 0;
+    for (const WeekPoints& w : charts.weeks) {
+        if (w.points == 0) continue;
+        EXPECT_EQ(w.monday, QDate(oldRun.year(), oldRun.month(), 1));
+        points += w.points;
+    }
+    EXPECT_GT(points, 0);
 }
 
 TEST_F(TeacherViews, StuckListAndOverviewOpenAPupilsSheetAndCharts)

@@ -23,12 +23,22 @@ before=$(stat -c %s "$results" 2>/dev/null || echo 0)
 # The tour stands in the program folder, as the program does, only while it runs.
 cp "$out/karuvel-tour.exe" "$prog/"
 trap 'rm -f "$prog/karuvel-tour.exe"; end_session' EXIT
-KARUVEL_PATH_FILE="$(winpath "$tour_work/パスデータ.txt")" "$WINE" "$prog/karuvel-tour.exe" "$(winpath "$pictures")" \
-  >"$tour_work/tour.out" 2>&1 || { cat "$tour_work/tour.out"; fail "the tour stopped"; }
+# The cues go to a sound device, ALSA's null device through Wine's ALSA driver, so that
+# they are played by Windows' own player (a PC without a device plays them silently);
+# Wine's trace of winmm tells how each one went.
+printf 'pcm.!default { type null }\n' >"$tour_work/asound.conf"
+KARUVEL_PATH_FILE="$(winpath "$tour_work/パスデータ.txt")" WINEDEBUG=+winmm \
+  WINEDLLOVERRIDES="${WINEDLLOVERRIDES/winealsa.drv,/}" ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$tour_work/asound.conf" \
+  "$WINE" "$prog/karuvel-tour.exe" "$(winpath "$pictures")" >"$tour_work/tour.out" 2>&1 ||
+  { grep -v ':trace:' "$tour_work/tour.out" | tail -40; fail "the tour stopped"; }
+played=$(grep -c 'proc_PlaySound Done playing=.*=> ok!' "$tour_work/tour.out" || true)
+! grep -q 'proc_PlaySound Done playing=.*=> ko!' "$tour_work/tour.out" ||
+  fail "Windows' player could not play a cue: $(grep -m1 'Done playing=.*ko!' "$tour_work/tour.out")"
+((played > 0)) || fail "no cue was played by Windows' player"
 for p in name-selection dashboard drill-practice drill-map-correction drill-list-right finish criteria-editor \
          records-manager; do
   [[ $(stat -c %s "$pictures/$p.png" 2>/dev/null || echo 0) -gt 10000 ]] || fail "no picture $p.png"
 done
 # The run of the list level was stored: the school's results file grew by its record.
 [[ $(stat -c %s "$results") -gt $before ]] || fail "no run stored"
-echo "pictures in $pictures"
+echo "pictures in $pictures; $played cues played by Windows' player"
