@@ -9,7 +9,7 @@
 #include "dashboard/Dashboard.h"
 #include "dashboard/PupilSummary.h"
 #include "dashboard/ResultsLists.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "frame/Catalogue.h"
 #include "records/Recount.h"
 #include "records/ResultsFile.h"

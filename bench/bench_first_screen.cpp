@@ -14,7 +14,7 @@
 // splash_over_hello, namesel_over_hello, namesel_over_hello_cpu,
 // million_over_demo, million_over_demo_cpu.
 #include "SchoolYear.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include <QDate>
 #include <QDir>

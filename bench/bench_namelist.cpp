@@ -2,7 +2,7 @@
 // 5,000 pupils with 100,000 stored runs.
 #include "Fakes.h"
 #include "TempDir.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "records/Recount.h"
 #include "records/ResultsFile.h"
 #include "roster/NameList.h"

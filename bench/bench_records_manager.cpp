@@ -3,7 +3,7 @@
 #include "SchoolRuns.h"
 #include "roster/Roster.h"
 
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include <benchmark/benchmark.h>
 

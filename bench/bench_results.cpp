@@ -17,7 +17,7 @@
 #include "Fakes.h"
 #include "SchoolYear.h"
 #include "Runs.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "platform/RecordFile.h"
 #include "records/Recount.h"
 #include "records/ResultsReading.h"

@@ -1,7 +1,7 @@
 #include "admin/CriteriaEditor.h"
 
 #include "admin/CriteriaChecks.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include "frame/FileMessages.h"
 #include "frame/Navigator.h"

@@ -2,7 +2,7 @@
 
 #include "admin/CriteriaGrid.h"
 
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "platform/Cp932.h"
 #include "platform/FieldReader.h"
 #include "roster/Roster.h"

@@ -1,6 +1,6 @@
 #include "admin/RecordsCsv.h"
 
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "platform/Cp932.h"
 #include "records/Recount.h"
 #include "records/ResultsFile.h"

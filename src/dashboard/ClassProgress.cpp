@@ -1,7 +1,7 @@
 #include "dashboard/ClassProgress.h"
 
 #include "dashboard/PupilSummary.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "records/Recount.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "dashboard/Periods.h"
 
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "dashboard/ProgressChart.h"
 
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include <QFont>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "dashboard/ResultsLists.h"
 
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "records/Recount.h"
 #include "roster/Roster.h"
 

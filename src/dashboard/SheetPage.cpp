@@ -1,6 +1,6 @@
 #include "dashboard/SheetPage.h"
 
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include <QFont>
 #include <QFontMetricsF>

@@ -1,7 +1,7 @@
 #include "dashboard/StuckList.h"
 
 #include "dashboard/ResultsLists.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include <QFont>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "frame/SmallWindows.h"
 
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "frame/Catalogue.h"
 #include "frame/Configuration.h"
 #include "frame/Navigator.h"

@@ -42,7 +42,7 @@
 //   a whole reload. Every speed-up must pass both.
 #include "records/Recount.h"
 
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "platform/Platform.h"
 #include "records/ResultsFile.h"
 #include "records/ResultsReading.h"

@@ -1,7 +1,7 @@
 #include "records/ResultsFile.h"
 #include "records/ResultsReading.h"
 
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "platform/Cp932.h"
 #include "platform/Platform.h"
 #include "platform/RecordFile.h"

@@ -1,6 +1,6 @@
 #include "roster/NameSelection.h"
 
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "frame/DateWatch.h"
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"

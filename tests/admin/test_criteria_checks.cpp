@@ -2,7 +2,7 @@
 // column, the target below the minimum time, what a save says it changes,
 // and how many pupils a change lets clear a level.
 #include "admin/CriteriaChecks.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "Fakes.h"
 #include "TempDir.h"
 #include "admin/CriteriaEditor.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "frame/Navigator.h"
 #include "frame/Screen.h"
 #include "records/Criteria.h"

@@ -4,7 +4,7 @@
 #include "Runs.h"
 #include "TempDir.h"
 #include "admin/RecordsCsv.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "platform/Cp932.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "Runs.h"
 #include "TempDir.h"
 #include "admin/RecordLines.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "TempDir.h"
 #include "admin/RecordsBackup.h"
 #include "admin/RecordsManager.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "frame/Navigator.h"
 #include "platform/Cp932.h"
 #include "platform/RecordFile.h"

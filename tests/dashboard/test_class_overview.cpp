@@ -4,7 +4,7 @@
 #include "dashboard/ClassOverview.h"
 #include "dashboard/PdfPages.h"
 #include "dashboard/StuckList.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include <cmath>
 

@@ -5,7 +5,7 @@
 #include "Runs.h"
 #include "TempDir.h"
 #include "dashboard/Dashboard.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "frame/Catalogue.h"
 #include "frame/DateWatch.h"
 #include "frame/Navigator.h"

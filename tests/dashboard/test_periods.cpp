@@ -3,7 +3,7 @@
 #include "dashboard/Periods.h"
 #include "dashboard/ProgressChart.h"
 #include "dashboard/ProgressData.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "TempDir.h"
 #include "TeacherSchool.h"
 #include "dashboard/Dashboard.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
 #include "roster/Roster.h"

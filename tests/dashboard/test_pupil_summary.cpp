@@ -2,7 +2,7 @@
 #include "Fakes.h"
 #include "Runs.h"
 #include "dashboard/PupilSummary.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "records/Recount.h"
 
 #include <gtest/gtest.h>

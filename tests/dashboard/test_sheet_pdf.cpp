@@ -6,7 +6,7 @@
 #include "TempDir.h"
 #include "dashboard/PdfPages.h"
 #include "dashboard/SheetPage.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include <QFile>
 #include <QStandardPaths>

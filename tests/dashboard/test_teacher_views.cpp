@@ -9,7 +9,7 @@
 #include "TeacherSchool.h"
 #include "dashboard/Dashboard.h"
 #include "dashboard/PeriodBar.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "roster/Roster.h"
 
 #include <QComboBox>

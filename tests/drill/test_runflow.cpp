@@ -6,7 +6,7 @@
 #include "Runs.h"
 #include "TempDir.h"
 #include "drill/FinishScreen.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
 #include "frame/Screen.h"

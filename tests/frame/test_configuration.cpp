@@ -1,6 +1,6 @@
 #include "Fakes.h"
 #include "TempDir.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "frame/Catalogue.h"
 #include "frame/FileMessages.h"
 #include "frame/Configuration.h"

@@ -3,7 +3,7 @@
 // proper PCM WAV files.
 #include "Fakes.h"
 #include "TempDir.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "frame/Configuration.h"
 #include "platform/Cp932.h"
 #include "platform/FieldReader.h"

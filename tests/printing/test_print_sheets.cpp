@@ -8,7 +8,7 @@
 #include "TeacherSchool.h"
 #include "dashboard/Dashboard.h"
 #include "dashboard/PupilSummary.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "frame/Catalogue.h"
 #include "frame/Navigator.h"
 #include "platform/RealPlatform.h"

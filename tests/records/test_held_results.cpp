@@ -8,7 +8,7 @@
 #include "FaultyRecordIo.h"
 #include "Runs.h"
 #include "TempDir.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "platform/RecordFile.h"
 #include "platform/recordio/SharedFile.h"
 #include "records/Recount.h"

@@ -3,7 +3,7 @@
 #include "Fakes.h"
 #include "Runs.h"
 #include "TempDir.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "platform/RecordFile.h"
 #include "records/Recount.h"
 #include "records/ResultsFile.h"

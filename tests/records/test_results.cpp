@@ -4,7 +4,7 @@
 #include "FaultyRecordIo.h"
 #include "Runs.h"
 #include "TempDir.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "frame/FileMessages.h"
 #include "platform/RecordFile.h"
 #include "records/ResultsFile.h"

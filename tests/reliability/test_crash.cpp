@@ -8,7 +8,7 @@
 #include "FaultyRecordIo.h"
 #include "TempDir.h"
 #include "frame/FileMessages.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "platform/RecordFile.h"
 #include "records/ResultsFile.h"
 #include "state/ProgramState.h"

@@ -8,7 +8,7 @@
 #include "Runs.h"
 #include "TempDir.h"
 #include "frame/FileMessages.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "records/Recount.h"
 #include "records/ResultsFile.h"
 #include "state/ProgramState.h"

@@ -1,7 +1,7 @@
 // The lines of the name list, its order, its filter and its retry rule.
 #include "RosterFixture.h"
 #include "Runs.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "records/ResultsFile.h"
 #include "roster/NameList.h"
 #include "roster/Roster.h"

@@ -1,7 +1,7 @@
 // The name-selection screen: activation, choosing, keys, sign-in and leaving.
 #include "RosterFixture.h"
 #include "Runs.h"
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 #include "frame/DateWatch.h"
 #include "frame/Navigator.h"
 #include "records/ResultsFile.h"

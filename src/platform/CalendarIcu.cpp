@@ -1,5 +1,5 @@
 // The date in the Japanese calendar through ICU (the systems other than Windows).
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include <unicode/calendar.h>
 #include <unicode/locid.h>

@@ -1,4 +1,4 @@
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 #include <QDateTime>
 

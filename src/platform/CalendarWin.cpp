@@ -1,6 +1,6 @@
 // The date in the Japanese calendar on Windows: from the table of the eras
 // (the system's own Japanese calendar depends on its version and settings).
-#include "frame/Calendar.h"
+#include "platform/Calendar.h"
 
 namespace karuvel {
 
