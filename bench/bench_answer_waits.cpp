@@ -18,6 +18,7 @@
 // what the types offer), so that both can be measured in turn:
 //   bench/answer_waits.sh BEFORE_BUILD AFTER_BUILD
 #include "Fakes.h"
+#include "Spread.h"
 #include "dashboard/Register.h"
 #include "drill/MainFrm.h"
 #include "drill/Register.h"
@@ -178,19 +179,7 @@ protected:
     }
 };
 
-struct Samples {
-    std::vector<double> v;
-    void put(benchmark::State& st, const std::string& name) const
-    {
-        if (v.empty()) return;
-        std::vector<double> r = v;
-        std::sort(r.begin(), r.end());
-        const size_t n = r.size();
-        st.counters[name] = n % 2 ? r[n / 2] : (r[n / 2 - 1] + r[n / 2]) / 2;
-        st.counters[name + "_min"] = r.front();
-        st.counters[name + "_max"] = r.back();
-    }
-};
+using Samples = karuvel::bench::Spread;
 
 // Turns the event loop until the frame has been drawn (ten seconds at most).
 bool waitForFrame(const FrameWatch& watch)

@@ -14,6 +14,7 @@
 // splash_over_hello, namesel_over_hello, namesel_over_hello_cpu,
 // million_over_demo, million_over_demo_cpu.
 #include "SchoolYear.h"
+#include "Spread.h"
 #include "platform/Calendar.h"
 
 #include <QDate>
@@ -135,19 +136,7 @@ std::map<std::string, Drawn> launch(const QString& program, const QString& log, 
     return out;
 }
 
-struct Pairs {
-    std::vector<double> v;
-    void put(benchmark::State& st, const std::string& name) const
-    {
-        if (v.empty()) return;
-        std::vector<double> r = v;
-        std::sort(r.begin(), r.end());
-        const size_t n = r.size();
-        st.counters[name] = n % 2 ? r[n / 2] : (r[n / 2 - 1] + r[n / 2]) / 2;
-        st.counters[name + "_min"] = r.front();
-        st.counters[name + "_max"] = r.back();
-    }
-};
+using Pairs = karuvel::bench::Spread;
 
 void BM_FirstScreen(benchmark::State& st)
 {

@@ -15,6 +15,7 @@
 // any reader pays); read_all_ms and ratio_read_all compare with reading the
 // whole file in one go into a fresh buffer (QFile::readAll).
 #include "Fakes.h"
+#include "Spread.h"
 #include "SchoolYear.h"
 #include "Runs.h"
 #include "platform/Calendar.h"
@@ -88,19 +89,9 @@ double readAllMs(const QString& path)
 }
 
 // The ratios of the pairs of one run: their median, least and greatest.
-struct Pairs {
-    std::vector<double> ratios;
-    void add(double numerator, double denominator) { ratios.push_back(numerator / denominator); }
-    void put(benchmark::State& st, const std::string& name) const
-    {
-        if (ratios.empty()) return;
-        std::vector<double> r = ratios;
-        std::sort(r.begin(), r.end());
-        const size_t n = r.size();
-        st.counters[name + "_median"] = n % 2 ? r[n / 2] : (r[n / 2 - 1] + r[n / 2]) / 2;
-        st.counters[name + "_min"] = r.front();
-        st.counters[name + "_max"] = r.back();
-    }
+struct Pairs : karuvel::bench::Spread {
+    void add(double numerator, double denominator) { v.push_back(numerator / denominator); }
+    void put(benchmark::State& st, const std::string& name) const { Spread::put(st, name, "_median"); }
 };
 
 void BM_LoadResultsAndRecount(benchmark::State& st)
