@@ -6,6 +6,7 @@
 // as an .xlsx workbook. The data root
 // comes from the path file, as for the program.
 //   karuvel-teacher-tour OUTPUT_FOLDER
+#include "TourSteps.h"
 #include "admin/CriteriaEditor.h"
 #include "admin/RecordsManager.h"
 #include "admin/Register.h"
@@ -44,42 +45,14 @@ using namespace karuvel;
 
 namespace {
 
-QString outDir;
-
-void runFor(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-}
-
-bool waitUntil(const std::function<bool()>& ready, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!ready()) {
-        if (t.elapsed() > ms) return false;
-        runFor(50);
-    }
-    return true;
-}
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "karuvel-teacher-tour: %s\n", what);
-    std::exit(1);
-}
+using tour::fail;
+using tour::outDir;
+using tour::runFor;
+using tour::waitUntil;
 
 void picture(const QString& name, int settleMs = 500)
 {
-    runFor(settleMs);
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
-    const QString path = QDir(outDir).filePath(name);
-    if (!shot.save(path)) fail("a picture could not be saved");
-    std::printf("%s\n", qPrintable(path));
+    tour::picture(name, settleMs);
 }
 
 // Every box is shown as the program shows it, pictured, and answered "yes".
@@ -124,6 +97,7 @@ bool shown(ScreenId id)
 
 int main(int argc, char** argv)
 {
+    tour::toolName = "karuvel-teacher-tour";
     // Scaled to the screen as the program scales itself.
     if (!qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) {
         int probeArgc = 1;

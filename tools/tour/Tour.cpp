@@ -19,6 +19,7 @@
 #include "records/RunFlow.h"
 #include "roster/NameSelection.h"
 #include "roster/Register.h"
+#include "TourSteps.h"
 #include "state/ProgramState.h"
 
 #include <QApplication>
@@ -38,7 +39,10 @@ using namespace karuvel;
 
 namespace {
 
-QString outDir;
+using tour::fail;
+using tour::outDir;
+using tour::runFor;
+using tour::waitUntil;
 
 // No box waits for a hand on a tour: each is written out and answered "yes".
 class TourMessages : public IMessageBox {
@@ -54,41 +58,9 @@ public:
     }
 };
 
-// Lets the program run (its timers, its screen changes) for ms milliseconds.
-void runFor(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-}
-
-bool waitUntil(const std::function<bool()>& ready, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!ready()) {
-        if (t.elapsed() > ms) return false;
-        runFor(50);
-    }
-    return true;
-}
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "karuvel-tour: %s\n", what);
-    std::exit(1);
-}
-
 void picture(const char* name, int settleMs = 400)
 {
-    runFor(settleMs);  // the last paint reaches the server
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
-    const QString path = QDir(outDir).filePath(QString::fromLatin1(name));
-    if (!shot.save(path)) fail("a picture could not be saved");
-    std::printf("%s\n", qPrintable(path));
+    tour::picture(QString::fromLatin1(name), settleMs);
 }
 
 bool shown(ScreenId id)
