@@ -2,6 +2,7 @@
 #include "dashboard/Register.h"
 #include "admin/Register.h"
 #include "drill/Register.h"
+#include "frame/FirstFrame.h"
 #include "frame/SmallWindows.h"
 #include "platform/Platform.h"
 #include "platform/ProgramFonts.h"
@@ -73,16 +74,23 @@ void scaleToScreen(char** argv)
 }
 #endif
 
-// The desktop entry's name ties the window to its menu entry, so that a task bar
-// shows the entry's icon and name; the window's own icon is there for desktops
-// that do not look the entry up.
-void identifyToDesktop(QApplication& app)
+// The program's icon at the sizes a task bar and a window frame ask for.
+QIcon programIcon()
 {
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.karuvel.Karuvel"));
     QIcon icon;
     for (const int size : {16, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
-    app.setWindowIcon(icon);
+    return icon;
+}
+
+// The desktop entry's name ties the window to its menu entry, so that a task bar
+// shows the entry's icon and name; the window's own icon is there for desktops
+// that do not look the entry up. Its seven sizes are read once the first
+// screen is up.
+void identifyToDesktop(QApplication& app)
+{
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.karuvel.Karuvel"));
+    karuvel::afterFirstFrame(nullptr, [&app] { app.setWindowIcon(programIcon()); }, 1000);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "frame/Navigator.h"
 
+#include "frame/FirstFrame.h"
 #include "frame/Screen.h"
 #include "frame/WaitWindow.h"
 #include "platform/Platform.h"
@@ -53,36 +54,6 @@ void addToScreenLog(const QByteArray& line)
     if (f.open(QIODevice::Append | QIODevice::Text)) f.write(line + '\n');
 }
 
-// Notes the first frame drawn of the screen it watches (a paint of the
-// screen or of any control on it: a screen covered by its controls is not
-// painted itself), then goes.
-class FirstFrame : public QObject {
-public:
-    FirstFrame(QWidget* screen, QByteArray name) : QObject(screen), screen_(screen), name_(std::move(name)) {}
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        if (e->type() != QEvent::Paint || drawn_ || !o->isWidgetType() || static_cast<QWidget*>(o)->window() != screen_)
-            return false;
-        drawn_ = true;
-        qApp->removeEventFilter(this);
-        // After the paint: the frame is on the screen once the event that painted it is done.
-        QTimer::singleShot(0, this, [this] {
-            const double cpuMs = double(std::clock()) * 1000.0 / CLOCKS_PER_SEC;
-            const double clockMs =
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
-            addToScreenLog("drawn " + name_ + ' ' + QByteArray::number(cpuMs, 'f', 1) + ' ' +
-                           QByteArray::number(clockMs, 'f', 1));
-            deleteLater();
-        });
-        return false;
-    }
-
-private:
-    QWidget* screen_;
-    QByteArray name_;
-    bool drawn_ = false;
-};
-
 void noteShown(ScreenId id, QWidget* w)
 {
     if (screenLog().isEmpty()) return;
@@ -91,7 +62,14 @@ void noteShown(ScreenId id, QWidget* w)
     const auto i = static_cast<size_t>(id);
     if (i >= std::size(names)) return;
     addToScreenLog(names[i]);
-    qApp->installEventFilter(new FirstFrame(w, names[i]));
+    const QByteArray name(names[i]);
+    afterFirstFrame(w, [name] {
+        const double cpuMs = double(std::clock()) * 1000.0 / CLOCKS_PER_SEC;
+        const double clockMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+        addToScreenLog("drawn " + name + ' ' + QByteArray::number(cpuMs, 'f', 1) + ' ' +
+                       QByteArray::number(clockMs, 'f', 1));
+    });
 }
 
 } // namespace

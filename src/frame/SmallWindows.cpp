@@ -3,50 +3,19 @@
 #include "platform/Calendar.h"
 #include "frame/Catalogue.h"
 #include "frame/Configuration.h"
+#include "frame/FirstFrame.h"
 #include "frame/Navigator.h"
+#include "frame/SplashPicture.h"
 #include "platform/Platform.h"
 #include "state/ProgramState.h"
 
 #include <QFile>
 #include <QLabel>
-#include <QLinearGradient>
-#include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
 namespace karuvel {
-
-QPixmap splashPicture()
-{
-    QPixmap pm(640, 480);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    QLinearGradient sky(0, 0, 0, 480);
-    sky.setColorAt(0, QColor(150, 200, 255));
-    sky.setColorAt(1, QColor(60, 130, 210));
-    p.fillRect(pm.rect(), sky);
-    // The program's own map of Japan, its sea made clear, on the right.
-    QImage map(QStringLiteral(":/maps/日本山脈.png"));
-    if (!map.isNull()) {
-        map.convertTo(QImage::Format_ARGB32);  // in place: the same pixels, their alpha now counted
-        const QRgb sea = map.pixel(10, 10);
-        const int width = map.width(), height = map.height();
-        for (int y = 0; y < height; ++y) {
-            QRgb* line = reinterpret_cast<QRgb*>(map.scanLine(y));
-            for (int x = 0; x < width; ++x)
-                if (line[x] == sea) line[x] = qRgba(0, 0, 0, 0);
-        }
-        p.drawImage(QRect(282, 20, 350, 441), map);
-    }
-    p.setPen(QColor(255, 255, 255));
-    p.setFont(QFont(QStringLiteral("IPAGothic"), 54, QFont::Bold));
-    p.drawText(QRect(20, 150, 330, 90), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Karuvel"));
-    p.setFont(QFont(QStringLiteral("IPAGothic"), 22));
-    p.drawText(QRect(24, 240, 330, 50), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("日本の地理"));
-    p.drawText(QRect(24, 285, 330, 50), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("地図ドリル"));
-    return pm;
-}
 
 Firstfrm::Firstfrm() : Screen(QStringLiteral("Firstfrm"))
 {
@@ -77,9 +46,14 @@ void Firstfrm::start()
     yieldEvents();
     rnd().seed(clock().secondsSinceMidnight());
     const QDate today = clock().today();
-    Label5->setText(japaneseEraDate(today));
     state().BackgroundColour = Loose(double(seasonColour(today)));
     setBackground(rgbColour(seasonColour(today)));
+    // The date is written through the Japanese calendar once the splash is on
+    // the screen (or by the time the splash hands over, if no frame came).
+    QPointer<QLabel> date(Label5);
+    afterFirstFrame(this, [date, today] {
+        if (date) date->setText(japaneseEraDate(today));
+    }, Timer1->interval());
     yieldEvents();
     Timer1->start();
 }

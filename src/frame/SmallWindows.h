@@ -15,7 +15,8 @@ class Firstfrm : public Screen {
     Q_OBJECT
 public:
     Firstfrm();
-    // The start: date, season colour, then the timer hands over.
+    // The start: season colour, the date once the splash is on the screen,
+    // then the timer hands over.
     void start();
     QLabel* Picture1;  // the splash picture
     QLabel* Label5;    // today's date in the Japanese era
@@ -25,9 +26,6 @@ public:
 public slots:
     void Timer1_Timer();  // loads the configuration and shows name selection
 };
-
-// The splash picture, drawn by the program (640 x 480).
-QPixmap splashPicture();
 
 class frmver : public QDialog {
     Q_OBJECT

@@ -1,16 +1,33 @@
 #include "Fakes.h"
 #include "TempDir.h"
+#include "frame/FirstFrame.h"
 #include "frame/Navigator.h"
 #include "frame/SmallWindows.h"
+#include "frame/SplashPicture.h"
 #include "state/ProgramState.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace karuvel;
+
+namespace {
+
+// Lets the program run until `done` holds (two seconds at most).
+template <typename F>
+bool runUntil(F done)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+} // namespace
 
 TEST(Startup, SplashShowsTheEraDateThenHandsOverAfterLoading)
 {
@@ -20,8 +37,10 @@ TEST(Startup, SplashShowsTheEraDateThenHandsOverAfterLoading)
     auto* splash = qobject_cast<Firstfrm*>(screens::show(ScreenId::Splash));
     ASSERT_NE(splash, nullptr);
     splash->start();
-    EXPECT_EQ(splash->Label5->text(), QStringLiteral("令和8年 1月 15日（木）"));
     EXPECT_EQ(state().BackgroundColour.toLong(), 0xFF8000);
+    // The date follows as soon as the splash is on the screen.
+    EXPECT_TRUE(runUntil([&] { return !splash->Label5->text().isEmpty(); }));
+    EXPECT_EQ(splash->Label5->text(), QStringLiteral("令和8年 1月 15日（木）"));
     EXPECT_EQ(fakes.random.seeded, 9.5 * 3600);
     EXPECT_TRUE(splash->Timer1->isActive());
     EXPECT_EQ(splash->Label1->text(), QStringLiteral("しばらくお待ちください。"));
@@ -31,6 +50,72 @@ TEST(Startup, SplashShowsTheEraDateThenHandsOverAfterLoading)
     EXPECT_TRUE(fakes.messages.shown[0].second.contains("パスデータ.txt"));
     EXPECT_NE(fakes.programEnd.lastCode, 0);
     screens::closeAll();
+}
+
+// The picture built into the program is the one it draws, and the one the
+// splash shows (type may differ by a shade where another font renderer set it).
+TEST(Startup, SplashShowsThePictureDrawnAhead)
+{
+    const QImage ahead = splashMadeAhead();
+    ASSERT_FALSE(ahead.isNull()) << "assets/splash is missing or not whole: cmake --build build --target splash_picture";
+    const QImage drawn = drawSplashPicture().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(ahead.size(), drawn.size());
+    int differ = 0;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QRgb a = ahead.pixel(x, y), d = drawn.pixel(x, y);
+            if (std::max({std::abs(qRed(a) - qRed(d)), std::abs(qGreen(a) - qGreen(d)), std::abs(qBlue(a) - qBlue(d))}) > 8)
+                ++differ;
+        }
+    }
+    EXPECT_LT(differ, drawn.width() * drawn.height() / 100) << "redraw it: cmake --build build --target splash_picture";
+
+    test::FakePlatform fakes;
+    registerFrameScreens();
+    auto* splash = qobject_cast<Firstfrm*>(screens::show(ScreenId::Splash));
+    ASSERT_NE(splash, nullptr);
+    EXPECT_EQ(splash->Picture1->pixmap().toImage().convertToFormat(QImage::Format_RGB32), ahead);
+    screens::closeAll();
+}
+
+// What waits for a window's first frame runs once it is drawn, in the order it
+// was asked for; at the latest time given when no frame comes; never once the
+// window is gone.
+TEST(Startup, WorkWaitsForTheFirstFrame)
+{
+    std::vector<QString> ran;
+    {
+        QWidget shown;
+        afterFirstFrame(nullptr, [&] { ran.push_back("icon"); });
+        afterFirstFrame(&shown, [&] { ran.push_back("log"); });
+        afterFirstFrame(&shown, [&] { ran.push_back("date"); });
+        EXPECT_TRUE(ran.empty());
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(ran.empty()) << "nothing is drawn before the window shows";
+        shown.resize(200, 100);
+        shown.show();
+        EXPECT_TRUE(runUntil([&] { return ran.size() == 3; }));
+        EXPECT_EQ(ran, (std::vector<QString>{"log", "date", "icon"}));
+        // Asked after the first frame: it waits for the next one.
+        afterFirstFrame(&shown, [&] { ran.push_back("again"); });
+        shown.update();
+        EXPECT_TRUE(runUntil([&] { return ran.size() == 4; }));
+    }
+    ran.clear();
+    {
+        QWidget hidden;
+        afterFirstFrame(&hidden, [&] { ran.push_back("late"); }, 50);
+        afterFirstFrame(&hidden, [&] { ran.push_back("never"); });
+        EXPECT_TRUE(runUntil([&] { return !ran.empty(); }));
+        EXPECT_EQ(ran, (std::vector<QString>{"late"}));
+    }
+    {
+        auto* gone = new QWidget;
+        afterFirstFrame(gone, [&] { ran.push_back("gone"); }, 0);
+        delete gone;
+        for (int turn = 0; turn < 3; ++turn) QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(ran, (std::vector<QString>{"late"}));
 }
 
 TEST(Startup, VersionWindowTexts)
