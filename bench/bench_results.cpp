@@ -345,8 +345,9 @@ void BM_PeakMemoryOfAWholeReload(benchmark::State& st)
         s.RecentDays[level] = Loose(30);
         s.OverdoDays[level] = Loose(1);
     }
-    // A first activation of a small school: everything but the records in place.
-    const QString small = bench::schoolYearFolder(10000, toOleDate(kNow.date()), kPupils);
+    // A first activation of a smaller school, large enough for the recount's
+    // two lanes: everything but the records in place.
+    const QString small = bench::schoolYearFolder(200000, toOleDate(kNow.date()), kPupils);
     s.DataFolder = Loose(small);
     RecountAll();
     s.DataFolder = Loose(folder);
