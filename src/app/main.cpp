@@ -3,6 +3,7 @@
 #include "admin/Register.h"
 #include "drill/Register.h"
 #include "frame/FirstFrame.h"
+#include "frame/ScreenScale.h"
 #include "frame/SmallWindows.h"
 #include "platform/Platform.h"
 #include "platform/ProgramFonts.h"
@@ -10,6 +11,7 @@
 #include "roster/Register.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QIcon>
@@ -23,26 +25,25 @@
 
 namespace {
 
-// The program is laid out for a 1024 x 768 screen. On a larger (or smaller)
-// screen the whole user interface is scaled by the toolkit, so that text and
-// lines stay crisp. The toolkit takes a scale only when it starts.
-double screenFactor()
+// The size of the screen as the toolkit sees it without a scale of ours
+// (`taken`: the scale the toolkit started with).
+QSizeF unscaledScreenSize(double taken)
 {
-    if (QScreen* s = QGuiApplication::primaryScreen()) {
-        const QSize size = s->size();
-        return std::min(size.width() / 1024.0, size.height() / 768.0);
-    }
-    return 1.0;
+    if (QScreen* s = QGuiApplication::primaryScreen()) return QSizeF(s->size()) * taken;
+    return QSizeF(1024, 768);
 }
 
-// Sets the scale for the toolkit's next start; false where none is needed.
-bool setScale(double factor)
+// Sets (or clears) the scale for the toolkit's next start.
+void setScale(double factor)
 {
     qputenv("KARUVEL_SCALED", "1");
-    if (factor <= 0.2 || std::abs(factor - 1.0) <= 0.01) return false;
+    if (factor == 1.0) {
+        qunsetenv("QT_SCALE_FACTOR");
+        qunsetenv("QT_SCALE_FACTOR_ROUNDING_POLICY");
+        return;
+    }
     qputenv("QT_SCALE_FACTOR", QByteArray::number(factor, 'f', 4));
     qputenv("QT_SCALE_FACTOR_ROUNDING_POLICY", "PassThrough");
-    return true;
 }
 
 bool scaleChosen()
@@ -59,18 +60,37 @@ void scaleBeforeStart(int argc, char** argv)
     double factor = 1.0;
     {
         QGuiApplication probe(argc, argv);
-        factor = screenFactor();
+        factor = karuvel::scaleForScreen(unscaledScreenSize(1.0));
     }
     setScale(factor);
 }
 #else
-// Once the application has found the screen's size, the program starts itself
-// again with the scale where it needs one, and goes straight on where it needs
-// none (a 1024 x 768 screen pays for no second start of the toolkit).
-void scaleToScreen(char** argv)
+// The toolkit starts with the scale noted at the last start (none without a
+// note); 0 when a scale was given from outside, which stands.
+double takeNotedScale()
 {
-    if (scaleChosen()) return;
-    if (setScale(screenFactor())) execv("/proc/self/exe", argv);  // on failure, carry on unscaled
+    if (scaleChosen()) return 0;
+    const double noted = karuvel::notedScale();
+    setScale(noted);
+    qunsetenv("KARUVEL_SCALED");  // until the screen has confirmed it
+    return noted;
+}
+
+// Once the application has found the screen's size, the program notes the
+// scale it needs and goes straight on when that is the scale taken (the same
+// screen as last time, or a 1024 x 768 one); otherwise it starts itself again
+// with that scale.
+void scaleToScreen(char** argv, double taken)
+{
+    if (taken <= 0) return;
+    const double wanted = karuvel::scaleForScreen(unscaledScreenSize(taken));
+    karuvel::noteScale(wanted);
+    qputenv("KARUVEL_SCALED", "1");
+    if (!karuvel::scaleDiffers(taken, wanted)) return;
+    setScale(wanted);
+    // By its own name, so that the system lists the program as itself.
+    const QByteArray self = QFile::encodeName(QCoreApplication::applicationFilePath());
+    execv(self.constData(), argv);  // on failure, carry on with the scale taken
 }
 #endif
 
@@ -101,8 +121,9 @@ int main(int argc, char** argv)
     scaleBeforeStart(argc, argv);
     QApplication app(argc, argv);
 #else
+    const double taken = takeNotedScale();
     QApplication app(argc, argv);
-    scaleToScreen(argv);
+    scaleToScreen(argv, taken);
 #endif
     identifyToDesktop(app);
     karuvel::loadProgramFonts();

@@ -2,12 +2,15 @@
 #include "TempDir.h"
 #include "frame/FirstFrame.h"
 #include "frame/Navigator.h"
+#include "frame/ScreenScale.h"
 #include "frame/SmallWindows.h"
 #include "frame/SplashPicture.h"
 #include "state/ProgramState.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -142,4 +145,60 @@ TEST(Startup, WaitWindowComesAndGoes)
     EXPECT_TRUE(waitShown());
     CloseWait();
     EXPECT_FALSE(waitShown());
+}
+
+// The scale that fits the 1024 x 768 layout to a screen, as the toolkit sees it.
+TEST(ScreenScale, FitsTheLayoutToTheScreen)
+{
+    const struct {
+        QSizeF screen;
+        double scale;
+    } cases[] = {
+        {{1024, 768}, 1.0},        {{1920, 1080}, 1.40625}, {{1280, 1024}, 1.25},  {{800, 600}, 0.78125},
+        {{3840, 2160}, 2.8125},    {{1030, 770}, 1.0},      {{1366, 768}, 1.0},    {{100, 100}, 1.0},
+        {{0, 0}, 1.0},
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(scaleForScreen(c.screen), c.scale) << c.screen.width() << " x " << c.screen.height();
+    EXPECT_FALSE(scaleDiffers(1.40625, 1.4063));
+    EXPECT_TRUE(scaleDiffers(1.0, 1.40625));
+    EXPECT_TRUE(scaleDiffers(1.40625, 1.0));
+}
+
+// The scale found at one start is what the next start takes; a note that is
+// missing, unreadable or not a scale gives none.
+TEST(ScreenScale, TheNextStartTakesTheNotedScale)
+{
+    const QByteArray wasCache = qgetenv("XDG_CACHE_HOME");
+    test::TempDir dir;
+    qputenv("XDG_CACHE_HOME", (dir.path() + "cache").toLocal8Bit());
+    const QString note = dir.path() + "cache/karuvel/screen-scale";
+    EXPECT_EQ(scaleNotePath(), note);
+    EXPECT_EQ(notedScale(), 1.0);
+    noteScale(1.40625);
+    EXPECT_DOUBLE_EQ(notedScale(), 1.4063);
+    for (const char* text : {"", "abc", "0", "-2", "1e9", "nan"}) {
+        dir.writeBytes("cache/karuvel/screen-scale", text);
+        EXPECT_EQ(notedScale(), 1.0) << text;
+    }
+    // Written only when the scale changes.
+    noteScale(1.0);
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-60);
+    {
+        QFile f(note);
+        ASSERT_TRUE(f.open(QIODevice::Append) && f.setFileTime(before, QFileDevice::FileModificationTime));
+    }
+    noteScale(1.004);
+    EXPECT_EQ(QFileInfo(note).lastModified().toSecsSinceEpoch(), before.toSecsSinceEpoch());
+    noteScale(0.78125);
+    EXPECT_DOUBLE_EQ(notedScale(), 0.7813);
+    // A cache folder that cannot be made: nothing noted, nothing taken.
+    dir.writeBytes("plain-file", "x");
+    qputenv("XDG_CACHE_HOME", (dir.path() + "plain-file").toLocal8Bit());
+    noteScale(2.0);
+    EXPECT_EQ(notedScale(), 1.0);
+    if (wasCache.isNull())
+        qunsetenv("XDG_CACHE_HOME");
+    else
+        qputenv("XDG_CACHE_HOME", wasCache);
 }
