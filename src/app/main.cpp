@@ -84,7 +84,7 @@ void scaleToScreen(char** argv, double taken)
 {
     if (taken <= 0) return;
     const double wanted = karuvel::scaleForScreen(unscaledScreenSize(taken));
-    karuvel::noteScale(wanted);
+    karuvel::noteScale(wanted, taken);
     qputenv("KARUVEL_SCALED", "1");
     if (!karuvel::scaleDiffers(taken, wanted)) return;
     setScale(wanted);

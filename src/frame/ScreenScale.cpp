@@ -53,10 +53,11 @@ double notedScale()
     return scaleFromNoteText(note.read(64));
 }
 
-void noteScale(double scale)
+void noteScale(double scale, double noted)
 {
+    if (!scaleDiffers(noted, scale)) return;
     const QString path = scaleNotePath();
-    if (path.isEmpty() || (QFileInfo::exists(path) && !scaleDiffers(notedScale(), scale))) return;
+    if (path.isEmpty()) return;
     QDir().mkpath(QFileInfo(path).path());
     QSaveFile note(path);
     if (note.open(QIODevice::WriteOnly)) {

@@ -30,8 +30,9 @@ double scaleFromNoteText(const QByteArray& text);
 QString scaleNotePath();
 
 // The scale noted at the last start (1 without a note), and the noting of
-// one (written only when it changed; a note that cannot be written is left).
+// `scale` where it differs from `noted`, the scale read at this start (a note
+// that cannot be written is left).
 double notedScale();
-void noteScale(double scale);
+void noteScale(double scale, double noted);
 
 } // namespace karuvel

@@ -11,7 +11,6 @@
 
 #include <QFile>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -50,10 +49,7 @@ void Firstfrm::start()
     setBackground(rgbColour(seasonColour(today)));
     // The date is written through the Japanese calendar once the splash is on
     // the screen (or by the time the splash hands over, if no frame came).
-    QPointer<QLabel> date(Label5);
-    afterFirstFrame(this, [date, today] {
-        if (date) date->setText(japaneseEraDate(today));
-    }, Timer1->interval());
+    afterFirstFrame(this, [this, today] { Label5->setText(japaneseEraDate(today)); }, Timer1->interval());
     yieldEvents();
     Timer1->start();
 }

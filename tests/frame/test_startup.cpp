@@ -175,27 +175,27 @@ TEST(ScreenScale, TheNextStartTakesTheNotedScale)
     const QString note = dir.path() + "cache/karuvel/screen-scale";
     EXPECT_EQ(scaleNotePath(), note);
     EXPECT_EQ(notedScale(), 1.0);
-    noteScale(1.40625);
+    noteScale(1.40625, notedScale());
     EXPECT_DOUBLE_EQ(notedScale(), 1.4063);
     for (const char* text : {"", "abc", "0", "-2", "1e9", "nan"}) {
         dir.writeBytes("cache/karuvel/screen-scale", text);
         EXPECT_EQ(notedScale(), 1.0) << text;
     }
     // Written only when the scale changes.
-    noteScale(1.0);
+    noteScale(1.0, notedScale());
     const QDateTime before = QDateTime::currentDateTime().addSecs(-60);
     {
         QFile f(note);
         ASSERT_TRUE(f.open(QIODevice::Append) && f.setFileTime(before, QFileDevice::FileModificationTime));
     }
-    noteScale(1.004);
+    noteScale(1.004, notedScale());
     EXPECT_EQ(QFileInfo(note).lastModified().toSecsSinceEpoch(), before.toSecsSinceEpoch());
-    noteScale(0.78125);
+    noteScale(0.78125, notedScale());
     EXPECT_DOUBLE_EQ(notedScale(), 0.7813);
     // A cache folder that cannot be made: nothing noted, nothing taken.
     dir.writeBytes("plain-file", "x");
     qputenv("XDG_CACHE_HOME", (dir.path() + "plain-file").toLocal8Bit());
-    noteScale(2.0);
+    noteScale(2.0, notedScale());
     EXPECT_EQ(notedScale(), 1.0);
     if (wasCache.isNull())
         qunsetenv("XDG_CACHE_HOME");
